@@ -1,0 +1,29 @@
+#include "core/commands.h"
+#include "core/family.h"
+#include "core/runtime.h"
+
+namespace zt {
+
+namespace {
+
+const std::span<const CommandRow> Families[] = {
+    ControlRows,
+    OperatorRows,
+    ConsoleRows,
+};
+
+}  // namespace
+
+std::span<const std::span<const CommandRow>> commandFamilies() { return Families; }
+
+void buildDispatchTable(DispatchTable& table) {
+  table.handlers.fill(endAtCommand);
+  table.rows.fill(nullptr);
+  for (std::span<const CommandRow> family : commandFamilies())
+    for (const CommandRow& row : family) {
+      table.handlers[row.id] = row.handler;
+      table.rows[row.id] = &row;
+    }
+}
+
+}  // namespace zt

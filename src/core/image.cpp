@@ -1,0 +1,306 @@
+#include "core/image.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "core/arrays.h"
+#include "core/commands.h"
+
+namespace zt {
+
+namespace {
+
+constexpr int32_t CellBase = 10000;
+constexpr int32_t CellEnd = 25000;
+constexpr int32_t PlainBase = 25000;
+constexpr int32_t PlainEnd = 35000;
+constexpr int32_t CodeBase = 37000;
+constexpr int MaxFunctionParameters = 127;
+
+struct Header {
+  int32_t version, intConsts, floatConsts, stringConsts, stringCount, dataSection, dataCount, codeSection,
+      intVars, floatVars, stringVars, ownerWords;
+};
+
+int32_t wordAt(std::string_view bytes, size_t wordIndex) {
+  uint8_t b[4];
+  std::memcpy(b, bytes.data() + wordIndex * 4, 4);
+  return static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+}
+
+// Reads a NUL-terminated string from [pos, end); fails when it has no room for its
+// terminator before `end` or is longer than 255 characters.
+bool readString(std::string_view bytes, size_t& pos, size_t end, bool cutAtEnd, std::string_view& out) {
+  size_t start = pos;
+  while (pos < end && bytes[pos] != '\0') ++pos;
+  if (pos - start > MaxStringLength) return false;
+  if (pos == end && !cutAtEnd) return false;
+  out = bytes.substr(start, pos - start);
+  if (pos < end) ++pos;
+  return true;
+}
+
+class Loader {
+ public:
+  Loader(ProgramImage& image, std::string_view bytes, const DispatchTable& commands, std::string& error)
+      : img(image), bytes(bytes), commands(commands), error(error) {}
+
+  bool run() {
+    if (bytes.size() < 12 * 4) return fail("file too short for a header");
+    if (wordAt(bytes, 0) != 1) return fail("unsupported format version");
+    int32_t* h = &hdr.version;
+    for (int i = 0; i < 12; ++i) h[i] = wordAt(bytes, i);
+    if (!checkHeader()) return false;
+
+    img.ValueArea.assign(ValueAreaCells, Cell{});
+    if (!loadConstants() || !loadData() || !loadOwners() || !loadCode()) return false;
+    for (int32_t i = 0; i < hdr.stringVars; ++i) img.ValueArea[StringVars + i].s = copyString({});
+    img.loaded = true;
+    return true;
+  }
+
+ private:
+  ProgramImage& img;
+  std::string_view bytes;
+  const DispatchTable& commands;
+  std::string& error;
+  Header hdr{};
+  std::vector<int32_t> raw;  // code words as in the file
+
+  bool fail(const std::string& why) {
+    error = why;
+    return false;
+  }
+
+  bool checkHeader() {
+    const int64_t fileWords = int64_t(bytes.size() / 4);
+    if (hdr.intConsts < 12 || hdr.intConsts > hdr.floatConsts || hdr.floatConsts > hdr.stringConsts ||
+        hdr.stringConsts > hdr.dataSection || hdr.dataSection > hdr.codeSection || hdr.codeSection > fileWords)
+      return fail("section offsets out of order or outside the file");
+    if (hdr.floatConsts - hdr.intConsts > MaxConstants || hdr.stringConsts - hdr.floatConsts > MaxConstants)
+      return fail("too many numeric constants");
+    if (hdr.stringCount < 0 || hdr.stringCount > MaxConstants) return fail("bad string constant count");
+    if (hdr.dataCount < 0 || hdr.dataCount > MaxDataItems) return fail("bad DATA item count");
+    if (hdr.stringVars < 0 || hdr.stringVars > MaxVariables) return fail("bad string variable count");
+    if (hdr.ownerWords < 0 || hdr.ownerWords > hdr.codeSection - hdr.dataSection)
+      return fail("owner tables outside their section");
+    return true;
+  }
+
+  bool loadConstants() {
+    for (int32_t w = hdr.intConsts; w < hdr.floatConsts; ++w) img.ValueArea[IntConsts + w - hdr.intConsts].i = wordAt(bytes, w);
+    for (int32_t w = hdr.floatConsts; w < hdr.stringConsts; ++w) {
+      int32_t bits = wordAt(bytes, w);
+      std::memcpy(&img.ValueArea[FloatConsts + w - hdr.floatConsts].f, &bits, 4);
+    }
+    size_t pos = size_t(hdr.stringConsts) * 4;
+    const size_t end = size_t(hdr.dataSection) * 4;
+    for (int32_t i = 0; i < hdr.stringCount; ++i) {
+      std::string_view s;
+      if (pos >= end && i < hdr.stringCount) return fail("string constants run past their section");
+      if (!readString(bytes, pos, end, true, s)) return fail("string constant longer than 255 characters");
+      img.ValueArea[StringConsts + i].s = copyString(s);
+    }
+    return true;
+  }
+
+  bool loadData() {
+    size_t pos = size_t(hdr.dataSection) * 4;
+    const size_t end = size_t(hdr.codeSection - hdr.ownerWords) * 4;
+    const size_t n = size_t(hdr.dataCount);
+    const size_t typeBytes = n / 4 * 4 + 4;
+    if (pos + typeBytes > end) return fail("DATA type string runs past its section");
+    img.DataTypes.assign(bytes.substr(pos, n));
+    pos += typeBytes;
+    for (size_t i = 0; i < n; ++i) {
+      Cell& c = img.ValueArea[DataCells + i];
+      char t = img.DataTypes[i];
+      if (t == 'l' || t == 'f') {
+        if (pos + 4 > end) return fail("DATA values run past their section");
+        int32_t bits = wordAt(bytes, pos / 4);
+        std::memcpy(&c, &bits, 4);
+        pos += 4;
+      } else if (t == 's') {
+        std::string_view s;
+        size_t start = pos;
+        if (!readString(bytes, pos, end, false, s)) return fail("DATA string without terminator or too long");
+        c.s = copyString(s);
+        pos = start + (s.size() + 1) / 4 * 4 + 4;
+        if (pos > end) return fail("DATA values run past their section");
+      } else {
+        return fail("unknown DATA type letter");
+      }
+    }
+    return true;
+  }
+
+  bool loadOwners() {
+    size_t w = size_t(hdr.codeSection - hdr.ownerWords);
+    const size_t end = size_t(hdr.codeSection);
+    for (auto& list : img.OwnerLists) {
+      if (w >= end) {
+        if (hdr.ownerWords == 0) continue;  // an image without owner tables has no variables
+        return fail("owner tables truncated");
+      }
+      int32_t count = wordAt(bytes, w++);
+      if (count < 0 || count > MaxVariables || size_t(count) > end - w) return fail("bad owner table count");
+      list.resize(size_t(count));
+      for (auto& owner : list) owner = wordAt(bytes, w++);
+    }
+    return true;
+  }
+
+  bool loadCode() {
+    img.CodeWords = bytes.size() / 4 - size_t(hdr.codeSection);
+    raw.resize(img.CodeWords);
+    for (size_t i = 0; i < img.CodeWords; ++i) raw[i] = wordAt(bytes, hdr.codeSection + i);
+    for (int32_t k : raw)
+      if (k >= CodeBase && size_t(k - CodeBase) > img.CodeWords) return fail("jump target outside the code");
+    if (!walkCode()) return false;
+
+    // The end word after the code reads as an identifier without a handler: running off
+    // the end of a program ends it.
+    img.CodeBlock.assign(img.CodeWords + 1, Word{});
+    for (size_t i = 0; i < img.CodeWords; ++i) {
+      int32_t k = raw[i];
+      Word& w = img.CodeBlock[i];
+      if (k >= CellBase && k < CellEnd) w.cell = &img.ValueArea[k - CellBase];
+      else if (k >= PlainBase && k < PlainEnd) w.n = k - PlainBase;
+      else if (k >= CodeBase) w.target = &img.CodeBlock[k - CodeBase];
+      else w.n = k;
+    }
+    return true;
+  }
+
+  // Kind of the cell a raw operand word names, or 0 when it names none.
+  char operandCellKind(int32_t k) const { return k >= CellBase && k < CellEnd ? cellKind(k - CellBase) : 0; }
+
+  bool checkOperand(char kind, int32_t k) const {
+    switch (kind) {
+      case 'L':
+      case 'F':
+      case 'S': return operandCellKind(k) == kind;
+      case 'C': return k >= CodeBase;
+      default: return true;
+    }
+  }
+
+  // Follows every path of control from the first word. Each reachable command must have
+  // all its words inside the code and operands of the kinds its handler reads.
+  bool walkCode() {
+    std::vector<bool> seen(img.CodeWords + 1, false);
+    std::vector<size_t> work{0};
+    auto follow = [&](size_t p) {
+      if (p <= img.CodeWords && !seen[p]) work.push_back(p);
+    };
+    auto target = [&](size_t p) { return size_t(raw[p] - CodeBase); };
+    while (!work.empty()) {
+      size_t p = work.back();
+      work.pop_back();
+      if (seen[p]) continue;
+      seen[p] = true;
+      if (p == img.CodeWords) continue;
+      int32_t id = raw[p];
+      if (id < 1 || id >= MaxCommandId || !commands.rows[id]) continue;  // ends the program when run
+      const CommandRow& row = *commands.rows[id];
+      if (row.flow == Flow::FunctionCall) {
+        if (!walkFunctionCall(p, follow)) return false;
+        continue;
+      }
+      const char* kinds = row.operands ? row.operands : row.signature;
+      size_t count = kinds[0] == '0' ? 0 : std::strlen(kinds);
+      bool hasTarget = row.flow == Flow::Branch || row.flow == Flow::Jump;
+      size_t next = p + 1 + count + (hasTarget ? 1 : 0);
+      if (next > img.CodeWords) return fail("command at word " + std::to_string(p) + " runs past the code");
+      for (size_t j = 0; j < count; ++j)
+        if (!checkOperand(kinds[j] == 'A' ? 'I' : kinds[j], raw[p + 1 + j]))
+          return fail("bad operand " + std::to_string(j) + " of command " + std::to_string(id) + " at word " +
+                      std::to_string(p));
+      if (hasTarget && !checkOperand('C', raw[next - 1]))
+        return fail("bad jump target of command at word " + std::to_string(p));
+      switch (row.flow) {
+        case Flow::Next: follow(next); break;
+        case Flow::Branch: follow(next); follow(target(next - 1)); break;
+        case Flow::Jump: follow(target(next - 1)); break;
+        case Flow::CallOperand: follow(next); follow(target(p + 1)); break;
+        case Flow::JumpOperand: follow(target(p + 1)); break;
+        case Flow::FunctionCall:
+        case Flow::End: break;
+      }
+    }
+    return true;
+  }
+
+  // Call layout: id, E, R, N, A1..AN; entry at E: P1..PN, function number, body.
+  template <class Follow>
+  bool walkFunctionCall(size_t p, Follow& follow) {
+    auto bad = [&](const char* why) { return fail(std::string("function call at word ") + std::to_string(p) + ": " + why); };
+    if (p + 4 > img.CodeWords) return bad("truncated");
+    int32_t e = raw[p + 1], r = raw[p + 2], nWord = raw[p + 3];
+    if (e < CodeBase || !operandCellKind(r)) return bad("bad entry or result operand");
+    if (nWord < CellBase + IntConsts || nWord >= CellBase + FloatConsts) return bad("argument count is not a constant");
+    int32_t n = img.ValueArea[nWord - CellBase].i;
+    if (n < 0 || n > MaxFunctionParameters || p + 4 + size_t(n) > img.CodeWords) return bad("bad argument count");
+    size_t entry = size_t(e - CodeBase);
+    if (entry + size_t(n) + 1 > img.CodeWords) return bad("function entry runs past the code");
+    for (int32_t j = 0; j < n; ++j) {
+      char argKind = operandCellKind(raw[p + 4 + j]);
+      int32_t param = raw[entry + j] - CellBase;
+      if (!argKind || param < IntVars || param >= IntConsts || cellKind(param) != argKind)
+        return bad("argument and parameter differ");
+    }
+    follow(entry + size_t(n) + 1);
+    follow(p + 4 + size_t(n));
+    return true;
+  }
+};
+
+}  // namespace
+
+char cellKind(int32_t i) {
+  if (i < 0 || i >= DataCells) return 0;
+  if (i >= IntVars && i < IntConsts) i -= IntVars;
+  else if (i >= IntConsts) i -= IntConsts;
+  return i < 1000 ? 'L' : i < 2000 ? 'F' : i < 3000 ? 'S' : i < 4000 ? 'F' : 'S';
+}
+
+bool loadProgram(ProgramImage& image, std::string_view bytes, const DispatchTable& commands, std::string& error) {
+  image = ProgramImage{};
+  Loader loader(image, bytes, commands, error);
+  if (loader.run()) return true;
+  ArrayState noArrays;
+  releaseProgram(image, noArrays);
+  image = ProgramImage{};
+  return false;
+}
+
+bool loadProgramFile(ProgramImage& image, const std::string& path, const DispatchTable& commands, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot open " + path;
+    return false;
+  }
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return loadProgram(image, bytes, commands, error);
+}
+
+void releaseProgram(ProgramImage& image, ArrayState& arrays) {
+  if (image.ValueArea.empty()) return;
+  Cell* v = image.ValueArea.data();
+  for (int32_t i = StringTemps; i < IntVars && v[i].s; ++i) freeString(v[i]);
+  for (int32_t i = StringConsts; i < DataCells && v[i].s; ++i) freeString(v[i]);
+  for (size_t i = 0; i < image.DataTypes.size(); ++i)
+    if (image.DataTypes[i] == 's') freeString(v[DataCells + i]);
+  releaseArrays(arrays, image);
+  for (int32_t i = StringVars; i < IntConsts; ++i) freeString(v[i]);
+  image.OwnerLists = {};
+  image.DataTypes.clear();
+  image.ValueArea.clear();
+  image.CodeBlock.clear();
+  image.CodeWords = 0;
+  image.loaded = false;
+}
+
+}  // namespace zt

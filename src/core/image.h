@@ -1,0 +1,51 @@
+// Program image and loader.
+// A program image is a file of little-endian 32-bit words: a 12-word header, the integer,
+// float and string constants, the DATA items, the owner tables and the code. The loader
+// builds the ValueArea and the CodeBlock and decodes every code word once, so operands
+// become cell addresses and jump targets code addresses. Images are not trusted: every
+// offset and count is checked, and the code is walked along its control flow so that
+// every reachable command has its operands inside the code and of the right cell kind.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/value.h"
+
+namespace zt {
+
+struct DispatchTable;
+
+struct ProgramImage {
+  std::vector<Cell> ValueArea;  // 29000 cells
+  std::vector<Word> CodeBlock;  // decoded code, then one end word
+  size_t CodeWords = 0;         // words decoded from the file
+  std::string DataTypes;        // one letter per DATA item: l, f or s
+  std::array<std::vector<int32_t>, 3> OwnerLists;  // integer, float, string variables
+  bool loaded = false;
+
+  Cell* cell(int32_t index) { return &ValueArea[index]; }
+  int32_t cellIndex(const Cell* c) const { return static_cast<int32_t>(c - ValueArea.data()); }
+  size_t codeIndex(const Word* w) const { return static_cast<size_t>(w - CodeBlock.data()); }
+  bool inCode(const Word* w) const { return w >= CodeBlock.data() && w < CodeBlock.data() + CodeBlock.size(); }
+};
+
+// Loads an image from memory. On failure returns false with a reason in `error` and
+// leaves `image` unloaded. `commands` tells the code walk each command's operand layout.
+bool loadProgram(ProgramImage& image, std::string_view bytes, const DispatchTable& commands, std::string& error);
+bool loadProgramFile(ProgramImage& image, const std::string& path, const DispatchTable& commands, std::string& error);
+
+struct ArrayState;
+// Frees every string block and array the program owns, in the documented order.
+void releaseProgram(ProgramImage& image, ArrayState& arrays);
+
+// Kind of a cell by its range: 'L', 'F', 'S' or 0 for a DATA cell.
+char cellKind(int32_t index);
+inline bool isIntVariable(int32_t i) { return i >= IntVars && i < FloatVars; }
+inline bool isFloatVariable(int32_t i) { return i >= FloatVars && i < StringVars; }
+inline bool isStringVariable(int32_t i) { return i >= StringVars && i < IntConsts; }
+
+}  // namespace zt

@@ -1,0 +1,38 @@
+// The interpreter: runs the decoded code one command at a time in slices. A slice ends
+// when a command sets the YieldFlag or, with AutoRefresh on, once more than 33 ms have
+// passed since the slice began. Handlers read operands at the program counter and move
+// it past them.
+#pragma once
+
+#include <cstdint>
+
+#include "core/value.h"
+
+namespace zt {
+
+struct Runtime;
+
+struct InterpreterState {
+  Word* pc = nullptr;  // the next word to read
+  bool YieldFlag = false;
+  bool InputRefreshFlag = false;
+  bool AutoRefresh = true;
+  uint32_t SliceStart = 0;
+  uint32_t SliceMilliseconds = 33;
+  int32_t CommandCounter = 0;  // commands since the last check, while AutoRefresh is off
+  uint64_t Executed = 0;       // every command run; paces the slice clock and the virtual clock
+};
+
+// The slice clock is read once every this many commands: the 33 ms rule holds to within
+// a few microseconds without a clock read per command.
+constexpr uint64_t SliceCheckInterval = 64;
+
+void resetInterpreter(Runtime& rt);
+// Empties the DATA pointer and the array table before a program first runs.
+void startProgramData(Runtime& rt);
+void interpret(Runtime& rt);
+// Ends the program with the program counter back on the running command's identifier:
+// what happens to an identifier without a handler.
+void endAtCommand(Runtime& rt);
+
+}  // namespace zt

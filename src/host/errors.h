@@ -1,0 +1,43 @@
+// Run-time errors.
+// A command raises an error by number and returns; a hard error stops the program after
+// the current command, a soft one is ignored while the program runs. The final message
+// is "Runtime Error : " (or "System", or "Warning") + the number's message text + ". " +
+// the last engine failure text. Each number maps to one of 200 message slots.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zt {
+
+struct Runtime;
+
+constexpr int MessageSlots = 200;
+
+struct ErrorState {
+  int32_t ErrorNumber = 0;
+  bool ErrorIsWarning = false;
+  std::array<std::array<char, 16>, MessageSlots> ErrorMessageTable{};
+  std::string EngineErrorText;
+};
+
+// Fills the message slots ("ERROR 0" .. "ERROR 199").
+void createErrorMessages(ErrorState& errors);
+
+// The message slot of an error number, or -1 when it has none.
+int errorMessageSlot(int32_t number);
+bool isSoftError(int32_t number);
+
+void raiseError(Runtime& rt, int32_t number);
+void raiseSoftError(Runtime& rt, int32_t number);
+std::string errorMessageText(const ErrorState& errors, int32_t number);
+std::string formatErrorText(const ErrorState& errors);
+
+// A platform failure: remembered for the final message and logged in debug mode.
+void LogEngineError(Runtime& rt, std::string_view text);
+// The final message, logged in debug mode.
+void logRuntimeError(Runtime& rt, std::string_view text);
+
+}  // namespace zt

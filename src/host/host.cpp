@@ -1,0 +1,17 @@
+#include "host/host.h"
+
+#include "core/runtime.h"
+
+namespace zt {
+
+void postQuit(Runtime& rt) { rt.host.QuitPosted = true; }
+
+void echoText(Runtime& rt, std::string_view text, bool endLine) {
+  HostState& h = rt.host;
+  if (!h.Echo) return;
+  std::fwrite(text.data(), 1, text.size(), h.Echo);
+  if (endLine) std::fputc('\n', h.Echo);
+  h.EchoLineOpen = !endLine;
+}
+
+}  // namespace zt

@@ -1,0 +1,47 @@
+// Settings and the log.
+// SETUP.INI beside the program (section SETTINGS: WINDOWMODE, DEBUGMODE, TRACEMODE) is read
+// once at start-up. In debug mode ZT.LOG beside the program receives the error records
+// (section ERRORLOG) and a trace of every program position executed (section
+// ZENTROPIALOOPMIDDLE, one key per position). The card memory (section
+// ZentropiaStateData of win.ini in the user's configuration folder) remembers the chosen
+// display card and depth.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/ini.h"
+
+namespace zt {
+
+struct Runtime;
+
+struct SettingsState {
+  std::string EngineFolder;  // folder of the program being run, with a trailing separator
+  std::string TempFolder;
+  bool DebugMode = false;
+  // The log is kept in memory while the program runs and written out after every
+  // interpreter slice and at shutdown, so the trace costs no file write per command.
+  IniFile Log;
+  bool LogLoaded = false;
+  bool LogDirty = false;
+};
+
+std::string settingsPath(const Runtime& rt);
+std::string logPath(const Runtime& rt);
+
+// Reads SETUP.INI; sets windowMode when WINDOWMODE is "1", leaves it alone otherwise. With
+// DEBUGMODE or TRACEMODE "1" the log in the current directory is deleted first.
+void readSettings(Runtime& rt, bool& windowMode);
+
+void traceCommand(Runtime& rt, size_t position, intptr_t id);
+// Writes "KIND ON d/m/y AT h:m" = text into ERRORLOG (debug mode only) and saves the log.
+void writeErrorRecord(Runtime& rt, std::string_view kind, std::string_view text);
+void flushLog(Runtime& rt);
+
+// Display-card memory, for the card chooser.
+std::string cardMemoryPath();
+void readCardChoice(std::string& card, int& depth);
+void storeCardChoice(std::string_view card, int depth);
+
+}  // namespace zt
