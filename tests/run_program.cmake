@@ -1,0 +1,28 @@
+# Runs one program test (see tests/CMakeLists.txt) in a fresh work folder.
+get_filename_component(dir ${PROGRAM} DIRECTORY)
+get_filename_component(stem ${PROGRAM} NAME_WE)
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+file(GLOB companions ${dir}/${stem}.*)
+foreach(f ${companions})
+  file(COPY ${f} DESTINATION ${WORK})
+endforeach()
+if(EXISTS ${dir}/${stem}.ini)
+  file(RENAME ${WORK}/${stem}.ini ${WORK}/SETUP.INI)
+endif()
+set(args "")
+if(EXISTS ${dir}/${stem}.args)
+  file(READ ${dir}/${stem}.args args)
+  string(STRIP "${args}" args)
+  separate_arguments(args)
+endif()
+execute_process(
+  COMMAND ${ENGINE} --headless --echo --virtual-clock ${args} ${WORK}/${stem}.ztb
+  WORKING_DIRECTORY ${WORK}
+  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code TIMEOUT 120)
+set(actual "${out}exit ${code}\n")
+file(READ ${dir}/${stem}.expect expected)
+if(NOT actual STREQUAL expected)
+  file(WRITE ${WORK}/actual.txt "${actual}")
+  message(FATAL_ERROR "output differs from ${stem}.expect\n--- expected\n${expected}--- actual\n${actual}--- stderr\n${err}")
+endif()
