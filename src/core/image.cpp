@@ -261,9 +261,9 @@ class Loader {
 
 char cellKind(int32_t i) {
   if (i < 0 || i >= DataCells) return 0;
-  if (i >= IntVars && i < IntConsts) i -= IntVars;
-  else if (i >= IntConsts) i -= IntConsts;
-  return i < 1000 ? 'L' : i < 2000 ? 'F' : i < 3000 ? 'S' : i < 4000 ? 'F' : 'S';
+  if (i < IntVars) return i < FloatTemps ? 'L' : i < StringTemps ? 'F' : 'S';
+  i -= i < IntConsts ? IntVars : IntConsts;  // variables and constants: 2000 of each kind
+  return i < MaxVariables ? 'L' : i < 2 * MaxVariables ? 'F' : 'S';
 }
 
 bool loadProgram(ProgramImage& image, std::string_view bytes, const DispatchTable& commands, std::string& error) {

@@ -1,0 +1,81 @@
+// Builds program images in tests: constants, variables, temporaries, DATA items, owner
+// tables, labels and user functions, written out in the loader's file format.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace zt::test {
+
+// An operand word, or a reference to a label resolved when the image is built.
+struct Arg {
+  Arg(int32_t w) : word(w) {}
+  static Arg at(int label) {
+    Arg a(0);
+    a.label = label;
+    return a;
+  }
+  int32_t word;
+  int label = -1;
+};
+
+class ImageBuilder {
+ public:
+  static int32_t intTemp(int i) { return 10000 + i; }
+  static int32_t floatTemp(int i) { return 11000 + i; }
+  static int32_t stringTemp(int i) { return 12000 + i; }
+  static int32_t plain(int32_t v) { return 25000 + v; }
+
+  int32_t intConst(int32_t v);
+  int32_t floatConst(float v);
+  int32_t stringConst(const std::string& s);
+  int32_t intVar(uint16_t owner = 0);
+  int32_t floatVar(uint16_t owner = 0);
+  int32_t stringVar(uint16_t owner = 0);
+
+  void dataInt(int32_t v);
+  void dataFloat(float v);
+  void dataString(const std::string& s);
+  int dataCount() const { return int(dataTypes.size()); }
+
+  int newLabel();
+  void place(int label);
+  // A command: identifier and operand words.
+  void op(int id, std::initializer_list<Arg> operands = {});
+  // A control command: identifier, operands, then its jump target.
+  void jump(int id, std::initializer_list<Arg> operands, int target);
+  // A user-function call and a function entry (parameters, then the function number).
+  void call(int entry, int32_t result, std::initializer_list<int32_t> args);
+  void function(int entry, std::initializer_list<int32_t> params, uint16_t number);
+  void raw(int32_t word) { code.push_back(word); }
+
+  std::string build() const;
+
+ private:
+  std::vector<int32_t> ints;
+  std::vector<float> floats;
+  std::vector<std::string> strings;
+  std::vector<uint16_t> owners[3];
+  std::string dataTypes;
+  std::vector<std::string> dataValues;  // raw bytes of each item
+  std::vector<int32_t> code;
+  std::vector<int> labels;                       // code index of each label, -1 until placed
+  std::vector<std::pair<size_t, int>> fixups;    // code index, label
+};
+
+// Runs the engine binary headless with the echo channel and the virtual clock.
+struct RunResult {
+  std::string out;
+  std::string err;
+  int exitCode = -1;
+  std::string dir;  // the work folder the program ran in
+};
+
+// `name` names a fresh work folder; `setupIni` becomes SETUP.INI beside the program.
+RunResult runImage(const std::string& name, const std::string& image, const std::vector<std::string>& args = {},
+                   const std::string& setupIni = "");
+std::string readFile(const std::string& path);
+
+}  // namespace zt::test

@@ -1,0 +1,247 @@
+// Control flow run through the engine binary: loops, branches, subroutines, user
+// functions with recursion and locals, DATA/READ/RESTORE, and program end.
+#include <gtest/gtest.h>
+
+#include "support/image_builder.h"
+
+namespace zt::test {
+namespace {
+
+using B = ImageBuilder;
+constexpr int IF = 1, ELSE = 2, EXIT = 5, LOOP = 6, FOR = 7, NEXT = 8, WHILE = 9, ENDWHILE = 10, UNTIL = 12;
+constexpr int ENDFUNCTION_L = 23, ENDFUNCTION_S = 25, EXITFUNCTION_L = 28, RESTORE_AT = 31, RESTORE = 32;
+constexpr int READ_L = 33, READ_F = 34, READ_S = 35, GOSUB = 41, GOTO = 42, RETURN = 43, END = 213;
+constexpr int ADD = 81, SUB = 91, MUL = 71, CONCAT = 87, GT = 111, LT = 115, EQ = 101, LE = 117;
+constexpr int SET_L = 151, SET_S = 153, PRINT_L = 301, PRINT_F = 302, PRINT_S = 303, PRINTC_L = 305, PRINTC_F = 306, PRINTC_S = 307;
+
+// FOR v = start TO limit STEP step: the loop head adds the step before it tests.
+void forLoop(B& b, int32_t v, int32_t start, int32_t limit, int32_t step, int head, int done) {
+  b.op(SUB, {v, start, step});
+  b.place(head);
+  b.jump(FOR, {v, limit, step}, done);
+}
+
+TEST(ProgramControl, ForLoopsCountAsDocumented) {
+  B b;
+  int32_t v = b.intVar(), n = b.intVar();
+  int h1 = b.newLabel(), d1 = b.newLabel(), h2 = b.newLabel(), d2 = b.newLabel(), h3 = b.newLabel(),
+      d3 = b.newLabel(), out = b.newLabel();
+  // step 2 from 1 to 5: 1 3 5, then v is 7
+  forLoop(b, v, b.intConst(1), b.intConst(5), b.intConst(2), h1, d1);
+  b.op(PRINTC_L, {v});
+  b.jump(NEXT, {v}, h1);
+  b.place(d1);
+  b.op(PRINT_L, {v});
+  // step -3 from 10 to 1: 10 7 4 1
+  forLoop(b, v, b.intConst(10), b.intConst(1), b.intConst(-3), h2, d2);
+  b.op(PRINTC_L, {v});
+  b.jump(NEXT, {v}, h2);
+  b.place(d2);
+  b.op(PRINT_L, {v});
+  // step 0 never leaves: count passes and EXIT after four
+  b.op(SET_L, {n, b.intConst(0)});
+  forLoop(b, v, b.intConst(1), b.intConst(2), b.intConst(0), h3, d3);
+  b.op(ADD, {n, n, b.intConst(1)});
+  b.op(GT, {B::intTemp(0), n, b.intConst(3)});
+  b.jump(IF, {B::intTemp(0)}, out);
+  b.jump(EXIT, {}, d3);
+  b.place(out);
+  b.jump(NEXT, {v}, h3);
+  b.place(d3);
+  b.op(PRINT_L, {n});
+  b.op(END);
+  RunResult r = runImage("for_loops", b.build());
+  EXPECT_EQ(r.out, "1357\n10741-2\n4\n");
+  EXPECT_EQ(r.exitCode, 0);
+}
+
+TEST(ProgramControl, NestedLoopsWhileUntilAndBranches) {
+  B b;
+  int32_t i = b.intVar(), j = b.intVar(), k = b.intVar();
+  int hi = b.newLabel(), di = b.newLabel(), hj = b.newLabel(), dj = b.newLabel(), skip = b.newLabel();
+  // FOR i = 1 TO 3: FOR j = 1 TO 3: IF j > i THEN EXIT: PRINTC i*10+j
+  forLoop(b, i, b.intConst(1), b.intConst(3), b.intConst(1), hi, di);
+  forLoop(b, j, b.intConst(1), b.intConst(3), b.intConst(1), hj, dj);
+  b.op(GT, {B::intTemp(0), j, i});
+  b.jump(IF, {B::intTemp(0)}, skip);
+  b.jump(EXIT, {}, dj);
+  b.place(skip);
+  b.op(MUL, {B::intTemp(0), i, b.intConst(10)});
+  b.op(ADD, {B::intTemp(0), B::intTemp(0), j});
+  b.op(PRINTC_L, {B::intTemp(0)});
+  b.op(PRINTC_S, {b.stringConst(" ")});
+  b.jump(NEXT, {j}, hj);
+  b.place(dj);
+  b.jump(NEXT, {i}, hi);
+  b.place(di);
+  b.op(PRINT_S, {b.stringConst("|")});
+  // k = 0: WHILE k < 3: k = k + 1: ENDWHILE
+  int w = b.newLabel(), wd = b.newLabel();
+  b.op(SET_L, {k, b.intConst(0)});
+  b.place(w);
+  b.op(LT, {B::intTemp(0), k, b.intConst(3)});
+  b.jump(WHILE, {B::intTemp(0)}, wd);
+  b.op(ADD, {k, k, b.intConst(1)});
+  b.jump(ENDWHILE, {}, w);
+  b.place(wd);
+  b.op(PRINT_L, {k});
+  // REPEAT: k = k - 1: UNTIL k = 0 (UNTIL continues after T when true, else jumps to T)
+  int r = b.newLabel(), rAfter = b.newLabel();
+  b.place(r);
+  b.op(SUB, {k, k, b.intConst(1)});
+  b.op(EQ, {B::intTemp(0), k, b.intConst(0)});
+  b.jump(UNTIL, {B::intTemp(0)}, r);
+  b.place(rAfter);
+  b.op(PRINT_L, {k});
+  // IF 0 ... ELSE ...: the ELSE branch runs
+  int elseL = b.newLabel(), endIf = b.newLabel();
+  b.jump(IF, {b.intConst(0)}, elseL);
+  b.op(PRINT_S, {b.stringConst("then")});
+  b.jump(ELSE, {}, endIf);
+  b.place(elseL);
+  b.op(PRINT_S, {b.stringConst("else")});
+  b.place(endIf);
+  // DO ... LOOP with EXIT after GOTO jumps
+  int doStart = b.newLabel(), doEnd = b.newLabel(), over = b.newLabel();
+  b.place(doStart);
+  b.op(ADD, {k, k, b.intConst(1)});
+  b.op(EQ, {B::intTemp(0), k, b.intConst(2)});
+  b.jump(IF, {B::intTemp(0)}, over);
+  b.jump(EXIT, {}, doEnd);
+  b.place(over);
+  b.jump(LOOP, {}, doStart);
+  b.place(doEnd);
+  b.op(PRINT_L, {k});
+  b.op(END);
+  RunResult res = runImage("nested_loops", b.build());
+  EXPECT_EQ(res.out, "11 21 22 31 32 33 |\n3\n0\nelse\n2\n");
+  EXPECT_EQ(res.exitCode, 0);
+}
+
+TEST(ProgramControl, GosubReturnAndReturnAtDepthZero) {
+  B b;
+  int sub = b.newLabel(), jumpOver = b.newLabel();
+  b.op(RETURN);  // depth 0: nothing happens
+  b.op(GOSUB, {Arg::at(sub)});
+  b.op(GOSUB, {Arg::at(sub)});
+  b.op(GOTO, {Arg::at(jumpOver)});
+  b.op(PRINT_S, {b.stringConst("skipped")});
+  b.place(jumpOver);
+  b.op(PRINT_S, {b.stringConst("done")});
+  b.op(END);
+  b.place(sub);
+  b.op(PRINT_S, {b.stringConst("sub")});
+  b.op(RETURN);
+  RunResult r = runImage("gosub", b.build());
+  EXPECT_EQ(r.out, "sub\nsub\ndone\n");
+  EXPECT_EQ(r.exitCode, 0);
+}
+
+// FUNCTION fact(n): local m = n: IF n <= 1 THEN EXITFUNCTION 1
+//   r = fact(n-1): PRINTC m: ENDFUNCTION m * r
+// The local m and the parameter n must be restored after each inner call.
+TEST(ProgramControl, RecursiveFunctionSeesItsLocalsRestored) {
+  B b;
+  constexpr uint16_t Fact = 1;
+  int32_t n = b.intVar(Fact), m = b.intVar(Fact), res = b.intVar(Fact), top = b.intVar();
+  int fact = b.newLabel(), recurse = b.newLabel();
+  b.call(fact, B::intTemp(0), {b.intConst(6)});
+  b.op(SET_L, {top, B::intTemp(0)});
+  b.op(PRINT_L, {top});
+  b.op(END);
+  b.function(fact, {n}, Fact);
+  b.op(SET_L, {m, n});
+  b.op(LE, {B::intTemp(0), n, b.intConst(1)});
+  b.jump(IF, {B::intTemp(0)}, recurse);
+  b.op(EXITFUNCTION_L, {b.intConst(1)});
+  b.place(recurse);
+  b.op(SUB, {B::intTemp(1), n, b.intConst(1)});
+  b.call(fact, B::intTemp(2), {B::intTemp(1)});
+  b.op(SET_L, {res, B::intTemp(2)});
+  b.op(PRINTC_L, {m});
+  b.op(MUL, {B::intTemp(3), m, res});
+  b.op(ENDFUNCTION_L, {B::intTemp(3)});
+  RunResult r = runImage("recursion", b.build());
+  EXPECT_EQ(r.out, "23456720\n");
+  EXPECT_EQ(r.exitCode, 0);
+}
+
+// FUNCTION greet$(name$, times, scale#) with parameters of all three kinds and a string
+// result; a nested call with different arguments must not disturb the outer parameters.
+TEST(ProgramControl, FunctionParametersOfEveryKindAndStringResult) {
+  B b;
+  constexpr uint16_t Greet = 1;
+  int32_t name = b.stringVar(Greet), times = b.intVar(Greet), scale = b.floatVar(Greet);
+  int32_t text = b.stringVar(), depth = b.intVar();
+  int greet = b.newLabel(), inner = b.newLabel();
+  b.call(greet, B::stringTemp(0), {b.stringConst("outer"), b.intConst(2), b.floatConst(1.5f)});
+  b.op(SET_S, {text, B::stringTemp(0)});
+  b.op(PRINT_S, {text});
+  b.op(PRINT_L, {depth});
+  b.op(END);
+  b.function(greet, {name, times, scale}, Greet);
+  b.op(ADD, {depth, depth, b.intConst(1)});
+  b.op(EQ, {B::intTemp(0), depth, b.intConst(1)});
+  b.jump(IF, {B::intTemp(0)}, inner);
+  b.call(greet, B::stringTemp(1), {b.stringConst("inner"), b.intConst(7), b.floatConst(0.25f)});
+  b.op(PRINT_S, {B::stringTemp(1)});
+  b.place(inner);
+  b.op(PRINTC_S, {name});
+  b.op(PRINTC_L, {times});
+  b.op(PRINT_F, {scale});
+  b.op(CONCAT, {B::stringTemp(2), name, b.stringConst("!")});
+  b.op(ENDFUNCTION_S, {B::stringTemp(2)});
+  RunResult r = runImage("function_params", b.build());
+  EXPECT_EQ(r.out, "inner70.25\ninner!\nouter21.5\nouter!\n2\n");
+  EXPECT_EQ(r.exitCode, 0);
+}
+
+TEST(ProgramControl, DataReadRestoreMismatchAndPastTheEnd) {
+  B b;
+  int32_t i = b.intVar(), f = b.floatVar(), s = b.stringVar();
+  b.dataInt(42);
+  b.dataFloat(2.5f);
+  b.dataString("hello");
+  int32_t second = b.dataCount();
+  b.dataString("");
+  b.op(READ_L, {i});
+  b.op(READ_F, {f});
+  b.op(READ_S, {s});
+  b.op(PRINTC_L, {i});
+  b.op(PRINTC_S, {b.stringConst(",")});
+  b.op(PRINTC_F, {f});
+  b.op(PRINTC_S, {b.stringConst(",")});
+  b.op(PRINT_S, {s});
+  b.op(READ_L, {i});  // the item is a string: 0, and the pointer moves on
+  b.op(PRINT_L, {i});
+  b.op(READ_S, {s});  // past the end: the empty string
+  b.op(PRINTC_S, {b.stringConst("[")});
+  b.op(PRINTC_S, {s});
+  b.op(PRINT_S, {b.stringConst("]")});
+  b.op(RESTORE_AT, {B::plain(second - 1)});
+  b.op(READ_S, {s});
+  b.op(PRINT_S, {s});
+  b.op(RESTORE);
+  b.op(READ_L, {i});
+  b.op(PRINT_L, {i});
+  b.op(END);
+  RunResult r = runImage("data_read", b.build());
+  EXPECT_EQ(r.out, "42,2.5,hello\n0\n[]\nhello\n42\n");
+  EXPECT_EQ(r.exitCode, 0);
+}
+
+TEST(ProgramControl, EndBreakAndUnknownIdentifierEndQuietly) {
+  for (int last : {END, 217, 3, 9999}) {
+    B b;
+    b.op(PRINT_S, {b.stringConst("before")});
+    b.op(last);
+    b.op(PRINT_S, {b.stringConst("after")});
+    RunResult r = runImage("end_" + std::to_string(last), b.build());
+    EXPECT_EQ(r.out, "before\n") << last;
+    EXPECT_EQ(r.exitCode, 0) << last;
+    EXPECT_EQ(r.err, "") << last;
+  }
+}
+
+}  // namespace
+}  // namespace zt::test
