@@ -1,0 +1,64 @@
+// The command table is the contract between compiler and engine: its format, its
+// categories, and every handler row the engine dispatches must agree with it.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "core/command_table.h"
+#include "core/commands.h"
+
+namespace zt {
+namespace {
+
+TEST(CommandTable, FormatAndCategories) {
+  std::string_view text = commandTableText;
+  ASSERT_TRUE(text.starts_with("; Command Set Database\r\n"));
+  for (size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1))
+    ASSERT_EQ(text[at - 1], '\r') << "line ending near byte " << at;
+
+  std::vector<std::string> errors;
+  auto entries = parseCommandTable(text, &errors);
+  EXPECT_TRUE(errors.empty());
+  const std::vector<std::string> order = {"Control Structures", "Foundation CSE",
+                                          "Numbers need re-ordering  these are new additions", "Data Handling",
+                                          "Graphical Functions", "Animation", "Sound", "Music", "Basic I/O",
+                                          "External Functions", "Sprite Functions", "RealText Functions",
+                                          "Basic3D Functions", "File Handler Functions",
+                                          "System and Checklist Functions"};
+  std::vector<std::string> seen;
+  for (const auto& e : entries)
+    if (seen.empty() || seen.back() != e.category) seen.push_back(e.category);
+  EXPECT_EQ(seen, order);
+
+  std::set<std::pair<std::string, std::string>> forms;
+  for (const auto& e : entries) {
+    EXPECT_TRUE(e.id >= 1 && e.id < MaxCommandId) << e.keyword;
+    EXPECT_EQ(e.signature.find_first_not_of("LFSAE0"), std::string::npos) << e.keyword;
+    EXPECT_TRUE(forms.insert({e.keyword, e.signature}).second) << "repeated " << e.keyword << " " << e.signature;
+  }
+}
+
+TEST(CommandTable, EveryDispatchedRowMatchesTheTable) {
+  std::multimap<int, CommandEntry> byId;
+  for (auto& e : parseCommandTable(commandTableText)) byId.emplace(e.id, e);
+  std::set<int> ids;
+  for (std::span<const CommandRow> family : commandFamilies())
+    for (const CommandRow& row : family) {
+      EXPECT_TRUE(ids.insert(row.id).second) << "two handlers for " << row.id;
+      auto [first, last] = byId.equal_range(row.id);
+      bool match = false;
+      for (auto it = first; it != last; ++it)
+        match |= it->second.keyword == row.keyword && it->second.signature == row.signature;
+      EXPECT_TRUE(match) << row.id << " " << row.keyword << " " << row.signature << " is not in the table";
+    }
+}
+
+TEST(CommandTable, CompileTimeEntriesHaveNoHandler) {
+  DispatchTable table;
+  buildDispatchTable(table);
+  for (int id : {3, 4, 11, 36, 247, 308, 401, 402}) EXPECT_EQ(table.rows[id], nullptr) << id;
+}
+
+}  // namespace
+}  // namespace zt

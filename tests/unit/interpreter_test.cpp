@@ -1,0 +1,131 @@
+// The interpreter's slices: what ends a call, the command counter, unknown identifiers,
+// and the trace and error log in debug mode.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "core/runtime.h"
+#include "support/image_builder.h"
+
+namespace zt::test {
+namespace {
+
+using B = ImageBuilder;
+
+// An endless loop: v = v + 1: GOTO start.
+std::string endlessLoop() {
+  B b;
+  int32_t v = b.intVar();
+  int start = b.newLabel();
+  b.place(start);
+  b.op(81, {v, v, b.intConst(1)});
+  b.op(42, {Arg::at(start)});
+  return b.build();
+}
+
+void start(Runtime& rt, const std::string& image) {
+  rt.clock.makeVirtual(&rt.interp.Executed);
+  std::string error;
+  ASSERT_TRUE(loadProgram(rt.image, image, rt.dispatch, error)) << error;
+  startProgramData(rt);
+  resetInterpreter(rt);
+  rt.host.ProgramRunning = true;
+}
+
+TEST(Interpreter, FirstCallRunsNothingThenSlicesLastAbout33ms) {
+  Runtime rt;
+  start(rt, endlessLoop());
+  interpret(rt);
+  EXPECT_EQ(rt.interp.Executed, 0u);
+  EXPECT_EQ(rt.interp.pc, rt.image.CodeBlock.data());
+  interpret(rt);
+  // One command costs a virtual microsecond; the millisecond clock must move past 33
+  // whole milliseconds, and the slice ends at the next clock check.
+  EXPECT_GE(rt.interp.Executed, 34000u);
+  EXPECT_LE(rt.interp.Executed, 34000u + SliceCheckInterval);
+  EXPECT_FALSE(rt.interp.YieldFlag);
+}
+
+TEST(Interpreter, WithoutAutoRefreshOnlyACommandEndsTheCall) {
+  B b;
+  int32_t v = b.intVar();
+  int loop = b.newLabel(), done = b.newLabel();
+  b.op(151, {v, b.intConst(0)});
+  b.place(loop);
+  b.op(81, {v, v, b.intConst(1)});
+  b.op(115, {B::intTemp(0), v, b.intConst(100000)});
+  b.jump(9, {B::intTemp(0)}, done);  // WHILE v < 100000, run as a plain branch
+  b.op(42, {Arg::at(loop)});
+  b.place(done);
+  b.op(213);
+  Runtime rt;
+  start(rt, b.build());
+  interpret(rt);
+  rt.interp.AutoRefresh = false;
+  interpret(rt);
+  EXPECT_EQ(rt.image.ValueArea[IntVars].i, 100000);  // ran far past one 33 ms slice
+  EXPECT_TRUE(rt.host.QuitPosted);
+  EXPECT_TRUE(rt.interp.InputRefreshFlag);
+  EXPECT_EQ(uint64_t(rt.interp.CommandCounter), rt.interp.Executed % 201);
+}
+
+TEST(Interpreter, CompileTimeIdentifierEndsWithTheCounterOnIt) {
+  B b;
+  b.op(301, {b.intConst(1)});
+  b.op(3);
+  Runtime rt;
+  start(rt, b.build());
+  interpret(rt);
+  interpret(rt);
+  EXPECT_TRUE(rt.host.QuitPosted);
+  EXPECT_EQ(rt.interp.pc, &rt.image.CodeBlock[2]);
+  EXPECT_EQ(rt.errors.ErrorNumber, 0);
+}
+
+int countKeys(const std::string& log, const std::string& section) {
+  IniFile f;
+  f.parse(log);
+  return int(f.keyCount(section));
+}
+
+TEST(Interpreter, DebugModeTracesEachPositionOnceAndLogsTheError) {
+  // Ten commands in a loop run 50 times, then STOP.
+  B b;
+  int32_t n = b.intVar();
+  int loop = b.newLabel(), done = b.newLabel();
+  b.place(loop);
+  b.op(81, {n, n, b.intConst(1)});                           // 0
+  b.op(115, {B::intTemp(0), n, b.intConst(50)});             // 4
+  b.jump(1, {B::intTemp(0)}, done);                          // 8
+  for (int i = 0; i < 6; ++i) b.op(151, {B::intTemp(1), n});  // 11 .. 26
+  b.op(42, {Arg::at(loop)});                                 // 29
+  b.place(done);
+  b.op(26);  // STOP
+  const std::string ini = "[SETTINGS]\r\nDEBUGMODE=1\r\n";
+  RunResult r = runImage("trace", b.build(), {}, ini);
+  EXPECT_EQ(r.exitCode, 1);
+  std::string log = readFile(r.dir + "/ZT.LOG");
+  EXPECT_EQ(countKeys(log, "ZENTROPIALOOPMIDDLE"), 11);  // ten loop positions and the STOP
+  EXPECT_NE(log.find("PC29=42\r\n"), std::string::npos);
+  EXPECT_NE(log.find("PC31=26\r\n"), std::string::npos);
+  EXPECT_TRUE(std::regex_search(log, std::regex("RUNTIMEERROR ON \\d+/\\d+/\\d{4} AT \\d+:\\d+=Runtime Error : ERROR 5\\. ")));
+
+  RunResult quiet = runImage("trace_off", b.build(), {}, "[SETTINGS]\r\nDEBUGMODE=yes\r\nTRACEMODE=1\r\n");
+  EXPECT_EQ(readFile(quiet.dir + "/ZT.LOG"), "");
+}
+
+TEST(Interpreter, SettingsSelectWindowModeOnlyWithOne) {
+  for (auto [value, expected] : {std::pair{"1", true}, {"yes", false}, {"0", false}}) {
+    Runtime rt;
+    rt.settings.EngineFolder = std::string(ZT_TEST_WORK_DIR) + "/settings_" + value + "/";
+    std::filesystem::create_directories(rt.settings.EngineFolder);
+    writeProfileString(settingsPath(rt), "settings", "windowmode", value);
+    bool window = false;
+    readSettings(rt, window);
+    EXPECT_EQ(window, expected) << value;
+  }
+}
+
+}  // namespace
+}  // namespace zt::test

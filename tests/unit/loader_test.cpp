@@ -1,0 +1,221 @@
+// The program loader: section layout, operand decoding, and rejection of malformed or
+// hostile images (every one must fail cleanly, never read or write outside a buffer).
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/arrays.h"
+#include "core/commands.h"
+#include "core/image.h"
+#include "support/image_builder.h"
+
+namespace zt::test {
+namespace {
+
+using B = ImageBuilder;
+
+struct Loaded {
+  DispatchTable table;
+  ProgramImage image;
+  ArrayState arrays;
+  std::string error;
+  Loaded() { buildDispatchTable(table); }
+  ~Loaded() { releaseProgram(image, arrays); }
+  bool load(const std::string& bytes) { return loadProgram(image, bytes, table, error); }
+};
+
+void setWord(std::string& bytes, size_t word, int32_t v) { std::memcpy(&bytes[word * 4], &v, 4); }
+int32_t getWord(const std::string& bytes, size_t word) {
+  int32_t v;
+  std::memcpy(&v, &bytes[word * 4], 4);
+  return v;
+}
+
+TEST(Loader, EmptyProgramHasNoTables) {
+  B b;
+  b.op(213);
+  Loaded l;
+  ASSERT_TRUE(l.load(b.build())) << l.error;
+  for (const auto& list : l.image.OwnerLists) EXPECT_TRUE(list.empty());
+  EXPECT_EQ(l.image.CodeWords, 1u);
+  EXPECT_EQ(l.image.CodeBlock[0].n, 213);
+}
+
+TEST(Loader, ConstantsDataAndVariablesLandInTheirCells) {
+  B b;
+  b.intConst(-5);
+  b.floatConst(1.5f);
+  b.stringConst("");
+  b.stringConst("abc");
+  b.stringVar();
+  b.intVar(3);
+  for (int i = 0; i < 4; ++i) b.dataInt(i);  // a type string of 4 letters gets 4 padding bytes
+  b.dataString("");
+  b.dataString("xyz");
+  b.dataFloat(0.5f);
+  b.op(213);
+  Loaded l;
+  ASSERT_TRUE(l.load(b.build())) << l.error;
+  auto& v = l.image.ValueArea;
+  EXPECT_EQ(v[IntConsts].i, -5);
+  EXPECT_EQ(v[FloatConsts].f, 1.5f);
+  EXPECT_STREQ(v[StringConsts].s, "");
+  EXPECT_STREQ(v[StringConsts + 1].s, "abc");
+  EXPECT_STREQ(v[StringVars].s, "");
+  EXPECT_EQ(l.image.DataTypes, "llllssf");
+  EXPECT_EQ(v[DataCells + 3].i, 3);
+  EXPECT_STREQ(v[DataCells + 4].s, "");
+  EXPECT_STREQ(v[DataCells + 5].s, "xyz");
+  EXPECT_EQ(v[DataCells + 6].f, 0.5f);
+  EXPECT_EQ(l.image.OwnerLists[0], std::vector<int32_t>{3});
+}
+
+TEST(Loader, OperandWordsDecodeByRange) {
+  B b;
+  b.op(213);
+  for (int32_t w : {24999, 25000, 34999, 35000, 36999, 37000, 9999, -4}) b.raw(w);
+  std::string bytes = b.build();
+  bytes += "\x01\x02";  // trailing bytes that make no whole word are kept out of the code
+  Loaded l;
+  ASSERT_TRUE(l.load(bytes)) << l.error;
+  const auto& c = l.image.CodeBlock;
+  ASSERT_EQ(l.image.CodeWords, 9u);
+  EXPECT_EQ(c[1].cell, &l.image.ValueArea[14999]);
+  EXPECT_EQ(c[2].n, 0);
+  EXPECT_EQ(c[3].n, 9999);
+  EXPECT_EQ(c[4].n, 35000);
+  EXPECT_EQ(c[5].n, 36999);
+  EXPECT_EQ(c[6].target, &c[0]);
+  EXPECT_EQ(c[7].n, 9999);
+  EXPECT_EQ(c[8].n, -4);
+}
+
+// Builds a small valid image, lets `spoil` damage it, and expects a clean rejection.
+template <class Spoil>
+void expectRejected(const char* what, Spoil spoil) {
+  B b;
+  b.intConst(1);
+  b.stringConst("text");
+  b.dataString("item");
+  b.intVar();
+  b.op(301, {b.intConst(7)});
+  b.op(213);
+  std::string bytes = b.build();
+  spoil(bytes);
+  Loaded l;
+  EXPECT_FALSE(l.load(bytes)) << what;
+  EXPECT_FALSE(l.image.loaded) << what;
+  EXPECT_FALSE(l.error.empty()) << what;
+}
+
+TEST(Loader, RejectsMalformedHeadersAndSections) {
+  expectRejected("empty file", [](std::string& b) { b.clear(); });
+  expectRejected("truncated header", [](std::string& b) { b.resize(40); });
+  expectRejected("version 2", [](std::string& b) { setWord(b, 0, 2); });
+  expectRejected("sections out of order", [](std::string& b) { setWord(b, 2, getWord(b, 1) - 1); });
+  expectRejected("int section before the header end", [](std::string& b) { setWord(b, 1, 3); });
+  expectRejected("code beyond the file", [](std::string& b) { setWord(b, 7, int32_t(b.size() / 4 + 1)); });
+  expectRejected("data beyond the code", [](std::string& b) { setWord(b, 5, getWord(b, 7) + 1); });
+  expectRejected("negative string count", [](std::string& b) { setWord(b, 4, -1); });
+  expectRejected("more strings than the section holds", [](std::string& b) { setWord(b, 4, 50); });
+  expectRejected("too many DATA items", [](std::string& b) { setWord(b, 6, 14001); });
+  expectRejected("DATA items past the section", [](std::string& b) { setWord(b, 6, 400); });
+  expectRejected("too many string variables", [](std::string& b) { setWord(b, 10, 2001); });
+  expectRejected("owner block larger than its room", [](std::string& b) { setWord(b, 11, 1 << 20); });
+  expectRejected("truncated code", [](std::string& b) { b.resize(b.size() - 8); });
+}
+
+TEST(Loader, RejectsOverlongAndUnterminatedStrings) {
+  B big;
+  big.stringConst(std::string(256, 'a'));
+  big.op(213);
+  Loaded l1;
+  EXPECT_FALSE(l1.load(big.build()));
+
+  B data;
+  data.dataString("abc");
+  data.op(213);
+  std::string bytes = data.build();
+  // Fill the string's terminator and padding so it runs into the owner tables.
+  int32_t dataStart = getWord(bytes, 5);
+  std::memset(&bytes[size_t(dataStart) * 4 + 4], 'x', 8);
+  Loaded l2;
+  EXPECT_FALSE(l2.load(bytes));
+}
+
+TEST(Loader, RejectsCodeThatWouldReadStrayWords) {
+  struct Case {
+    const char* what;
+    void (*make)(B&);
+  };
+  const Case cases[] = {
+      {"integer operand given a string cell", [](B& b) { b.op(301, {b.stringConst("s")}); }},
+      {"string operand given a DATA cell number", [](B& b) { b.op(303, {25000}); }},
+      {"command runs past the code", [](B& b) { b.op(81, {B::intTemp(0), B::intTemp(1)}); }},
+      {"jump target outside the code", [](B& b) { b.op(42, {37000 + 500}); }},
+      {"GOTO to a cell", [](B& b) { b.op(42, {B::intTemp(0)}); }},
+      {"function argument count in a variable",
+       [](B& b) {
+         int f = b.newLabel();
+         b.op(21, {Arg::at(f), B::intTemp(0), b.intVar()});
+         b.op(213);
+         b.function(f, {}, 1);
+         b.op(22);
+       }},
+      {"argument and parameter of different kinds",
+       [](B& b) {
+         int f = b.newLabel();
+         int32_t p = b.stringVar(1);
+         b.call(f, B::intTemp(0), {b.intConst(1)});
+         b.op(213);
+         b.function(f, {p}, 1);
+         b.op(22);
+       }},
+  };
+  for (const Case& c : cases) {
+    B b;
+    c.make(b);
+    Loaded l;
+    EXPECT_FALSE(l.load(b.build())) << c.what;
+  }
+}
+
+TEST(Loader, UnreachableWordsAreNotChecked) {
+  B b;
+  b.op(213);
+  b.op(301, {b.stringConst("never run")});  // after END: data of any kind may follow
+  Loaded l;
+  EXPECT_TRUE(l.load(b.build())) << l.error;
+}
+
+TEST(Loader, EveryTruncationOfAValidImageFailsOrLoadsCleanly) {
+  B b;
+  b.intConst(3);
+  b.floatConst(2.0f);
+  b.stringConst("hello");
+  b.dataInt(1);
+  b.dataString("two");
+  int32_t v = b.intVar();
+  int f = b.newLabel();
+  b.call(f, B::intTemp(0), {b.intConst(4)});
+  b.op(301, {B::intTemp(0)});
+  b.op(213);
+  b.function(f, {v}, 1);
+  b.op(23, {v});
+  const std::string bytes = b.build();
+  Loaded whole;
+  ASSERT_TRUE(whole.load(bytes)) << whole.error;
+  for (size_t n = 0; n < bytes.size(); ++n) {
+    Loaded l;
+    l.load(bytes.substr(0, n));  // must return, whatever it decides
+  }
+  for (size_t i = 0; i < bytes.size(); ++i) {  // every single-byte corruption
+    std::string spoiled = bytes;
+    spoiled[i] = char(spoiled[i] ^ 0x5A);
+    Loaded l;
+    l.load(spoiled);
+  }
+}
+
+}  // namespace
+}  // namespace zt::test
