@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds Zentropia if needed and runs the bundled example: in a window when a display is
+# available, headless with the echo channel otherwise.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build.sh
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  exec build/zentropia --window examples/hello.ztb
+else
+  exec build/zentropia --headless --echo examples/hello.ztb
+fi

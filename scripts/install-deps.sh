@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Zentropia needs to build, test and benchmark.
+# Idempotent: installs only what is missing. Works as root or through sudo.
+set -euo pipefail
+
+PACKAGES=(
+  g++ cmake ninja-build pkg-config   # build
+  libgtest-dev libgmock-dev          # unit tests
+  libbenchmark-dev lua5.4            # benchmarks (Lua is the interpreter we measure against)
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -q
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
