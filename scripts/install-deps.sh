@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
   g++ cmake ninja-build pkg-config   # build
   libgtest-dev libgmock-dev          # unit tests
+  libsdl2-dev                        # window, display, input and audio device
   libbenchmark-dev lua5.4            # benchmarks (Lua is the interpreter we measure against)
 )
 
