@@ -54,7 +54,7 @@ void opGosub(Runtime& rt) {
     raiseError(rt, ErrCallDepth);
     return;
   }
-  c.ReturnStack[c.CallDepth] = rt.interp.pc + 1;
+  c.ReturnStack[c.CallDepth] = &operandWord(rt, 1);
   c.Frames[c.CallDepth].IsFunction = false;
   ++c.CallDepth;
   jumpTo(rt, operandWord(rt, 0).target);
@@ -129,7 +129,7 @@ void restoreFrame(Runtime& rt, FrameRecord& frame) {
 // argument-count constant; such a call ends the program instead of reading stray words.
 bool callLayoutSound(Runtime& rt, Word* entry, int32_t n) {
   ProgramImage& img = rt.image;
-  const Word* args = rt.interp.pc + 3;
+  const Word* args = &operandWord(rt, 3);
   if (n < 0 || n > MaxFunctionParameters || !img.inCode(args + n) || !img.inCode(entry + n)) return false;
   for (int32_t j = 0; j < n; ++j) {
     int32_t a = img.cellIndex(args[j].cell), p = img.cellIndex(entry[j].cell);
@@ -145,7 +145,7 @@ void opCallFunction(Runtime& rt) {
     raiseError(rt, ErrCallDepth);
     return;
   }
-  Word* e = rt.interp.pc;  // the call's word E
+  Word* e = &operandWord(rt, 0);  // the call's word E
   Word* entry = e[0].target;
   const int32_t n = e[2].cell->i;
   if (!callLayoutSound(rt, entry, n)) {

@@ -33,7 +33,7 @@ void startProgramData(Runtime& rt) {
 }
 
 void endAtCommand(Runtime& rt) {
-  rt.interp.pc -= 1;
+  repeatCommand(rt);
   postQuit(rt);
   rt.interp.YieldFlag = true;
 }

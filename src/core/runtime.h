@@ -32,10 +32,14 @@ struct Runtime {
   Clock clock;
 };
 
-// Operand i of the running command: the program counter points just past its identifier.
+// Handlers reach the code only through these: operand i of the running command, the
+// word holding its identifier, moving past its operands, or staying on it so that it
+// runs again in the next slice (waiting commands).
 inline Cell& operand(Runtime& rt, int i) { return *rt.interp.pc[i].cell; }
 inline Word& operandWord(Runtime& rt, int i) { return rt.interp.pc[i]; }
+inline Word* commandWord(Runtime& rt) { return rt.interp.pc - 1; }
 inline void skipOperands(Runtime& rt, int count) { rt.interp.pc += count; }
+inline void repeatCommand(Runtime& rt) { rt.interp.pc = commandWord(rt); }
 inline int32_t cellNumber(Runtime& rt, const Cell& c) { return rt.image.cellIndex(&c); }
 
 }  // namespace zt
