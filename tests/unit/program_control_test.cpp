@@ -243,5 +243,35 @@ TEST(ProgramControl, EndBreakAndUnknownIdentifierEndQuietly) {
   }
 }
 
+// Returns with no function to return from end the program quietly: at depth 0, and
+// from a GOSUB frame (EXITFUNCTION in a subroutine called inside a function).
+TEST(ProgramControl, ReturnsWithoutAFunctionEndTheProgram) {
+  for (int form : {22, 23, 28, 30}) {
+    B b;
+    b.op(PRINT_S, {b.stringConst("before")});
+    if (form == 22) b.op(form);
+    else b.op(form, {form == 30 ? b.stringConst("x") : b.intConst(1)});
+    b.op(PRINT_S, {b.stringConst("after")});
+    b.op(END);
+    RunResult r = runImage("return_depth0_" + std::to_string(form), b.build());
+    EXPECT_EQ(r.out, "before\n") << form;
+    EXPECT_EQ(r.exitCode, 0) << form;
+  }
+  B b;
+  int f = b.newLabel(), sub = b.newLabel();
+  b.call(f, B::intTemp(0), {});
+  b.op(PRINT_S, {b.stringConst("not reached")});
+  b.op(END);
+  b.function(f, {}, 1);
+  b.op(GOSUB, {Arg::at(sub)});
+  b.op(ENDFUNCTION_L, {b.intConst(0)});
+  b.place(sub);
+  b.op(PRINT_S, {b.stringConst("in sub")});
+  b.op(EXITFUNCTION_L, {b.intConst(1)});
+  RunResult r = runImage("exitfunction_in_gosub", b.build());
+  EXPECT_EQ(r.out, "in sub\n");
+  EXPECT_EQ(r.exitCode, 0);
+}
+
 }  // namespace
 }  // namespace zt::test
