@@ -1,9 +1,11 @@
 #include "host/runner.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 
+#include "compiler/compiler.h"
 #include "core/runtime.h"
 
 namespace zt {
@@ -22,6 +24,29 @@ void establishFolders(Runtime& rt, const std::string& program) {
 void runFrame(Runtime& rt) {
   interpret(rt);
   rt.clock.advance(Clock::VirtualFrameMs);
+}
+
+bool isSourceFile(const std::string& path) {
+  std::string ext = std::filesystem::path(path).extension().string();
+  for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return ext == ".ztb";
+}
+
+// A .ztb source is compiled in memory; anything else is a program image.
+bool loadProgramOrSource(Runtime& rt, const std::string& program) {
+  std::string error;
+  if (isSourceFile(program)) {
+    compiler::CompileResult compiled = compiler::compileFile(program);
+    if (!compiled.ok) {
+      std::fputs(compiled.messages.c_str(), stderr);
+      return false;
+    }
+    if (loadProgram(rt.image, compiled.image, rt.dispatch, error)) return true;
+  } else if (loadProgramFile(rt.image, program, rt.dispatch, error)) {
+    return true;
+  }
+  std::fprintf(stderr, "zentropia: cannot load %s: %s\n", program.c_str(), error.c_str());
+  return false;
 }
 
 int reportEnd(Runtime& rt) {
@@ -49,11 +74,7 @@ int runProgram(const RunOptions& options) {
   if (options.virtualClock) rt->clock.makeVirtual(&rt->interp.Executed);
   if (options.echo) rt->host.Echo = stdout;
 
-  std::string error;
-  if (!loadProgramFile(rt->image, options.program, rt->dispatch, error)) {
-    std::fprintf(stderr, "zentropia: cannot load %s: %s\n", options.program.c_str(), error.c_str());
-    return ExitStartFailed;
-  }
+  if (!loadProgramOrSource(*rt, options.program)) return ExitStartFailed;
   startProgramData(*rt);
   resetInterpreter(*rt);
   rt->host.ProgramRunning = true;

@@ -1,0 +1,722 @@
+#include "compiler/parser.h"
+
+#include <filesystem>
+#include <set>
+
+namespace zt::compiler {
+
+namespace {
+
+constexpr int MaxIncludeDepth = 16;
+constexpr size_t MaxDataItems = 14000;
+
+void tokenizeInto(SourceSet& sources, int file, const CommandIndex& commands, std::vector<Token>& out,
+                  std::vector<std::string>& stack) {
+  std::vector<Token> tokens;
+  lexFile(sources, file, commands, tokens);
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    const Token& t = tokens[i];
+    bool statementStart = i == 0 || tokens[i - 1].kind == Tok::LineEnd || tokens[i - 1].kind == Tok::Colon;
+    if (!(statementStart && t.kind == Tok::Word && t.text == "#INCLUDE")) {
+      out.push_back(t);
+      continue;
+    }
+    if (i + 1 >= tokens.size() || tokens[i + 1].kind != Tok::String) {
+      sources.error(t.pos, "#INCLUDE needs a file name in quotes");
+    } else {
+      namespace fs = std::filesystem;
+      fs::path base = fs::path(sources.file(file).path).parent_path();
+      fs::path name = tokens[i + 1].text;
+      std::string path = (name.is_absolute() || base.empty() ? name : base / name).lexically_normal().string();
+      bool cycle = false;
+      for (const std::string& s : stack) cycle |= s == path;
+      int included = -1;
+      if (cycle) sources.error(t.pos, "\"" + tokens[i + 1].text + "\" includes itself");
+      else if (int(stack.size()) >= MaxIncludeDepth) sources.error(t.pos, "#INCLUDE nested too deeply");
+      else if ((included = sources.load(path)) < 0) sources.error(t.pos, "cannot read \"" + path + "\"");
+      if (included >= 0) {
+        stack.push_back(path);
+        tokenizeInto(sources, included, commands, out, stack);
+        stack.pop_back();
+      }
+      ++i;
+    }
+    while (i + 1 < tokens.size() && tokens[i + 1].kind != Tok::LineEnd) ++i;  // rest of the line
+  }
+}
+
+struct ParseError {
+  SourcePos pos;
+  std::string message;
+};
+
+// Words the syntax uses besides the table's keywords.
+const std::set<std::string> SyntaxWords = {"THEN", "TO", "STEP", "AND", "OR", "NOT"};
+
+std::string describe(const Token& t) {
+  switch (t.kind) {
+    case Tok::Word: return "'" + t.text + "'";
+    case Tok::Integer:
+    case Tok::Float: return "number " + t.text;
+    case Tok::String: return "string \"" + t.text + "\"";
+    case Tok::Symbol: return "'" + t.text + "'";
+    case Tok::Colon: return "':'";
+    case Tok::LineEnd: return "end of line";
+    case Tok::End: return "end of file";
+  }
+  return "token";
+}
+
+class Parser {
+ public:
+  Parser(SourceSet& sources, const CommandIndex& commands, std::vector<Token> tokens, Program& program)
+      : sources(sources), commands(commands), toks(std::move(tokens)), prog(program) {}
+
+  void run() {
+    bool closed = false;
+    prog.main = parseBlock({}, closed);
+    if (!at(Tok::End)) sources.error(peek().pos, "unexpected " + describe(peek()));
+  }
+
+ private:
+  SourceSet& sources;
+  const CommandIndex& commands;
+  std::vector<Token> toks;
+  Program& prog;
+  size_t p = 0;
+  int scope = -1;          // the function being parsed, -1 for the main program
+  int singleLineIf = 0;    // inside IF ... THEN on one line: ELSE also ends a statement
+
+  // ---- tokens ----
+
+  const Token& peek(size_t k = 0) const { return toks[std::min(p + k, toks.size() - 1)]; }
+  const Token& next() {
+    const Token& t = toks[p];
+    if (p + 1 < toks.size()) ++p;
+    return t;
+  }
+  bool at(Tok kind, size_t k = 0) const { return peek(k).kind == kind; }
+  bool atWord(const char* w, size_t k = 0) const { return at(Tok::Word, k) && peek(k).text == w; }
+  bool atSymbol(const char* s, size_t k = 0) const { return at(Tok::Symbol, k) && peek(k).text == s; }
+  [[noreturn]] void fail(const Token& t, const std::string& message) { throw ParseError{t.pos, message}; }
+  void expectSymbol(const char* s) {
+    if (!atSymbol(s)) fail(peek(), std::string("expected '") + s + "' but found " + describe(peek()));
+    next();
+  }
+  bool atStatementEnd() const {
+    return at(Tok::Colon) || at(Tok::LineEnd) || at(Tok::End) || (singleLineIf && atWord("ELSE"));
+  }
+  void skipSeparators() {
+    while (at(Tok::Colon) || at(Tok::LineEnd)) next();
+  }
+  void skipLine() {
+    while (!at(Tok::LineEnd) && !at(Tok::End)) next();
+  }
+
+  bool reserved(const std::string& word) const { return commands.startsKeyword(word) || SyntaxWords.count(word); }
+
+  // The longest statement or function keyword at the current token, or null.
+  const KeywordForm* matchForm(bool functions) const {
+    if (!at(Tok::Word)) return nullptr;
+    for (const KeywordForm& f : commands.formsStartingWith(peek().text, functions)) {
+      bool ok = true;
+      for (size_t k = 0; k < f.words.size() && ok; ++k) ok = at(Tok::Word, k) && peek(k).text == f.words[k];
+      if (ok) return &f;
+    }
+    return nullptr;
+  }
+  void consumeForm(const KeywordForm& f) { p += f.words.size(); }
+
+  // The keyword a statement starts with ("LOOP" but "LOOP SOUND"), or "".
+  std::string leadingKeyword() const {
+    if (!at(Tok::Word)) return {};
+    const KeywordForm* f = matchForm(false);
+    return f ? f->keyword : peek().text;
+  }
+
+  // ---- blocks and statements ----
+
+  // Statements until one of `closers` (left unconsumed) or the end of the file.
+  Block parseBlock(std::initializer_list<const char*> closers, bool& closed) {
+    Block block;
+    closed = false;
+    for (;;) {
+      skipSeparators();
+      if (at(Tok::End) || sources.tooMany()) return block;
+      std::string lead = leadingKeyword();
+      for (const char* c : closers)
+        if (lead == c) {
+          closed = true;
+          return block;
+        }
+      parseStatementInto(block);
+    }
+  }
+
+  void parseStatementInto(Block& block) {
+    try {
+      StmtPtr s = parseStatement();
+      if (s) block.push_back(std::move(s));
+      if (!atStatementEnd()) fail(peek(), "unexpected " + describe(peek()) + " after the statement");
+    } catch (const ParseError& e) {
+      sources.error(e.pos, e.message);
+      skipLine();
+    }
+  }
+
+  StmtPtr make(StmtKind kind, const Token& at) {
+    auto s = std::make_unique<Stmt>();
+    s->kind = kind;
+    s->pos = at.pos;
+    return s;
+  }
+
+  StmtPtr parseStatement() {
+    const Token& first = peek();
+    if (first.kind != Tok::Word) fail(first, "a statement cannot start with " + describe(first));
+    // A label: a name and a colon.
+    if (!reserved(first.text) && at(Tok::Colon, 1)) return parseLabel();
+    const KeywordForm* form = matchForm(false);
+    std::string k = form ? form->keyword : first.text;
+    if (k == "IF") return parseIf();
+    if (k == "FOR") return parseFor();
+    if (k == "WHILE") return parseWhile();
+    if (k == "REPEAT") return parseRepeat();
+    if (k == "DO") return parseDo();
+    if (k == "FUNCTION") return parseFunction();
+    if (k == "EXIT") return parseSimple(StmtKind::Exit);
+    if (k == "RETURN") return parseSimple(StmtKind::Return);
+    if (k == "GOTO" || k == "GOSUB") return parseJump(k == "GOTO" ? StmtKind::Goto : StmtKind::Gosub);
+    if (k == "DATA") return parseData();
+    if (k == "READ") return parseRead();
+    if (k == "RESTORE") return parseRestore();
+    if (k == "DIM") return parseDim();
+    if (k == "UNDIM") return parseUndim();
+    if (k == "PRINT" || k == "PRINTC") return parsePrint();
+    if (k == "EXITFUNCTION") return parseExitFunction();
+    if (k == "LOAD ARRAY" || k == "SAVE ARRAY") return parseArrayFile(*form);
+    if (k == "ELSE" || k == "ENDIF" || k == "NEXT" || k == "ENDWHILE" || k == "UNTIL" || k == "LOOP" ||
+        k == "ENDFUNCTION")
+      fail(first, k + " without " + opener(k));
+    if (k == "THEN" || k == "TO" || k == "STEP") fail(first, k + " outside an IF or FOR statement");
+    if (k == "REMEND") fail(first, "REMEND without REMSTART");
+    if (k == "#INCLUDE" || k == "`" || k == "REM" || k == "REMSTART") return nullptr;
+    if (form) return parseCommand(*form);
+    if (reserved(first.text)) fail(first, "'" + first.text + "' is not a statement");
+    return parseAssignmentOrCall();
+  }
+
+  static std::string opener(const std::string& closer) {
+    if (closer == "ELSE" || closer == "ENDIF") return "IF";
+    if (closer == "NEXT") return "FOR";
+    if (closer == "ENDWHILE") return "WHILE";
+    if (closer == "UNTIL") return "REPEAT";
+    if (closer == "LOOP") return "DO";
+    return "FUNCTION";
+  }
+
+  StmtPtr parseLabel() {
+    const Token& name = next();
+    next();  // ':'
+    auto s = make(StmtKind::Label, name);
+    s->text = name.text;
+    auto [it, fresh] = prog.labels.try_emplace(name.text, LabelInfo{name.pos, scope, int(prog.data.size())});
+    if (!fresh) {
+      const SourcePos& was = it->second.pos;
+      sources.error(name.pos, "label " + name.text + " is already defined at line " + std::to_string(was.line));
+    }
+    return s;
+  }
+
+  StmtPtr parseSimple(StmtKind kind) { return make(kind, next()); }
+
+  StmtPtr parseJump(StmtKind kind) {
+    const Token& kw = next();
+    auto s = make(kind, kw);
+    if (!at(Tok::Word)) fail(peek(), kw.text + " needs a label name");
+    s->text = next().text;
+    return s;
+  }
+
+  StmtPtr parseIf() {
+    auto s = make(StmtKind::If, next());
+    s->value = parseExpression();
+    if (atWord("THEN") && !at(Tok::LineEnd, 1) && !at(Tok::End, 1)) {
+      next();
+      parseSingleLineBranch(s->body);
+      if (atWord("ELSE")) {
+        next();
+        parseSingleLineBranch(s->elseBody);
+      }
+      return s;
+    }
+    if (atWord("THEN")) next();
+    if (!atStatementEnd()) fail(peek(), "unexpected " + describe(peek()) + " after the IF condition");
+    bool closed = false;
+    s->body = parseBlock({"ELSE", "ENDIF"}, closed);
+    if (closed && atWord("ELSE")) {
+      next();
+      s->elseBody = parseBlock({"ENDIF"}, closed);
+    }
+    if (!closed) fail(peek(), "IF at line " + std::to_string(s->pos.line) + " has no ENDIF");
+    next();
+    return s;
+  }
+
+  // Statements after THEN or ELSE up to the end of the line (or ELSE).
+  void parseSingleLineBranch(Block& block) {
+    ++singleLineIf;
+    struct Leave {
+      int& n;
+      ~Leave() { --n; }
+    } leave{singleLineIf};
+    for (;;) {
+      while (at(Tok::Colon)) next();
+      if (at(Tok::LineEnd) || at(Tok::End) || atWord("ELSE")) return;
+      StmtPtr st = parseStatement();
+      if (st) block.push_back(std::move(st));
+      if (!atStatementEnd()) fail(peek(), "unexpected " + describe(peek()) + " after the statement");
+    }
+  }
+
+  StmtPtr parseFor() {
+    auto s = make(StmtKind::For, next());
+    if (!at(Tok::Word) || reserved(peek().text)) fail(peek(), "FOR needs a loop variable");
+    s->target = parsePrimary();
+    if (s->target->kind != ExprKind::Variable) fail(peek(), "the loop variable of FOR must be a plain variable");
+    s->name = s->target->text;
+    expectSymbol("=");
+    s->value = parseExpression();
+    if (!atWord("TO")) fail(peek(), "expected TO but found " + describe(peek()));
+    next();
+    s->limit = parseExpression();
+    if (atWord("STEP")) {
+      next();
+      s->step = parseExpression();
+    }
+    bool closed = false;
+    s->body = parseBlock({"NEXT"}, closed);
+    if (!closed) fail(peek(), "FOR at line " + std::to_string(s->pos.line) + " has no NEXT");
+    const Token& nx = next();
+    if (at(Tok::Word) && !atStatementEnd()) {
+      const Token& v = next();
+      if (v.text != s->name) sources.error(v.pos, "NEXT " + v.text + " does not match FOR " + s->name);
+    }
+    (void)nx;
+    return s;
+  }
+
+  StmtPtr parseWhile() {
+    auto s = make(StmtKind::While, next());
+    s->value = parseExpression();
+    bool closed = false;
+    s->body = parseBlock({"ENDWHILE"}, closed);
+    if (!closed) fail(peek(), "WHILE at line " + std::to_string(s->pos.line) + " has no ENDWHILE");
+    next();
+    return s;
+  }
+
+  StmtPtr parseRepeat() {
+    auto s = make(StmtKind::Repeat, next());
+    bool closed = false;
+    s->body = parseBlock({"UNTIL"}, closed);
+    if (!closed) fail(peek(), "REPEAT at line " + std::to_string(s->pos.line) + " has no UNTIL");
+    next();
+    s->value = parseExpression();
+    return s;
+  }
+
+  StmtPtr parseDo() {
+    auto s = make(StmtKind::Do, next());
+    bool closed = false;
+    s->body = parseBlock({"LOOP"}, closed);
+    if (!closed) fail(peek(), "DO at line " + std::to_string(s->pos.line) + " has no LOOP");
+    next();
+    return s;
+  }
+
+  StmtPtr parseFunction() {
+    const Token& kw = next();
+    if (scope >= 0 || singleLineIf) fail(kw, "FUNCTION inside another function or statement");
+    if (!at(Tok::Word) || reserved(peek().text)) fail(peek(), "FUNCTION needs a name");
+    Function fn;
+    const Token& name = next();
+    fn.name = name.text;
+    fn.pos = name.pos;
+    expectSymbol("(");
+    std::set<std::string> seen;
+    while (!atSymbol(")")) {
+      if (!at(Tok::Word) || reserved(peek().text)) fail(peek(), "expected a parameter name but found " + describe(peek()));
+      const Token& param = next();
+      if (!seen.insert(param.text).second) sources.error(param.pos, "parameter " + param.text + " appears twice");
+      fn.params.push_back({param.text, param.pos});
+      if (!atSymbol(",")) break;
+      next();
+    }
+    expectSymbol(")");
+    if (fn.params.size() > 127) sources.error(name.pos, "a function takes at most 127 parameters");
+    if (prog.functionIndex.count(fn.name)) sources.error(name.pos, "function " + fn.name + " is already defined");
+    if (commands.startsKeyword(fn.name)) sources.error(name.pos, "'" + fn.name + "' is a command name");
+    int index = int(prog.functions.size());
+    prog.functionIndex.try_emplace(fn.name, index);
+    fn.number = index + 1;
+    prog.functions.push_back(std::move(fn));
+    scope = index;
+    bool closed = false;
+    Block body = parseBlock({"ENDFUNCTION"}, closed);
+    Function& f = prog.functions[size_t(index)];
+    f.body = std::move(body);
+    if (!closed) {
+      scope = -1;
+      fail(peek(), "FUNCTION " + f.name + " has no ENDFUNCTION");
+    }
+    f.endPos = next().pos;
+    if (!atStatementEnd()) f.result = parseExpression();
+    scope = -1;
+    return nullptr;
+  }
+
+  StmtPtr parseExitFunction() {
+    auto s = make(StmtKind::ExitFunction, next());
+    if (scope < 0) fail(toks[p - 1], "EXITFUNCTION outside a function");
+    if (!atStatementEnd()) s->value = parseExpression();
+    return s;
+  }
+
+  StmtPtr parseData() {
+    const Token& kw = next();
+    for (;;) {
+      bool negative = false;
+      if (atSymbol("-") || atSymbol("+")) negative = next().text == "-";
+      const Token& t = next();
+      DataItem item{};
+      if (t.kind == Tok::Integer) {
+        if (t.integer > 2147483647 && !negative) fail(t, "integer constant too large");
+        item.type = 'l';
+        item.integer = int32_t(negative ? -t.integer : t.integer);
+      } else if (t.kind == Tok::Float) {
+        item.type = 'f';
+        item.real = negative ? -t.real : t.real;
+      } else if (t.kind == Tok::String && !negative) {
+        item.type = 's';
+        item.text = t.text;
+      } else {
+        fail(t, "DATA items are numbers or strings in quotes, not " + describe(t));
+      }
+      prog.data.push_back(std::move(item));
+      if (prog.data.size() == MaxDataItems + 1) sources.error(t.pos, "too many DATA items (at most 14000)");
+      if (!atSymbol(",")) break;
+      next();
+    }
+    (void)kw;
+    return nullptr;
+  }
+
+  StmtPtr parseRead() {
+    auto s = make(StmtKind::Read, next());
+    do {
+      ExprPtr target = parsePrimary();
+      if (target->kind != ExprKind::Variable && target->kind != ExprKind::NameCall)
+        fail(peek(), "READ needs variables or array elements");
+      s->args.push_back(std::move(target));
+    } while (atSymbol(",") && (next(), true));
+    return s;
+  }
+
+  StmtPtr parseRestore() {
+    auto s = make(StmtKind::Restore, next());
+    if (at(Tok::Word)) s->text = next().text;
+    return s;
+  }
+
+  std::string arrayName(const char* what) {
+    if (!at(Tok::Word) || reserved(peek().text)) fail(peek(), std::string(what) + " needs an array name");
+    return next().text;
+  }
+
+  StmtPtr parseDim() {
+    const Token& kw = next();
+    StmtPtr first;
+    std::vector<StmtPtr> more;
+    for (;;) {
+      auto s = make(StmtKind::Dim, peek());
+      s->text = arrayName("DIM");
+      expectSymbol("(");
+      s->args = parseArguments();
+      if (s->args.empty() || s->args.size() > 5) fail(toks[p - 1], "an array has 1 to 5 dimensions");
+      if (prog.functionIndex.count(s->text)) fail(kw, s->text + " is a function");
+      auto [it, fresh] = prog.arrays.try_emplace(s->text, ArrayInfo{s->pos, int(s->args.size())});
+      if (!fresh && it->second.dimensions != int(s->args.size())) it->second.dimensions = -1;
+      if (!first) first = std::move(s);
+      else first->body.push_back(std::move(s));
+      if (!atSymbol(",")) break;
+      next();
+    }
+    return first;
+  }
+
+  StmtPtr parseUndim() {
+    auto s = make(StmtKind::Undim, next());
+    s->text = arrayName("UNDIM");
+    if (atSymbol("(")) {
+      next();
+      expectSymbol(")");
+    }
+    return s;
+  }
+
+  StmtPtr parseArrayFile(const KeywordForm& form) {
+    auto s = make(StmtKind::ArrayFile, peek());
+    consumeForm(form);
+    s->text = form.keyword;
+    s->value = parseExpression();
+    expectSymbol(",");
+    s->name = arrayName(form.keyword.c_str());
+    s->pos = toks[p - 1].pos;
+    if (atSymbol("(")) {
+      next();
+      expectSymbol(")");
+    }
+    return s;
+  }
+
+  StmtPtr parsePrint() {
+    const Token& kw = next();
+    auto s = make(StmtKind::Print, kw);
+    s->newline = kw.text == "PRINT";
+    while (!atStatementEnd()) {
+      s->args.push_back(parseExpression());
+      if (atSymbol(";")) {
+        next();
+        if (atStatementEnd()) s->newline = false;
+        continue;
+      }
+      break;
+    }
+    return s;
+  }
+
+  StmtPtr parseCommand(const KeywordForm& form) {
+    auto s = make(StmtKind::Command, peek());
+    consumeForm(form);
+    s->text = form.keyword;
+    if (!atStatementEnd()) {
+      do s->args.push_back(parseExpression());
+      while (atSymbol(",") && (next(), true));
+    }
+    return s;
+  }
+
+  StmtPtr parseAssignmentOrCall() {
+    const Token& first = peek();
+    ExprPtr target = parsePrimary();
+    if (atSymbol("=")) {
+      next();
+      auto s = make(StmtKind::Assign, first);
+      s->target = std::move(target);
+      s->value = parseExpression();
+      return s;
+    }
+    if (target->kind == ExprKind::NameCall) {
+      auto s = make(StmtKind::Call, first);
+      s->value = std::move(target);
+      return s;
+    }
+    fail(peek(), "expected '=' after " + first.text + " but found " + describe(peek()));
+  }
+
+  // ---- expressions, loosest first: OR, AND, NOT, comparisons, + -, * /, ^, unary - ----
+
+  ExprPtr node(ExprKind kind, SourcePos pos, std::string text = {}) {
+    auto e = std::make_unique<Expr>();
+    e->kind = kind;
+    e->pos = pos;
+    e->text = std::move(text);
+    return e;
+  }
+  ExprPtr binary(const Token& op, std::string text, ExprPtr l, ExprPtr r) {
+    auto e = node(ExprKind::Binary, op.pos, std::move(text));
+    e->args.push_back(std::move(l));
+    e->args.push_back(std::move(r));
+    return e;
+  }
+
+  ExprPtr parseExpression() { return parseOr(); }
+
+  ExprPtr parseOr() {
+    ExprPtr e = parseAnd();
+    while (atWord("OR") || atSymbol("|")) {
+      const Token& op = next();
+      e = binary(op, "OR", std::move(e), parseAnd());
+    }
+    return e;
+  }
+
+  ExprPtr parseAnd() {
+    ExprPtr e = parseNot();
+    while (atWord("AND") || atSymbol("&")) {
+      const Token& op = next();
+      e = binary(op, "AND", std::move(e), parseNot());
+    }
+    return e;
+  }
+
+  ExprPtr parseNot() {
+    if (atWord("NOT")) {
+      const Token& op = next();
+      auto e = node(ExprKind::Not, op.pos);
+      e->args.push_back(parseNot());
+      return e;
+    }
+    return parseComparison();
+  }
+
+  ExprPtr parseComparison() {
+    ExprPtr e = parseSum();
+    for (;;) {
+      static const char* const Ops[] = {"=", "==", "<>", "!=", "<", ">", "<=", ">="};
+      const char* found = nullptr;
+      for (const char* op : Ops)
+        if (atSymbol(op)) found = op;
+      if (!found) return e;
+      const Token& op = next();
+      std::string text = op.text == "==" ? "=" : op.text == "!=" ? "<>" : op.text;
+      e = binary(op, text, std::move(e), parseSum());
+    }
+  }
+
+  ExprPtr parseSum() {
+    ExprPtr e = parseProduct();
+    while (atSymbol("+") || atSymbol("-")) {
+      const Token& op = next();
+      e = binary(op, op.text, std::move(e), parseProduct());
+    }
+    return e;
+  }
+
+  ExprPtr parseProduct() {
+    ExprPtr e = parsePower();
+    while (atSymbol("*") || atSymbol("/")) {
+      const Token& op = next();
+      e = binary(op, op.text, std::move(e), parsePower());
+    }
+    return e;
+  }
+
+  ExprPtr parsePower() {
+    ExprPtr e = parseUnary();
+    while (atSymbol("^")) {
+      const Token& op = next();
+      e = binary(op, "^", std::move(e), parseUnary());
+    }
+    return e;
+  }
+
+  // Unary minus binds tightest: -2^2 is (-2)^2.
+  ExprPtr parseUnary() {
+    if (atSymbol("-")) {
+      const Token& op = next();
+      if (at(Tok::Integer) && peek().integer == 2147483648LL) {  // the one constant only a minus makes valid
+        auto e = node(ExprKind::Integer, op.pos);
+        e->ival = -2147483648LL;
+        next();
+        return e;
+      }
+      auto e = node(ExprKind::Negate, op.pos);
+      e->args.push_back(parseUnary());
+      return e;
+    }
+    if (atSymbol("+")) {
+      next();
+      return parseUnary();
+    }
+    return parsePrimary();
+  }
+
+  std::vector<ExprPtr> parseArguments() {  // after "(", through ")"
+    std::vector<ExprPtr> args;
+    if (!atSymbol(")")) {
+      do args.push_back(parseExpression());
+      while (atSymbol(",") && (next(), true));
+    }
+    expectSymbol(")");
+    return args;
+  }
+
+  ExprPtr parsePrimary() {
+    const Token& t = peek();
+    switch (t.kind) {
+      case Tok::Integer: {
+        next();
+        if (t.integer > 2147483647) fail(t, "integer constant too large");
+        auto e = node(ExprKind::Integer, t.pos);
+        e->ival = t.integer;
+        return e;
+      }
+      case Tok::Float: {
+        next();
+        auto e = node(ExprKind::Float, t.pos);
+        e->fval = t.real;
+        return e;
+      }
+      case Tok::String: {
+        next();
+        return node(ExprKind::String, t.pos, t.text);
+      }
+      case Tok::Symbol:
+        if (t.text == "(") {
+          next();
+          ExprPtr e = parseExpression();
+          expectSymbol(")");
+          return e;
+        }
+        break;
+      case Tok::Word: return parseWordOperand();
+      default: break;
+    }
+    fail(t, "expected a value but found " + describe(t));
+  }
+
+  ExprPtr parseWordOperand() {
+    const Token& t = peek();
+    if (const KeywordForm* f = matchForm(true)) {
+      consumeForm(*f);
+      auto e = node(ExprKind::Builtin, t.pos, f->keyword);
+      if (atSymbol("(")) {
+        next();
+        e->args = parseArguments();
+      }
+      return e;
+    }
+    if (reserved(t.text)) fail(t, "'" + t.text + "' cannot be used here");
+    next();
+    if (atSymbol("(")) {
+      next();
+      auto e = node(ExprKind::NameCall, t.pos, t.text);
+      e->args = parseArguments();
+      return e;
+    }
+    return node(ExprKind::Variable, t.pos, t.text);
+  }
+};
+
+}  // namespace
+
+std::vector<Token> tokenize(SourceSet& sources, int file, const CommandIndex& commands) {
+  std::vector<Token> out;
+  std::vector<std::string> stack{std::filesystem::path(sources.file(file).path).lexically_normal().string()};
+  tokenizeInto(sources, file, commands, out, stack);
+  Token end;
+  end.kind = Tok::End;
+  end.pos = out.empty() ? SourcePos{file, 1, 1} : out.back().pos;
+  out.push_back(end);
+  return out;
+}
+
+Program parse(SourceSet& sources, const CommandIndex& commands, std::vector<Token> tokens) {
+  Program program;
+  Parser(sources, commands, std::move(tokens), program).run();
+  return program;
+}
+
+}  // namespace zt::compiler

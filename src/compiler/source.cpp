@@ -1,0 +1,39 @@
+#include "compiler/source.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace zt::compiler {
+
+int SourceSet::add(std::string path, std::string text) {
+  files_.push_back({std::move(path), std::move(text)});
+  return int(files_.size() - 1);
+}
+
+int SourceSet::load(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return -1;
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return add(path, std::move(text));
+}
+
+void SourceSet::error(SourcePos pos, std::string message) {
+  if (tooMany()) return;
+  for (const Diagnostic& d : diagnostics_)  // one report per place and text
+    if (d.pos.file == pos.file && d.pos.line == pos.line && d.pos.column == pos.column && d.message == message) return;
+  diagnostics_.push_back({pos, std::move(message)});
+}
+
+std::string SourceSet::format(const Diagnostic& d) const {
+  std::string where = d.pos.file >= 0 && size_t(d.pos.file) < files_.size() ? files_[size_t(d.pos.file)].path : "?";
+  return where + ":" + std::to_string(d.pos.line) + ":" + std::to_string(d.pos.column) + ": " + d.message;
+}
+
+std::string SourceSet::formatAll() const {
+  std::string out;
+  for (const Diagnostic& d : diagnostics_) out += format(d) + "\n";
+  if (tooMany()) out += "too many errors; stopping\n";
+  return out;
+}
+
+}  // namespace zt::compiler

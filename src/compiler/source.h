@@ -1,0 +1,56 @@
+// Source files and diagnostics of the compiler.
+// Every token and diagnostic carries a position (file, line, column, counted from 1).
+// The compiler keeps going after an error to report several at once; a compilation
+// with any error produces no image.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zt::compiler {
+
+struct SourcePos {
+  int file = 0;  // index into SourceSet::files
+  int line = 0;
+  int column = 0;
+};
+
+struct SourceFile {
+  std::string path;  // as named by the user or by #INCLUDE
+  std::string text;
+};
+
+struct Diagnostic {
+  SourcePos pos;
+  std::string message;
+};
+
+// The files of one compilation and the errors found in them.
+class SourceSet {
+ public:
+  // Adds a file already read into memory; returns its index.
+  int add(std::string path, std::string text);
+  // Reads a file from disk; returns -1 when it cannot be read.
+  int load(const std::string& path);
+  const SourceFile& file(int index) const { return files_[size_t(index)]; }
+  size_t fileCount() const { return files_.size(); }
+
+  void error(SourcePos pos, std::string message);
+  const std::vector<Diagnostic>& diagnostics() const { return diagnostics_; }
+  bool failed() const { return !diagnostics_.empty(); }
+  // Stop collecting after this many errors: later ones are usually consequences.
+  bool tooMany() const { return diagnostics_.size() >= MaxErrors; }
+
+  // "path:line:column: message", one line per diagnostic.
+  std::string format(const Diagnostic& d) const;
+  std::string formatAll() const;
+
+  static constexpr size_t MaxErrors = 30;
+
+ private:
+  std::vector<SourceFile> files_;
+  std::vector<Diagnostic> diagnostics_;
+};
+
+}  // namespace zt::compiler

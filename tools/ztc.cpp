@@ -1,0 +1,96 @@
+// ztc: compiles a .ztb source file into a program image, and lists images.
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "compiler/compiler.h"
+#include "compiler/disassembler.h"
+
+namespace {
+
+void usage() {
+  std::fprintf(stderr,
+               "usage: ztc [-o IMAGE] SOURCE.ztb    compile (default IMAGE: SOURCE with .img)\n"
+               "       ztc --check SOURCE.ztb       report errors only\n"
+               "       ztc --disasm FILE            list a program image, or the image of a .ztb source\n");
+}
+
+bool endsWithNoCase(const std::string& s, const std::string& suffix) {
+  if (s.size() < suffix.size()) return false;
+  for (size_t i = 0; i < suffix.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(s[s.size() - suffix.size() + i])) != suffix[i]) return false;
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string input, output;
+  bool check = false, list = false;
+  for (int i = 1; i < argc; ++i) {
+    const char* a = argv[i];
+    if (!std::strcmp(a, "-o") && i + 1 < argc) output = argv[++i];
+    else if (!std::strcmp(a, "--check")) check = true;
+    else if (!std::strcmp(a, "--disasm")) list = true;
+    else if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
+      usage();
+      return 0;
+    } else if (a[0] == '-' && a[1]) {
+      std::fprintf(stderr, "ztc: unknown option %s\n", a);
+      usage();
+      return 2;
+    } else if (input.empty()) input = a;
+    else {
+      usage();
+      return 2;
+    }
+  }
+  if (input.empty()) {
+    usage();
+    return 2;
+  }
+
+  if (list && !endsWithNoCase(input, ".ztb")) {  // an image to list
+    std::ifstream in(input, std::ios::binary);
+    if (!in) {
+      std::fprintf(stderr, "ztc: cannot read %s\n", input.c_str());
+      return 1;
+    }
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text, error;
+    if (!zt::compiler::disassemble(bytes, text, error)) {
+      std::fprintf(stderr, "ztc: %s: %s\n", input.c_str(), error.c_str());
+      return 1;
+    }
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+  }
+
+  zt::compiler::CompileResult result = zt::compiler::compileFile(input);
+  if (!result.ok) {
+    std::fputs(result.messages.c_str(), stderr);
+    return 1;
+  }
+  if (list) {
+    std::string text, error;
+    zt::compiler::disassemble(result.image, text, error);
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return 0;
+  }
+  if (check) return 0;
+  if (output.empty()) {
+    output = input;
+    if (endsWithNoCase(output, ".ztb")) output.resize(output.size() - 4);
+    output += ".img";
+  }
+  std::ofstream out(output, std::ios::binary);
+  out.write(result.image.data(), std::streamsize(result.image.size()));
+  if (!out) {
+    std::fprintf(stderr, "ztc: cannot write %s\n", output.c_str());
+    return 1;
+  }
+  return 0;
+}
