@@ -1,0 +1,324 @@
+#include "platform/imagefile.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+
+namespace zt {
+
+namespace {
+
+// Little-endian reads that fail (return false) past the end instead of reading it.
+class Reader {
+ public:
+  explicit Reader(std::string_view d) : data(d) {}
+  bool has(size_t at, size_t n) const { return at <= data.size() && n <= data.size() - at; }
+  uint8_t u8(size_t at) const { return uint8_t(data[at]); }
+  uint16_t u16(size_t at) const { return uint16_t(u8(at) | u8(at + 1) << 8); }
+  uint32_t u32(size_t at) const { return uint32_t(u16(at)) | uint32_t(u16(at + 2)) << 16; }
+  std::string_view data;
+};
+
+bool sizeAcceptable(int64_t w, int64_t h) { return w > 0 && h > 0 && w * h <= MaxImagePixels; }
+
+void allocate(RgbImage& out, int w, int h) {
+  out.width = w;
+  out.height = h;
+  out.pixels.assign(size_t(w) * size_t(h), 0);
+}
+
+// Scales a masked component to 8 bits (the mask's top bits become the top bits).
+struct Channel {
+  uint32_t mask = 0;
+  int shift = 0;
+  explicit Channel(uint32_t m = 0) : mask(m), shift(m ? std::countr_zero(m) : 0) {}
+  uint32_t operator()(uint32_t v) const {
+    if (!mask) return 0;
+    uint32_t c = (v & mask) >> shift;
+    int width = std::popcount(mask >> shift);
+    if (width > 8) return c >> (width - 8);
+    return width == 8 ? c : (c * 255 + ((1u << width) - 1) / 2) / ((1u << width) - 1);
+  }
+};
+
+struct MaskedFormat {
+  Channel r, g, b;
+  uint32_t rgb(uint32_t v) const { return r(v) << 16 | g(v) << 8 | b(v); }
+};
+
+// ---- Windows bitmaps ----
+
+enum Compression : uint32_t { BiRgb = 0, BiRle8 = 1, BiRle4 = 2, BiBitfields = 3 };
+
+struct BmpInfo {
+  int64_t width = 0, height = 0;
+  bool topDown = false;
+  int bits = 0;
+  uint32_t compression = BiRgb;
+  std::vector<uint32_t> palette;
+  MaskedFormat masks;
+  size_t pixelOffset = 0;
+};
+
+bool readBmpInfo(const Reader& r, BmpInfo& info) {
+  if (!r.has(0, 18) || r.u8(0) != 'B' || r.u8(1) != 'M') return false;
+  const size_t h = 14;
+  const uint32_t headerSize = r.u32(h);
+  size_t paletteEntry = 4;
+  if (headerSize == 12) {  // the old core header: 16-bit sizes, 3-byte palette entries
+    if (!r.has(h, 12)) return false;
+    info.width = r.u16(h + 4);
+    info.height = int16_t(r.u16(h + 6));
+    info.bits = r.u16(h + 10);
+    paletteEntry = 3;
+  } else if (headerSize >= 40 && r.has(h, headerSize)) {
+    info.width = int32_t(r.u32(h + 4));
+    info.height = int32_t(r.u32(h + 8));
+    info.bits = r.u16(h + 14);
+    info.compression = r.u32(h + 16);
+  } else {
+    return false;
+  }
+  info.topDown = info.height < 0;
+  info.height = info.topDown ? -info.height : info.height;
+  if (!sizeAcceptable(info.width, info.height)) return false;
+  info.pixelOffset = r.u32(10);
+
+  size_t tableAt = h + headerSize;
+  if (info.compression == BiBitfields) {
+    if (info.bits != 16 && info.bits != 32) return false;
+    size_t masksAt = headerSize >= 52 ? h + 40 : tableAt;  // larger headers carry the masks inside
+    if (!r.has(masksAt, 12)) return false;
+    info.masks = {Channel(r.u32(masksAt)), Channel(r.u32(masksAt + 4)), Channel(r.u32(masksAt + 8))};
+    if (headerSize < 52) tableAt += 12;
+  } else if (info.bits == 16) {
+    info.masks = {Channel(0x7C00), Channel(0x03E0), Channel(0x001F)};
+  } else if (info.bits == 32) {
+    info.masks = {Channel(0xFF0000), Channel(0x00FF00), Channel(0x0000FF)};
+  }
+  const bool rleFits = (info.compression == BiRle8 && info.bits == 8) || (info.compression == BiRle4 && info.bits == 4);
+  if (info.compression != BiRgb && info.compression != BiBitfields && !rleFits) return false;
+  if (info.bits == 1 || info.bits == 4 || info.bits == 8) {
+    uint32_t used = headerSize >= 40 ? r.u32(h + 32) : 0;
+    uint32_t count = used && used <= (1u << info.bits) ? used : 1u << info.bits;
+    info.palette.assign(size_t(1) << info.bits, 0);
+    for (uint32_t i = 0; i < count; ++i) {
+      size_t at = tableAt + i * paletteEntry;
+      if (!r.has(at, 3)) return false;
+      info.palette[i] = uint32_t(r.u8(at + 2)) << 16 | uint32_t(r.u8(at + 1)) << 8 | r.u8(at);
+    }
+  } else if (info.bits != 16 && info.bits != 24 && info.bits != 32) {
+    return false;
+  }
+  return true;
+}
+
+bool decodeBmpRows(const Reader& r, const BmpInfo& info, RgbImage& out) {
+  const size_t stride = size_t((info.width * info.bits + 31) / 32) * 4;
+  for (int64_t row = 0; row < info.height; ++row) {
+    size_t at = info.pixelOffset + size_t(row) * stride;
+    if (!r.has(at, stride)) return false;
+    int y = int(info.topDown ? row : info.height - 1 - row);
+    uint32_t* dst = &out.pixels[size_t(y) * size_t(out.width)];
+    for (int64_t x = 0; x < info.width; ++x) {
+      switch (info.bits) {
+        case 1: dst[x] = info.palette[(r.u8(at + size_t(x / 8)) >> (7 - x % 8)) & 1]; break;
+        case 4: dst[x] = info.palette[(r.u8(at + size_t(x / 2)) >> (x % 2 ? 0 : 4)) & 15]; break;
+        case 8: dst[x] = info.palette[r.u8(at + size_t(x))]; break;
+        case 16: dst[x] = info.masks.rgb(r.u16(at + size_t(x) * 2)); break;
+        case 24: {
+          size_t p = at + size_t(x) * 3;
+          dst[x] = uint32_t(r.u8(p + 2)) << 16 | uint32_t(r.u8(p + 1)) << 8 | r.u8(p);
+          break;
+        }
+        default: dst[x] = info.masks.rgb(r.u32(at + size_t(x) * 4)); break;
+      }
+    }
+  }
+  return true;
+}
+
+// Run-length coded 8- and 4-bit pictures. Pixels the codes skip stay black.
+bool decodeBmpRle(const Reader& r, const BmpInfo& info, RgbImage& out) {
+  const bool four = info.compression == BiRle4;
+  int64_t x = 0, row = 0;
+  size_t at = info.pixelOffset;
+  auto put = [&](uint8_t index) {
+    if (x < info.width && row < info.height) {
+      int64_t y = info.topDown ? row : info.height - 1 - row;
+      out.pixels[size_t(y) * size_t(out.width) + size_t(x)] = info.palette[index];
+    }
+    ++x;
+  };
+  while (row < info.height) {
+    if (!r.has(at, 2)) return false;
+    uint8_t count = r.u8(at), code = r.u8(at + 1);
+    at += 2;
+    if (count > 0) {  // a run of one index (two alternating indices at 4 bits)
+      for (int i = 0; i < count; ++i) put(four ? uint8_t(i % 2 ? code & 15 : code >> 4) : code);
+    } else if (code == 0) {
+      x = 0;
+      ++row;
+    } else if (code == 1) {
+      break;
+    } else if (code == 2) {
+      if (!r.has(at, 2)) return false;
+      x += r.u8(at);
+      row += r.u8(at + 1);
+      at += 2;
+    } else {  // `code` literal pixels, padded to a 16-bit boundary
+      size_t bytes = four ? (code + 1u) / 2 : code;
+      if (!r.has(at, bytes)) return false;
+      for (int i = 0; i < code; ++i) {
+        uint8_t b = r.u8(at + size_t(four ? i / 2 : i));
+        put(four ? uint8_t(i % 2 ? b & 15 : b >> 4) : b);
+      }
+      at += (bytes + 1) & ~size_t(1);
+    }
+  }
+  return true;
+}
+
+// ---- DirectDraw surface files ----
+
+constexpr uint32_t DdsMagic = 0x20534444;  // "DDS "
+constexpr uint32_t FourCC(char a, char b, char c, char d) {
+  return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 | uint32_t(uint8_t(d)) << 24;
+}
+constexpr uint32_t DdpfFourCC = 0x4, DdpfRgb = 0x40, DdpfLuminance = 0x20000;
+constexpr size_t DdsDataStart = 4 + 124;
+
+uint32_t expand565(uint16_t c) {
+  uint32_t r = (c >> 11) & 31, g = (c >> 5) & 63, b = c & 31;
+  return (r * 255 / 31) << 16 | (g * 255 / 63) << 8 | (b * 255 / 31);
+}
+
+uint32_t mix(uint32_t a, uint32_t b, int wa, int wb, int div) {
+  uint32_t out = 0;
+  for (int s = 0; s <= 16; s += 8) out |= ((((a >> s) & 255) * wa + ((b >> s) & 255) * wb) / div) << s;
+  return out;
+}
+
+// The colour part of a DXT block; DXT1 blocks with c0 <= c1 have a black fourth colour.
+void decodeColorBlock(const Reader& r, size_t at, bool dxt1, std::array<uint32_t, 16>& px) {
+  uint16_t c0 = r.u16(at), c1 = r.u16(at + 2);
+  uint32_t k[4] = {expand565(c0), expand565(c1), 0, 0};
+  if (c0 > c1 || !dxt1) {
+    k[2] = mix(k[0], k[1], 2, 1, 3);
+    k[3] = mix(k[0], k[1], 1, 2, 3);
+  } else {
+    k[2] = mix(k[0], k[1], 1, 1, 2);
+  }
+  uint32_t bits = r.u32(at + 4);
+  for (int i = 0; i < 16; ++i) px[size_t(i)] = k[(bits >> (2 * i)) & 3];
+}
+
+bool decodeDxt(const Reader& r, int blockBytes, RgbImage& out) {
+  const int bw = (out.width + 3) / 4, bh = (out.height + 3) / 4;
+  if (!r.has(DdsDataStart, size_t(bw) * size_t(bh) * size_t(blockBytes))) return false;
+  std::array<uint32_t, 16> px{};
+  size_t at = DdsDataStart;
+  for (int by = 0; by < bh; ++by)
+    for (int bx = 0; bx < bw; ++bx, at += size_t(blockBytes)) {
+      decodeColorBlock(r, at + size_t(blockBytes) - 8, blockBytes == 8, px);  // alpha blocks come first
+      for (int i = 0; i < 16; ++i) {
+        int x = bx * 4 + i % 4, y = by * 4 + i / 4;
+        if (x < out.width && y < out.height) out.pixels[size_t(y) * size_t(out.width) + size_t(x)] = px[size_t(i)];
+      }
+    }
+  return true;
+}
+
+bool decodeDdsUncompressed(const Reader& r, uint32_t flags, int bits, const MaskedFormat& masks, RgbImage& out) {
+  if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+  const size_t rowBytes = size_t(out.width) * size_t(bits / 8);
+  if (!r.has(DdsDataStart, rowBytes * size_t(out.height))) return false;
+  const bool luminance = flags & DdpfLuminance;
+  for (int y = 0; y < out.height; ++y)
+    for (int x = 0; x < out.width; ++x) {
+      size_t at = DdsDataStart + size_t(y) * rowBytes + size_t(x) * size_t(bits / 8);
+      uint32_t v = 0;
+      for (int b = 0; b < bits / 8; ++b) v |= uint32_t(r.u8(at + size_t(b))) << (8 * b);
+      out.pixels[size_t(y) * size_t(out.width) + size_t(x)] = luminance ? masks.r(v) * 0x010101u : masks.rgb(v);
+    }
+  return true;
+}
+
+}  // namespace
+
+bool decodeBmp(std::string_view file, RgbImage& out) {
+  Reader r(file);
+  BmpInfo info;
+  if (!readBmpInfo(r, info)) return false;
+  allocate(out, int(info.width), int(info.height));
+  bool ok = info.compression == BiRle8 || info.compression == BiRle4 ? decodeBmpRle(r, info, out)
+                                                                      : decodeBmpRows(r, info, out);
+  if (!ok) out = {};
+  return ok;
+}
+
+bool decodeDds(std::string_view file, RgbImage& out) {
+  Reader r(file);
+  if (!r.has(0, DdsDataStart) || r.u32(0) != DdsMagic || r.u32(4) != 124) return false;
+  int64_t height = r.u32(12), width = r.u32(16);
+  if (!sizeAcceptable(width, height)) return false;
+  const uint32_t pfFlags = r.u32(80), fourCC = r.u32(84);
+  allocate(out, int(width), int(height));
+  bool ok = false;
+  if (pfFlags & DdpfFourCC) {
+    if (fourCC == FourCC('D', 'X', 'T', '1')) ok = decodeDxt(r, 8, out);
+    else if (fourCC == FourCC('D', 'X', 'T', '2') || fourCC == FourCC('D', 'X', 'T', '3') ||
+             fourCC == FourCC('D', 'X', 'T', '4') || fourCC == FourCC('D', 'X', 'T', '5'))
+      ok = decodeDxt(r, 16, out);
+  } else if (pfFlags & (DdpfRgb | DdpfLuminance)) {
+    MaskedFormat masks{Channel(r.u32(92)), Channel(r.u32(96)), Channel(r.u32(100))};
+    ok = decodeDdsUncompressed(r, pfFlags, int(r.u32(88)), masks, out);
+  }
+  if (!ok) out = {};
+  return ok;
+}
+
+bool decodeImage(std::string_view file, RgbImage& out) {
+  if (file.size() >= 2 && file[0] == 'B' && file[1] == 'M') return decodeBmp(file, out);
+  return decodeDds(file, out);
+}
+
+std::string encodeBmp24(const RgbImage& image) {
+  const size_t stride = (size_t(image.width) * 3 + 3) & ~size_t(3);
+  const size_t imageSize = stride * size_t(image.height);
+  std::string out;
+  out.reserve(54 + imageSize);
+  auto u16 = [&](uint32_t v) {
+    out.push_back(char(v & 255));
+    out.push_back(char((v >> 8) & 255));
+  };
+  auto u32 = [&](uint32_t v) {
+    u16(v & 0xFFFF);
+    u16(v >> 16);
+  };
+  out += "BM";
+  u32(uint32_t(54 + imageSize));
+  u32(0);
+  u32(54);
+  u32(40);
+  u32(uint32_t(image.width));
+  u32(uint32_t(image.height));
+  u16(1);
+  u16(24);
+  u32(BiRgb);
+  u32(uint32_t(imageSize));
+  for (int i = 0; i < 4; ++i) u32(0);  // resolution and colour counts
+  for (int y = image.height - 1; y >= 0; --y) {
+    size_t start = out.size();
+    for (int x = 0; x < image.width; ++x) {
+      uint32_t p = image.at(x, y);
+      out.push_back(char(p & 255));
+      out.push_back(char((p >> 8) & 255));
+      out.push_back(char((p >> 16) & 255));
+    }
+    out.resize(start + stride, '\0');
+  }
+  return out;
+}
+
+}  // namespace zt

@@ -1,0 +1,191 @@
+// Image files: every bitmap layout and DirectDraw surface format decodes to the same
+// colours, the 24-bit writer round-trips, and damaged files fail without harm.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/imagefile.h"
+
+namespace zt {
+namespace {
+
+void u16(std::string& s, uint32_t v) {
+  s.push_back(char(v & 255));
+  s.push_back(char((v >> 8) & 255));
+}
+void u32(std::string& s, uint32_t v) {
+  u16(s, v & 0xFFFF);
+  u16(s, v >> 16);
+}
+
+// A bitmap file with a 40-byte header; `extra` (palette or masks) sits after the header.
+std::string bmp(int32_t w, int32_t h, int bits, uint32_t compression, const std::string& extra,
+                const std::string& pixels) {
+  std::string s = "BM";
+  u32(s, uint32_t(54 + extra.size() + pixels.size()));
+  u32(s, 0);
+  u32(s, uint32_t(54 + extra.size()));
+  u32(s, 40);
+  u32(s, uint32_t(w));
+  u32(s, uint32_t(h));
+  u16(s, 1);
+  u16(s, uint32_t(bits));
+  u32(s, compression);
+  u32(s, uint32_t(pixels.size()));
+  u32(s, 0);
+  u32(s, 0);
+  u32(s, bits <= 8 ? uint32_t(extra.size() / 4) : 0);  // colours used: the palette given
+  u32(s, 0);
+  return s + extra + pixels;
+}
+
+std::string palette(std::initializer_list<uint32_t> colours) {
+  std::string p;
+  for (uint32_t c : colours) u32(p, c);
+  return p;
+}
+
+std::string bytes(std::initializer_list<int> b) {
+  std::string s;
+  for (int v : b) s.push_back(char(v));
+  return s;
+}
+
+constexpr uint32_t Red = 0xFF0000, Green = 0x00FF00, Blue = 0x0000FF, White = 0xFFFFFF;
+
+void expectPixels(const RgbImage& img, int w, int h, std::initializer_list<uint32_t> rows) {
+  ASSERT_EQ(img.width, w);
+  ASSERT_EQ(img.height, h);
+  EXPECT_EQ(img.pixels, std::vector<uint32_t>(rows));
+}
+
+TEST(ImageFile, PalettedBitmapsBottomUp) {
+  RgbImage img;
+  // 8 bits, 3 x 2: stored bottom row first, rows padded to 4 bytes.
+  ASSERT_TRUE(decodeBmp(bmp(3, 2, 8, 0, palette({0, Red, Green, Blue}), bytes({3, 2, 1, 0, 1, 1, 1, 0})), img));
+  expectPixels(img, 3, 2, {Red, Red, Red, Blue, Green, Red});
+  // 4 bits: high nibble first.
+  ASSERT_TRUE(decodeBmp(bmp(3, 1, 4, 0, palette({0, Red, Green, Blue}), bytes({0x12, 0x30, 0, 0})), img));
+  expectPixels(img, 3, 1, {Red, Green, Blue});
+  // 1 bit: most significant bit first.
+  ASSERT_TRUE(decodeBmp(bmp(3, 1, 1, 0, palette({0, White}), bytes({0xA0, 0, 0, 0})), img));
+  expectPixels(img, 3, 1, {White, 0, White});
+}
+
+TEST(ImageFile, DirectColourBitmapsTopDownAndBitFields) {
+  RgbImage img;
+  ASSERT_TRUE(decodeBmp(bmp(2, -2, 24, 0, "", bytes({0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0})), img));
+  expectPixels(img, 2, 2, {Red, Green, Blue, White});
+  // 16 bits default to 5-5-5.
+  ASSERT_TRUE(decodeBmp(bmp(2, 1, 16, 0, "", bytes({0x00, 0x7C, 0x1F, 0x00})), img));
+  expectPixels(img, 2, 1, {Red, Blue});
+  // 16 bits with 5-6-5 masks.
+  ASSERT_TRUE(decodeBmp(bmp(2, 1, 16, 3, palette({0xF800, 0x07E0, 0x001F}), bytes({0xE0, 0x07, 0x00, 0xF8})), img));
+  expectPixels(img, 2, 1, {Green, Red});
+  ASSERT_TRUE(decodeBmp(bmp(1, 1, 32, 0, "", bytes({0x10, 0x20, 0x30, 0x99})), img));
+  expectPixels(img, 1, 1, {0x302010});
+}
+
+TEST(ImageFile, RunLengthBitmaps) {
+  RgbImage img;
+  // RLE8, 4 x 2, bottom-up: row 0 (bottom) = a run of one index 1, a literal of three
+  // pixels {1, 2, 3} padded to an even length; end of line; row 1 = delta (2, 0), a run
+  // of two index 3; end of bitmap.
+  std::string rle8 = bytes({1, 1, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 0, 2, 3, 0, 1});
+  ASSERT_TRUE(decodeBmp(bmp(4, 2, 8, 1, palette({0, Red, Green, Blue}), rle8), img));
+  expectPixels(img, 4, 2, {0, 0, Blue, Blue, Red, Red, Green, Blue});
+  // RLE4: a run of three alternating 1, 2; a literal of three {3, 0, 0} of which only the
+  // first fits the row.
+  std::string rle4 = bytes({3, 0x12, 0, 3, 0x30, 0x00, 0, 1});
+  ASSERT_TRUE(decodeBmp(bmp(4, 1, 4, 2, palette({0, Red, Green, Blue}), rle4), img));
+  expectPixels(img, 4, 1, {Red, Green, Red, Blue});
+}
+
+TEST(ImageFile, WriterRoundTripsAndLaysOutTheFile) {
+  RgbImage img{3, 2, {Red, Green, Blue, White, 0, 0x123456}};
+  std::string file = encodeBmp24(img);
+  EXPECT_EQ(file.size(), 54u + 12u * 2);  // 9 bytes a row, padded to 12
+  EXPECT_EQ(file.substr(0, 2), "BM");
+  RgbImage back;
+  ASSERT_TRUE(decodeBmp(file, back));
+  EXPECT_EQ(back.pixels, img.pixels);
+}
+
+// A DirectDraw surface file: the 124-byte description, then the data.
+std::string dds(uint32_t w, uint32_t h, uint32_t pfFlags, uint32_t fourCC, uint32_t bits,
+                std::array<uint32_t, 3> masks, const std::string& data) {
+  std::string s = "DDS ";
+  std::string d(124, '\0');
+  auto put = [&](size_t at, uint32_t v) { std::memcpy(&d[at], &v, 4); };
+  put(0, 124);
+  put(8, h);
+  put(12, w);
+  put(72, 32);
+  put(76, pfFlags);
+  put(80, fourCC);
+  put(84, bits);
+  put(88, masks[0]);
+  put(92, masks[1]);
+  put(96, masks[2]);
+  return s + d + data;
+}
+
+uint32_t fourCC(const char* s) {
+  uint32_t v;
+  std::memcpy(&v, s, 4);
+  return v;
+}
+
+TEST(ImageFile, UncompressedSurfaceFiles) {
+  RgbImage img;
+  ASSERT_TRUE(decodeDds(dds(2, 1, 0x41, 0, 32, {0xFF0000, 0xFF00, 0xFF}, bytes({0, 0, 255, 255, 255, 0, 0, 255})), img));
+  expectPixels(img, 2, 1, {Red, Blue});
+  ASSERT_TRUE(decodeDds(dds(2, 1, 0x40, 0, 16, {0xF800, 0x7E0, 0x1F}, bytes({0x1F, 0x00, 0xE0, 0x07})), img));
+  expectPixels(img, 2, 1, {Blue, Green});
+  ASSERT_TRUE(decodeDds(dds(2, 1, 0x20000, 0, 8, {0xFF, 0, 0}, bytes({0x80, 0xFF})), img));
+  expectPixels(img, 2, 1, {0x808080, White});
+}
+
+TEST(ImageFile, CompressedSurfaceFiles) {
+  RgbImage img;
+  // DXT1 with c0 = red > c1 = blue: indices 0,1,2,3 on the first row, the rest 0.
+  std::string block = bytes({0x00, 0xF8, 0x1F, 0x00, 0xE4, 0, 0, 0});
+  ASSERT_TRUE(decodeDds(dds(4, 1, 0x4, fourCC("DXT1"), 0, {}, block), img));
+  expectPixels(img, 4, 1, {Red, Blue, 0xAA0055, 0x5500AA});
+  // DXT1 with c0 <= c1: the fourth colour is black (transparent).
+  block = bytes({0x1F, 0x00, 0x00, 0xF8, 0xE4, 0, 0, 0});
+  ASSERT_TRUE(decodeDds(dds(4, 1, 0x4, fourCC("DXT1"), 0, {}, block), img));
+  expectPixels(img, 4, 1, {Blue, Red, 0x7F007F, 0});
+  // DXT5: 8 bytes of alpha, then the colour block; a 2 x 2 picture takes one block.
+  std::string dxt5 = std::string(8, '\xFF') + bytes({0xE0, 0x07, 0xE0, 0x07, 0, 0, 0, 0});
+  ASSERT_TRUE(decodeDds(dds(2, 2, 0x4, fourCC("DXT5"), 0, {}, dxt5), img));
+  expectPixels(img, 2, 2, {Green, Green, Green, Green});
+}
+
+TEST(ImageFile, DamagedFilesFailCleanly) {
+  const std::string files[] = {
+      bmp(3, 2, 8, 0, palette({0, Red, Green, Blue}), bytes({3, 2, 1, 0, 1, 1, 1, 0})),
+      bmp(4, 2, 8, 1, palette({0, Red, Green, Blue}), bytes({1, 1, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 2, 0, 2, 3, 0, 1})),
+      bmp(2, 1, 16, 3, palette({0xF800, 0x07E0, 0x001F}), bytes({0xE0, 0x07, 0x00, 0xF8})),
+      dds(4, 4, 0x4, fourCC("DXT5"), 0, {}, std::string(16, '\x11')),
+      dds(2, 1, 0x41, 0, 32, {0xFF0000, 0xFF00, 0xFF}, std::string(8, '\x22')),
+  };
+  RgbImage img;
+  for (const std::string& f : files) {
+    ASSERT_TRUE(decodeImage(f, img));
+    for (size_t n = 0; n < f.size(); ++n) decodeImage(f.substr(0, n), img);  // truncations
+    for (size_t i = 0; i < f.size(); ++i) {
+      std::string spoiled = f;
+      spoiled[i] = char(spoiled[i] ^ 0xA5);
+      decodeImage(spoiled, img);
+    }
+  }
+  EXPECT_FALSE(decodeBmp(bmp(100000, 100000, 24, 0, "", ""), img));  // far too large
+  EXPECT_FALSE(decodeBmp(bmp(0, 5, 24, 0, "", ""), img));
+  EXPECT_FALSE(decodeBmp(bmp(2, 1, 8, 2, palette({0}), "x"), img));  // RLE4 code on an 8-bit picture
+  EXPECT_FALSE(decodeDds("DDS", img));
+  EXPECT_FALSE(decodeImage("GIF89a", img));
+}
+
+}  // namespace
+}  // namespace zt
