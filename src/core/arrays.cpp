@@ -1,10 +1,204 @@
+// Arrays of integers, floats and strings with one to five dimensions: DIM, UNDIM, element
+// assignment "@=" and element reads "@[". Owns the ArrayState: the ArrayTable, the
+// ArrayDescriptors and the ElementRefTable that element reads fill. Only the flat index
+// is checked against the element count, never a single subscript against its extent.
 #include "core/arrays.h"
 
+#include <bit>
 #include <cstdlib>
+#include <limits>
 
+#include "core/family.h"
 #include "core/image.h"
+#include "core/runtime.h"
 
 namespace zt {
+
+namespace {
+
+constexpr int32_t ErrArrayMemory = 101;
+constexpr int32_t ErrArrayIndex = 102;
+
+// ArrayTable index named by a variable cell of `kind`, or -1 when the cell is no such
+// variable (a constant or temporary never names an array).
+int arrayIndexOf(Runtime& rt, const Cell& c, char kind) {
+  int32_t n = cellNumber(rt, c);
+  return n >= IntVars && n < IntConsts && cellKind(n) == kind ? n - IntVars : -1;
+}
+
+// Frees the array a variable names and empties the variable. A string array variable
+// never holds its element block (a string store into it would free the block), so
+// whatever string it holds is freed instead.
+void discardArray(Runtime& rt, int index, Cell& var) {
+  freeArray(rt.arrays, index);
+  if (index >= FirstStringArray) freeString(var);
+  var.block = nullptr;
+}
+
+template <char Kind, int Dims>
+void opDim(Runtime& rt) {
+  Cell& var = operand(rt, 0);
+  const int index = arrayIndexOf(rt, var, Kind);
+  if (index >= 0) discardArray(rt, index, var);
+  ArrayDescriptor d{};
+  int64_t total = 1;
+  for (int k = 0; k < Dims && index >= 0 && total; ++k) {
+    const int64_t extent = int64_t(operand(rt, 1 + k).i) + 1;
+    total = extent < 1 || total * extent > std::numeric_limits<int32_t>::max() ? 0 : total * extent;
+    if (Dims > 1) d.extent[k] = int32_t(extent);
+  }
+  void* block = index >= 0 && total ? std::calloc(size_t(total), Kind == 'S' ? sizeof(char*) : sizeof(int32_t)) : nullptr;
+  if (!block) {
+    raiseError(rt, ErrArrayMemory);
+    return;
+  }
+  d.total = int32_t(total);
+  rt.arrays.ArrayTable[index] = block;
+  rt.arrays.ArrayDescriptors[index] = d;
+  if (Kind != 'S') var.block = block;
+  skipOperands(rt, 1 + Dims);
+}
+
+template <char Kind>
+void opUndim(Runtime& rt) {
+  Cell& var = operand(rt, 0);
+  const int index = arrayIndexOf(rt, var, Kind);
+  if (index >= 0) discardArray(rt, index, var);
+  skipOperands(rt, 1);
+}
+
+// Flat index of the subscripts in operands first.., or -1 when it lies outside the
+// array. Subscripts so large that their terms overflow are outside too.
+int64_t flatIndex(Runtime& rt, int index, int first, int dims) {
+  const ArrayDescriptor& d = rt.arrays.ArrayDescriptors[index];
+  int64_t flat = 0, stride = 1;
+  for (int k = 0; k < dims; ++k) {
+    const int64_t term = int64_t(operand(rt, first + k).i) * stride;
+    if ((term > 0 && flat > std::numeric_limits<int64_t>::max() - term) ||
+        (term < 0 && flat < std::numeric_limits<int64_t>::min() - term))
+      return -1;
+    flat += term;
+    stride *= d.extent[k];
+  }
+  return flat >= 0 && flat < d.total ? flat : -1;
+}
+
+// Value letters: 'L' an integer, 'F' a float (copied bit for bit), 'I' an integer stored
+// into a float array, 'S' a string.
+template <char Kind, char Value, int Dims>
+void opAssignElement(Runtime& rt) {
+  const int index = arrayIndexOf(rt, operand(rt, 0), Kind);
+  void* block = index < 0 ? nullptr : rt.arrays.ArrayTable[index];
+  if (block) {
+    const int64_t flat = flatIndex(rt, index, 1, Dims);
+    if (flat < 0) {
+      raiseError(rt, ErrArrayIndex);
+      return;
+    }
+    const Cell& v = operand(rt, 1 + Dims);
+    if constexpr (Value == 'S') replaceString(static_cast<char**>(block)[flat], cellText(v));
+    else if constexpr (Value == 'I') static_cast<int32_t*>(block)[flat] = std::bit_cast<int32_t>(float(v.i));
+    else static_cast<int32_t*>(block)[flat] = v.i;
+  }
+  skipOperands(rt, 2 + Dims);
+}
+
+// Reads an element into operand 0 and records it in the temporary's ElementRefTable
+// entry. A read that yields no element clears the entry, so that a later store into the
+// temporary cannot reach an element some earlier read left there.
+template <char Kind, int Dims>
+void opReadElement(Runtime& rt) {
+  Cell& result = operand(rt, 0);
+  const int32_t r = cellNumber(rt, result);
+  ElementRef* ref = r >= 0 && r < IntVars ? &rt.arrays.ElementRefTable[r] : nullptr;
+  if (ref) *ref = ElementRef{};
+  const int index = arrayIndexOf(rt, operand(rt, 1), Kind);
+  void* block = index < 0 ? nullptr : rt.arrays.ArrayTable[index];
+  if (!block) {
+    if constexpr (Kind == 'S') storeString(result, " ");
+    else result.i = 0;
+    skipOperands(rt, 2 + Dims);
+    return;
+  }
+  const int64_t flat = flatIndex(rt, index, 2, Dims);
+  if (flat < 0) {
+    raiseError(rt, ErrArrayIndex);
+    return;
+  }
+  if constexpr (Kind == 'S') {
+    const char* element = static_cast<char**>(block)[flat];
+    storeString(result, element ? element : " ");
+  } else {
+    result.i = static_cast<int32_t*>(block)[flat];
+  }
+  if (ref) *ref = ElementRef{index, int32_t(flat)};
+  skipOperands(rt, 2 + Dims);
+}
+
+const CommandRow Rows[] = {
+    {501, "DIM", "LL", opDim<'L', 1>},
+    {502, "DIM", "LLL", opDim<'L', 2>},
+    {503, "DIM", "LLLL", opDim<'L', 3>},
+    {504, "DIM", "LLLLL", opDim<'L', 4>},
+    {505, "DIM", "LLLLLL", opDim<'L', 5>},
+    {506, "UNDIM", "L", opUndim<'L'>},
+    {511, "DIM", "FL", opDim<'F', 1>},
+    {512, "DIM", "FLL", opDim<'F', 2>},
+    {513, "DIM", "FLLL", opDim<'F', 3>},
+    {514, "DIM", "FLLLL", opDim<'F', 4>},
+    {515, "DIM", "FLLLLL", opDim<'F', 5>},
+    {516, "UNDIM", "F", opUndim<'F'>},
+    {521, "DIM", "SL", opDim<'S', 1>},
+    {522, "DIM", "SLL", opDim<'S', 2>},
+    {523, "DIM", "SLLL", opDim<'S', 3>},
+    {524, "DIM", "SLLLL", opDim<'S', 4>},
+    {525, "DIM", "SLLLLL", opDim<'S', 5>},
+    {526, "UNDIM", "S", opUndim<'S'>},
+    {561, "@=", "LLL", opAssignElement<'L', 'L', 1>},
+    {562, "@=", "LLLL", opAssignElement<'L', 'L', 2>},
+    {563, "@=", "LLLLL", opAssignElement<'L', 'L', 3>},
+    {564, "@=", "LLLLLL", opAssignElement<'L', 'L', 4>},
+    {565, "@=", "LLLLLLL", opAssignElement<'L', 'L', 5>},
+    {566, "@=", "FLF", opAssignElement<'F', 'F', 1>},
+    {567, "@=", "FLLF", opAssignElement<'F', 'F', 2>},
+    {568, "@=", "FLLLF", opAssignElement<'F', 'F', 3>},
+    {569, "@=", "FLLLLF", opAssignElement<'F', 'F', 4>},
+    {570, "@=", "FLLLLLF", opAssignElement<'F', 'F', 5>},
+    {571, "@=", "SLS", opAssignElement<'S', 'S', 1>},
+    {572, "@=", "SLLS", opAssignElement<'S', 'S', 2>},
+    {573, "@=", "SLLLS", opAssignElement<'S', 'S', 3>},
+    {574, "@=", "SLLLLS", opAssignElement<'S', 'S', 4>},
+    {575, "@=", "SLLLLLS", opAssignElement<'S', 'S', 5>},
+    {576, "@=", "FLL", opAssignElement<'F', 'I', 1>},
+    {577, "@=", "FLLL", opAssignElement<'F', 'I', 2>},
+    {578, "@=", "FLLLL", opAssignElement<'F', 'I', 3>},
+    {579, "@=", "FLLLLL", opAssignElement<'F', 'I', 4>},
+    {580, "@=", "FLLLLLL", opAssignElement<'F', 'I', 5>},
+    {661, "@[", "LLL", opReadElement<'L', 1>},
+    {662, "@[", "LLLL", opReadElement<'L', 2>},
+    {663, "@[", "LLLLL", opReadElement<'L', 3>},
+    {664, "@[", "LLLLLL", opReadElement<'L', 4>},
+    {665, "@[", "LLLLLLL", opReadElement<'L', 5>},
+    {666, "@[", "FFL", opReadElement<'F', 1>},
+    {667, "@[", "FFLL", opReadElement<'F', 2>},
+    {668, "@[", "FFLLL", opReadElement<'F', 3>},
+    {669, "@[", "FFLLLL", opReadElement<'F', 4>},
+    {670, "@[", "FFLLLLL", opReadElement<'F', 5>},
+    {671, "@[", "SSL", opReadElement<'S', 1>},
+    {672, "@[", "SSLL", opReadElement<'S', 2>},
+    {673, "@[", "SSLLL", opReadElement<'S', 3>},
+    {674, "@[", "SSLLLL", opReadElement<'S', 4>},
+    {675, "@[", "SSLLLLL", opReadElement<'S', 5>},
+};
+
+// The live array element of `kind` that temporary cell n stands for, or null.
+void* liveElement(Runtime& rt, int32_t n, char kind) {
+  if (n < 0 || n >= IntVars || cellKind(n) != kind) return nullptr;
+  const ElementRef& ref = rt.arrays.ElementRefTable[n];
+  return ref.array >= 0 && arrayKind(ref.array) == kind ? elementAt(rt.arrays, ref) : nullptr;
+}
+
+}  // namespace
 
 void* elementAt(ArrayState& arrays, const ElementRef& ref) {
   if (ref.array < 0 || ref.array >= ArrayCount) return nullptr;
@@ -33,5 +227,24 @@ void releaseArrays(ArrayState& arrays, ProgramImage& image) {
     if (!image.ValueArea.empty()) image.ValueArea[IntVars + i].block = nullptr;
   }
 }
+
+void replaceString(char*& element, std::string_view text) {
+  char* copy = copyString(text);
+  std::free(element);
+  element = copy;
+}
+
+int32_t* wordDestination(Runtime& rt, Cell& target) {
+  const int32_t n = cellNumber(rt, target);
+  if (isIntVariable(n) || isFloatVariable(n)) return &target.i;
+  return cellKind(n) == 'S' ? nullptr : static_cast<int32_t*>(liveElement(rt, n, cellKind(n)));
+}
+
+char** stringDestination(Runtime& rt, Cell& target) {
+  const int32_t n = cellNumber(rt, target);
+  return isStringVariable(n) ? &target.s : static_cast<char**>(liveElement(rt, n, 'S'));
+}
+
+extern const std::span<const CommandRow> ArrayRows(Rows);
 
 }  // namespace zt

@@ -6,12 +6,14 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 #include "core/value.h"
 
 namespace zt {
 
 struct ProgramImage;
+struct Runtime;
 
 constexpr int ArrayCount = 6000;
 constexpr int FirstFloatArray = 2000;
@@ -35,11 +37,24 @@ struct ArrayState {
   std::array<ElementRef, IntVars> ElementRefTable{};  // one per temporary cell
 };
 
+// Element kind of an array index: 'L', 'F' or 'S'.
+inline char arrayKind(int index) { return index < FirstFloatArray ? 'L' : index < FirstStringArray ? 'F' : 'S'; }
+
 // The element an element reference names, or null when it names no live element.
 void* elementAt(ArrayState& arrays, const ElementRef& ref);
 // Frees one array (string elements first) and clears its table entry.
 void freeArray(ArrayState& arrays, int index);
 // Frees every array and clears the array variable cells.
 void releaseArrays(ArrayState& arrays, ProgramImage& image);
+
+// Replaces an owned string element by a copy of `text`.
+void replaceString(char*& element, std::string_view text);
+
+// Where a command that reads a value into its operand stores it: a variable cell is
+// written itself; a temporary stands for the array element last read into it and is
+// written through its ElementRefTable entry while that element lives; anything else
+// (constants, temporaries without a live element) takes nothing, so the result is null.
+int32_t* wordDestination(Runtime& rt, Cell& target);
+char** stringDestination(Runtime& rt, Cell& target);
 
 }  // namespace zt

@@ -27,12 +27,13 @@ enum class Flow : uint8_t {
 
 struct CommandRow {
   int id;
-  const char* keyword;
+  const char* keyword;    // null for the few identifiers the table does not name
   const char* signature;  // letters L F S A E, or "0"
   Handler handler;
   Flow flow = Flow::Next;
-  // Operand kinds when they differ from the signature: 'L', 'F', 'S', 'I' (plain integer
-  // word), 'C' (code address); null means the signature letters are the kinds.
+  // Operand kinds when they differ from the signature: 'L', 'F', 'S', 'N' (an integer or
+  // float cell), 'I' (plain integer word), 'C' (code address); null means the signature
+  // letters are the kinds.
   const char* operands = nullptr;
 };
 

@@ -10,6 +10,15 @@ const std::span<const CommandRow> Families[] = {
     ControlRows,
     OperatorRows,
     ConsoleRows,
+    StringRows,
+    MathRows,
+    ArrayRows,
+    ChecklistRows,
+    SwitchRows,
+    ArrayFileRows,
+    FileRows,
+    FileSystemRows,
+    DirectoryRows,
 };
 
 }  // namespace

@@ -11,5 +11,14 @@ namespace zt {
 extern const std::span<const CommandRow> ControlRows;
 extern const std::span<const CommandRow> OperatorRows;
 extern const std::span<const CommandRow> ConsoleRows;
+extern const std::span<const CommandRow> StringRows;
+extern const std::span<const CommandRow> MathRows;
+extern const std::span<const CommandRow> ArrayRows;
+extern const std::span<const CommandRow> ChecklistRows;
+extern const std::span<const CommandRow> SwitchRows;
+extern const std::span<const CommandRow> ArrayFileRows;
+extern const std::span<const CommandRow> FileRows;
+extern const std::span<const CommandRow> FileSystemRows;
+extern const std::span<const CommandRow> DirectoryRows;
 
 }  // namespace zt

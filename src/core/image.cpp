@@ -182,6 +182,7 @@ class Loader {
       case 'L':
       case 'F':
       case 'S': return operandCellKind(k) == kind;
+      case 'N': return operandCellKind(k) == 'L' || operandCellKind(k) == 'F';
       case 'C': return k >= CodeBase;
       default: return true;
     }

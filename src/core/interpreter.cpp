@@ -25,6 +25,8 @@ void resetInterpreter(Runtime& rt) {
   in.SliceStart = rt.clock.milliseconds();
   resetControl(rt.control);
   rt.errors.ErrorNumber = 0;
+  emptyChecklist(rt.checklist);
+  resetSwitches(rt.switches);
 }
 
 void startProgramData(Runtime& rt) {

@@ -17,13 +17,6 @@ constexpr int32_t ErrDivideByZero = 111;
 constexpr int32_t ErrIncOperand = 114;
 constexpr int32_t ErrDecOperand = 115;
 
-// Operand readers by signature letter: L reads an integer, F a float, both widened.
-template <char Letter>
-double num(Runtime& rt, int i) {
-  if constexpr (Letter == 'L') return double(operand(rt, i).i);
-  else return double(operand(rt, i).f);
-}
-
 void storeFloat(Runtime& rt, double v) { operand(rt, 0).f = float(v); }
 void storeTruth(Runtime& rt, bool v) { operand(rt, 0).i = v ? 1 : 0; }
 

@@ -3,15 +3,23 @@
 // the program counter.
 #pragma once
 
+#include <memory>
+
 #include "core/arrays.h"
 #include "core/commands.h"
 #include "core/control.h"
 #include "core/image.h"
 #include "core/interpreter.h"
+#include "core/random.h"
 #include "host/errors.h"
 #include "host/host.h"
 #include "host/settings.h"
+#include "platform/clipboard.h"
 #include "platform/clock.h"
+#include "platform/fs.h"
+#include "services/checklist.h"
+#include "services/files.h"
+#include "services/switches.h"
 
 namespace zt {
 
@@ -26,10 +34,16 @@ struct Runtime {
   InterpreterState interp;
   ControlState control;
   ArrayState arrays;
+  RandomState random;
+  ChecklistState checklist;
+  SwitchState switches;
+  FileState files;
   ErrorState errors;
   SettingsState settings;
   HostState host;
   Clock clock;
+  FileSystem fs;
+  std::unique_ptr<Clipboard> clipboard = std::make_unique<LocalClipboard>();
 };
 
 // Handlers reach the code only through these: operand i of the running command, the
@@ -41,5 +55,20 @@ inline Word* commandWord(Runtime& rt) { return rt.interp.pc - 1; }
 inline void skipOperands(Runtime& rt, int count) { rt.interp.pc += count; }
 inline void repeatCommand(Runtime& rt) { rt.interp.pc = commandWord(rt); }
 inline int32_t cellNumber(Runtime& rt, const Cell& c) { return rt.image.cellIndex(&c); }
+
+// Operand i read by its signature letter: L an integer, F a float, both widened.
+template <char Letter>
+double num(Runtime& rt, int i) {
+  if constexpr (Letter == 'L') return double(operand(rt, i).i);
+  else return double(operand(rt, i).f);
+}
+
+// A command whose work may end early with a soft error, after which the program goes on:
+// the program counter passes its operands whatever the work did.
+template <void (*Work)(Runtime&), int Operands>
+void skipAfter(Runtime& rt) {
+  Work(rt);
+  skipOperands(rt, Operands);
+}
 
 }  // namespace zt

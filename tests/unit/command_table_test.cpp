@@ -47,6 +47,10 @@ TEST(CommandTable, EveryDispatchedRowMatchesTheTable) {
     for (const CommandRow& row : family) {
       EXPECT_TRUE(ids.insert(row.id).second) << "two handlers for " << row.id;
       auto [first, last] = byId.equal_range(row.id);
+      if (!row.keyword) {  // run by the engine, but not named by the table
+        EXPECT_TRUE(first == last) << row.id << " has no keyword but is in the table";
+        continue;
+      }
       bool match = false;
       for (auto it = first; it != last; ++it)
         match |= it->second.keyword == row.keyword && it->second.signature == row.signature;

@@ -1,0 +1,124 @@
+// Numeric functions: absolute value and truncation, trigonometry in degrees, hyperbolic
+// functions, square root, EXP's sum, and the random generator (RND, RANDOMIZE). Owns the
+// RandomState. Angles convert with the language's own factors, not pi/180; results are
+// computed in double precision and stored as single. Domain errors give not-a-number.
+#include <cmath>
+
+#include "core/family.h"
+#include "core/runtime.h"
+
+namespace zt {
+
+namespace {
+
+constexpr double DegreesToRadians = 0.01745;
+constexpr double RadiansToDegrees = 57.306590257879655;
+constexpr int32_t ErrRandomLimit = 113;
+
+double sine(double x) { return std::sin(x); }
+double cosine(double x) { return std::cos(x); }
+double tangent(double x) { return std::tan(x); }
+double arcSine(double x) { return std::asin(x); }
+double arcCosine(double x) { return std::acos(x); }
+double arcTangent(double x) { return std::atan(x); }
+double hyperbolicSine(double x) { return std::sinh(x); }
+double hyperbolicCosine(double x) { return std::cosh(x); }
+double hyperbolicTangent(double x) { return std::tanh(x); }
+double squareRoot(double x) { return std::sqrt(x); }
+double absolute(double x) { return std::fabs(x); }
+
+enum class Angle { None, In, Out };
+
+// A float function of one argument; `Unit` says whether degrees go in or come out.
+template <double (*F)(double), char Arg, Angle Unit>
+void opFloatFunction(Runtime& rt) {
+  double x = num<Arg>(rt, 1);
+  if constexpr (Unit == Angle::In) x *= DegreesToRadians;
+  double y = F(x);
+  if constexpr (Unit == Angle::Out) y *= RadiansToDegrees;
+  operand(rt, 0).f = float(y);
+  skipOperands(rt, 2);
+}
+
+template <char A, char B>
+void opArcTangentFull(Runtime& rt) {
+  operand(rt, 0).f = float(std::atan2(num<A>(rt, 1), num<B>(rt, 2)) * RadiansToDegrees);
+  skipOperands(rt, 3);
+}
+
+void opAbsInteger(Runtime& rt) {
+  int32_t v = truncToInt(operand(rt, 1).f);
+  operand(rt, 0).i = v < 0 ? wrapSub(0, v) : v;
+  skipOperands(rt, 2);
+}
+
+void opInt(Runtime& rt) {
+  operand(rt, 0).i = truncToInt(operand(rt, 1).f);
+  skipOperands(rt, 2);
+}
+
+// n + (n-1) + ... + 1 in wrapping 32-bit arithmetic; n itself when n <= 0.
+void opExp(Runtime& rt) {
+  int32_t n = operand(rt, 1).i;
+  operand(rt, 0).i = n <= 0 ? n : int32_t(uint32_t(uint64_t(n) * (uint64_t(n) + 1) / 2));
+  skipOperands(rt, 2);
+}
+
+// One draw modulo limit+1; a negative limit or 2147483647 raises 113 and stores nothing.
+template <bool FloatResult>
+void opRnd(Runtime& rt) {
+  uint32_t limit = uint32_t(operand(rt, 1).i);
+  if (limit > 2147483646u) {
+    raiseError(rt, ErrRandomLimit);
+  } else {
+    int32_t v = drawRandom(rt.random) % int32_t(limit + 1);
+    if constexpr (FloatResult) operand(rt, 0).f = float(v);
+    else operand(rt, 0).i = v;
+  }
+  skipOperands(rt, 2);
+}
+
+void opRandomize(Runtime& rt) {
+  rt.random.state = uint32_t(operand(rt, 0).i);
+  skipOperands(rt, 1);
+}
+
+const CommandRow Rows[] = {
+    {201, "ABS[", "LF", opAbsInteger},
+    {202, "ACOS[", "FF", opFloatFunction<arcCosine, 'F', Angle::Out>},
+    {204, "ASIN[", "FF", opFloatFunction<arcSine, 'F', Angle::Out>},
+    {205, "ATAN[", "FF", opFloatFunction<arcTangent, 'F', Angle::Out>},
+    {218, "EXP[", "LL", opExp},
+    {222, "HCOS[", "FF", opFloatFunction<hyperbolicCosine, 'F', Angle::In>},
+    {225, "HSIN[", "FF", opFloatFunction<hyperbolicSine, 'F', Angle::In>},
+    {226, "HTAN[", "FF", opFloatFunction<hyperbolicTangent, 'F', Angle::In>},
+    {232, "INT[", "LF", opInt},
+    {245, "RANDOMIZE", "L", opRandomize},
+    {249, "RND[", "FL", opRnd<true>},
+    {257, "SQRT[", "FF", opFloatFunction<squareRoot, 'F', Angle::None>},
+    {258, "SQRT[", "FL", opFloatFunction<squareRoot, 'L', Angle::None>},
+    {331, "COS[", "FF", opFloatFunction<cosine, 'F', Angle::In>},
+    {332, "COS[", "FL", opFloatFunction<cosine, 'L', Angle::In>},
+    {341, "SIN[", "FF", opFloatFunction<sine, 'F', Angle::In>},
+    {342, "SIN[", "FL", opFloatFunction<sine, 'L', Angle::In>},
+    {361, "ACOS[", "FL", opFloatFunction<arcCosine, 'L', Angle::Out>},
+    {362, "ASIN[", "FL", opFloatFunction<arcSine, 'L', Angle::Out>},
+    {363, "ATAN[", "FL", opFloatFunction<arcTangent, 'L', Angle::Out>},
+    {364, "ATANFULL[", "FFF", opArcTangentFull<'F', 'F'>},
+    {365, "ATANFULL[", "FLF", opArcTangentFull<'L', 'F'>},
+    {366, "ATANFULL[", "FFL", opArcTangentFull<'F', 'L'>},
+    {367, "ATANFULL[", "FLL", opArcTangentFull<'L', 'L'>},
+    {368, "ABS[", "FF", opFloatFunction<absolute, 'F', Angle::None>},
+    {371, "HCOS[", "FL", opFloatFunction<hyperbolicCosine, 'L', Angle::In>},
+    {372, "HSIN[", "FL", opFloatFunction<hyperbolicSine, 'L', Angle::In>},
+    {373, "HTAN[", "FL", opFloatFunction<hyperbolicTangent, 'L', Angle::In>},
+    {381, "TAN[", "FF", opFloatFunction<tangent, 'F', Angle::In>},
+    {382, "TAN[", "FL", opFloatFunction<tangent, 'L', Angle::In>},
+    {390, "RND[", "LL", opRnd<false>},
+};
+
+}  // namespace
+
+extern const std::span<const CommandRow> MathRows(Rows);
+
+}  // namespace zt

@@ -1,0 +1,116 @@
+// String functions: slicing, case, character codes, binary and hexadecimal texts, number
+// to text (STR$) and text to number (VAL). Positions count from 1. Each is a function:
+// operand 0 receives the result, which replaces the result cell's string. No records.
+#include <string>
+
+#include "core/family.h"
+#include "core/numformat.h"
+#include "core/runtime.h"
+
+namespace zt {
+
+namespace {
+
+constexpr int32_t ErrStringTooLong = 107;
+
+void storeText(Runtime& rt, std::string_view text, int operands) {
+  storeString(operand(rt, 0), text);
+  skipOperands(rt, operands);
+}
+
+void opAsc(Runtime& rt) {
+  std::string_view s = cellText(operand(rt, 1));
+  operand(rt, 0).i = s.empty() ? 0 : static_cast<unsigned char>(s[0]);
+  skipOperands(rt, 2);
+}
+
+void opLen(Runtime& rt) {
+  operand(rt, 0).i = int32_t(cellText(operand(rt, 1)).size());
+  skipOperands(rt, 2);
+}
+
+void opBin(Runtime& rt) {
+  uint32_t v = uint32_t(operand(rt, 1).i);
+  std::string s = "%";
+  for (int bit = 31; bit >= 0; --bit) s += (v >> bit) & 1 ? '1' : '0';
+  storeText(rt, s, 2);
+}
+
+void opChr(Runtime& rt) {
+  char c = char(operand(rt, 1).i & 0xFF);
+  storeText(rt, std::string_view(&c, c ? 1 : 0), 2);
+}
+
+void opHex(Runtime& rt) { storeText(rt, formatHex(operand(rt, 1).i), 2); }
+
+void opLeft(Runtime& rt) {
+  std::string_view s = cellText(operand(rt, 1));
+  int32_t n = operand(rt, 2).i;
+  storeText(rt, n < 1 ? std::string_view() : s.substr(0, size_t(n)), 3);
+}
+
+void opRight(Runtime& rt) {
+  std::string_view s = cellText(operand(rt, 1));
+  int32_t n = operand(rt, 2).i;
+  storeText(rt, n < 1 ? std::string_view() : s.substr(s.size() - std::min(s.size(), size_t(n))), 3);
+}
+
+void opMid(Runtime& rt) {
+  std::string_view s = cellText(operand(rt, 1));
+  int32_t n = operand(rt, 2).i;
+  storeText(rt, n < 1 || size_t(n) > s.size() ? std::string_view() : s.substr(size_t(n) - 1, 1), 3);
+}
+
+template <char From, char To>
+void opChangeCase(Runtime& rt) {
+  std::string s(cellText(operand(rt, 1)));
+  for (char& c : s)
+    if (c >= From && c < From + 26) c = char(c - From + To);
+  storeText(rt, s, 2);
+}
+
+void opSpace(Runtime& rt) {
+  int32_t n = operand(rt, 1).i;
+  if (n > int32_t(MaxStringLength)) {
+    raiseError(rt, ErrStringTooLong);
+    skipOperands(rt, 2);
+    return;
+  }
+  storeText(rt, std::string(size_t(std::max(n, 0)), ' '), 2);
+}
+
+void opStrFloat(Runtime& rt) { storeText(rt, formatFloat(operand(rt, 1).f), 2); }
+void opStrInteger(Runtime& rt) { storeText(rt, formatInteger(operand(rt, 1).i), 2); }
+
+// Both table entries of VAL share this identifier. The value is a float; a result cell of
+// integer kind receives it truncated, so that the integer form reads a number too.
+void opVal(Runtime& rt) {
+  Cell& result = operand(rt, 0);
+  float v = float(parseLeadingFloat(cellText(operand(rt, 1))));
+  if (cellKind(cellNumber(rt, result)) == 'L') result.i = truncToInt(v);
+  else result.f = v;
+  skipOperands(rt, 2);
+}
+
+const CommandRow Rows[] = {
+    {203, "ASC[", "LS", opAsc},
+    {206, "BIN$[", "SL", opBin},
+    {209, "CHR$[", "SL", opChr},
+    {223, "HEX$[", "SL", opHex},
+    {233, "LEFT$[", "SSL", opLeft},
+    {234, "LEN[", "LS", opLen},
+    {236, "LOWER$[", "SS", opChangeCase<'A', 'a'>},
+    {237, "MID$[", "SSL", opMid},
+    {248, "RIGHT$[", "SSL", opRight},
+    {256, "SPACE$[", "SL", opSpace},
+    {261, "UPPER$[", "SS", opChangeCase<'a', 'A'>},
+    {311, "STR$[", "SF", opStrFloat},
+    {312, "STR$[", "SL", opStrInteger},
+    {321, "VAL[", "FS", opVal, Flow::Next, "NS"},
+};
+
+}  // namespace
+
+extern const std::span<const CommandRow> StringRows(Rows);
+
+}  // namespace zt

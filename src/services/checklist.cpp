@@ -1,0 +1,98 @@
+// Checklist functions: EMPTY CHECKLIST, CHECKLIST QUANTITY, CHECKLIST VALUE A to D and
+// CHECKLIST STRING$. Owns the ChecklistState that the PERFORM CHECKLIST commands fill.
+// Every error here is hard, and the checks run in a fixed order: a checklist exists, the
+// index is 1 to 256, the checklist has values (or strings), the index is filled.
+#include "services/checklist.h"
+
+#include "core/family.h"
+#include "core/runtime.h"
+
+namespace zt {
+
+void emptyChecklist(ChecklistState& list) {
+  list.valid = list.hasValues = list.hasStrings = false;
+  list.count = 0;
+  list.entries.fill(ChecklistEntry{});
+}
+
+void startChecklist(ChecklistState& list) { list.count = 0; }
+
+ChecklistEntry* addChecklistEntry(ChecklistState& list, std::string_view text) {
+  if (list.count >= ChecklistCapacity) return nullptr;
+  ChecklistEntry& e = list.entries[size_t(list.count++)];
+  e.text.assign(text.substr(0, MaxStringLength));
+  return &e;
+}
+
+void finishChecklist(ChecklistState& list, bool valid, bool hasValues) {
+  list.valid = valid;
+  list.hasValues = hasValues;
+  list.hasStrings = true;
+}
+
+namespace {
+
+constexpr int32_t ErrIndexRange = 9001;
+constexpr int32_t ErrIndexBeyondCount = 9002;
+constexpr int32_t ErrNoStrings = 9003;
+constexpr int32_t ErrNoValues = 9004;
+constexpr int32_t ErrNoChecklist = 9005;
+
+void opEmptyChecklist(Runtime& rt) { emptyChecklist(rt.checklist); }
+
+void opQuantity(Runtime& rt) {
+  if (!rt.checklist.valid) {
+    raiseError(rt, ErrNoChecklist);
+    return;
+  }
+  operand(rt, 0).i = rt.checklist.count;
+  skipOperands(rt, 1);
+}
+
+// The entry operand 1 names, or null after raising the first error that applies;
+// `hasKind` is the flag for what is read (values or strings), `kindError` its error.
+const ChecklistEntry* checkedEntry(Runtime& rt, bool hasKind, int32_t kindError) {
+  const ChecklistState& list = rt.checklist;
+  const int32_t i = operand(rt, 1).i;
+  int32_t error = !list.valid                          ? ErrNoChecklist
+                  : i < 1 || i > ChecklistCapacity     ? ErrIndexRange
+                  : !hasKind                           ? kindError
+                  : i - 1 >= list.count                ? ErrIndexBeyondCount
+                                                       : 0;
+  if (error) {
+    raiseError(rt, error);
+    return nullptr;
+  }
+  return &list.entries[size_t(i - 1)];
+}
+
+template <int32_t ChecklistEntry::*Value>
+void opValue(Runtime& rt) {
+  const ChecklistEntry* e = checkedEntry(rt, rt.checklist.hasValues, ErrNoValues);
+  if (!e) return;
+  operand(rt, 0).i = e->*Value;
+  skipOperands(rt, 2);
+}
+
+void opString(Runtime& rt) {
+  const ChecklistEntry* e = checkedEntry(rt, rt.checklist.hasStrings, ErrNoStrings);
+  if (!e) return;
+  storeString(operand(rt, 0), e->text);
+  skipOperands(rt, 2);
+}
+
+const CommandRow Rows[] = {
+    {9501, "EMPTY CHECKLIST", "0", opEmptyChecklist},
+    {9551, "CHECKLIST QUANTITY[", "L", opQuantity},
+    {9552, "CHECKLIST VALUE A[", "LL", opValue<&ChecklistEntry::a>},
+    {9553, "CHECKLIST VALUE B[", "LL", opValue<&ChecklistEntry::b>},
+    {9554, "CHECKLIST VALUE C[", "LL", opValue<&ChecklistEntry::c>},
+    {9555, "CHECKLIST VALUE D[", "LL", opValue<&ChecklistEntry::d>},
+    {9556, "CHECKLIST STRING$[", "SL", opString},
+};
+
+}  // namespace
+
+extern const std::span<const CommandRow> ChecklistRows(Rows);
+
+}  // namespace zt

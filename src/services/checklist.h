@@ -1,0 +1,37 @@
+// The checklist: one result list that the PERFORM CHECKLIST commands of several families
+// fill and the CHECKLIST functions read. A filler starts it, adds up to 256 entries (the
+// rest are dropped) and finishes it, saying whether the fill succeeded and whether the
+// entries' values A to D mean anything.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zt {
+
+constexpr int ChecklistCapacity = 256;
+
+struct ChecklistEntry {
+  int32_t a = -1, b = -1, c = -1, d = -1;
+  std::string text;
+};
+
+struct ChecklistState {
+  bool valid = false;
+  bool hasValues = false;
+  bool hasStrings = false;
+  int32_t count = 0;
+  std::array<ChecklistEntry, ChecklistCapacity> entries;
+};
+
+// EMPTY CHECKLIST and the start of a run: no checklist, every entry -1 and empty.
+void emptyChecklist(ChecklistState& list);
+// A filler: count 0, then entries from index 0, then the flags.
+void startChecklist(ChecklistState& list);
+// The next entry with its text set, or null once 256 are stored.
+ChecklistEntry* addChecklistEntry(ChecklistState& list, std::string_view text);
+void finishChecklist(ChecklistState& list, bool valid, bool hasValues);
+
+}  // namespace zt

@@ -1,0 +1,151 @@
+// Directories: the current directory (SET DIR, CD, GET DIR$), the directory search (FIND
+// FIRST, FIND NEXT, GET FILE NAME$, GET FILE TYPE, GET FILE DATE$), the listings DIR and
+// DRIVELIST printed on the console, and the checklists of files and drives. Owns the
+// DirectorySearch of the FileState. SET DIR and CD (8003) and FIND FIRST (8001) raise
+// hard errors; FIND NEXT past the end raises 8002, which is soft.
+#include <cstdio>
+
+#include "core/family.h"
+#include "core/runtime.h"
+
+namespace zt {
+
+namespace {
+
+constexpr int32_t ErrNothingFound = 8001;
+constexpr int32_t ErrSearchExhausted = 8002;
+constexpr int32_t ErrChangeDirectory = 8003;
+
+void setDirectory(Runtime& rt) {
+  if (!rt.fs.changeDirectory(cellText(operand(rt, 0)))) raiseError(rt, ErrChangeDirectory);
+}
+
+// Starts a search of the current directory; false after raising 8001 when it finds nothing.
+bool findFirst(Runtime& rt) {
+  DirectorySearch& s = rt.files.Search;
+  s = DirectorySearch{};
+  if (!listDirectory(rt.fs.resolve("."), s.entries) || s.entries.empty()) {
+    s = DirectorySearch{};
+    raiseError(rt, ErrNothingFound);
+    return false;
+  }
+  s.active = true;
+  s.lastResult = 0;
+  return true;
+}
+
+void advance(DirectorySearch& s) {
+  if (s.current + 1 < s.entries.size()) ++s.current;
+  else s.lastResult = -1;
+}
+
+void opFindFirst(Runtime& rt) { findFirst(rt); }
+
+void opFindNext(Runtime& rt) {
+  DirectorySearch& s = rt.files.Search;
+  if (!s.active) return;
+  if (s.lastResult == -1) raiseError(rt, ErrSearchExhausted);
+  else advance(s);
+}
+
+// Listings end the slice when the screen refreshes by itself, so they show at once.
+void showNow(Runtime& rt) {
+  if (rt.interp.AutoRefresh) rt.interp.YieldFlag = true;
+}
+
+void opDir(Runtime& rt) {
+  echoText(rt, rt.fs.currentDirectory() + ":", true);
+  if (!findFirst(rt)) return;
+  DirectorySearch& s = rt.files.Search;
+  while (s.lastResult != -1) {
+    const DirectoryEntry& e = s.entries[s.current];
+    echoText(rt, e.isDirectory ? "<dir>" + e.name : e.name, true);
+    advance(s);
+  }
+  showNow(rt);
+}
+
+std::string driveText(char letter) { return std::string(1, letter) + ":"; }
+
+void opDriveList(Runtime& rt) {
+  for (char letter : FileSystem::drives()) echoText(rt, driveText(letter), true);
+  showNow(rt);
+}
+
+void opChecklistForFiles(Runtime& rt) {
+  if (!findFirst(rt)) return;
+  ChecklistState& list = rt.checklist;
+  startChecklist(list);
+  for (const DirectoryEntry& e : rt.files.Search.entries)
+    if (ChecklistEntry* entry = addChecklistEntry(list, e.name)) entry->a = e.isDirectory ? 1 : 0;
+  rt.files.Search = DirectorySearch{};
+  finishChecklist(list, true, true);
+}
+
+void opChecklistForDrives(Runtime& rt) {
+  ChecklistState& list = rt.checklist;
+  startChecklist(list);
+  for (char letter : FileSystem::drives()) addChecklistEntry(list, driveText(letter));
+  finishChecklist(list, true, false);
+}
+
+void opGetDir(Runtime& rt) {
+  storeString(operand(rt, 0), rt.fs.currentDirectory());
+  skipOperands(rt, 1);
+}
+
+const DirectoryEntry* currentEntry(Runtime& rt) {
+  const DirectorySearch& s = rt.files.Search;
+  return s.active ? &s.entries[s.current] : nullptr;
+}
+
+void opFileName(Runtime& rt) {
+  const DirectoryEntry* e = currentEntry(rt);
+  storeString(operand(rt, 0), e ? e->name : std::string());
+  skipOperands(rt, 1);
+}
+
+void opFileType(Runtime& rt) {
+  const DirectoryEntry* e = currentEntry(rt);
+  operand(rt, 0).i = !e || rt.files.Search.lastResult == -1 ? -1 : e->isDirectory ? 1 : 0;
+  skipOperands(rt, 1);
+}
+
+// The last-write time in local time as 24 characters: "Sun Dec 06 21:59:42 2026".
+std::string timeText(int64_t seconds) {
+  static constexpr const char* Days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static constexpr const char* Months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  const std::tm t = localTime(seconds);
+  char text[64];
+  std::snprintf(text, sizeof text, "%s %s %02d %02d:%02d:%02d %d", Days[(t.tm_wday % 7 + 7) % 7],
+                Months[(t.tm_mon % 12 + 12) % 12], t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, t.tm_year + 1900);
+  return std::string(text).substr(0, 24);
+}
+
+void opFileDate(Runtime& rt) {
+  const DirectoryEntry* e = currentEntry(rt);
+  storeString(operand(rt, 0), e ? timeText(e->modified) : std::string());
+  skipOperands(rt, 1);
+}
+
+const CommandRow Rows[] = {
+    {8001, "SET DIR", "S", skipAfter<setDirectory, 1>},
+    {8002, "DIR", "0", opDir},
+    {8003, "DRIVELIST", "0", opDriveList},
+    {8004, "PERFORM CHECKLIST FOR FILES", "0", opChecklistForFiles},
+    {8005, "PERFORM CHECKLIST FOR DRIVES", "0", opChecklistForDrives},
+    {8006, "FIND FIRST", "0", opFindFirst},
+    {8007, "FIND NEXT", "0", opFindNext},
+    {8008, "CD", "S", skipAfter<setDirectory, 1>},
+    {8101, "GET DIR$[", "S", opGetDir},
+    {8102, "GET FILE NAME$[", "S", opFileName},
+    {8103, "GET FILE TYPE[", "L", opFileType},
+    {8104, "GET FILE DATE$[", "S", opFileDate},
+};
+
+}  // namespace
+
+extern const std::span<const CommandRow> DirectoryRows(Rows);
+
+}  // namespace zt

@@ -1,0 +1,182 @@
+// Numbered files: OPEN TO READ, OPEN TO WRITE, CLOSE FILE, the READ and WRITE forms,
+// FILE OPEN and FILE END. Owns the file table of the FileState (numbers 1 to 32). Files
+// are read from the start or created new: nothing is ever overwritten or appended to.
+// Every failure is a soft error, so the command has no effect and the program goes on;
+// reading past the end is no error but sets the file's end flag.
+#include <cstdio>
+
+#include "core/family.h"
+#include "core/runtime.h"
+
+namespace zt {
+
+namespace {
+
+constexpr int32_t ErrNoSuchFile = 105;
+constexpr int32_t ErrFileExists = 106;
+constexpr int32_t ErrOpenRead = 8201;
+constexpr int32_t ErrOpenWrite = 8202;
+constexpr int32_t ErrAlreadyOpen = 8203;
+constexpr int32_t ErrNotOpen = 8204;
+constexpr int32_t ErrRead = 8211;
+constexpr int32_t ErrWrite = 8212;
+constexpr int32_t ErrFileNumber = 8213;
+
+// The record of the file number in operand `at`, or null after the soft error: 8213 for
+// a number outside 1 to 32, 8204 when it must be open and is not.
+FileRecord* fileAt(Runtime& rt, int at, bool mustBeOpen) {
+  const int32_t n = operand(rt, at).i;
+  if (n < 1 || n > MaxFileNumber) {
+    raiseSoftError(rt, ErrFileNumber);
+    return nullptr;
+  }
+  FileRecord& r = rt.files.FileTable[size_t(n)];
+  if (mustBeOpen && !r.handle) {
+    raiseSoftError(rt, ErrNotOpen);
+    return nullptr;
+  }
+  return &r;
+}
+
+// Opens operand 1's file under operand 0's number: for reading it must exist, for writing
+// it must not.
+template <OpenMode Mode>
+void openNumber(Runtime& rt) {
+  FileRecord* r = fileAt(rt, 0, false);
+  if (!r) return;
+  if (r->handle) {
+    raiseSoftError(rt, ErrAlreadyOpen);
+    return;
+  }
+  const std::string_view name = cellText(operand(rt, 1));
+  const bool reading = Mode == OpenMode::ReadExisting;
+  if (fileExists(rt, name) != reading) {
+    raiseSoftError(rt, reading ? ErrNoSuchFile : ErrFileExists);
+    return;
+  }
+  r->handle = openFile(rt.fs.resolve(name), Mode);
+  if (!r->handle) {
+    r->endFlag = 0;
+    raiseSoftError(rt, reading ? ErrOpenRead : ErrOpenWrite);
+  }
+}
+
+void closeNumber(Runtime& rt) {
+  FileRecord* r = fileAt(rt, 0, false);
+  if (!r) return;
+  if (!r->handle) {
+    raiseSoftError(rt, ErrNotOpen);
+    return;
+  }
+  r->handle.reset();
+  r->endFlag = 0;
+}
+
+// Reads `Bytes` bytes into operand 1 as a little-endian word, zero-extended: an integer,
+// or a float's bits. Fewer bytes at the end of the file leave the rest 0; none at all
+// set the end flag.
+template <size_t Bytes>
+void readWord(Runtime& rt) {
+  FileRecord* r = fileAt(rt, 0, true);
+  if (!r) return;
+  unsigned char b[4] = {};
+  if (std::fread(b, 1, Bytes, r->handle.get()) == 0) {
+    if (std::ferror(r->handle.get())) {
+      std::clearerr(r->handle.get());
+      raiseSoftError(rt, ErrRead);
+      return;
+    }
+    r->endFlag = 1;
+  }
+  if (int32_t* target = wordDestination(rt, operand(rt, 1)))
+    *target = int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+}
+
+// Reads one line into operand 1. Any byte below 32 ends the line and is dropped; after a
+// CR one more byte (the LF) is dropped too. A line stops at 255 characters; the rest of a
+// longer line comes with the next read.
+void readLine(Runtime& rt) {
+  FileRecord* r = fileAt(rt, 0, true);
+  if (!r) return;
+  std::FILE* f = r->handle.get();
+  std::string line;
+  for (;;) {
+    int c = std::fgetc(f);
+    if (c >= 32 && line.size() < MaxStringLength) {
+      line += char(c);
+      continue;
+    }
+    if (c >= 32) {
+      std::ungetc(c, f);
+      break;
+    }
+    if (c == '\r') c = std::fgetc(f);
+    if (c == EOF) {
+      if (std::ferror(f)) {
+        std::clearerr(f);
+        raiseSoftError(rt, ErrRead);
+        return;
+      }
+      r->endFlag = 1;
+    }
+    break;
+  }
+  if (char** target = stringDestination(rt, operand(rt, 1))) replaceString(*target, line);
+}
+
+bool writeBytes(Runtime& rt, FileRecord& r, std::string_view bytes) {
+  if (std::fwrite(bytes.data(), 1, bytes.size(), r.handle.get()) == bytes.size()) return true;
+  std::clearerr(r.handle.get());
+  raiseSoftError(rt, ErrWrite);
+  return false;
+}
+
+// Writes the low `Bytes` bytes of operand 1, little-endian: an integer, or a float's bits.
+template <size_t Bytes>
+void writeWord(Runtime& rt) {
+  FileRecord* r = fileAt(rt, 0, true);
+  if (!r) return;
+  const uint32_t v = uint32_t(operand(rt, 1).i);
+  const char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+  writeBytes(rt, *r, std::string_view(b, Bytes));
+}
+
+void writeLine(Runtime& rt) {
+  FileRecord* r = fileAt(rt, 0, true);
+  if (!r) return;
+  writeBytes(rt, *r, cellText(operand(rt, 1)));
+  writeBytes(rt, *r, "\r\n");
+}
+
+template <bool EndFlag>
+void fileState(Runtime& rt) {
+  const FileRecord* r = fileAt(rt, 1, false);
+  if (!r) return;
+  operand(rt, 0).i = EndFlag ? r->endFlag : r->handle ? 1 : 0;
+}
+
+const CommandRow Rows[] = {
+    {8041, "OPEN TO READ", "LS", skipAfter<openNumber<OpenMode::ReadExisting>, 2>},
+    {8042, "OPEN TO WRITE", "LS", skipAfter<openNumber<OpenMode::CreateNew>, 2>},
+    {8043, "CLOSE FILE", "L", skipAfter<closeNumber, 1>},
+    {8051, "READ BYTE", "LL", skipAfter<readWord<1>, 2>},
+    {8052, "READ WORD", "LL", skipAfter<readWord<2>, 2>},
+    {8053, "READ LONG", "LL", skipAfter<readWord<4>, 2>},
+    {8054, "READ FILE", "LL", skipAfter<readWord<4>, 2>},
+    {8055, "READ FLOAT", "LF", skipAfter<readWord<4>, 2>},
+    {8056, "READ STRING", "LS", skipAfter<readLine, 2>},
+    {8061, "WRITE BYTE", "LL", skipAfter<writeWord<1>, 2>},
+    {8062, "WRITE WORD", "LL", skipAfter<writeWord<2>, 2>},
+    {8063, "WRITE LONG", "LL", skipAfter<writeWord<4>, 2>},
+    {8064, "WRITE FILE", "LL", skipAfter<writeWord<4>, 2>},
+    {8065, "WRITE FLOAT", "LF", skipAfter<writeWord<4>, 2>},
+    {8066, "WRITE STRING", "LS", skipAfter<writeLine, 2>},
+    {8124, "FILE OPEN[", "LL", skipAfter<fileState<false>, 2>},
+    {8125, "FILE END[", "LL", skipAfter<fileState<true>, 2>},
+};
+
+}  // namespace
+
+extern const std::span<const CommandRow> FileRows(Rows);
+
+}  // namespace zt

@@ -1,0 +1,120 @@
+// File management and queries: MAKE, DELETE, COPY, RENAME and MOVE FILE, MAKE and DELETE
+// DIRECTORY, EXECUTE FILE, FILE EXIST, FILE SIZE, PATH EXIST, and the clipboard. No records
+// of its own (the clipboard belongs to the platform). Every failure is a soft error: the
+// command has no effect and the program goes on. Nothing is ever overwritten.
+#include <algorithm>
+#include <limits>
+
+#include "core/family.h"
+#include "core/runtime.h"
+#include "platform/launch.h"
+
+namespace zt {
+
+namespace {
+
+constexpr int32_t ErrNoSuchFile = 105;
+constexpr int32_t ErrFileExists = 106;
+constexpr int32_t ErrMakeFile = 8021;
+constexpr int32_t ErrDeleteFile = 8022;
+constexpr int32_t ErrRenameFile = 8024;
+constexpr int32_t ErrMoveFile = 8025;
+constexpr int32_t ErrMakeDirectory = 8101;
+constexpr int32_t ErrDeleteDirectory = 8102;
+constexpr int32_t ErrExecuteFile = 8103;
+
+std::string pathOf(Runtime& rt, int at) { return rt.fs.resolve(cellText(operand(rt, at))); }
+
+void makeFile(Runtime& rt) {
+  if (!openFile(pathOf(rt, 0), OpenMode::CreateNew)) raiseSoftError(rt, ErrMakeFile);
+}
+
+// Only a file that passes the existence test is deleted; whether the deletion works is
+// not reported.
+void deleteFile(Runtime& rt) {
+  if (fileExists(rt, cellText(operand(rt, 0)))) removeFile(pathOf(rt, 0));
+  else raiseSoftError(rt, ErrDeleteFile);
+}
+
+void copyToNew(Runtime& rt) {
+  if (!fileExists(rt, cellText(operand(rt, 0)))) raiseSoftError(rt, ErrNoSuchFile);
+  else if (!copyFile(pathOf(rt, 0), pathOf(rt, 1))) raiseSoftError(rt, ErrFileExists);
+}
+
+template <int32_t Error>
+void moveToNew(Runtime& rt) {
+  if (fileExists(rt, cellText(operand(rt, 1)))) raiseSoftError(rt, ErrFileExists);
+  else if (!moveFile(pathOf(rt, 0), pathOf(rt, 1))) raiseSoftError(rt, Error);
+}
+
+void makeFolder(Runtime& rt) {
+  if (!makeDirectory(pathOf(rt, 0))) raiseSoftError(rt, ErrMakeDirectory);
+}
+
+// A path that exists is removed when it is an empty directory; anything else is left
+// without a report.
+void deleteFolder(Runtime& rt) {
+  const std::string path = pathOf(rt, 0);
+  if (pathExists(path)) removeDirectory(path);
+  else raiseSoftError(rt, ErrDeleteDirectory);
+}
+
+// File, parameters, start directory (the current directory when empty).
+void executeFile(Runtime& rt) {
+  const std::string_view folder = cellText(operand(rt, 2));
+  if (!fileExists(rt, cellText(operand(rt, 0))) ||
+      !openWithDesktop(pathOf(rt, 0), cellText(operand(rt, 1)), rt.fs.resolve(folder.empty() ? "." : folder)))
+    raiseSoftError(rt, ErrExecuteFile);
+}
+
+void opWriteClipboard(Runtime& rt) {
+  rt.clipboard->setText(cellText(operand(rt, 0)));
+  skipOperands(rt, 1);
+}
+
+// The clipboard's text up to its first NUL.
+void opReadClipboard(Runtime& rt) {
+  const std::string text = rt.clipboard->text();
+  storeString(operand(rt, 0), std::string_view(text.c_str()));
+  skipOperands(rt, 1);
+}
+
+void opFileExist(Runtime& rt) {
+  operand(rt, 0).i = fileExists(rt, cellText(operand(rt, 1))) ? 1 : 0;
+  skipOperands(rt, 2);
+}
+
+// Disk file or payload entry; 0 when there is none, and files beyond 2 GB read as the
+// largest size an integer holds.
+void opFileSize(Runtime& rt) {
+  const int64_t size = fileSize(lookupPath(rt, cellText(operand(rt, 1)), "dat"));
+  operand(rt, 0).i = int32_t(std::clamp<int64_t>(size, 0, std::numeric_limits<int32_t>::max()));
+  skipOperands(rt, 2);
+}
+
+void opPathExist(Runtime& rt) {
+  operand(rt, 0).i = pathExists(pathOf(rt, 1)) ? 1 : 0;
+  skipOperands(rt, 2);
+}
+
+const CommandRow Rows[] = {
+    {8021, "MAKE FILE", "S", skipAfter<makeFile, 1>},
+    {8022, "DELETE FILE", "S", skipAfter<deleteFile, 1>},
+    {8023, "COPY FILE", "SS", skipAfter<copyToNew, 2>},
+    {8024, "RENAME FILE", "SS", skipAfter<moveToNew<ErrRenameFile>, 2>},
+    {8025, "MOVE FILE", "SS", skipAfter<moveToNew<ErrMoveFile>, 2>},
+    {8031, "MAKE DIRECTORY", "S", skipAfter<makeFolder, 1>},
+    {8032, "DELETE DIRECTORY", "S", skipAfter<deleteFolder, 1>},
+    {8033, "EXECUTE FILE", "SSS", skipAfter<executeFile, 3>},
+    {8071, "WRITE TO CLIPBOARD", "S", opWriteClipboard},
+    {8072, "GET CLIPBOARD$[", "S", opReadClipboard},
+    {8121, "FILE EXIST[", "LS", opFileExist},
+    {8122, "FILE SIZE[", "LS", opFileSize},
+    {8123, "PATH EXIST[", "LS", opPathExist},
+};
+
+}  // namespace
+
+extern const std::span<const CommandRow> FileSystemRows(Rows);
+
+}  // namespace zt

@@ -1,0 +1,43 @@
+// State shared by the file and directory commands: the file table (numbers 1 to 32, each
+// an open file and its end flag) and the one directory search. Also the payload-aware
+// lookup that every command opening a file by name goes through.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/fs.h"
+
+namespace zt {
+
+struct Runtime;
+
+constexpr int MaxFileNumber = 32;
+
+struct FileRecord {
+  FileHandle handle;    // null when the number is closed
+  int32_t endFlag = 0;  // a read returned no bytes
+};
+
+struct DirectorySearch {
+  bool active = false;
+  int32_t lastResult = -1;  // 0: an entry is current; -1: the search is exhausted
+  std::vector<DirectoryEntry> entries;
+  size_t current = 0;
+};
+
+struct FileState {
+  std::array<FileRecord, MaxFileNumber + 1> FileTable;  // entry 0 unused
+  DirectorySearch Search;
+};
+
+// The host path a command opens for a program's name: the payload's copy when the payload
+// holds the name, else the name resolved on disk (empty when it cannot be a file name).
+std::string lookupPath(Runtime& rt, std::string_view name, std::string_view extension);
+// The existence test: the name is in the payload or a readable file on disk.
+bool fileExists(Runtime& rt, std::string_view name);
+
+}  // namespace zt

@@ -1,0 +1,34 @@
+// System switch commands: DISABLE/ENABLE ESCAPEKEY and the editor lock switches (LOCK and
+// UNLOCK CLI and EDITOR, and the pair 9990/9995 that the command table does not name).
+// Owns the SwitchState.
+#include "services/switches.h"
+
+#include "core/family.h"
+#include "core/runtime.h"
+
+namespace zt {
+
+namespace {
+
+template <bool On>
+void opEscapeKey(Runtime& rt) { rt.switches.EscapeKeyEnabled = On; }
+
+template <int Lock, bool On>
+void opLock(Runtime& rt) { rt.switches.EditorLocks[Lock] = On; }
+
+const CommandRow Rows[] = {
+    {9601, "DISABLE ESCAPEKEY", "0", opEscapeKey<false>},
+    {9602, "ENABLE ESCAPEKEY", "0", opEscapeKey<true>},
+    {9990, nullptr, "0", opLock<2, true>},
+    {9991, "LOCK CLI", "0", opLock<0, true>},
+    {9992, "UNLOCK CLI", "0", opLock<0, false>},
+    {9993, "LOCK EDITOR", "0", opLock<1, true>},
+    {9994, "UNLOCK EDITOR", "0", opLock<1, false>},
+    {9995, nullptr, "0", opLock<2, false>},
+};
+
+}  // namespace
+
+extern const std::span<const CommandRow> SwitchRows(Rows);
+
+}  // namespace zt
