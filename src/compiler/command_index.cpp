@@ -51,7 +51,7 @@ CommandIndex::CommandIndex(std::string_view tableText) : entries_(parseCommandTa
     KeywordForm form{splitWords(bare), e.keyword};
     if (form.words.empty()) continue;
     for (const std::string& w : form.words) allWords_.insert(w);
-    firstWords_.insert(form.words[0]);
+    if (form.words.size() == 1) wholeWords_.insert(form.words[0]);
     (function ? functions_ : statements_)[form.words[0]].push_back(std::move(form));
   }
   for (auto* forms : {&statements_, &functions_})

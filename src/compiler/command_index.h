@@ -44,8 +44,9 @@ class CommandIndex {
   // Statement (functions = false) or function keywords whose first word is `first`,
   // longest first.
   const std::vector<KeywordForm>& formsStartingWith(std::string_view first, bool functions) const;
-  // Whether a word starts any keyword, and whether it appears in any keyword.
-  bool startsKeyword(std::string_view word) const { return firstWords_.count(std::string(word)) > 0; }
+  // Whether a word is a whole keyword by itself ("PRINT", "LEN"; not "ADD" of "ADD LIMB"),
+  // and whether it appears in any keyword.
+  bool isWholeKeyword(std::string_view word) const { return wholeWords_.count(std::string(word)) > 0; }
   bool isKeywordWord(std::string_view word) const { return allWords_.count(std::string(word)) > 0; }
 
   // The best entry of `keyword` for operands of `types`. Exact matches cost nothing, an
@@ -59,7 +60,7 @@ class CommandIndex {
   std::vector<CommandEntry> entries_;
   std::map<std::string, std::vector<const CommandEntry*>, std::less<>> byKeyword_;
   std::map<std::string, std::vector<KeywordForm>, std::less<>> statements_, functions_;
-  std::set<std::string> firstWords_, allWords_;
+  std::set<std::string> wholeWords_, allWords_;
 };
 
 // Operand letters of an entry: the signature without the result letter of a function,

@@ -113,7 +113,8 @@ class Parser {
     while (!at(Tok::LineEnd) && !at(Tok::End)) next();
   }
 
-  bool reserved(const std::string& word) const { return commands.startsKeyword(word) || SyntaxWords.count(word); }
+  // Words that cannot name a variable, label or function: whole keywords and syntax words.
+  bool reserved(const std::string& word) const { return commands.isWholeKeyword(word) || SyntaxWords.count(word); }
 
   // The longest statement or function keyword at the current token, or null.
   const KeywordForm* matchForm(bool functions) const {
@@ -356,7 +357,7 @@ class Parser {
     expectSymbol(")");
     if (fn.params.size() > 127) sources.error(name.pos, "a function takes at most 127 parameters");
     if (prog.functionIndex.count(fn.name)) sources.error(name.pos, "function " + fn.name + " is already defined");
-    if (commands.startsKeyword(fn.name)) sources.error(name.pos, "'" + fn.name + "' is a command name");
+    if (reserved(fn.name)) sources.error(name.pos, "'" + fn.name + "' is a command name");
     int index = int(prog.functions.size());
     prog.functionIndex.try_emplace(fn.name, index);
     fn.number = index + 1;
