@@ -92,9 +92,9 @@ void readWord(Runtime& rt) {
     *target = int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
 }
 
-// Reads one line into operand 1. Any byte below 32 ends the line and is dropped; after a
-// CR one more byte (the LF) is dropped too. A line stops at 255 characters; the rest of a
-// longer line comes with the next read.
+// Reads one line into operand 1. Any byte below 32 ends the line and is dropped, and so
+// is an LF right after a CR (a lone CR ends a line without eating the next one's first
+// character). A line stops at 255 characters; the rest comes with the next read.
 void readLine(Runtime& rt) {
   FileRecord* r = fileAt(rt, 0, true);
   if (!r) return;
@@ -110,7 +110,10 @@ void readLine(Runtime& rt) {
       std::ungetc(c, f);
       break;
     }
-    if (c == '\r') c = std::fgetc(f);
+    if (c == '\r') {
+      c = std::fgetc(f);
+      if (c != '\n' && c != EOF) std::ungetc(c, f);
+    }
     if (c == EOF) {
       if (std::ferror(f)) {
         std::clearerr(f);
