@@ -12,6 +12,7 @@
 #include "core/interpreter.h"
 #include "core/random.h"
 #include "host/errors.h"
+#include "host/frame.h"
 #include "host/host.h"
 #include "host/settings.h"
 #include "platform/clipboard.h"
@@ -32,6 +33,7 @@ struct Runtime {
   DispatchTable dispatch;
   ProgramImage image;
   InterpreterState interp;
+  FrameState frame;
   ControlState control;
   ArrayState arrays;
   RandomState random;

@@ -7,85 +7,184 @@
 
 #include "compiler/compiler.h"
 #include "core/runtime.h"
+#include "host/run_loop.h"
+#include "platform/process.h"
 
 namespace zt {
 
+namespace fs = std::filesystem;
+
 namespace {
 
-void establishFolders(Runtime& rt, const std::string& program) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::path folder = fs::absolute(fs::path(program), ec).parent_path();
-  rt.settings.EngineFolder = (folder / "").string();
-  rt.settings.TempFolder = (fs::temp_directory_path(ec) / "").string();
-}
-
-// One frame: the display, sound and animation steps join this as they arrive.
-void runFrame(Runtime& rt) {
-  interpret(rt);
-  rt.clock.advance(Clock::VirtualFrameMs);
-}
+constexpr int32_t WindowCreationError = 10002;
+constexpr const char* ErrorCaption = "Error In Program";
 
 bool isSourceFile(const std::string& path) {
-  std::string ext = std::filesystem::path(path).extension().string();
+  std::string ext = fs::path(path).extension().string();
   for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
   return ext == ".ztb";
 }
 
-// A .ztb source is compiled in memory; anything else is a program image.
-bool loadProgramOrSource(Runtime& rt, const std::string& program) {
+void establishFolders(Runtime& rt, const std::string& game) {
+  std::error_code ec;
+  rt.host.StartDirectory = fs::current_path(ec).string();
+  rt.settings.EngineFolder = (fs::absolute(game, ec).parent_path() / "").string();
+  rt.settings.TempFolder = createRunFolder();
+}
+
+void readWindowMode(Runtime& rt, const RunOptions& options) {
+  bool windowMode = options.window;
+  readSettings(rt, windowMode);
+  rt.host.DesktopWindow = windowMode;
+  rt.host.FullScreenExclusive = !windowMode;
+}
+
+bool createMainWindow(Runtime& rt) {
+  HostState& h = rt.host;
+  if (h.Headless) {
+    h.MainWindow = createHeadlessWindow();
+    return true;
+  }
+  std::string why;
+  h.MainWindow = createDesktopWindow(why);
+  if (!h.MainWindow) {
+    LogEngineError(rt, "Failed to create the window: " + why);
+    raiseError(rt, WindowCreationError);
+    return false;
+  }
+  if (std::unique_ptr<Clipboard> desktop = h.MainWindow->clipboard()) rt.clipboard = std::move(desktop);
+  return true;
+}
+
+// The engine's own game was read with the command line; any other file is read here.
+bool openGamePayload(Runtime& rt, const std::string& game) {
+  if (!rt.host.payload.entries.empty() || isSourceFile(game)) return true;
+  if (openPayload(rt.host.payload, game)) return true;
+  std::fprintf(stderr, "zentropia: cannot read %s\n", game.c_str());
+  return false;
+}
+
+// A .ztb source is compiled in memory; a packed game's first entry is extracted to
+// TempFolder and loaded from there; anything else is a program image.
+bool loadTheProgram(Runtime& rt, const std::string& game) {
   std::string error;
-  if (isSourceFile(program)) {
-    compiler::CompileResult compiled = compiler::compileFile(program);
+  if (isSourceFile(game)) {
+    compiler::CompileResult compiled = compiler::compileFile(game);
     if (!compiled.ok) {
       std::fputs(compiled.messages.c_str(), stderr);
       return false;
     }
     if (loadProgram(rt.image, compiled.image, rt.dispatch, error)) return true;
-  } else if (loadProgramFile(rt.image, program, rt.dispatch, error)) {
+  } else if (!rt.host.payload.entries.empty()) {
+    std::string path;
+    if (!extractProgram(rt, path))
+      error = "cannot write the program to the temporary folder";
+    else if (loadProgramFile(rt.image, path, rt.dispatch, error))
+      return true;
+  } else if (loadProgramFile(rt.image, game, rt.dispatch, error)) {
     return true;
+  } else if (!rt.host.payload.defect.empty()) {
+    error += "; as a packed game, " + rt.host.payload.defect;
   }
-  std::fprintf(stderr, "zentropia: cannot load %s: %s\n", program.c_str(), error.c_str());
+  std::fprintf(stderr, "zentropia: cannot load %s: %s\n", game.c_str(), error.c_str());
   return false;
 }
 
+// The start-up sequence, in order; false at the first step that fails.
+bool startUp(Runtime& rt, const RunOptions& options, const std::string& game) {
+  HostState& h = rt.host;
+  h.CommandLine = options.commandLine;
+  establishFolders(rt, game);
+  readWindowMode(rt, options);
+  if (!createMainWindow(rt)) return false;
+  std::error_code ec;
+  h.MainWindow->setTitle(fs::absolute(game, ec).string());
+  if (!openGamePayload(rt, game)) return false;
+  // The input devices (error 10007 when they cannot start), music, sound (a failure is
+  // only logged), and the object and sprite tables start here.
+  if (!loadTheProgram(rt, game)) return false;
+  startProgramData(rt);
+  // The display starts here (errors 10003 to 10005); it shows the window.
+  h.MainWindow->show(h.FullScreenExclusive);
+  return true;
+}
+
+// The error report: the text on stderr (and the echo channel), in the log in debug mode,
+// and in a message box when there is a desktop.
 int reportEnd(Runtime& rt) {
-  if (rt.host.Echo && rt.host.EchoLineOpen) echoText(rt, "", true);
+  HostState& h = rt.host;
+  if (h.Echo && h.EchoLineOpen) echoText(rt, "", true);
   int code = ExitOk;
-  if (rt.errors.ErrorNumber != 0) {
+  if (rt.errors.ErrorNumber > 0) {
     std::string text = formatErrorText(rt.errors);
     logRuntimeError(rt, text);
     std::fprintf(stderr, "%s\n", text.c_str());
-    if (rt.host.Echo) echoText(rt, text, true);
+    if (h.Echo) echoText(rt, text, true);
+    if (!h.Headless) showErrorBox(ErrorCaption, text);
     code = ExitProgramError;
   }
   flushLog(rt);
-  if (rt.host.Echo) std::fflush(rt.host.Echo);
+  if (h.Echo) std::fflush(h.Echo);
+  return code;
+}
+
+// The shutdown sequence, reached after the run or from a failed start-up step.
+int shutDown(Runtime& rt, bool started) {
+  // The display-side services, sound and input are released here (the object and sprite
+  // tables, display objects, sounds and the listener, the input devices).
+  int code = reportEnd(rt);
+  if (!started && code == ExitOk) code = ExitStartFailed;
+  rt.clipboard = std::make_unique<LocalClipboard>();
+  rt.host.MainWindow.reset();
+  removeRunFolder(rt.settings.TempFolder);
   return code;
 }
 
 }  // namespace
 
-int runProgram(const RunOptions& options) {
-  auto rt = std::make_unique<Runtime>();
-  establishFolders(*rt, options.program);
-  bool windowMode = options.window;
-  readSettings(*rt, windowMode);
-  if (options.virtualClock) rt->clock.makeVirtual(&rt->interp.Executed);
-  if (options.echo) rt->host.Echo = stdout;
-
-  if (!loadProgramOrSource(*rt, options.program)) return ExitStartFailed;
-  startProgramData(*rt);
-  resetInterpreter(*rt);
-  rt->host.ProgramRunning = true;
-
-  for (int64_t frame = 0; !rt->host.QuitPosted;) {
-    runFrame(*rt);
-    if (options.frames > 0 && ++frame >= options.frames) break;
+int startEngine(Runtime& rt, const RunOptions& options) {
+  HostState& h = rt.host;
+  h.Headless = options.headless;
+  if (options.virtualClock) rt.clock.makeVirtual(&rt.interp.Executed);
+  if (options.echo) h.Echo = stdout;
+  const std::string game = options.program.empty() ? executablePath() : options.program;
+  const bool started = startUp(rt, options, game);
+  if (started) {
+    h.ProgramRunning = true;
+    runLoop(rt, options.frames);
+    closePayload(rt);
+    // The display-side services are released here, in this order: input devices, force
+    // feedback, drawing state, music, sounds, animations, pointer sprites and picture, 3D
+    // data and open files, then the display.
+    releaseProgram(rt.image, rt.arrays);
   }
-  int code = reportEnd(*rt);
-  releaseProgram(rt->image, rt->arrays);
-  return code;
+  return shutDown(rt, started);
+}
+
+int runEngine(const std::vector<std::string>& args) {
+  auto rt = std::make_unique<Runtime>();
+  const bool ownGame = openPayload(rt->host.payload, executablePath()) && !rt->host.payload.entries.empty();
+  RunOptions options;
+  std::string error;
+  switch (parseCommandLine(args, ownGame, options, error)) {
+    case CommandLineResult::Help:
+      std::fputs(usageText().c_str(), stdout);
+      return ExitOk;
+    case CommandLineResult::Invalid:
+      std::fprintf(stderr, "zentropia: %s\n%s", error.c_str(), usageText().c_str());
+      return ExitStartFailed;
+    case CommandLineResult::Run:
+      break;
+  }
+  if (!ownGame) rt->host.payload = Payload{};
+  if (!options.inputScript.empty()) {
+    rt->host.Script = std::make_unique<InputScript>();
+    if (!rt->host.Script->load(options.inputScript, error)) {
+      std::fprintf(stderr, "zentropia: --input %s: %s\n", options.inputScript.c_str(), error.c_str());
+      return ExitStartFailed;
+    }
+  }
+  return startEngine(*rt, options);
 }
 
 }  // namespace zt

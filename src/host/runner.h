@@ -1,22 +1,23 @@
-// The engine's entry: settings, loading, the run loop of frames and the final report.
+// The engine's entry: the start-up sequence (folders, settings, window, payload, services,
+// program, display), the run loop, and the shutdown sequence with the final report of an
+// error. The order of both sequences is kept in one place, runner.cpp.
 #pragma once
 
-#include <cstdint>
 #include <string>
+#include <vector>
+
+#include "host/options.h"
 
 namespace zt {
 
-struct RunOptions {
-  std::string program;
-  bool window = false;
-  bool headless = false;
-  bool echo = false;
-  bool virtualClock = false;
-  int64_t frames = 0;  // stop after this many frames; 0 runs to the end
-};
+struct Runtime;
 
 enum ExitCode : int { ExitOk = 0, ExitProgramError = 1, ExitStartFailed = 2 };
 
-int runProgram(const RunOptions& options);
+// The process entry: reads the command line (and the game in the engine's own executable).
+int runEngine(const std::vector<std::string>& args);
+// Starts, runs and shuts down one program in `rt`. The window is headless when the options
+// say so; `rt.host.payload` may already hold the engine's own game.
+int startEngine(Runtime& rt, const RunOptions& options);
 
 }  // namespace zt

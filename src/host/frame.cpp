@@ -1,0 +1,43 @@
+#include "host/frame.h"
+
+#include <cmath>
+
+#include "core/runtime.h"
+
+namespace zt {
+
+namespace {
+
+void limitFrameRate(Runtime& rt) {
+  FrameState& f = rt.frame;
+  if (f.FrameMilliseconds == 0) return;
+  const uint32_t elapsed = rt.clock.milliseconds() - f.LastFrameTime;
+  if (elapsed < f.FrameMilliseconds)
+    rt.clock.waitUntil(std::floor(rt.clock.preciseMilliseconds()) + double(f.FrameMilliseconds - elapsed));
+  f.LastFrameTime = rt.clock.milliseconds();
+}
+
+}  // namespace
+
+void resetFrameTiming(Runtime& rt) {
+  rt.frame.FrameMilliseconds = DefaultFrameMilliseconds;
+  rt.frame.LastFrameTime = rt.clock.milliseconds() - DefaultFrameMilliseconds;
+}
+
+// Steps, in order: restore a lost full-screen surface, the pointer and text cursor, the
+// Z-buffer clear, sprite backgrounds, the render-to-image camera, the 3D scene when it is
+// drawn to the front, the display list.
+void FrameStart(Runtime& rt) {
+  if (!rt.host.WindowActive) return;
+}
+
+// Steps, in order: sprite timers and texture animation, the frame-rate limit, animations,
+// sprite backgrounds and scaling, the 3D scene when it is drawn to the back, sprites and
+// blitter objects, sound, music and 3D object animation, Present (and the frame dumps), a
+// pending screen capture, the reset of the mouse movement.
+void FrameEnd(Runtime& rt) {
+  if (!rt.host.WindowActive) return;
+  limitFrameRate(rt);
+}
+
+}  // namespace zt

@@ -1,0 +1,112 @@
+#include "host/run_loop.h"
+
+#include "core/runtime.h"
+#include "host/frame.h"
+
+namespace zt {
+
+namespace {
+
+constexpr uint32_t PumpInterval = 50000;
+constexpr int KeyPollMilliseconds = 10;
+constexpr int InactivePollMilliseconds = 25;
+
+// The platform's events and the script's events due by this frame join the queue.
+void pollInput(Runtime& rt) {
+  HostState& h = rt.host;
+  h.MainWindow->pollEvents();
+  if (h.Script) h.Script->deliver(h.Frames, *h.MainWindow);
+}
+
+void dispatchWaiting(Runtime& rt) {
+  HostState& h = rt.host;
+  h.MainWindow->pollEvents();
+  WindowMessage message;
+  while (!h.QuitPosted && h.MainWindow->nextMessage(message)) windowProc(rt, message);
+}
+
+// Lets time pass for a held key: the script's next events, or the desktop's. False when
+// nothing can ever release it (headless, script exhausted).
+bool waitForInput(Runtime& rt) {
+  HostState& h = rt.host;
+  if (h.Script && h.Script->deliverNext(*h.MainWindow)) return true;
+  if (h.Headless) return false;
+  h.MainWindow->waitEvents(KeyPollMilliseconds);
+  return true;
+}
+
+void runFrame(Runtime& rt) {
+  HostState& h = rt.host;
+  if (!h.WindowActive && !h.Headless) h.MainWindow->waitEvents(InactivePollMilliseconds);  // frozen, not spinning
+  FrameStart(rt);
+  interpret(rt);
+  FrameEnd(rt);
+  rt.clock.advance(Clock::VirtualFrameMs);
+  ++h.Frames;
+}
+
+}  // namespace
+
+void windowProc(Runtime& rt, const WindowMessage& message) {
+  HostState& h = rt.host;
+  h.LastChar = 0;
+  switch (message.kind) {
+    case MessageKind::Close:
+      postQuit(rt);
+      break;
+    case MessageKind::Activate:
+      h.WindowActive = message.a != 0;
+      break;
+    case MessageKind::KeyDown:
+      if (message.a == KeyEscape && rt.switches.EscapeKeyEnabled) postQuit(rt);
+      break;
+    case MessageKind::Char:
+      h.LastChar = uint8_t(message.a);
+      break;
+    case MessageKind::ButtonDown:
+    case MessageKind::ButtonUp:
+      if (message.a <= 1) h.ChooserButton = message.kind == MessageKind::ButtonDown ? message.a + 1 : 0;
+      break;
+    case MessageKind::KeyUp:
+    case MessageKind::MouseMove:
+    case MessageKind::Wheel:
+      break;
+  }
+}
+
+void pumpMessages(Runtime& rt) {
+  if (++rt.host.MessagePumpCounter <= PumpInterval) return;
+  rt.host.MessagePumpCounter = 0;
+  dispatchWaiting(rt);
+}
+
+void waitForKeyRelease(Runtime& rt) {
+  for (int key : {KeyEscape, KeyF11, KeyF12})
+    while (rt.host.MainWindow->keyDown(key) && waitForInput(rt)) {
+    }
+  dispatchWaiting(rt);
+}
+
+void runLoop(Runtime& rt, int64_t frameLimit) {
+  HostState& h = rt.host;
+  resetInterpreter(rt);
+  resetFrameTiming(rt);
+  h.MessagePumpCounter = 0;
+  pumpMessages(rt);
+  waitForKeyRelease(rt);
+  h.LastChar = 0;
+  for (;;) {
+    pollInput(rt);
+    if (h.QuitPosted) break;
+    WindowMessage message;
+    if (h.MainWindow->nextMessage(message)) {
+      windowProc(rt, message);
+      continue;
+    }
+    runFrame(rt);
+    if (frameLimit > 0 && h.Frames >= frameLimit) break;
+  }
+  waitForKeyRelease(rt);
+}
+
+}  // namespace zt

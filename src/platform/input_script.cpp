@@ -1,0 +1,207 @@
+#include "platform/input_script.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <iterator>
+
+namespace zt {
+
+namespace {
+
+constexpr int WheelNotch = 120;
+constexpr int MouseButtons = 4;
+
+// The characters of a US keyboard's keys, unshifted and shifted, by key number.
+struct KeyCharacters {
+  uint8_t key;
+  char plain, shifted;
+};
+
+constexpr KeyCharacters Layout[] = {
+    {1, 27, 27},    {2, '1', '!'},  {3, '2', '@'},  {4, '3', '#'},   {5, '4', '$'},  {6, '5', '%'},   {7, '6', '^'},
+    {8, '7', '&'},  {9, '8', '*'},  {10, '9', '('}, {11, '0', ')'},  {12, '-', '_'}, {13, '=', '+'},  {14, 8, 8},
+    {15, 9, 9},     {16, 'q', 'Q'}, {17, 'w', 'W'}, {18, 'e', 'E'},  {19, 'r', 'R'}, {20, 't', 'T'},  {21, 'y', 'Y'},
+    {22, 'u', 'U'}, {23, 'i', 'I'}, {24, 'o', 'O'}, {25, 'p', 'P'},  {26, '[', '{'}, {27, ']', '}'},  {28, 13, 13},
+    {30, 'a', 'A'}, {31, 's', 'S'}, {32, 'd', 'D'}, {33, 'f', 'F'},  {34, 'g', 'G'}, {35, 'h', 'H'},  {36, 'j', 'J'},
+    {37, 'k', 'K'}, {38, 'l', 'L'}, {39, ';', ':'}, {40, '\'', '"'}, {41, '`', '~'}, {43, '\\', '|'}, {44, 'z', 'Z'},
+    {45, 'x', 'X'}, {46, 'c', 'C'}, {47, 'v', 'V'}, {48, 'b', 'B'},  {49, 'n', 'N'}, {50, 'm', 'M'},  {51, ',', '<'},
+    {52, '.', '>'}, {53, '/', '?'}, {57, ' ', ' '},
+};
+
+int characterOfKey(int key) {
+  for (const KeyCharacters& k : Layout)
+    if (k.key == key) return static_cast<unsigned char>(k.plain);
+  return 0;
+}
+
+int keyOfCharacter(char c) {
+  for (const KeyCharacters& k : Layout)
+    if (k.plain == c || k.shifted == c) return k.key;
+  return 0;
+}
+
+std::string_view nextWord(std::string_view& line) {
+  size_t start = line.find_first_not_of(" \t");
+  if (start == std::string_view::npos) {
+    line = {};
+    return {};
+  }
+  size_t end = line.find_first_of(" \t", start);
+  std::string_view word = line.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+  line.remove_prefix(end == std::string_view::npos ? line.size() : end);
+  return word;
+}
+
+template <typename T>
+bool parseNumber(std::string_view word, T& value) {
+  auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
+  return ec == std::errc() && end == word.data() + word.size();
+}
+
+// "TEXT" (a comment may follow) with the escapes \n and \r (Enter), \t, \b (backspace), \e (Escape), \\, \" and
+// \xHH; false when the quotes or an escape are malformed.
+bool parseQuoted(std::string_view rest, std::string& text) {
+  size_t open = rest.find_first_not_of(" \t");
+  if (open == std::string_view::npos || rest[open] != '"') return false;
+  for (size_t i = open + 1; i < rest.size(); ++i) {
+    char c = rest[i];
+    if (c == '"') {
+      size_t after = rest.find_first_not_of(" \t", i + 1);
+      return after == std::string_view::npos || rest[after] == '#';
+    }
+    if (c != '\\') {
+      text += c;
+      continue;
+    }
+    if (++i == rest.size()) return false;
+    switch (rest[i]) {
+      case 'n':
+      case 'r':
+        text += char(13);
+        break;
+      case 't':
+        text += char(9);
+        break;
+      case 'b':
+        text += char(8);
+        break;
+      case 'e':
+        text += char(27);
+        break;
+      case '\\':
+        text += '\\';
+        break;
+      case '"':
+        text += '"';
+        break;
+      case 'x': {
+        unsigned value = 0;
+        if (i + 2 >= rest.size() ||
+            std::from_chars(rest.data() + i + 1, rest.data() + i + 3, value, 16).ptr != rest.data() + i + 3)
+          return false;
+        text += char(value);
+        i += 2;
+        break;
+      }
+      default:
+        return false;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+void InputScript::press(int64_t frame, int key, int character) {
+  if (key) add(frame, {MessageKind::KeyDown, key});
+  if (character) add(frame, {MessageKind::Char, character});
+  if (key) add(frame + 1, {MessageKind::KeyUp, key});
+}
+
+bool InputScript::parse(std::string_view text, std::string& error) {
+  events.clear();
+  next = 0;
+  int lineNumber = 0;
+  while (!text.empty()) {
+    size_t eol = text.find('\n');
+    std::string_view line = text.substr(0, eol);
+    text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+    ++lineNumber;
+    if (size_t hash = line.find('#'); hash < line.find('"')) line = line.substr(0, hash);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    auto fail = [&](const std::string& why) {
+      error = "line " + std::to_string(lineNumber) + ": " + why;
+      events.clear();
+      return false;
+    };
+    std::string_view frameWord = nextWord(line);
+    if (frameWord.empty()) continue;
+    int64_t frame;
+    if (!parseNumber(frameWord, frame) || frame < 0) return fail("a frame number (0 or more) comes first");
+    std::string action(nextWord(line));
+    int32_t x = 0, y = 0;
+    auto numberArgument = [&](int32_t& v) { return parseNumber(nextWord(line), v); };
+    auto keyArgument = [&]() { return numberArgument(x) && x >= 1 && x < KeyCount; };
+    auto buttonArgument = [&]() { return numberArgument(x) && x >= 1 && x <= MouseButtons; };
+    if (action == "type") {
+      std::string typed;
+      if (!parseQuoted(line, typed)) return fail("type takes one text in double quotes");
+      for (size_t i = 0; i < typed.size(); ++i)
+        press(frame + int64_t(2 * i), keyOfCharacter(typed[i]), static_cast<unsigned char>(typed[i]));
+      continue;
+    }
+    if (action == "key" || action == "keydown" || action == "keyup") {
+      if (!keyArgument()) return fail(action + " takes a key number from 1 to 255");
+      if (action == "key")
+        press(frame, x, characterOfKey(x));
+      else if (action == "keyup")
+        add(frame, {MessageKind::KeyUp, x});
+      else {
+        add(frame, {MessageKind::KeyDown, x});
+        if (int c = characterOfKey(x)) add(frame, {MessageKind::Char, c});
+      }
+    } else if (action == "move") {
+      if (!numberArgument(x) || !numberArgument(y)) return fail("move takes two numbers, x and y");
+      add(frame, {MessageKind::MouseMove, x, y});
+    } else if (action == "click" || action == "buttondown" || action == "buttonup") {
+      if (!buttonArgument()) return fail(action + " takes a mouse button from 1 to 4");
+      if (action != "buttonup") add(frame, {MessageKind::ButtonDown, x - 1});
+      if (action != "buttondown") add(frame + (action == "click"), {MessageKind::ButtonUp, x - 1});
+    } else if (action == "wheel") {
+      if (!numberArgument(x)) return fail("wheel takes a number of notches");
+      add(frame, {MessageKind::Wheel, x * WheelNotch});
+    } else if (action == "activate" || action == "deactivate") {
+      add(frame, {MessageKind::Activate, action == "activate"});
+    } else if (action == "close") {
+      add(frame, {MessageKind::Close});
+    } else {
+      return fail(action.empty() ? "an action follows the frame number" : "unknown action " + action);
+    }
+    if (!nextWord(line).empty()) return fail("too many arguments for " + action);
+  }
+  std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.frame < b.frame; });
+  return true;
+}
+
+bool InputScript::load(const std::string& path, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot read " + path;
+    return false;
+  }
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return parse(text, error);
+}
+
+void InputScript::deliver(int64_t frame, Window& window) {
+  while (next < events.size() && events[next].frame <= frame) window.post(events[next++].message);
+}
+
+bool InputScript::deliverNext(Window& window) {
+  if (finished()) return false;
+  deliver(events[next].frame, window);
+  return true;
+}
+
+}  // namespace zt

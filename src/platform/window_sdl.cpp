@@ -1,0 +1,353 @@
+// The desktop window on SDL2: one window with a renderer that keeps it black until the
+// display draws into it, its events translated into window messages (scan codes into the
+// language's key numbers, typed text into 8-bit characters), the desktop clipboard and
+// the error message box. The screen saver is held off only while the window is active.
+#include <SDL.h>
+
+#include "platform/window.h"
+
+namespace zt {
+
+namespace {
+
+constexpr int WindowedWidth = 640;
+constexpr int WindowedHeight = 480;
+constexpr int WheelNotch = 120;
+
+struct KeyPair {
+  SDL_Scancode scancode;
+  uint8_t key;
+};
+
+constexpr KeyPair KeyPairs[] = {
+    {SDL_SCANCODE_ESCAPE, 1},
+    {SDL_SCANCODE_1, 2},
+    {SDL_SCANCODE_2, 3},
+    {SDL_SCANCODE_3, 4},
+    {SDL_SCANCODE_4, 5},
+    {SDL_SCANCODE_5, 6},
+    {SDL_SCANCODE_6, 7},
+    {SDL_SCANCODE_7, 8},
+    {SDL_SCANCODE_8, 9},
+    {SDL_SCANCODE_9, 10},
+    {SDL_SCANCODE_0, 11},
+    {SDL_SCANCODE_MINUS, 12},
+    {SDL_SCANCODE_EQUALS, 13},
+    {SDL_SCANCODE_BACKSPACE, 14},
+    {SDL_SCANCODE_TAB, 15},
+    {SDL_SCANCODE_Q, 16},
+    {SDL_SCANCODE_W, 17},
+    {SDL_SCANCODE_E, 18},
+    {SDL_SCANCODE_R, 19},
+    {SDL_SCANCODE_T, 20},
+    {SDL_SCANCODE_Y, 21},
+    {SDL_SCANCODE_U, 22},
+    {SDL_SCANCODE_I, 23},
+    {SDL_SCANCODE_O, 24},
+    {SDL_SCANCODE_P, 25},
+    {SDL_SCANCODE_LEFTBRACKET, 26},
+    {SDL_SCANCODE_RIGHTBRACKET, 27},
+    {SDL_SCANCODE_RETURN, 28},
+    {SDL_SCANCODE_LCTRL, 29},
+    {SDL_SCANCODE_A, 30},
+    {SDL_SCANCODE_S, 31},
+    {SDL_SCANCODE_D, 32},
+    {SDL_SCANCODE_F, 33},
+    {SDL_SCANCODE_G, 34},
+    {SDL_SCANCODE_H, 35},
+    {SDL_SCANCODE_J, 36},
+    {SDL_SCANCODE_K, 37},
+    {SDL_SCANCODE_L, 38},
+    {SDL_SCANCODE_SEMICOLON, 39},
+    {SDL_SCANCODE_APOSTROPHE, 40},
+    {SDL_SCANCODE_GRAVE, 41},
+    {SDL_SCANCODE_LSHIFT, 42},
+    {SDL_SCANCODE_BACKSLASH, 43},
+    {SDL_SCANCODE_Z, 44},
+    {SDL_SCANCODE_X, 45},
+    {SDL_SCANCODE_C, 46},
+    {SDL_SCANCODE_V, 47},
+    {SDL_SCANCODE_B, 48},
+    {SDL_SCANCODE_N, 49},
+    {SDL_SCANCODE_M, 50},
+    {SDL_SCANCODE_COMMA, 51},
+    {SDL_SCANCODE_PERIOD, 52},
+    {SDL_SCANCODE_SLASH, 53},
+    {SDL_SCANCODE_RSHIFT, 54},
+    {SDL_SCANCODE_KP_MULTIPLY, 55},
+    {SDL_SCANCODE_LALT, 56},
+    {SDL_SCANCODE_SPACE, 57},
+    {SDL_SCANCODE_CAPSLOCK, 58},
+    {SDL_SCANCODE_F1, 59},
+    {SDL_SCANCODE_F2, 60},
+    {SDL_SCANCODE_F3, 61},
+    {SDL_SCANCODE_F4, 62},
+    {SDL_SCANCODE_F5, 63},
+    {SDL_SCANCODE_F6, 64},
+    {SDL_SCANCODE_F7, 65},
+    {SDL_SCANCODE_F8, 66},
+    {SDL_SCANCODE_F9, 67},
+    {SDL_SCANCODE_F10, 68},
+    {SDL_SCANCODE_NUMLOCKCLEAR, 69},
+    {SDL_SCANCODE_SCROLLLOCK, 70},
+    {SDL_SCANCODE_KP_7, 71},
+    {SDL_SCANCODE_KP_8, 72},
+    {SDL_SCANCODE_KP_9, 73},
+    {SDL_SCANCODE_KP_MINUS, 74},
+    {SDL_SCANCODE_KP_4, 75},
+    {SDL_SCANCODE_KP_5, 76},
+    {SDL_SCANCODE_KP_6, 77},
+    {SDL_SCANCODE_KP_PLUS, 78},
+    {SDL_SCANCODE_KP_1, 79},
+    {SDL_SCANCODE_KP_2, 80},
+    {SDL_SCANCODE_KP_3, 81},
+    {SDL_SCANCODE_KP_0, 82},
+    {SDL_SCANCODE_KP_PERIOD, 83},
+    {SDL_SCANCODE_NONUSBACKSLASH, 86},
+    {SDL_SCANCODE_F11, 87},
+    {SDL_SCANCODE_F12, 88},
+    {SDL_SCANCODE_F13, 100},
+    {SDL_SCANCODE_F14, 101},
+    {SDL_SCANCODE_F15, 102},
+    {SDL_SCANCODE_KP_ENTER, 156},
+    {SDL_SCANCODE_RCTRL, 157},
+    {SDL_SCANCODE_KP_DIVIDE, 181},
+    {SDL_SCANCODE_PRINTSCREEN, 183},
+    {SDL_SCANCODE_RALT, 184},
+    {SDL_SCANCODE_PAUSE, 197},
+    {SDL_SCANCODE_HOME, 199},
+    {SDL_SCANCODE_UP, 200},
+    {SDL_SCANCODE_PAGEUP, 201},
+    {SDL_SCANCODE_LEFT, 203},
+    {SDL_SCANCODE_RIGHT, 205},
+    {SDL_SCANCODE_END, 207},
+    {SDL_SCANCODE_DOWN, 208},
+    {SDL_SCANCODE_PAGEDOWN, 209},
+    {SDL_SCANCODE_INSERT, 210},
+    {SDL_SCANCODE_DELETE, 211},
+    {SDL_SCANCODE_LGUI, 219},
+    {SDL_SCANCODE_RGUI, 220},
+    {SDL_SCANCODE_APPLICATION, 221},
+};
+
+int keyNumber(SDL_Scancode scancode) {
+  for (const KeyPair& p : KeyPairs)
+    if (p.scancode == scancode) return p.key;
+  return 0;
+}
+
+// The characters a key press types that arrive as no text event: Enter, backspace, tab,
+// Escape, and control with a letter.
+int controlCharacter(const SDL_Keysym& k) {
+  switch (k.sym) {
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return 13;
+    case SDLK_BACKSPACE:
+      return 8;
+    case SDLK_TAB:
+      return 9;
+    case SDLK_ESCAPE:
+      return 27;
+    default:
+      break;
+  }
+  if ((k.mod & KMOD_CTRL) && k.sym >= SDLK_a && k.sym <= SDLK_z) return int(k.sym - SDLK_a + 1);
+  return 0;
+}
+
+// Programs work in 8-bit text: code points up to 255 pass, others are dropped.
+std::string utf8ToLatin1(std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    uint32_t code = c;
+    size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
+    if (length > 1) {
+      if (i + length > text.size()) break;
+      code = c & (0x7F >> length);
+      for (size_t j = 1; j < length; ++j) code = code << 6 | (static_cast<unsigned char>(text[i + j]) & 0x3F);
+    }
+    if (code < 256) out += char(code);
+    i += length;
+  }
+  return out;
+}
+
+std::string latin1ToUtf8(std::string_view text) {
+  std::string out;
+  for (char ch : text) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (c < 0x80)
+      out += ch;
+    else {
+      out += char(0xC0 | c >> 6);
+      out += char(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+class DesktopClipboard final : public Clipboard {
+ public:
+  void setText(std::string_view text) override { SDL_SetClipboardText(latin1ToUtf8(text).c_str()); }
+  std::string text() const override {
+    char* utf8 = SDL_GetClipboardText();
+    std::string out = utf8 ? utf8ToLatin1(utf8) : std::string();
+    SDL_free(utf8);
+    return out;
+  }
+};
+
+// SDL falls back to drivers that show nothing; a window nobody can see or close is no
+// window, unless those drivers were asked for by name.
+bool hasDisplay() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+  if (!driver) return false;
+  if (std::string_view(driver) != "offscreen" && std::string_view(driver) != "dummy") return true;
+  return requested && std::string_view(requested) == driver;
+}
+
+class DesktopWindow final : public Window {
+ public:
+  ~DesktopWindow() override {
+    if (renderer) SDL_DestroyRenderer(renderer);
+    if (window) SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+
+  bool create(std::string& error) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+      error = SDL_GetError();
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      return false;
+    }
+    if (!hasDisplay()) {
+      error = "no display (run with --headless to run without one)";
+      return false;
+    }
+    window = SDL_CreateWindow("Zentropia", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, WindowedWidth,
+                              WindowedHeight, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    if (window) renderer = SDL_CreateRenderer(window, -1, 0);
+    if (!renderer) error = SDL_GetError();
+    return renderer != nullptr;
+  }
+
+  void setTitle(std::string_view title) override { SDL_SetWindowTitle(window, std::string(title).c_str()); }
+
+  void show(bool fullScreen) override {
+    if (fullScreen) SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    SDL_ShowWindow(window);
+    SDL_RaiseWindow(window);
+    paintBackground();
+  }
+
+  void pollEvents() override {
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) translate(e);
+  }
+
+  void waitEvents(int milliseconds) override {
+    SDL_Event e;
+    if (SDL_WaitEventTimeout(&e, milliseconds)) translate(e);
+    pollEvents();
+  }
+
+  std::unique_ptr<Clipboard> clipboard() override { return std::make_unique<DesktopClipboard>(); }
+
+ private:
+  SDL_Window* window = nullptr;
+  SDL_Renderer* renderer = nullptr;
+
+  void paintBackground() {
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    SDL_RenderPresent(renderer);
+  }
+
+  void translate(const SDL_Event& e) {
+    switch (e.type) {
+      case SDL_QUIT:
+        post({MessageKind::Close});
+        break;
+      case SDL_WINDOWEVENT:
+        translateWindowEvent(e.window);
+        break;
+      case SDL_KEYDOWN:
+        if (int key = keyNumber(e.key.keysym.scancode)) post({MessageKind::KeyDown, key});
+        if (int c = controlCharacter(e.key.keysym)) post({MessageKind::Char, c});
+        break;
+      case SDL_KEYUP:
+        if (int key = keyNumber(e.key.keysym.scancode)) post({MessageKind::KeyUp, key});
+        break;
+      case SDL_TEXTINPUT:
+        for (char c : utf8ToLatin1(e.text.text)) post({MessageKind::Char, static_cast<unsigned char>(c)});
+        break;
+      case SDL_MOUSEMOTION:
+        post({MessageKind::MouseMove, e.motion.x, e.motion.y});
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP:
+        if (int button = mouseButton(e.button.button); button >= 0)
+          post({e.type == SDL_MOUSEBUTTONDOWN ? MessageKind::ButtonDown : MessageKind::ButtonUp, button});
+        break;
+      case SDL_MOUSEWHEEL:
+        post({MessageKind::Wheel, (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y) * WheelNotch});
+        break;
+      default:
+        break;
+    }
+  }
+
+  void translateWindowEvent(const SDL_WindowEvent& w) {
+    switch (w.event) {
+      case SDL_WINDOWEVENT_CLOSE:
+        post({MessageKind::Close});
+        break;
+      case SDL_WINDOWEVENT_FOCUS_GAINED:
+        SDL_DisableScreenSaver();
+        post({MessageKind::Activate, 1});
+        break;
+      case SDL_WINDOWEVENT_FOCUS_LOST:
+        SDL_EnableScreenSaver();
+        post({MessageKind::Activate, 0});
+        break;
+      case SDL_WINDOWEVENT_EXPOSED:
+        paintBackground();
+        break;
+      default:
+        break;
+    }
+  }
+
+  static int mouseButton(uint8_t sdlButton) {
+    switch (sdlButton) {
+      case SDL_BUTTON_LEFT:
+        return 0;
+      case SDL_BUTTON_RIGHT:
+        return 1;
+      case SDL_BUTTON_MIDDLE:
+        return 2;
+      case SDL_BUTTON_X1:
+        return 3;
+      default:
+        return -1;
+    }
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Window> createDesktopWindow(std::string& error) {
+  auto window = std::make_unique<DesktopWindow>();
+  if (!window->create(error)) return nullptr;
+  return window;
+}
+
+bool showErrorBox(std::string_view caption, std::string_view text) {
+  return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, std::string(caption).c_str(), std::string(text).c_str(),
+                                  nullptr) == 0;
+}
+
+}  // namespace zt
