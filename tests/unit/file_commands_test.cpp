@@ -1,0 +1,162 @@
+// File, directory and array commands where the output depends on the host (the listing's
+// folder, started programs) or where the image is one no compiler writes: commands that
+// name a constant where a variable belongs must neither crash nor change the constant.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "compiler/compiler.h"
+#include "core/runtime.h"
+#include "support/image_builder.h"
+
+namespace zt::test {
+namespace {
+
+using B = ImageBuilder;
+constexpr int PRINT_L = 301, PRINT_S = 303, DIM_L = 501, UNDIM_L = 506, SET_ELEMENT_L = 561, ELEMENT_L = 661;
+constexpr int LOAD_ARRAY_L = 5001, SAVE_ARRAY_L = 5004, ADD = 81, SET_L = 151, END = 213;
+constexpr int OPEN_TO_WRITE = 8042, OPEN_TO_READ = 8041, CLOSE_FILE = 8043, WRITE_BYTE = 8061, READ_BYTE = 8051;
+
+RunResult runSource(const std::string& name, const std::string& source) {
+  compiler::CompileResult c = compiler::compileText(name + ".ztb", source);
+  EXPECT_TRUE(c.ok) << c.messages;
+  return runImage(name, c.image);
+}
+
+std::string asProgramPath(std::string hostPath) {
+  std::replace(hostPath.begin(), hostPath.end(), '/', '\\');
+  return "C:" + hostPath;
+}
+
+TEST(DirectoryCommands, ListingsShowTheCurrentFolderAndTheDrives) {
+  RunResult r = runSource("dir_listing",
+                          "make directory \"Sub\"\nmake file \"b.txt\"\ndir\nprint get file type()\n"
+                          "drivelist\nprint get dir$()\ncd \"sub\"\nprint get dir$()\n");
+  const std::string folder = asProgramPath(r.dir);
+  EXPECT_EQ(r.out, folder + ":\n<dir>.\n<dir>..\nb.txt\nprog.img\nstderr.txt\n<dir>Sub\n-1\nC:\n" + folder + "\n" + folder + "\\Sub\n");
+  EXPECT_EQ(r.exitCode, 0);
+}
+
+// The started program runs on its own; the test waits for the file it writes.
+std::string waitForFile(const std::string& path) {
+  for (int i = 0; i < 200 && !std::filesystem::exists(path); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  return readFile(path);
+}
+
+TEST(DirectoryCommands, ExecuteFileStartsAProgramWithItsParametersInItsFolder) {
+  namespace stdfs = std::filesystem;
+  const stdfs::path script = stdfs::path(ZT_TEST_WORK_DIR) / "execute_script.sh";
+  std::ofstream(script) << "#!/bin/sh\necho \"$#:$1:$2\" > started.txt\n";
+  stdfs::permissions(script, stdfs::perms::owner_all);
+  RunResult r = runSource("execute_file", "make directory \"Start\"\nexecute file \"" + asProgramPath(script.string()) +
+                                              "\", \"one \" + chr$(34) + \"two words\" + chr$(34), \"start\"\nprint \"went on\"\n");
+  EXPECT_EQ(r.out, "went on\n");
+  EXPECT_EQ(waitForFile(r.dir + "/Start/started.txt"), "2:one:two words\n");
+}
+
+TEST(ArrayCommands, ArrayFilesNeedAnArrayTwoWordsBefore) {
+  struct Case {
+    const char* what;
+    void (*before)(B&);
+    int command;
+  };
+  const Case cases[] = {
+      {"nothing before", [](B&) {}, SAVE_ARRAY_L},
+      {"an identifier",
+       [](B& b) {
+         b.op(9501);
+         b.op(9501);
+       },
+       SAVE_ARRAY_L},
+      {"a constant", [](B& b) { b.op(ADD, {B::intTemp(0), b.intConst(1), b.intConst(2)}); }, LOAD_ARRAY_L},
+      {"a variable that is no array", [](B& b) { b.op(SET_L, {b.intVar(), b.intConst(2)}); }, SAVE_ARRAY_L},
+      {"an array of another kind",
+       [](B& b) {
+         int32_t s = b.stringVar();
+         b.op(521, {s, b.intConst(2)});
+         b.op(671, {B::stringTemp(0), s, b.intConst(0)});
+       },
+       LOAD_ARRAY_L},
+  };
+  for (const Case& c : cases) {
+    B b;
+    c.before(b);
+    b.op(c.command, {b.stringConst("a.dat"), B::intTemp(0)});
+    b.op(END);
+    RunResult r = runImage("array_file_operand", b.build());
+    EXPECT_EQ(r.out, "Runtime Error : ERROR 14. \n") << c.what;
+    EXPECT_FALSE(std::filesystem::exists(r.dir + "/a.dat")) << c.what;
+  }
+}
+
+TEST(ArrayCommands, ConstantsNamedAsArraysOrTargetsStayUnchanged) {
+  B b;
+  const int32_t seven = b.intConst(7), one = b.intConst(1), name = b.stringConst("f.bin");
+  b.op(UNDIM_L, {seven});
+  b.op(SET_ELEMENT_L, {seven, b.intConst(0), one});
+  b.op(ELEMENT_L, {B::intTemp(0), one, b.intConst(0)});
+  b.op(PRINT_L, {B::intTemp(0)});
+  b.op(OPEN_TO_WRITE, {one, name});
+  b.op(WRITE_BYTE, {one, b.intConst(65)});
+  b.op(CLOSE_FILE, {one});
+  b.op(OPEN_TO_READ, {one, name});
+  b.op(READ_BYTE, {one, seven});
+  b.op(PRINT_L, {seven});
+  b.op(DIM_L, {seven, one});
+  b.op(PRINT_S, {b.stringConst("not reached")});
+  // and a DIM of a constant cannot make an array
+  RunResult r = runImage("constants_as_arrays", b.build());
+  EXPECT_EQ(r.out, "0\n7\nRuntime Error : ERROR 6. \n");
+}
+
+void startInProcess(Runtime& rt, const std::string& image) {
+  std::string error;
+  ASSERT_TRUE(loadProgram(rt.image, image, rt.dispatch, error)) << error;
+  startProgramData(rt);
+  resetInterpreter(rt);
+  rt.host.ProgramRunning = true;
+  interpret(rt);  // the first call after a reset runs nothing
+}
+
+TEST(SystemSwitches, SwitchesAndClipboardKeepTheirStateUntilTheNextRun) {
+  B b;
+  b.op(9601);
+  b.op(9990);
+  b.op(9993);
+  b.op(9991);
+  b.op(9992);
+  b.op(8071, {b.stringConst("clip")});
+  b.op(END);
+  Runtime rt;
+  startInProcess(rt, b.build());
+  interpret(rt);
+  EXPECT_FALSE(rt.switches.EscapeKeyEnabled);
+  EXPECT_EQ(rt.switches.EditorLocks, (std::array<bool, 3>{false, true, true}));
+  EXPECT_EQ(rt.clipboard->text(), "clip");
+  resetInterpreter(rt);
+  EXPECT_TRUE(rt.switches.EscapeKeyEnabled);
+  EXPECT_EQ(rt.switches.EditorLocks, (std::array<bool, 3>{}));
+}
+
+TEST(DirectoryCommands, ListingsEndTheSliceWhenTheScreenRefreshesByItself) {
+  B b;
+  int loop = b.newLabel();
+  b.op(8003);
+  b.place(loop);
+  b.op(42, {Arg::at(loop)});
+  Runtime rt;
+  rt.clock.makeVirtual(&rt.interp.Executed);
+  startInProcess(rt, b.build());
+  interpret(rt);
+  EXPECT_EQ(rt.interp.Executed, 1u);
+}
+
+}  // namespace
+}  // namespace zt::test
