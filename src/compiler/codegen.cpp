@@ -692,6 +692,7 @@ class Generator {
     int top = newLabel(), exit = newLabel();
     place(top);
     loopBody(s.body, exit);
+    if (!s.value) return;  // no UNTIL: already reported
     resetCells();
     int c = condition(*s.value);
     emit(commands.idOf("UNTIL", "L"));
@@ -819,6 +820,7 @@ class Generator {
 
   void exitFunction(const Stmt& s) {
     int f = scope->function;
+    if (f < 0) fail(s.pos, "EXITFUNCTION outside a function");
     char rt = returnTypes[size_t(f)];
     if (!s.value) {
       emit(commands.idOf("EXITFUNCTION", "0"));

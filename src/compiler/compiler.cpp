@@ -13,11 +13,10 @@ CompileResult compileLoaded(SourceSet& sources, int file) {
   const CommandIndex& commands = builtinCommands();
   CompileResult result;
   Program program = parse(sources, commands, tokenize(sources, file, commands));
-  if (!sources.failed()) {
-    ImageBuilder image;
-    generate(sources, commands, program, image);
-    if (!sources.failed()) result.image = image.bytes();
-  }
+  // Code is generated even after syntax errors, to report the other errors of this run.
+  ImageBuilder image;
+  generate(sources, commands, program, image);
+  if (!sources.failed()) result.image = image.bytes();
   result.ok = !sources.failed();
   result.diagnostics = sources.diagnostics();
   result.messages = sources.formatAll();

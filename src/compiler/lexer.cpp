@@ -165,6 +165,7 @@ class Lexer {
 
   // Skips to the end of the word REMEND.
   void skipBlockComment(size_t start) {
+    const SourcePos opened = here(start);
     while (i < text.size()) {
       if (text[i] == '\n') {
         ++i;
@@ -182,7 +183,7 @@ class Lexer {
       }
       ++i;
     }
-    sources.error(here(start), "REMSTART without REMEND");
+    sources.error(opened, "REMSTART without REMEND");
   }
 
   void lexSymbol() {

@@ -1,5 +1,6 @@
 #include "compiler/parser.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -99,6 +100,7 @@ class Parser {
   bool atWord(const char* w, size_t k = 0) const { return at(Tok::Word, k) && peek(k).text == w; }
   bool atSymbol(const char* s, size_t k = 0) const { return at(Tok::Symbol, k) && peek(k).text == s; }
   [[noreturn]] void fail(const Token& t, const std::string& message) { throw ParseError{t.pos, message}; }
+  [[noreturn]] void fail(SourcePos pos, const std::string& message) { throw ParseError{pos, message}; }
   void expectSymbol(const char* s) {
     if (!atSymbol(s)) fail(peek(), std::string("expected '") + s + "' but found " + describe(peek()));
     next();
@@ -138,26 +140,45 @@ class Parser {
   // ---- blocks and statements ----
 
   // Statements until one of `closers` (left unconsumed) or the end of the file.
+  // A closer of an enclosing block also ends this one (unclosed), so that one missing
+  // ENDIF is reported once and not again for every block around it.
   Block parseBlock(std::initializer_list<const char*> closers, bool& closed) {
     Block block;
     closed = false;
+    ++blockDepth;
+    for (const char* c : closers) openClosers.insert(c);
     for (;;) {
       skipSeparators();
-      if (at(Tok::End) || sources.tooMany()) return block;
+      if (at(Tok::End) || sources.tooMany()) break;
       std::string lead = leadingKeyword();
-      for (const char* c : closers)
-        if (lead == c) {
-          closed = true;
-          return block;
-        }
+      closed = std::find(closers.begin(), closers.end(), lead) != closers.end();
+      if (closed || openClosers.count(lead)) break;
       parseStatementInto(block);
     }
+    for (const char* c : closers) openClosers.erase(openClosers.find(c));
+    --blockDepth;
+    return block;
   }
+  int blockDepth = 0;  // 1 at the top level of the main program and of a function body
+  std::multiset<std::string> openClosers;
+
+  // An unclosed block is reported at its opening keyword; parsing goes on at the closer
+  // of the block around it.
+  StmtPtr unclosed(StmtPtr s, const std::string& message, SourcePos pos = {}) {
+    sources.error(s ? s->pos : pos, message);
+    stoppedAtCloser = true;
+    return s;
+  }
+  bool stoppedAtCloser = false;
 
   void parseStatementInto(Block& block) {
     try {
       StmtPtr s = parseStatement();
       if (s) block.push_back(std::move(s));
+      if (stoppedAtCloser) {
+        stoppedAtCloser = false;
+        return;
+      }
       if (!atStatementEnd()) fail(peek(), "unexpected " + describe(peek()) + " after the statement");
     } catch (const ParseError& e) {
       sources.error(e.pos, e.message);
@@ -259,7 +280,7 @@ class Parser {
       next();
       s->elseBody = parseBlock({"ENDIF"}, closed);
     }
-    if (!closed) fail(peek(), "IF at line " + std::to_string(s->pos.line) + " has no ENDIF");
+    if (!closed) return unclosed(std::move(s), "IF has no ENDIF");
     next();
     return s;
   }
@@ -297,7 +318,7 @@ class Parser {
     }
     bool closed = false;
     s->body = parseBlock({"NEXT"}, closed);
-    if (!closed) fail(peek(), "FOR at line " + std::to_string(s->pos.line) + " has no NEXT");
+    if (!closed) return unclosed(std::move(s), "FOR has no NEXT");
     const Token& nx = next();
     if (at(Tok::Word) && !atStatementEnd()) {
       const Token& v = next();
@@ -312,7 +333,7 @@ class Parser {
     s->value = parseExpression();
     bool closed = false;
     s->body = parseBlock({"ENDWHILE"}, closed);
-    if (!closed) fail(peek(), "WHILE at line " + std::to_string(s->pos.line) + " has no ENDWHILE");
+    if (!closed) return unclosed(std::move(s), "WHILE has no ENDWHILE");
     next();
     return s;
   }
@@ -321,7 +342,7 @@ class Parser {
     auto s = make(StmtKind::Repeat, next());
     bool closed = false;
     s->body = parseBlock({"UNTIL"}, closed);
-    if (!closed) fail(peek(), "REPEAT at line " + std::to_string(s->pos.line) + " has no UNTIL");
+    if (!closed) return unclosed(std::move(s), "REPEAT has no UNTIL");
     next();
     s->value = parseExpression();
     return s;
@@ -331,14 +352,14 @@ class Parser {
     auto s = make(StmtKind::Do, next());
     bool closed = false;
     s->body = parseBlock({"LOOP"}, closed);
-    if (!closed) fail(peek(), "DO at line " + std::to_string(s->pos.line) + " has no LOOP");
+    if (!closed) return unclosed(std::move(s), "DO has no LOOP");
     next();
     return s;
   }
 
   StmtPtr parseFunction() {
     const Token& kw = next();
-    if (scope >= 0 || singleLineIf) fail(kw, "FUNCTION inside another function or statement");
+    if (scope >= 0 || singleLineIf || blockDepth > 1) fail(kw, "FUNCTION inside another function or statement");
     if (!at(Tok::Word) || reserved(peek().text)) fail(peek(), "FUNCTION needs a name");
     Function fn;
     const Token& name = next();
@@ -363,17 +384,20 @@ class Parser {
     fn.number = index + 1;
     prog.functions.push_back(std::move(fn));
     scope = index;
+    struct LeaveFunction {
+      int& scope;
+      ~LeaveFunction() { scope = -1; }
+    } leave{scope};
     bool closed = false;
     Block body = parseBlock({"ENDFUNCTION"}, closed);
     Function& f = prog.functions[size_t(index)];
     f.body = std::move(body);
     if (!closed) {
-      scope = -1;
-      fail(peek(), "FUNCTION " + f.name + " has no ENDFUNCTION");
+      unclosed(nullptr, "FUNCTION " + f.name + " has no ENDFUNCTION", kw.pos);
+      return nullptr;
     }
     f.endPos = next().pos;
     if (!atStatementEnd()) f.result = parseExpression();
-    scope = -1;
     return nullptr;
   }
 
@@ -418,7 +442,7 @@ class Parser {
     do {
       ExprPtr target = parsePrimary();
       if (target->kind != ExprKind::Variable && target->kind != ExprKind::NameCall)
-        fail(peek(), "READ needs variables or array elements");
+        fail(target->pos, "READ needs variables or array elements");
       s->args.push_back(std::move(target));
     } while (atSymbol(",") && (next(), true));
     return s;
