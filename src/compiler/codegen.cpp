@@ -172,7 +172,6 @@ class Generator {
     int32_t cell;
     char type;
     bool alive;
-    bool spilled;  // the cell is a hidden spill variable
   };
   std::vector<Value> values;
   std::vector<int32_t> freeTemps[3];
@@ -200,7 +199,7 @@ class Generator {
   }
 
   int hold(int32_t cell, char type) {
-    values.push_back({cell, type, true, false});
+    values.push_back({cell, type, true});
     return int(values.size() - 1);
   }
   int32_t cellOf(int v) const { return values[size_t(v)].cell; }
@@ -227,7 +226,6 @@ class Generator {
       emitCell(val.cell);
       freeTemps[typeSlot(val.type)].push_back(val.cell);
       val.cell = hidden;
-      val.spilled = true;
     }
   }
 

@@ -186,7 +186,7 @@ class Lister {
         continue;
       }
       if (e->keyword == "FUNCTION") {
-        if (!call(p, follow)) continue;
+        call(p, follow);
         continue;
       }
       std::string letters = e->signature == "0" ? "" : e->signature;
@@ -216,17 +216,19 @@ class Lister {
   }
 
   template <class Follow>
-  bool call(size_t p, Follow& follow) {
-    if (p + 4 > code.size()) return false;
+  void call(size_t p, Follow& follow) {
+    if (p + 4 > code.size()) {
+      lines[p] = "FUNCTION (runs past the code)";
+      lengths[p] = 1;
+      return;
+    }
     int32_t e = code[p + 1], n = -1;
-    double unused;
-    (void)unused;
     int32_t nCell = code[p + 3] - CellWord;
     if (nCell >= IntConsts && size_t(nCell - IntConsts) < ints.size()) n = ints[size_t(nCell - IntConsts)];
     if (n < 0 || n > 127 || p + 4 + size_t(n) > code.size()) {
       lines[p] = "FUNCTION (bad layout)";
       lengths[p] = 1;
-      return false;
+      return;
     }
     std::string text = "FUNCTION " + target(e) + ", " + cell(code[p + 2]) + ", " + cell(code[p + 3]);
     for (int32_t j = 0; j < n; ++j) text += ", " + cell(code[p + 4 + size_t(j)]);
@@ -241,7 +243,6 @@ class Lister {
       follow(CodeWord + int32_t(entry + size_t(n) + 1));
     }
     follow(CodeWord + int32_t(p + 4 + size_t(n)));
-    return true;
   }
 
   std::string summary() const {

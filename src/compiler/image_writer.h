@@ -35,7 +35,6 @@ class ImageBuilder {
   void dataInteger(int32_t v) { data_.push_back({'l', v, {}}); }
   void dataFloat(float v);
   void dataString(const std::string& s) { data_.push_back({'s', 0, s}); }
-  size_t dataCount() const { return data_.size(); }
 
   std::vector<int32_t>& code() { return code_; }
 

@@ -319,12 +319,11 @@ class Parser {
     bool closed = false;
     s->body = parseBlock({"NEXT"}, closed);
     if (!closed) return unclosed(std::move(s), "FOR has no NEXT");
-    const Token& nx = next();
+    next();
     if (at(Tok::Word) && !atStatementEnd()) {
       const Token& v = next();
       if (v.text != s->name) sources.error(v.pos, "NEXT " + v.text + " does not match FOR " + s->name);
     }
-    (void)nx;
     return s;
   }
 
@@ -409,7 +408,7 @@ class Parser {
   }
 
   StmtPtr parseData() {
-    const Token& kw = next();
+    next();
     for (;;) {
       bool negative = false;
       if (atSymbol("-") || atSymbol("+")) negative = next().text == "-";
@@ -433,7 +432,6 @@ class Parser {
       if (!atSymbol(",")) break;
       next();
     }
-    (void)kw;
     return nullptr;
   }
 

@@ -34,7 +34,6 @@ class SourceSet {
   // Reads a file from disk; returns -1 when it cannot be read.
   int load(const std::string& path);
   const SourceFile& file(int index) const { return files_[size_t(index)]; }
-  size_t fileCount() const { return files_.size(); }
 
   void error(SourcePos pos, std::string message);
   const std::vector<Diagnostic>& diagnostics() const { return diagnostics_; }
