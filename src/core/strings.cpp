@@ -69,14 +69,12 @@ void opChangeCase(Runtime& rt) {
   storeText(rt, s, 2);
 }
 
+// 256 blanks or more would not fit a string: 107, and the result stays as it was.
 void opSpace(Runtime& rt) {
-  int32_t n = operand(rt, 1).i;
-  if (n > int32_t(MaxStringLength)) {
-    raiseError(rt, ErrStringTooLong);
-    skipOperands(rt, 2);
-    return;
-  }
-  storeText(rt, std::string(size_t(std::max(n, 0)), ' '), 2);
+  const int32_t n = operand(rt, 1).i;
+  if (n > int32_t(MaxStringLength)) raiseError(rt, ErrStringTooLong);
+  else storeString(operand(rt, 0), std::string(size_t(std::max(n, 0)), ' '));
+  skipOperands(rt, 2);
 }
 
 void opStrFloat(Runtime& rt) { storeText(rt, formatFloat(operand(rt, 1).f), 2); }

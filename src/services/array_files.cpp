@@ -15,18 +15,24 @@ constexpr int32_t ErrFileFailed = 104;
 constexpr int32_t ErrNoArray = 109;
 constexpr size_t LineLimit = MaxStringLength + 2;  // a line and its CR LF
 
-// ArrayTable index of the array the command works on: the word two before its identifier
-// (operand 1 of the element read before it) must name an existing array of `kind`;
-// otherwise -1.
-int namedArray(Runtime& rt, char kind) {
+// The word two before the command's identifier (operand 1 of the element read before
+// it) as a cell number, or -1 when it is no cell.
+int32_t cellTwoBefore(Runtime& rt) {
   ProgramImage& img = rt.image;
   const size_t at = img.codeIndex(commandWord(rt));
   if (at < 2) return -1;
   const uintptr_t offset = uintptr_t(img.CodeBlock[at - 2].n) - uintptr_t(img.ValueArea.data());
-  if (offset % sizeof(Cell) || offset / sizeof(Cell) >= img.ValueArea.size()) return -1;
-  const int32_t n = int32_t(offset / sizeof(Cell));
-  if (n < IntVars || n >= IntConsts || arrayKind(n - IntVars) != kind) return -1;
-  return rt.arrays.ArrayTable[size_t(n - IntVars)] ? n - IntVars : -1;
+  return offset % sizeof(Cell) || offset / sizeof(Cell) >= img.ValueArea.size() ? -1 : int32_t(offset / sizeof(Cell));
+}
+
+// ArrayTable index of the array the command works on, which must exist and hold `kind`;
+// -1 after raising 109 otherwise.
+int namedArray(Runtime& rt, char kind) {
+  const int32_t n = cellTwoBefore(rt);
+  const int index = n - IntVars;
+  if (n >= IntVars && n < IntConsts && arrayKind(index) == kind && rt.arrays.ArrayTable[size_t(index)]) return index;
+  raiseError(rt, ErrNoArray);
+  return -1;
 }
 
 // Up to `limit` bytes from the start of the file; false when reading fails.
@@ -41,10 +47,7 @@ bool readUpTo(std::FILE* f, size_t limit, std::string& bytes) {
 // a missing file is created empty). -1 after raising the error when either is missing.
 int openArrayFile(Runtime& rt, char kind, size_t bytesPerElement, std::string& bytes) {
   const int index = namedArray(rt, kind);
-  if (index < 0) {
-    raiseError(rt, ErrNoArray);
-    return -1;
-  }
+  if (index < 0) return -1;
   FileHandle f = openFile(lookupPath(rt, cellText(operand(rt, 0)), "dat"), OpenMode::ReadAlways);
   if (!f || !readUpTo(f.get(), bytesPerElement * size_t(rt.arrays.ArrayDescriptors[size_t(index)].total), bytes)) {
     raiseError(rt, ErrFileFailed);
@@ -65,9 +68,7 @@ void opLoadWords(Runtime& rt) {
   const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
   for (int32_t i = 0; i < total; ++i) {
     const size_t at = size_t(i) * 4;
-    elements[i] = at + 4 <= bytes.size()
-                      ? int32_t(uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24)
-                      : 0;
+    elements[i] = at + 4 <= bytes.size() ? littleEndianWord(b + at) : 0;
   }
   skipOperands(rt, 2);
 }
@@ -91,50 +92,42 @@ void opLoadLines(Runtime& rt) {
   skipOperands(rt, 2);
 }
 
+std::string wordBytes(Runtime& rt, int index) {
+  const auto* elements = static_cast<const int32_t*>(rt.arrays.ArrayTable[size_t(index)]);
+  std::string bytes;
+  for (int32_t i = 0; i < rt.arrays.ArrayDescriptors[size_t(index)].total; ++i)
+    appendLittleEndian(bytes, elements[i], 4);
+  return bytes;
+}
+
+// An unassigned element is an empty line.
+std::string lineBytes(Runtime& rt, int index) {
+  const auto* elements = static_cast<char* const*>(rt.arrays.ArrayTable[size_t(index)]);
+  std::string bytes;
+  for (int32_t i = 0; i < rt.arrays.ArrayDescriptors[size_t(index)].total; ++i)
+    bytes.append(elements[i] ? elements[i] : "").append("\r\n");
+  return bytes;
+}
+
 // The file is replaced as a whole, so a failed write keeps its old contents.
-void saveArrayFile(Runtime& rt, const std::string& bytes) {
-  if (!replaceFile(rt.fs.resolve(cellText(operand(rt, 0))), bytes)) {
+template <char Kind, std::string (*Bytes)(Runtime&, int)>
+void opSave(Runtime& rt) {
+  const int index = namedArray(rt, Kind);
+  if (index < 0) return;
+  if (!replaceFile(rt.fs.resolve(cellText(operand(rt, 0))), Bytes(rt, index))) {
     raiseError(rt, ErrFileFailed);
     return;
   }
   skipOperands(rt, 2);
 }
 
-template <char Kind>
-void opSaveWords(Runtime& rt) {
-  const int index = namedArray(rt, Kind);
-  if (index < 0) {
-    raiseError(rt, ErrNoArray);
-    return;
-  }
-  const auto* elements = static_cast<const int32_t*>(rt.arrays.ArrayTable[size_t(index)]);
-  std::string bytes;
-  bytes.reserve(size_t(rt.arrays.ArrayDescriptors[size_t(index)].total) * 4);
-  for (int32_t i = 0; i < rt.arrays.ArrayDescriptors[size_t(index)].total; ++i)
-    for (int shift = 0; shift < 32; shift += 8) bytes += char(uint32_t(elements[i]) >> shift);
-  saveArrayFile(rt, bytes);
-}
-
-void opSaveLines(Runtime& rt) {
-  const int index = namedArray(rt, 'S');
-  if (index < 0) {
-    raiseError(rt, ErrNoArray);
-    return;
-  }
-  const auto* elements = static_cast<char* const*>(rt.arrays.ArrayTable[size_t(index)]);
-  std::string bytes;
-  for (int32_t i = 0; i < rt.arrays.ArrayDescriptors[size_t(index)].total; ++i)
-    bytes.append(elements[i] ? elements[i] : "").append("\r\n");
-  saveArrayFile(rt, bytes);
-}
-
 const CommandRow Rows[] = {
     {5001, "LOAD ARRAY", "SL", opLoadWords<'L'>},
     {5002, "LOAD ARRAY", "SF", opLoadWords<'F'>},
     {5003, "LOAD ARRAY", "SS", opLoadLines},
-    {5004, "SAVE ARRAY", "SL", opSaveWords<'L'>},
-    {5005, "SAVE ARRAY", "SF", opSaveWords<'F'>},
-    {5006, "SAVE ARRAY", "SS", opSaveLines},
+    {5004, "SAVE ARRAY", "SL", opSave<'L', wordBytes>},
+    {5005, "SAVE ARRAY", "SF", opSave<'F', wordBytes>},
+    {5006, "SAVE ARRAY", "SS", opSave<'S', lineBytes>},
 };
 
 }  // namespace

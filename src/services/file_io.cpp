@@ -88,8 +88,7 @@ void readWord(Runtime& rt) {
     }
     r->endFlag = 1;
   }
-  if (int32_t* target = wordDestination(rt, operand(rt, 1)))
-    *target = int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+  if (int32_t* target = wordDestination(rt, operand(rt, 1))) *target = littleEndianWord(b);
 }
 
 // Reads one line into operand 1. Any byte below 32 ends the line and is dropped, and so
@@ -139,9 +138,9 @@ template <size_t Bytes>
 void writeWord(Runtime& rt) {
   FileRecord* r = fileAt(rt, 0, true);
   if (!r) return;
-  const uint32_t v = uint32_t(operand(rt, 1).i);
-  const char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-  writeBytes(rt, *r, std::string_view(b, Bytes));
+  std::string bytes;
+  appendLittleEndian(bytes, operand(rt, 1).i, Bytes);
+  writeBytes(rt, *r, bytes);
 }
 
 void writeLine(Runtime& rt) {

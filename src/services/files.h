@@ -34,6 +34,15 @@ struct FileState {
   DirectorySearch Search;
 };
 
+// Files hold words little-endian: the first `count` bytes of one, and the word read back
+// from four bytes.
+inline void appendLittleEndian(std::string& out, int32_t v, size_t count) {
+  for (size_t i = 0; i < count; ++i) out += char(uint32_t(v) >> (8 * i));
+}
+inline int32_t littleEndianWord(const unsigned char* b) {
+  return int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+}
+
 // The host path a command opens for a program's name: the payload's copy when the payload
 // holds the name, else the name resolved on disk (empty when it cannot be a file name).
 std::string lookupPath(Runtime& rt, std::string_view name, std::string_view extension);
