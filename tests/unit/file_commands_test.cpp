@@ -43,11 +43,14 @@ TEST(DirectoryCommands, ListingsShowTheCurrentFolderAndTheDrives) {
   EXPECT_EQ(r.exitCode, 0);
 }
 
-// The started program runs on its own; the test waits for the file it writes.
-std::string waitForFile(const std::string& path) {
-  for (int i = 0; i < 200 && !std::filesystem::exists(path); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  return readFile(path);
+// The started program runs on its own; the test waits for the line it writes.
+std::string waitForLine(const std::string& path) {
+  std::string text;
+  for (int i = 0; i < 400 && (text.empty() || text.back() != '\n'); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    text = readFile(path);
+  }
+  return text;
 }
 
 TEST(DirectoryCommands, ExecuteFileStartsAProgramWithItsParametersInItsFolder) {
@@ -58,7 +61,7 @@ TEST(DirectoryCommands, ExecuteFileStartsAProgramWithItsParametersInItsFolder) {
   RunResult r = runSource("execute_file", "make directory \"Start\"\nexecute file \"" + asProgramPath(script.string()) +
                                               "\", \"one \" + chr$(34) + \"two words\" + chr$(34), \"start\"\nprint \"went on\"\n");
   EXPECT_EQ(r.out, "went on\n");
-  EXPECT_EQ(waitForFile(r.dir + "/Start/started.txt"), "2:one:two words\n");
+  EXPECT_EQ(waitForLine(r.dir + "/Start/started.txt"), "2:one:two words\n");
 }
 
 TEST(ArrayCommands, ArrayFilesNeedAnArrayTwoWordsBefore) {
