@@ -1,4 +1,5 @@
-// ztc: compiles a .ztb source file into a program image, and lists images.
+// ztc: compiles a .ztb source file into a program image or a stand-alone game, and lists
+// images.
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,7 @@
 
 #include "compiler/compiler.h"
 #include "compiler/disassembler.h"
+#include "host/pack.h"
 
 namespace {
 
@@ -15,7 +17,11 @@ void usage() {
   std::fprintf(stderr,
                "usage: ztc [-o IMAGE] SOURCE.ztb    compile (default IMAGE: SOURCE with .img)\n"
                "       ztc --check SOURCE.ztb       report errors only\n"
-               "       ztc --disasm FILE            list a program image, or the image of a .ztb source\n");
+               "       ztc --disasm FILE            list a program image, or the image of a .ztb source\n"
+               "       ztc --pack SOURCE.ztb [--media DIR] [--engine ENGINE] [-o GAME]\n"
+               "                                    a stand-alone game: the engine (default: zentropia beside\n"
+               "                                    ztc), the program and the files under DIR (default GAME:\n"
+               "                                    SOURCE without .ztb)\n");
 }
 
 bool endsWithNoCase(const std::string& s, const std::string& suffix) {
@@ -28,13 +34,16 @@ bool endsWithNoCase(const std::string& s, const std::string& suffix) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string input, output;
-  bool check = false, list = false;
+  std::string input, output, media, engine;
+  bool check = false, list = false, pack = false;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
     if (!std::strcmp(a, "-o") && i + 1 < argc) output = argv[++i];
     else if (!std::strcmp(a, "--check")) check = true;
     else if (!std::strcmp(a, "--disasm")) list = true;
+    else if (!std::strcmp(a, "--pack")) pack = true;
+    else if (!std::strcmp(a, "--media") && i + 1 < argc) media = argv[++i];
+    else if (!std::strcmp(a, "--engine") && i + 1 < argc) engine = argv[++i];
     else if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
       usage();
       return 0;
@@ -81,6 +90,15 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (check) return 0;
+  if (pack) {
+    if (output.empty()) output = endsWithNoCase(input, ".ztb") ? input.substr(0, input.size() - 4) : input + ".game";
+    std::string error;
+    if (!zt::packCompiledGame(input, result.image, media, engine, output, error)) {
+      std::fprintf(stderr, "ztc: %s\n", error.c_str());
+      return 1;
+    }
+    return 0;
+  }
   if (output.empty()) {
     output = input;
     if (endsWithNoCase(output, ".ztb")) output.resize(output.size() - 4);

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "host/payload.h"
+#include "platform/process.h"
 
 namespace zt {
 
@@ -123,6 +124,16 @@ bool packGame(const std::string& engine, std::string_view imageName, std::string
   }
   if (!ok) fs::remove(partial, ec);
   return ok;
+}
+
+bool packCompiledGame(const std::string& source, std::string_view image, const std::string& mediaFolder,
+                      const std::string& engine, const std::string& output, std::string& error) {
+  std::vector<PayloadItem> media;
+  if (!mediaFolder.empty() && !collectMedia(mediaFolder, media, error)) return false;
+  const std::string engineFile =
+      engine.empty() ? (fs::path(executablePath()).parent_path() / "zentropia").string() : engine;
+  const std::string imageName = fs::path(source).filename().replace_extension(".img").string();
+  return packGame(engineFile, imageName, image, media, output, error);
 }
 
 }  // namespace zt

@@ -24,4 +24,10 @@ bool collectMedia(const std::string& folder, std::vector<PayloadItem>& items, st
 bool packGame(const std::string& engine, std::string_view imageName, std::string_view image,
               const std::vector<PayloadItem>& media, const std::string& output, std::string& error);
 
+// ztc --pack: the image compiled from `source` and the media under `mediaFolder` (none
+// when empty), after the engine `engine`, or the zentropia beside the running tool when
+// `engine` is empty. The program's entry is named after the source.
+bool packCompiledGame(const std::string& source, std::string_view image, const std::string& mediaFolder,
+                      const std::string& engine, const std::string& output, std::string& error);
+
 }  // namespace zt

@@ -18,11 +18,11 @@ void pollInput(Runtime& rt) {
   if (h.Script) h.Script->deliver(h.Frames, *h.MainWindow);
 }
 
-void dispatchWaiting(Runtime& rt) {
+void dispatchWaiting(Runtime& rt, bool stopAtQuit) {
   HostState& h = rt.host;
   h.MainWindow->pollEvents();
   WindowMessage message;
-  while (!h.QuitPosted && h.MainWindow->nextMessage(message)) windowProc(rt, message);
+  while (!(stopAtQuit && h.QuitPosted) && h.MainWindow->nextMessage(message)) windowProc(rt, message);
 }
 
 // Lets time pass for a held key: the script's next events, or the desktop's. False when
@@ -77,14 +77,19 @@ void windowProc(Runtime& rt, const WindowMessage& message) {
 void pumpMessages(Runtime& rt) {
   if (++rt.host.MessagePumpCounter <= PumpInterval) return;
   rt.host.MessagePumpCounter = 0;
-  dispatchWaiting(rt);
+  dispatchWaiting(rt, true);
 }
 
 void waitForKeyRelease(Runtime& rt) {
+  HostState& h = rt.host;
   for (int key : {KeyEscape, KeyF11, KeyF12})
-    while (rt.host.MainWindow->keyDown(key) && waitForInput(rt)) {
+    while (h.MainWindow->keyDown(key) && waitForInput(rt)) {
     }
-  dispatchWaiting(rt);
+  // Every waiting message goes, and with them a quit they ask for: an Escape pressed
+  // before the run does not end it.
+  const bool quit = h.QuitPosted;
+  dispatchWaiting(rt, false);
+  h.QuitPosted = quit;
 }
 
 void runLoop(Runtime& rt, int64_t frameLimit) {

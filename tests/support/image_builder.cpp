@@ -143,9 +143,9 @@ std::string ImageBuilder::build() const {
     words[at] = 37000 + labels[size_t(label)];
   }
   std::string out;
-  for (int32_t w : {1, intStart, floatStart, stringStart, int32_t(strings.size()), dataStart,
-                    int32_t(dataTypes.size()), codeStart, int32_t(owners[0].size()), int32_t(owners[1].size()),
-                    int32_t(owners[2].size()), int32_t(ownerBlock.size() / 4)})
+  for (int32_t w : {1, intStart, floatStart, stringStart, int32_t(strings.size()), dataStart, int32_t(dataTypes.size()),
+                    codeStart, int32_t(owners[0].size()), int32_t(owners[1].size()), int32_t(owners[2].size()),
+                    int32_t(ownerBlock.size() / 4)})
     putWord(out, w);
   out += constants + data + ownerBlock;
   for (int32_t w : words) putWord(out, w);
@@ -157,27 +157,40 @@ std::string readFile(const std::string& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-RunResult runImage(const std::string& name, const std::string& image, const std::vector<std::string>& args,
-                   const std::string& setupIni) {
+std::string freshFolder(const std::string& name) {
   namespace fs = std::filesystem;
-  RunResult r;
   fs::path dir = fs::path(ZT_TEST_WORK_DIR) / name;
   fs::remove_all(dir);
   fs::create_directories(dir);
-  r.dir = dir.string();
-  std::ofstream(dir / "prog.img", std::ios::binary) << image;
-  if (!setupIni.empty()) std::ofstream(dir / "SETUP.INI", std::ios::binary) << setupIni;
-  std::string cmd = "cd '" + dir.string() + "' && '" ZT_ENGINE_BINARY "' --headless --echo --virtual-clock";
-  for (const std::string& a : args) cmd += " '" + a + "'";
-  cmd += " prog.img 2>stderr.txt";
+  return dir.string();
+}
+
+RunResult runIn(const std::string& dir, const std::vector<std::string>& command) {
+  RunResult r;
+  r.dir = dir;
+  const std::string errFile = dir + "/stderr.txt";
+  std::string cmd = "cd '" + dir + "' &&";
+  for (const std::string& word : command) cmd += " '" + word + "'";
+  cmd += " 2>'" + errFile + "'";
   FILE* p = popen(cmd.c_str(), "r");
   char buf[4096];
   size_t n;
   while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
   int status = pclose(p);
   r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.err = readFile((dir / "stderr.txt").string());
+  r.err = readFile(errFile);
   return r;
+}
+
+RunResult runImage(const std::string& name, const std::string& image, const std::vector<std::string>& args,
+                   const std::string& setupIni) {
+  const std::string dir = freshFolder(name);
+  std::ofstream(dir + "/prog.img", std::ios::binary) << image;
+  if (!setupIni.empty()) std::ofstream(dir + "/SETUP.INI", std::ios::binary) << setupIni;
+  std::vector<std::string> command = {ZT_ENGINE_BINARY, "--headless", "--echo", "--virtual-clock"};
+  command.insert(command.end(), args.begin(), args.end());
+  command.push_back("prog.img");
+  return runIn(dir, command);
 }
 
 }  // namespace zt::test

@@ -61,8 +61,8 @@ class ImageBuilder {
   std::string dataTypes;
   std::vector<std::string> dataValues;  // raw bytes of each item
   std::vector<int32_t> code;
-  std::vector<int> labels;                       // code index of each label, -1 until placed
-  std::vector<std::pair<size_t, int>> fixups;    // code index, label
+  std::vector<int> labels;                     // code index of each label, -1 until placed
+  std::vector<std::pair<size_t, int>> fixups;  // code index, label
 };
 
 // Runs the engine binary headless with the echo channel and the virtual clock.
@@ -73,6 +73,10 @@ struct RunResult {
   std::string dir;  // the work folder the program ran in
 };
 
+// An empty work folder for a test (removed and made again).
+std::string freshFolder(const std::string& name);
+// Runs `command` (its words quoted for the shell) in the folder `dir`.
+RunResult runIn(const std::string& dir, const std::vector<std::string>& command);
 // `name` names a fresh work folder; `setupIni` becomes SETUP.INI beside the program.
 RunResult runImage(const std::string& name, const std::string& image, const std::vector<std::string>& args = {},
                    const std::string& setupIni = "");

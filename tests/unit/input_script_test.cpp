@@ -1,0 +1,138 @@
+// Scripted input: each action becomes the messages a keyboard, mouse or window would send,
+// in the frames the script gives; malformed lines are refused with their line number.
+#include "platform/input_script.h"
+
+#include <gtest/gtest.h>
+
+namespace zt {
+namespace {
+
+using K = MessageKind;
+
+std::vector<WindowMessage> frameMessages(InputScript& script, Window& window, int64_t frame) {
+  script.deliver(frame, window);
+  std::vector<WindowMessage> out;
+  WindowMessage m;
+  while (window.nextMessage(m)) out.push_back(m);
+  return out;
+}
+
+bool same(const std::vector<WindowMessage>& got, std::initializer_list<WindowMessage> want) {
+  if (got.size() != want.size()) return false;
+  auto w = want.begin();
+  for (const WindowMessage& g : got) {
+    if (g.kind != w->kind || g.a != w->a || g.b != w->b) return false;
+    ++w;
+  }
+  return true;
+}
+
+TEST(InputScript, ActionsBecomeMessagesInTheirFrames) {
+  InputScript script;
+  std::string error;
+  ASSERT_TRUE(
+      script.parse("# comments and blank lines are ignored\n"
+                   "\n"
+                   "6 type \"Ab\\n\"   # A, b, Enter from frame 6, one every two frames\n"
+                   "2 key 1\r\n"
+                   "2 move 320 -5\n"
+                   "3 click 2\n"
+                   "3 wheel -2\n"
+                   "4 keydown 42\n"
+                   "5 keyup 42\n"
+                   "5 buttondown 4\n"
+                   "5 deactivate\n"
+                   "5 activate\n"
+                   "9 close\n"
+                   "2 type \"\\x41\\e\\\\\\\"\\t\\b\"\n",
+                   error))
+      << error;
+  auto window = createHeadlessWindow();
+  EXPECT_TRUE(same(frameMessages(script, *window, 1), {}));
+  EXPECT_TRUE(same(frameMessages(script, *window, 2),
+                   {{K::KeyDown, 1}, {K::Char, 27}, {K::MouseMove, 320, -5}, {K::KeyDown, 30}, {K::Char, 'A'}}));
+  EXPECT_TRUE(window->keyDown(1));  // the key state does not depend on the queue
+  EXPECT_TRUE(
+      same(frameMessages(script, *window, 3), {{K::KeyUp, 1}, {K::ButtonDown, 1}, {K::Wheel, -240}, {K::KeyUp, 30}}));
+  EXPECT_FALSE(window->keyDown(1));
+  EXPECT_TRUE(
+      same(frameMessages(script, *window, 4), {{K::ButtonUp, 1}, {K::KeyDown, 42}, {K::KeyDown, 1}, {K::Char, 27}}));
+  EXPECT_TRUE(window->keyDown(42));
+  EXPECT_TRUE(same(frameMessages(script, *window, 5),
+                   {{K::KeyUp, 42}, {K::ButtonDown, 3}, {K::Activate, 0}, {K::Activate, 1}, {K::KeyUp, 1}}));
+  EXPECT_FALSE(window->keyDown(42));
+  // Frames 6 to 8 at once: within a frame, events keep the order of the script's lines.
+  EXPECT_TRUE(same(frameMessages(script, *window, 8), {{K::KeyDown, 30},
+                                                       {K::Char, 'A'},
+                                                       {K::KeyDown, 43},
+                                                       {K::Char, '\\'},
+                                                       {K::KeyUp, 30},
+                                                       {K::KeyUp, 43},
+                                                       {K::KeyDown, 48},
+                                                       {K::Char, 'b'},
+                                                       {K::KeyDown, 40},
+                                                       {K::Char, '"'}}));
+  EXPECT_TRUE(same(frameMessages(script, *window, 9), {{K::KeyUp, 48}, {K::Close}, {K::KeyUp, 40}}));
+  EXPECT_TRUE(same(frameMessages(script, *window, 12), {{K::KeyDown, 28},
+                                                        {K::Char, 13},
+                                                        {K::KeyDown, 15},
+                                                        {K::Char, 9},
+                                                        {K::KeyUp, 28},
+                                                        {K::KeyUp, 15},
+                                                        {K::KeyDown, 14},
+                                                        {K::Char, 8}}));
+  EXPECT_FALSE(script.finished());
+  EXPECT_TRUE(same(frameMessages(script, *window, 13), {{K::KeyUp, 14}}));
+  EXPECT_TRUE(script.finished());
+}
+
+TEST(InputScript, MalformedLinesAreRefusedWithTheirNumber) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"key 1", "line 1: a frame number (0 or more) comes first"},
+      {"\n-1 key 1", "line 2: a frame number (0 or more) comes first"},
+      {"1", "line 1: an action follows the frame number"},
+      {"1 press 1", "line 1: unknown action press"},
+      {"1 key 0", "line 1: key takes a key number from 1 to 255"},
+      {"1 keyup 256", "line 1: keyup takes a key number from 1 to 255"},
+      {"1 key x", "line 1: key takes a key number from 1 to 255"},
+      {"1 click 5", "line 1: click takes a mouse button from 1 to 4"},
+      {"1 move 3", "line 1: move takes two numbers, x and y"},
+      {"1 wheel", "line 1: wheel takes a number of notches"},
+      {"1 key 1 2", "line 1: too many arguments for key"},
+      {"1 close now", "line 1: too many arguments for close"},
+      {"1 type abc", "line 1: type takes one text in double quotes"},
+      {"1 type \"abc", "line 1: type takes one text in double quotes"},
+      {"1 type \"a\" b", "line 1: type takes one text in double quotes"},
+      {"1 type \"\\q\"", "line 1: type takes one text in double quotes"},
+      {"1 type \"\\x4\"", "line 1: type takes one text in double quotes"},
+  };
+  for (const auto& [text, message] : cases) {
+    InputScript script;
+    std::string error;
+    EXPECT_FALSE(script.parse(text, error)) << text;
+    EXPECT_EQ(error, message) << text;
+    EXPECT_TRUE(script.finished()) << text;
+  }
+  InputScript script;
+  std::string error;
+  EXPECT_FALSE(script.load("/no/such/script", error));
+  EXPECT_EQ(error, "cannot read /no/such/script");
+}
+
+TEST(InputScript, WaitingDeliversTheNextFrameWithEventsHoweverFar) {
+  InputScript script;
+  std::string error;
+  ASSERT_TRUE(script.parse("0 keydown 1\n500 keyup 1\n900 type \"x\"\n", error)) << error;
+  auto window = createHeadlessWindow();
+  script.deliver(0, *window);
+  EXPECT_TRUE(window->keyDown(1));
+  ASSERT_TRUE(script.deliverNext(*window));
+  EXPECT_FALSE(window->keyDown(1));
+  ASSERT_TRUE(script.deliverNext(*window));
+  ASSERT_TRUE(script.deliverNext(*window));
+  EXPECT_TRUE(script.finished());
+  EXPECT_FALSE(script.deliverNext(*window));
+}
+
+}  // namespace
+}  // namespace zt
