@@ -47,7 +47,8 @@ void opDim(Runtime& rt) {
     total = extent < 1 || total * extent > std::numeric_limits<int32_t>::max() ? 0 : total * extent;
     if (Dims > 1) d.extent[k] = int32_t(extent);
   }
-  void* block = index >= 0 && total ? std::calloc(size_t(total), Kind == 'S' ? sizeof(char*) : sizeof(int32_t)) : nullptr;
+  void* block =
+      index >= 0 && total ? std::calloc(size_t(total), Kind == 'S' ? sizeof(char*) : sizeof(int32_t)) : nullptr;
   if (!block) {
     raiseError(rt, ErrArrayMemory);
     return;
@@ -96,9 +97,12 @@ void opAssignElement(Runtime& rt) {
       return;
     }
     const Cell& v = operand(rt, 1 + Dims);
-    if constexpr (Value == 'S') replaceString(static_cast<char**>(block)[flat], cellText(v));
-    else if constexpr (Value == 'I') static_cast<int32_t*>(block)[flat] = std::bit_cast<int32_t>(float(v.i));
-    else static_cast<int32_t*>(block)[flat] = v.i;
+    if constexpr (Value == 'S')
+      replaceString(static_cast<char**>(block)[flat], cellText(v));
+    else if constexpr (Value == 'I')
+      static_cast<int32_t*>(block)[flat] = std::bit_cast<int32_t>(float(v.i));
+    else
+      static_cast<int32_t*>(block)[flat] = v.i;
   }
   skipOperands(rt, 2 + Dims);
 }
@@ -115,8 +119,10 @@ void opReadElement(Runtime& rt) {
   const int index = arrayIndexOf(rt, operand(rt, 1), Kind);
   void* block = index < 0 ? nullptr : rt.arrays.ArrayTable[index];
   if (!block) {
-    if constexpr (Kind == 'S') storeString(result, " ");
-    else result.i = 0;
+    if constexpr (Kind == 'S')
+      storeString(result, " ");
+    else
+      result.i = 0;
     skipOperands(rt, 2 + Dims);
     return;
   }

@@ -72,8 +72,10 @@ void opRnd(Runtime& rt) {
     raiseError(rt, ErrRandomLimit);
   } else {
     int32_t v = drawRandom(rt.random) % int32_t(limit + 1);
-    if constexpr (FloatResult) operand(rt, 0).f = float(v);
-    else operand(rt, 0).i = v;
+    if constexpr (FloatResult)
+      operand(rt, 0).f = float(v);
+    else
+      operand(rt, 0).i = v;
   }
   skipOperands(rt, 2);
 }

@@ -71,8 +71,10 @@ Decimal exactDecimal(double v) {
   }
   BigDecimal n(mantissa);
   // v = mantissa x 2^e; for e < 0 that is mantissa x 5^-e x 10^e.
-  if (e >= 0) n.multiplyPower(2, 1u << 29, 29, e);
-  else n.multiplyPower(5, 1220703125u, 13, -e);
+  if (e >= 0)
+    n.multiplyPower(2, 1u << 29, 29, e);
+  else
+    n.multiplyPower(5, 1220703125u, 13, -e);
   Decimal d{n.digits(), 0};
   d.point = int(d.digits.size()) + (e < 0 ? e : 0);
   d.digits.erase(d.digits.find_last_not_of('0') + 1);
@@ -164,7 +166,8 @@ double parseLeadingFloat(std::string_view text) {
     if (j < text.size() && (text[j] == '+' || text[j] == '-')) negativeExponent = text[j++] == '-';
     int64_t exponent = 0;
     const size_t digitsAt = j;
-    for (; j < text.size() && isDigit(text[j]); ++j) exponent = std::min<int64_t>(exponent * 10 + (text[j] - '0'), 1 << 20);
+    for (; j < text.size() && isDigit(text[j]); ++j)
+      exponent = std::min<int64_t>(exponent * 10 + (text[j] - '0'), 1 << 20);
     if (j > digitsAt) {
       i = j;
       order += negativeExponent ? -exponent : exponent;
@@ -172,8 +175,10 @@ double parseLeadingFloat(std::string_view text) {
   }
   double value = 0.0;
   auto [end, error] = std::from_chars(text.data() + start, text.data() + i, value, std::chars_format::general);
-  if (error == std::errc::result_out_of_range) value = significant && order > 0 ? HUGE_VAL : 0.0;
-  else if (error != std::errc() || end != text.data() + i) value = 0.0;
+  if (error == std::errc::result_out_of_range)
+    value = significant && order > 0 ? HUGE_VAL : 0.0;
+  else if (error != std::errc() || end != text.data() + i)
+    value = 0.0;
   return negative ? -value : value;
 }
 

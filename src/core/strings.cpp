@@ -72,8 +72,10 @@ void opChangeCase(Runtime& rt) {
 // 256 blanks or more would not fit a string: 107, and the result stays as it was.
 void opSpace(Runtime& rt) {
   const int32_t n = operand(rt, 1).i;
-  if (n > int32_t(MaxStringLength)) raiseError(rt, ErrStringTooLong);
-  else storeString(operand(rt, 0), std::string(size_t(std::max(n, 0)), ' '));
+  if (n > int32_t(MaxStringLength))
+    raiseError(rt, ErrStringTooLong);
+  else
+    storeString(operand(rt, 0), std::string(size_t(std::max(n, 0)), ' '));
   skipOperands(rt, 2);
 }
 
@@ -85,8 +87,10 @@ void opStrInteger(Runtime& rt) { storeText(rt, formatInteger(operand(rt, 1).i), 
 void opVal(Runtime& rt) {
   Cell& result = operand(rt, 0);
   float v = float(parseLeadingFloat(cellText(operand(rt, 1))));
-  if (cellKind(cellNumber(rt, result)) == 'L') result.i = truncToInt(v);
-  else result.f = v;
+  if (cellKind(cellNumber(rt, result)) == 'L')
+    result.i = truncToInt(v);
+  else
+    result.f = v;
   skipOperands(rt, 2);
 }
 

@@ -54,11 +54,11 @@ void opQuantity(Runtime& rt) {
 const ChecklistEntry* checkedEntry(Runtime& rt, bool hasKind, int32_t kindError) {
   const ChecklistState& list = rt.checklist;
   const int32_t i = operand(rt, 1).i;
-  int32_t error = !list.valid                          ? ErrNoChecklist
-                  : i < 1 || i > ChecklistCapacity     ? ErrIndexRange
-                  : !hasKind                           ? kindError
-                  : i - 1 >= list.count                ? ErrIndexBeyondCount
-                                                       : 0;
+  int32_t error = !list.valid                      ? ErrNoChecklist
+                  : i < 1 || i > ChecklistCapacity ? ErrIndexRange
+                  : !hasKind                       ? kindError
+                  : i - 1 >= list.count            ? ErrIndexBeyondCount
+                                                   : 0;
   if (error) {
     raiseError(rt, error);
     return nullptr;

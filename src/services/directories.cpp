@@ -35,8 +35,10 @@ bool findFirst(Runtime& rt) {
 }
 
 void advance(DirectorySearch& s) {
-  if (s.current + 1 < s.entries.size()) ++s.current;
-  else s.lastResult = -1;
+  if (s.current + 1 < s.entries.size())
+    ++s.current;
+  else
+    s.lastResult = -1;
 }
 
 void opFindFirst(Runtime& rt) { findFirst(rt); }
@@ -44,8 +46,10 @@ void opFindFirst(Runtime& rt) { findFirst(rt); }
 void opFindNext(Runtime& rt) {
   DirectorySearch& s = rt.files.Search;
   if (!s.active) return;
-  if (s.lastResult == -1) raiseError(rt, ErrSearchExhausted);
-  else advance(s);
+  if (s.lastResult == -1)
+    raiseError(rt, ErrSearchExhausted);
+  else
+    advance(s);
 }
 
 // Listings end the slice when the screen refreshes by itself, so they show at once.

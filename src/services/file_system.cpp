@@ -32,19 +32,25 @@ void makeFile(Runtime& rt) {
 // Only a file that passes the existence test is deleted; whether the deletion works is
 // not reported.
 void deleteFile(Runtime& rt) {
-  if (fileExists(rt, cellText(operand(rt, 0)))) removeFile(pathOf(rt, 0));
-  else raiseSoftError(rt, ErrDeleteFile);
+  if (fileExists(rt, cellText(operand(rt, 0))))
+    removeFile(pathOf(rt, 0));
+  else
+    raiseSoftError(rt, ErrDeleteFile);
 }
 
 void copyToNew(Runtime& rt) {
-  if (!fileExists(rt, cellText(operand(rt, 0)))) raiseSoftError(rt, ErrNoSuchFile);
-  else if (!copyFile(pathOf(rt, 0), pathOf(rt, 1))) raiseSoftError(rt, ErrFileExists);
+  if (!fileExists(rt, cellText(operand(rt, 0))))
+    raiseSoftError(rt, ErrNoSuchFile);
+  else if (!copyFile(pathOf(rt, 0), pathOf(rt, 1)))
+    raiseSoftError(rt, ErrFileExists);
 }
 
 template <int32_t Error>
 void moveToNew(Runtime& rt) {
-  if (fileExists(rt, cellText(operand(rt, 1)))) raiseSoftError(rt, ErrFileExists);
-  else if (!moveFile(pathOf(rt, 0), pathOf(rt, 1))) raiseSoftError(rt, Error);
+  if (fileExists(rt, cellText(operand(rt, 1))))
+    raiseSoftError(rt, ErrFileExists);
+  else if (!moveFile(pathOf(rt, 0), pathOf(rt, 1)))
+    raiseSoftError(rt, Error);
 }
 
 void makeFolder(Runtime& rt) {
@@ -55,8 +61,10 @@ void makeFolder(Runtime& rt) {
 // without a report.
 void deleteFolder(Runtime& rt) {
   const std::string path = pathOf(rt, 0);
-  if (pathExists(path)) removeDirectory(path);
-  else raiseSoftError(rt, ErrDeleteDirectory);
+  if (pathExists(path))
+    removeDirectory(path);
+  else
+    raiseSoftError(rt, ErrDeleteDirectory);
 }
 
 // File, parameters, start directory (the current directory when empty).

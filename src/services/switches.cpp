@@ -11,10 +11,14 @@ namespace zt {
 namespace {
 
 template <bool On>
-void opEscapeKey(Runtime& rt) { rt.switches.EscapeKeyEnabled = On; }
+void opEscapeKey(Runtime& rt) {
+  rt.switches.EscapeKeyEnabled = On;
+}
 
 template <int Lock, bool On>
-void opLock(Runtime& rt) { rt.switches.EditorLocks[Lock] = On; }
+void opLock(Runtime& rt) {
+  rt.switches.EditorLocks[Lock] = On;
+}
 
 const CommandRow Rows[] = {
     {9601, "DISABLE ESCAPEKEY", "0", opEscapeKey<false>},

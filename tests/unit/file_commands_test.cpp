@@ -2,7 +2,6 @@
 // folder, started programs) or where the image is one no compiler writes: commands that
 // name a constant where a variable belongs must neither crash nor change the constant.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -39,7 +38,8 @@ TEST(DirectoryCommands, ListingsShowTheCurrentFolderAndTheDrives) {
                           "make directory \"Sub\"\nmake file \"b.txt\"\ndir\nprint get file type()\n"
                           "drivelist\nprint get dir$()\ncd \"sub\"\nprint get dir$()\n");
   const std::string folder = asProgramPath(r.dir);
-  EXPECT_EQ(r.out, folder + ":\n<dir>.\n<dir>..\nb.txt\nprog.img\nstderr.txt\n<dir>Sub\n-1\nC:\n" + folder + "\n" + folder + "\\Sub\n");
+  EXPECT_EQ(r.out, folder + ":\n<dir>.\n<dir>..\nb.txt\nprog.img\nstderr.txt\n<dir>Sub\n-1\nC:\n" + folder + "\n" +
+                       folder + "\\Sub\n");
   EXPECT_EQ(r.exitCode, 0);
 }
 
@@ -58,8 +58,9 @@ TEST(DirectoryCommands, ExecuteFileStartsAProgramWithItsParametersInItsFolder) {
   const stdfs::path script = stdfs::path(ZT_TEST_WORK_DIR) / "execute_script.sh";
   std::ofstream(script) << "#!/bin/sh\necho \"$#:$1:$2\" > started.txt\n";
   stdfs::permissions(script, stdfs::perms::owner_all);
-  RunResult r = runSource("execute_file", "make directory \"Start\"\nexecute file \"" + asProgramPath(script.string()) +
-                                              "\", \"one \" + chr$(34) + \"two words\" + chr$(34), \"start\"\nprint \"went on\"\n");
+  RunResult r = runSource("execute_file",
+                          "make directory \"Start\"\nexecute file \"" + asProgramPath(script.string()) +
+                              "\", \"one \" + chr$(34) + \"two words\" + chr$(34), \"start\"\nprint \"went on\"\n");
   EXPECT_EQ(r.out, "went on\n");
   EXPECT_EQ(waitForLine(r.dir + "/Start/started.txt"), "2:one:two words\n");
 }
@@ -78,8 +79,16 @@ TEST(ArrayCommands, ArrayFilesNeedAnArrayTwoWordsBefore) {
          b.op(9501);
        },
        SAVE_ARRAY_L},
-      {"a constant", [](B& b) { b.op(ADD, {B::intTemp(0), b.intConst(1), b.intConst(2)}); }, LOAD_ARRAY_L},
-      {"a variable that is no array", [](B& b) { b.op(SET_L, {b.intVar(), b.intConst(2)}); }, SAVE_ARRAY_L},
+      {"a constant",
+       [](B& b) {
+         b.op(ADD, {B::intTemp(0), b.intConst(1), b.intConst(2)});
+       },
+       LOAD_ARRAY_L},
+      {"a variable that is no array",
+       [](B& b) {
+         b.op(SET_L, {b.intVar(), b.intConst(2)});
+       },
+       SAVE_ARRAY_L},
       {"an array of another kind",
        [](B& b) {
          int32_t s = b.stringVar();

@@ -1,14 +1,14 @@
 // Name resolution and the file operations of platform/fs: program names with drive
 // letters, backslashes and any letter case find their files; nothing is overwritten.
-#include <gtest/gtest.h>
+#include "platform/fs.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 
-#include "platform/fs.h"
 #include "support/image_builder.h"
 
 namespace zt::test {
@@ -46,8 +46,8 @@ TEST_F(FileSystemTest, NamesResolveInAnyCaseWithEitherSeparator) {
 }
 
 TEST_F(FileSystemTest, NamesThatCannotBeFilesResolveToNothing) {
-  for (const char* name : {"", "D:\\data", "Z:", "a?b", "a*", "x<y", "x>y", "say\"hi", "a|b", "a:b", "data\\x:y",
-                           "tab\there", "1:"})
+  for (const char* name :
+       {"", "D:\\data", "Z:", "a?b", "a*", "x<y", "x>y", "say\"hi", "a|b", "a:b", "data\\x:y", "tab\there", "1:"})
     EXPECT_EQ(fs.resolve(name), "") << name;
   EXPECT_FALSE(isReadableFile(fs.resolve("a?b")));
   EXPECT_FALSE(makeDirectory(""));

@@ -1,5 +1,7 @@
 // The engine's own number texts and random generator, which must give the same results
 // on every platform.
+#include "core/numformat.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +9,6 @@
 #include <cstring>
 #include <random>
 
-#include "core/numformat.h"
 #include "core/random.h"
 
 namespace zt {
@@ -82,8 +83,7 @@ TEST(NumberParse, LeadingDecimalNumber) {
   EXPECT_EQ(parseLeadingFloat("1e+"), 1.0);
   EXPECT_EQ(parseLeadingFloat("2E-2"), 0.02);
   EXPECT_EQ(parseLeadingFloat("0.1"), 0.1);
-  for (const char* none : {"", "abc", ".", "-", "+e5", " . 5", "e5"})
-    EXPECT_EQ(parseLeadingFloat(none), 0.0) << none;
+  for (const char* none : {"", "abc", ".", "-", "+e5", " . 5", "e5"}) EXPECT_EQ(parseLeadingFloat(none), 0.0) << none;
   // Only decimal forms: no hexadecimal, infinity or not-a-number words.
   EXPECT_EQ(parseLeadingFloat("0x1A"), 0.0);
   EXPECT_EQ(parseLeadingFloat("inf"), 0.0);
