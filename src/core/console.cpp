@@ -1,6 +1,15 @@
-// Console text: PRINT ends the line after its value, PRINTC stays on it. Text goes to the
-// echo channel; drawing it on the current bitmap belongs to the 2D display. Also the
-// host's values: the typed character (INKEY$), the command line (CL$), the clock (TIMER).
+// Console commands: PRINT and PRINTC draw text at the print cursor through print records
+// (and mirror it on the echo channel), SET CURSOR, INPUT, INKEY$, SCANCODE, CL$, TIMER,
+// the date and time, the waiting commands and the mouse functions. Commands that wait
+// stay on themselves and yield, so the frames go on while they wait. Owns the ConsoleState.
+#include "core/console.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
 #include "core/family.h"
 #include "core/numformat.h"
 #include "core/runtime.h"
@@ -10,54 +19,290 @@ namespace zt {
 
 namespace {
 
+constexpr char Backspace = 8;
+constexpr char Enter = 13;
+constexpr int MaxInputLength = 255;
+constexpr int32_t MaxMouseZ = 99;
+
+// ---- PRINT ----
+
+template <bool EndLine>
+void printText(Runtime& rt, std::string_view text) {
+  ConsoleState& c = rt.console;
+  echoText(rt, text, EndLine);
+  AddPrintRecord(rt, text, c.CursorX, c.CursorY, !EndLine, !EndLine, false);
+  yieldForScreen(rt);
+}
+
 template <bool EndLine>
 void printInteger(Runtime& rt) {
-  echoText(rt, formatInteger(operand(rt, 0).i), EndLine);
+  printText<EndLine>(rt, formatInteger(operand(rt, 0).i));
   skipOperands(rt, 1);
 }
 
 template <bool EndLine>
 void printFloat(Runtime& rt) {
-  echoText(rt, formatFloat(operand(rt, 0).f), EndLine);
+  printText<EndLine>(rt, formatFloat(operand(rt, 0).f));
   skipOperands(rt, 1);
 }
 
 template <bool EndLine>
 void printString(Runtime& rt) {
-  echoText(rt, cellText(operand(rt, 0)), EndLine);
+  printText<EndLine>(rt, cellText(operand(rt, 0)));
   skipOperands(rt, 1);
 }
 
-void printBlank(Runtime& rt) { echoText(rt, " ", true); }
+void printBlank(Runtime& rt) { printText<true>(rt, " "); }
 
-// A program polling INKEY$ without automatic refresh never yields, so the messages that
-// change LastChar are pumped here.
-void inkey(Runtime& rt) {
-  if (!rt.interp.AutoRefresh) pumpMessages(rt);
+void opSetCursor(Runtime& rt) {
+  rt.console.CursorX = operand(rt, 0).i;
+  rt.console.CursorY = operand(rt, 1).i;
+  skipOperands(rt, 2);
+}
+
+// ---- INPUT ----
+
+template <char Kind>
+bool acceptedCharacter(char c) {
+  if (c == Backspace) return true;
+  if constexpr (Kind == 'S') return static_cast<unsigned char>(c) >= 32 && static_cast<unsigned char>(c) <= 127;
+  else return std::isdigit(static_cast<unsigned char>(c)) || c == '-' || c == '.';
+}
+
+std::string inputLine(const ConsoleState& c) { return std::string(c.InputLine.data(), size_t(std::max(c.InputCount, 0))); }
+
+template <char Kind>
+void storeInput(Cell& result, const std::string& line) {
+  if constexpr (Kind == 'L') result.i = int32_t(std::strtoll(line.c_str(), nullptr, 10));
+  else if constexpr (Kind == 'F') result.f = float(std::atof(line.c_str()));
+  else storeString(result, line);
+}
+
+// One run per slice: takes the latest typed character, echoes the line with its cursor
+// mark, and on Enter converts the line into the result.
+template <char Kind>
+void opInput(Runtime& rt) {
+  ConsoleState& c = rt.console;
+  const char typed = char(rt.host.LastChar);
+  if (typed && acceptedCharacter<Kind>(typed)) {
+    if (c.InputCount == -1) {
+      c.InputStartX = c.CursorX;
+      c.InputCount = 0;
+      AddPrintRecord(rt, "_", c.CursorX, c.CursorY, true, false, true);
+    }
+    if (typed != Backspace && c.InputCount < MaxInputLength) c.InputLine[size_t(c.InputCount++)] = typed;
+    if (typed == Backspace && c.InputCount > 0) {
+      c.CursorX = c.InputStartX;
+      AddEraseRecord(rt, inputLine(c) + "_", c.CursorX, c.CursorY);
+      --c.InputCount;
+    }
+    c.CursorX = c.InputStartX;
+    AddPrintRecord(rt, inputLine(c) + "_", c.CursorX, c.CursorY, true, false, true);
+  }
+  if (typed == Enter) {
+    const std::string line = inputLine(c);
+    if (c.InputCount != -1) c.CursorX = c.InputStartX;
+    AddPrintRecord(rt, line + "  ", c.CursorX, c.CursorY, false, false, true);
+    c.InputCount = -1;
+    echoText(rt, line, true);
+    storeInput<Kind>(operand(rt, 0), line);
+    skipOperands(rt, 1);
+  } else {
+    repeatCommand(rt);
+  }
+  rt.host.LastChar = 0;
+  rt.interp.YieldFlag = true;
+}
+
+// ---- keyboard, command line, time ----
+
+// Polls the devices again when the interpreter asked for it (every 201st command in
+// manual refresh): new key states are seen by the next query.
+void refreshInput(Runtime& rt) {
+  if (!rt.interp.InputRefreshFlag) return;
+  rt.interp.InputRefreshFlag = false;
+  if (rt.host.MainWindow) rt.host.MainWindow->pollEvents();
+}
+
+void opInkey(Runtime& rt) {
+  if (!rt.interp.AutoRefresh && rt.host.MainWindow) pumpMessages(rt);
   const char c = char(rt.host.LastChar);
-  storeString(operand(rt, 0), c ? std::string_view(&c, 1) : std::string_view());
+  storeString(operand(rt, 0), std::string_view(&c, c ? 1 : 0));
   skipOperands(rt, 1);
 }
 
-void commandLine(Runtime& rt) {
+void opScancode(Runtime& rt) {
+  refreshInput(rt);
+  int32_t key = 0;
+  for (int k = 0; k < KeyCount && rt.host.MainWindow; ++k)
+    if (rt.host.MainWindow->keyDown(k)) {
+      key = k;
+      break;
+    }
+  operand(rt, 0).i = key;
+  rt.interp.InputRefreshFlag = true;
+  skipOperands(rt, 1);
+}
+
+void opCommandLine(Runtime& rt) {
   storeString(operand(rt, 0), rt.host.CommandLine);
   skipOperands(rt, 1);
 }
 
-void timer(Runtime& rt) {
+void opTimer(Runtime& rt) {
   operand(rt, 0).i = int32_t(rt.clock.milliseconds());
   skipOperands(rt, 1);
 }
 
+template <bool Date>
+void opDateTime(Runtime& rt) {
+  const std::time_t now = std::time(nullptr);
+  std::tm t{};
+  localtime_r(&now, &t);
+  char text[16];
+  if (Date) std::snprintf(text, sizeof text, "%02d/%02d/%02d", t.tm_mon + 1, t.tm_mday, t.tm_year % 100);
+  else std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.tm_hour, t.tm_min, t.tm_sec);
+  storeString(operand(rt, 0), text);
+  skipOperands(rt, 1);
+}
+
+// ---- waiting ----
+
+void opSleep(Runtime& rt) {
+  ConsoleState& c = rt.console;
+  const double now = rt.clock.milliseconds();
+  if (c.WakeTime < 0) {
+    c.WakeTime = now + operand(rt, 0).i;
+    repeatCommand(rt);
+  } else if (now > c.WakeTime) {
+    c.WakeTime = -1.0;
+    skipOperands(rt, 1);
+  } else {
+    repeatCommand(rt);
+  }
+  rt.interp.YieldFlag = true;
+}
+
+// Waits for `pressed` to become true and then false again.
+void waitPressRelease(Runtime& rt, uint8_t& state, bool pressed) {
+  if (state == 0 && pressed) state = 1;
+  else if (state == 1 && !pressed) {
+    state = 0;
+    return;
+  }
+  repeatCommand(rt);
+  rt.interp.YieldFlag = true;
+}
+
+void opWaitKey(Runtime& rt) { waitPressRelease(rt, rt.console.KeyWaitState, rt.host.LastChar != 0); }
+
+void opWaitMouse(Runtime& rt) { waitPressRelease(rt, rt.console.MouseWaitState, rt.console.MouseButtons != 0); }
+
+// ---- mouse ----
+
+template <auto Field>
+void opMouseQuery(Runtime& rt) {
+  refreshInput(rt);
+  operand(rt, 0).i = int32_t(rt.console.*Field);
+  skipOperands(rt, 1);
+}
+
+void opPositionMouse(Runtime& rt) {
+  rt.console.MouseX = operand(rt, 0).i;
+  rt.console.MouseY = operand(rt, 1).i;
+  yieldForAutoRefresh(rt);
+  skipOperands(rt, 2);
+}
+
+void opHideMouse(Runtime& rt) {
+  rt.console.MouseShown = false;
+  yieldForAutoRefresh(rt);
+}
+
+void opShowMouse(Runtime& rt) {
+  rt.console.MouseShown = true;
+  rt.interp.YieldFlag = true;
+}
+
 const CommandRow Rows[] = {
-    {301, "PRINT", "L", printInteger<true>},   {302, "PRINT", "F", printFloat<true>},
-    {303, "PRINT", "S", printString<true>},    {304, "PRINT", "0", printBlank},
-    {305, "PRINTC", "L", printInteger<false>}, {306, "PRINTC", "F", printFloat<false>},
-    {307, "PRINTC", "S", printString<false>},  {228, "INKEY$[", "S", inkey},
-    {211, "CL$[", "S", commandLine},           {260, "TIMER[", "L", timer},
+    {211, "CL$[", "S", opCommandLine},
+    {224, "HIDE MOUSE", "0", opHideMouse},
+    {228, "INKEY$[", "S", opInkey},
+    {238, "MOUSECLICK[", "L", opMouseQuery<&ConsoleState::MouseButtons>},
+    {239, "MOUSEX[", "L", opMouseQuery<&ConsoleState::MouseX>},
+    {240, "MOUSEY[", "L", opMouseQuery<&ConsoleState::MouseY>},
+    {241, "MOUSEMOVEX[", "L", opMouseQuery<&ConsoleState::MouseMoveX>},
+    {244, "MOUSEMOVEY[", "L", opMouseQuery<&ConsoleState::MouseMoveY>},
+    {246, "POSITION MOUSE", "LL", opPositionMouse},
+    {250, "SCANCODE[", "L", opScancode},
+    {252, "SET CURSOR", "LL", opSetCursor},
+    {253, "SHOW MOUSE", "0", opShowMouse},
+    {255, "SLEEP", "L", opSleep},
+    {260, "TIMER[", "L", opTimer},
+    {263, "WAIT KEY", "0", opWaitKey},
+    {264, "SUSPEND FOR KEY", "0", opWaitKey},
+    {265, "SUSPEND FOR MOUSE", "0", opWaitMouse},
+    {301, "PRINT", "L", printInteger<true>},
+    {302, "PRINT", "F", printFloat<true>},
+    {303, "PRINT", "S", printString<true>},
+    {304, "PRINT", "0", printBlank},
+    {305, "PRINTC", "L", printInteger<false>},
+    {306, "PRINTC", "F", printFloat<false>},
+    {307, "PRINTC", "S", printString<false>},
+    {351, "INPUT", "L", opInput<'L'>},
+    {352, "INPUT", "S", opInput<'S'>},
+    {355, "INPUT", "F", opInput<'F'>},
+    {408, "GET DATE$[", "S", opDateTime<true>},
+    {409, "GET TIME$[", "S", opDateTime<false>},
+    {410, "WAIT", "L", opSleep},
+    {431, "MOUSEZ[", "L", opMouseQuery<&ConsoleState::MouseZ>},
+    {432, "MOUSEMOVEZ[", "L", opMouseQuery<&ConsoleState::MouseMoveZ>},
 };
 
 }  // namespace
+
+void resetConsole(ConsoleState& c) { c = ConsoleState{}; }
+
+void resetPrintCursor(Runtime& rt) {
+  rt.console.CursorX = 0;
+  rt.console.CursorY = 0;
+}
+
+void mouseMessage(Runtime& rt, const WindowMessage& message) {
+  ConsoleState& c = rt.console;
+  const DisplayState& d = rt.display;
+  switch (message.kind) {
+    case MessageKind::MouseMove: {
+      int x, y;
+      windowToScreen(d, message.a, message.b, x, y);
+      const int32_t dx = x - c.PointerX, dy = y - c.PointerY;
+      c.PointerX = x;
+      c.PointerY = y;
+      c.MouseMoveX = wrapAdd(c.MouseMoveX, dx);
+      c.MouseMoveY = wrapAdd(c.MouseMoveY, dy);
+      c.MouseX = std::clamp(wrapAdd(c.MouseX, dx), 0, std::max(0, d.ScreenWidth - 1));
+      c.MouseY = std::clamp(wrapAdd(c.MouseY, dy), 0, std::max(0, d.ScreenHeight - 1));
+      break;
+    }
+    case MessageKind::Wheel:
+      c.MouseMoveZ = wrapAdd(c.MouseMoveZ, message.a);
+      c.MouseZ = std::clamp(wrapAdd(c.MouseZ, message.a), 0, MaxMouseZ);
+      break;
+    case MessageKind::ButtonDown:
+    case MessageKind::ButtonUp:
+      if (message.a >= 0 && message.a < 4) {
+        const uint16_t bit = uint16_t(1u << message.a);
+        c.MouseButtons = message.kind == MessageKind::ButtonDown ? c.MouseButtons | bit : c.MouseButtons & ~bit;
+      }
+      break;
+    default: break;
+  }
+}
+
+void clearMouseMovement(Runtime& rt) {
+  rt.console.MouseMoveX = 0;
+  rt.console.MouseMoveY = 0;
+}
 
 extern const std::span<const CommandRow> ConsoleRows(Rows);
 

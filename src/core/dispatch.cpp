@@ -19,6 +19,11 @@ const std::span<const CommandRow> Families[] = {
     FileRows,
     FileSystemRows,
     DirectoryRows,
+    DisplayRows,
+    BitmapRows,
+    RefreshRows,
+    DrawingRows,
+    TextRows,
 };
 
 }  // namespace

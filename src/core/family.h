@@ -20,5 +20,10 @@ extern const std::span<const CommandRow> ArrayFileRows;
 extern const std::span<const CommandRow> FileRows;
 extern const std::span<const CommandRow> FileSystemRows;
 extern const std::span<const CommandRow> DirectoryRows;
+extern const std::span<const CommandRow> DisplayRows;
+extern const std::span<const CommandRow> BitmapRows;
+extern const std::span<const CommandRow> RefreshRows;
+extern const std::span<const CommandRow> DrawingRows;
+extern const std::span<const CommandRow> TextRows;
 
 }  // namespace zt

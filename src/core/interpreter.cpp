@@ -9,9 +9,7 @@ namespace {
 constexpr int32_t CommandsPerCheck = 200;
 constexpr size_t DisplayListYieldRecords = 32000;
 
-// Records waiting in the deferred 2D display list; the display does not exist yet, so
-// nothing is ever queued.
-size_t pendingDisplayRecords(const Runtime&) { return 0; }
+size_t pendingDisplayRecords(const Runtime& rt) { return size_t(RecordCount(rt.bitmaps.displayList)); }
 
 }  // namespace
 

@@ -7,10 +7,17 @@
 
 #include "core/arrays.h"
 #include "core/commands.h"
+#include "core/console.h"
 #include "core/control.h"
 #include "core/image.h"
 #include "core/interpreter.h"
 #include "core/random.h"
+#include "display2d/bitmaps.h"
+#include "display2d/display.h"
+#include "display2d/drawing.h"
+#include "display2d/pixels.h"
+#include "display2d/refresh.h"
+#include "display2d/text.h"
 #include "host/errors.h"
 #include "host/frame.h"
 #include "host/host.h"
@@ -43,6 +50,12 @@ struct Runtime {
   ErrorState errors;
   SettingsState settings;
   HostState host;
+  ConsoleState console;
+  DisplayState display;
+  BitmapState bitmaps;
+  DrawState draw;
+  TextState text;
+  RefreshState refresh;
   Clock clock;
   FileSystem fs;
   std::unique_ptr<Clipboard> clipboard = std::make_unique<LocalClipboard>();

@@ -29,6 +29,7 @@ void resetFrameTiming(Runtime& rt) {
 // drawn to the front, the display list.
 void FrameStart(Runtime& rt) {
   if (!rt.host.WindowActive) return;
+  RunDisplayList(rt);
 }
 
 // Steps, in order: sprite timers and texture animation, the frame-rate limit, animations,
@@ -38,6 +39,9 @@ void FrameStart(Runtime& rt) {
 void FrameEnd(Runtime& rt) {
   if (!rt.host.WindowActive) return;
   limitFrameRate(rt);
+  Present(rt);
+  writePendingCapture(rt);
+  clearMouseMovement(rt);
 }
 
 }  // namespace zt

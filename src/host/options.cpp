@@ -1,5 +1,6 @@
 #include "host/options.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace zt {
@@ -25,7 +26,8 @@ std::string usageText() {
          "  --echo            also write console text and the final error message to stdout\n"
          "  --virtual-clock   time advances by a fixed cost per command and frame: runs repeat exactly\n"
          "  --frames N        stop after N frames\n"
-         "  --input FILE      scripted input: keys, typed text, mouse and window events by frame\n";
+         "  --input FILE      scripted input: keys, typed text, mouse and window events by frame\n"
+         "  --dump-frame N:FILE  write the frame shown N-th (from 1) as a 24-bit BMP (repeatable)\n";
 }
 
 CommandLineResult parseCommandLine(const std::vector<std::string>& args, bool ownGame, RunOptions& options,
@@ -65,6 +67,18 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& args, bool ow
         error = "--frames needs a number of frames, 1 or more";
         return CommandLineResult::Invalid;
       }
+    } else if (a == "--dump-frame") {
+      std::string spec;
+      if (!value(a, spec)) return CommandLineResult::Invalid;
+      const size_t colon = spec.find(':');
+      int64_t frame = 0;
+      auto [end, ec] = std::from_chars(spec.data(), spec.data() + std::min(colon, spec.size()), frame);
+      if (colon == std::string::npos || ec != std::errc() || end != spec.data() + colon || frame < 1 ||
+          colon + 1 == spec.size()) {
+        error = "--dump-frame needs FRAME:FILE with a frame number of 1 or more";
+        return CommandLineResult::Invalid;
+      }
+      options.dumpFrames.emplace_back(frame, spec.substr(colon + 1));
     } else {
       error = "unknown option " + a;
       return CommandLineResult::Invalid;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zt {
@@ -19,6 +20,7 @@ struct RunOptions {
   bool echo = false;
   bool virtualClock = false;
   int64_t frames = 0;  // stop after this many frames; 0 runs to the end
+  std::vector<std::pair<int64_t, std::string>> dumpFrames;  // --dump-frame N:FILE, frames counted from 1
 };
 
 enum class CommandLineResult { Run, Help, Invalid };

@@ -65,11 +65,14 @@ void windowProc(Runtime& rt, const WindowMessage& message) {
       break;
     case MessageKind::ButtonDown:
     case MessageKind::ButtonUp:
+      mouseMessage(rt, message);
       if (message.a <= 1) h.ChooserButton = message.kind == MessageKind::ButtonDown ? message.a + 1 : 0;
       break;
-    case MessageKind::KeyUp:
     case MessageKind::MouseMove:
     case MessageKind::Wheel:
+      mouseMessage(rt, message);
+      break;
+    case MessageKind::KeyUp:
       break;
   }
 }

@@ -104,9 +104,9 @@ bool startUp(Runtime& rt, const RunOptions& options, const std::string& game) {
   // only logged), and the object and sprite tables start here.
   if (!loadTheProgram(rt, game)) return false;
   startProgramData(rt);
-  // The display starts here (errors 10003 to 10005); it shows the window.
   h.MainWindow->show(h.FullScreenExclusive);
-  return true;
+  for (const auto& [frame, file] : options.dumpFrames) rt.display.Dumps.push_back({frame, file});
+  return StartDisplay(rt);
 }
 
 // The error report: the text on stderr (and the echo channel), in the log in debug mode,
@@ -156,6 +156,7 @@ int startEngine(Runtime& rt, const RunOptions& options) {
     // The display-side services are released here, in this order: input devices, force
     // feedback, drawing state, music, sounds, animations, pointer sprites and picture, 3D
     // data and open files, then the display.
+    StopDisplay(rt);
     releaseProgram(rt.image, rt.arrays);
   }
   return shutDown(rt, started);

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace zt {
 
@@ -18,6 +22,9 @@ class Reader {
   uint32_t u32(size_t at) const { return uint32_t(u16(at)) | uint32_t(u16(at + 2)) << 16; }
   std::string_view data;
 };
+
+// Larger than any picture of MaxImagePixels at 32 bits, with its headers.
+constexpr uintmax_t MaxImageFileBytes = uintmax_t(MaxImagePixels) * 4 + (1u << 20);
 
 bool sizeAcceptable(int64_t w, int64_t h) { return w > 0 && h > 0 && w * h <= MaxImagePixels; }
 
@@ -281,6 +288,20 @@ bool decodeDds(std::string_view file, RgbImage& out) {
 bool decodeImage(std::string_view file, RgbImage& out) {
   if (file.size() >= 2 && file[0] == 'B' && file[1] == 'M') return decodeBmp(file, out);
   return decodeDds(file, out);
+}
+
+bool readImageFile(const std::string& path, std::string_view extension, RgbImage& out) {
+  std::string ext;
+  for (char c : extension) ext += char(std::tolower(static_cast<unsigned char>(c)));
+  if (ext != "bmp" && ext != "dds") return false;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) > MaxImageFileBytes || ec)
+    return false;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (in.bad()) return false;
+  return ext == "bmp" ? decodeBmp(bytes, out) : decodeDds(bytes, out);
 }
 
 std::string encodeBmp24(const RgbImage& image) {

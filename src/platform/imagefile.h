@@ -27,6 +27,10 @@ bool decodeDds(std::string_view file, RgbImage& out);
 // Chooses the decoder by the file's own signature ("BM" or "DDS ").
 bool decodeImage(std::string_view file, RgbImage& out);
 
+// Reads and decodes an image file by its extension, "bmp" or "dds" (any letter case);
+// false for another extension, a file that cannot be read, or one that does not decode.
+bool readImageFile(const std::string& path, std::string_view extension, RgbImage& out);
+
 // A 24-bit bottom-up Windows bitmap: 14-byte file header, 40-byte info header, rows
 // padded to four bytes.
 std::string encodeBmp24(const RgbImage& image);

@@ -157,6 +157,18 @@ void fillRect(Surface& dst, const Rect& area, uint32_t value) {
   });
 }
 
+void plotPixels(Surface& dst, const int32_t* xy, size_t count, uint32_t value) {
+  value &= dst.format().depthMask();
+  const uint32_t w = uint32_t(dst.width()), h = uint32_t(dst.height());
+  withFormat(dst.format().bits, [&](auto f) {
+    using F = decltype(f);
+    for (size_t i = 0; i < count; ++i) {
+      const uint32_t x = uint32_t(xy[2 * i]), y = uint32_t(xy[2 * i + 1]);
+      if (x < w && y < h) F::put(dst.row(int(y)) + size_t(x) * F::Bytes, value);
+    }
+  });
+}
+
 bool bltFast(Surface& dst, int x, int y, const Surface& src, const Rect& from, bool useColorKey) {
   if (src.format().bits != dst.format().bits) return false;
   Rect s = intersect(from, src.bounds());

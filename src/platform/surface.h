@@ -5,6 +5,7 @@
 // writes outside a surface whatever rectangles it is given.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -81,6 +82,10 @@ class Surface {
 
 // Fills the part of `area` inside the surface with a raw pixel value.
 void fillRect(Surface& dst, const Rect& area, uint32_t value);
+
+// Sets the pixels at `count` points (x, y pairs) to a raw value; points outside the
+// surface are skipped.
+void plotPixels(Surface& dst, const int32_t* xy, size_t count, uint32_t value);
 
 // Copies `from` of src to (x, y) of dst, clipped to both surfaces; with `useColorKey`
 // source pixels equal to the source's colour key are skipped. Returns false when the

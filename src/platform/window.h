@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "platform/clipboard.h"
+#include "platform/display.h"
 
 namespace zt {
 
@@ -52,6 +53,8 @@ class Window {
   virtual void waitEvents(int milliseconds) = 0;
   // The desktop clipboard, or null when the window has none.
   virtual std::unique_ptr<Clipboard> clipboard() = 0;
+  // What shows the display's frames in the window, or null when there is no window.
+  virtual std::unique_ptr<Presenter> createPresenter() { return nullptr; }
 
   // Appends a message; key messages also update the key state.
   void post(const WindowMessage& message);

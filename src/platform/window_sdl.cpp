@@ -4,6 +4,7 @@
 // the error message box. The screen saver is held off only while the window is active.
 #include <SDL.h>
 
+#include "platform/sdl_presenter.h"
 #include "platform/window.h"
 
 namespace zt {
@@ -255,6 +256,7 @@ class DesktopWindow final : public Window {
   }
 
   std::unique_ptr<Clipboard> clipboard() override { return std::make_unique<DesktopClipboard>(); }
+  std::unique_ptr<Presenter> createPresenter() override { return makeSdlPresenter(window, renderer); }
 
  private:
   SDL_Window* window = nullptr;

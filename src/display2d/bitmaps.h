@@ -1,0 +1,69 @@
+// Bitmaps: 32 numbered drawing surfaces, bitmap 0 being the screen's back buffer; the
+// current bitmap kept twice (the command side that records capture, and the list side
+// that running records change); the deferred DisplayList that every 2D command feeds.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "display2d/display_list.h"
+#include "platform/imagefile.h"
+#include "platform/surface.h"
+
+namespace zt {
+
+struct Runtime;
+
+constexpr int BitmapCount = 32;
+
+struct BitmapSlot {
+  std::unique_ptr<Surface> surface;  // slot 0 stays empty: bitmap 0 is the back buffer
+  int32_t width = 0, height = 0, depth = 0;
+  int32_t mirrored = 0, flipped = 0;
+  uint32_t generation = 0;  // counts the surfaces this slot has held
+};
+
+struct BitmapState {
+  std::array<BitmapSlot, BitmapCount> BitmapTable;
+  int32_t CurrentBitmap = 0;
+  SurfaceRef CurrentTarget{0, 0};
+  int32_t ListBitmap = 0;
+  SurfaceRef ListTarget{0, 0};
+  DisplayList displayList;
+  int8_t ScreenLifetime = 1;  // 2 while page flipping
+};
+
+// The surface a record names, or null when it is gone.
+Surface* resolveSurface(Runtime& rt, SurfaceRef ref);
+// Bitmap 0 or an existing numbered bitmap, as records name it; none for a missing one.
+SurfaceRef surfaceRefOf(const BitmapState& b, int32_t number);
+bool bitmapExists(const BitmapState& b, int32_t number);
+// Width and height of a bitmap as drawing sees it (bitmap 0: the screen size).
+Rect bitmapBounds(Runtime& rt, int32_t number);
+
+// Both current-bitmap pairs back to the screen, the table's entry for bitmap 0 from the
+// back buffer, and the screen lifetime from the page flipping.
+void resetCurrentBitmaps(Runtime& rt);
+// Releases bitmaps 1 to 31 (display start, reset and shutdown).
+void releaseBitmaps(BitmapState& b);
+
+// Reads an image file the program names (the payload first) into a new surface in the
+// screen's pixel format; null when the file cannot be read or decoded.
+std::unique_ptr<Surface> loadImageSurface(Runtime& rt, std::string_view name);
+// Copies a decoded picture into a surface at (0, 0), clipped to the smaller of the two.
+void putImage(Surface& dst, const RgbImage& image);
+// A surface as colours, for writing files.
+RgbImage surfaceImage(const Surface& s);
+
+// The yield rules of drawing commands: after drawing to the screen in automatic
+// refresh, or after any drawing in automatic refresh.
+void yieldForScreen(Runtime& rt);
+void yieldForAutoRefresh(Runtime& rt);
+
+// Runs records 1 to 11.
+void runBitmapRecord(Runtime& rt, DisplayRecord& r);
+
+}  // namespace zt

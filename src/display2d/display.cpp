@@ -1,0 +1,349 @@
+// Display and mode commands: the display modes and graphics cards, SET DISPLAY MODE and
+// the rendering-path switches (each rebuilds the display), and the screen queries. The
+// display is a software device: the back buffer is system memory that the platform
+// presenter shows in the window, so it reports itself as the hardware transform-and-
+// lighting device unless emulation is asked for. Owns the DisplayState.
+#include "display2d/display.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "core/family.h"
+#include "core/runtime.h"
+
+namespace zt {
+
+namespace {
+
+constexpr int32_t ErrSurfaces = 10005;
+constexpr int32_t ErrModeWarning = 1503;
+constexpr int32_t ErrDisplayBuild = 1504;
+constexpr int32_t ErrModeSize = 1501;
+constexpr int32_t ErrModeDepth = 1502;
+constexpr int32_t ErrCardWarning = 9011;
+constexpr int32_t IdentityGamma = 256;
+constexpr int32_t MaxModeSide = 16384;  // the largest texture a window can show
+
+bool validDepth(int32_t depth) { return depth == 16 || depth == 24 || depth == 32; }
+
+void chooseDevice(DisplayState& d) {
+  d.DeviceTypeName = d.EmulationMode ? "RGB" : d.TnlEnabled ? "T&L" : "HAL";
+  d.HardwareDevice = d.EmulationMode ? 0 : 1;
+}
+
+// The back buffer (and the second buffer of the chain while page flipping) for the
+// current size and depth. Emulation asks for the system-memory path, which never flips.
+bool buildSurfaces(Runtime& rt) {
+  DisplayState& d = rt.display;
+  d.SoftwareBackBuffer = d.EmulationMode;
+  d.PageFlipping = d.FullScreenExclusive && !d.SoftwareBackBuffer ? 1 : 0;
+  d.BufferParity = 0;
+  const PixelFormat format = PixelFormat::forDepth(d.ScreenDepth);
+  d.Buffers[0] = Surface::create(d.ScreenWidth, d.ScreenHeight, format);
+  d.Buffers[1] = d.PageFlipping && d.Buffers[0] ? Surface::create(d.ScreenWidth, d.ScreenHeight, format) : nullptr;
+  if (!d.Buffers[0] || (d.PageFlipping && !d.Buffers[1])) {
+    d.Buffers = {};
+    LogEngineError(rt, "Failed to create a BackBuffer in system memory");
+    return false;
+  }
+  d.TransparentKey = PixelLayout::of(format).matchOf(0);
+  for (auto& b : d.Buffers)
+    if (b) b->setColorKey(d.TransparentKey);
+  chooseDevice(d);
+  return true;
+}
+
+// The steps after the surfaces are made: both buffers black and shown, the current
+// bitmap back on the screen.
+void finishSurfaces(Runtime& rt) {
+  resetCurrentBitmaps(rt);
+  for (int i = 0; i < 2; ++i) {
+    ClearBackBuffer(rt);
+    Present(rt);
+  }
+}
+
+bool modeFits(int32_t width, int32_t height) { return width <= MaxModeSide && height <= MaxModeSide; }
+
+const std::vector<DisplayMode>& modes(Runtime& rt) {
+  DisplayState& d = rt.display;
+  if (d.Modes.empty()) d.Modes = listDisplayModes(d.presenter != nullptr);
+  return d.Modes;
+}
+
+// Converts the buffer just drawn into window colours through the gamma ramps.
+void convertFrame(DisplayState& d, const Surface& s) {
+  const PixelLayout l = PixelLayout::of(s);
+  d.Frame.resize(size_t(s.width()) * size_t(s.height()));
+  uint32_t* out = d.Frame.data();
+  for (int y = 0; y < s.height(); ++y)
+    for (int x = 0; x < s.width(); ++x) {
+      const uint32_t c = uint32_t(l.colourOf(s.pixel(x, y)));
+      *out++ = uint32_t(d.GammaRamp[0][(c >> 16) & 255] >> 8) << 16 | uint32_t(d.GammaRamp[1][(c >> 8) & 255] >> 8) << 8 |
+               uint32_t(d.GammaRamp[2][c & 255] >> 8);
+    }
+}
+
+bool dumpDue(const Runtime& rt) {
+  const int64_t frame = rt.host.Frames + 1;
+  return std::any_of(rt.display.Dumps.begin(), rt.display.Dumps.end(), [&](const FrameDump& f) { return f.frame == frame; });
+}
+
+void writeDumps(Runtime& rt, const Surface& s) {
+  const int64_t frame = rt.host.Frames + 1;
+  for (const FrameDump& f : rt.display.Dumps) {
+    if (f.frame != frame) continue;
+    RgbImage image;
+    image.width = s.width();
+    image.height = s.height();
+    image.pixels = rt.display.Frame;
+    if (!replaceFile(f.path, encodeBmp24(image))) LogEngineError(rt, "Failed to write the frame dump " + f.path);
+  }
+}
+
+void countFrame(Runtime& rt) {
+  DisplayState& d = rt.display;
+  ++d.FpsFrames;
+  const uint32_t now = rt.clock.milliseconds(), elapsed = now - d.FpsStart;
+  if (elapsed > 1000) {
+    d.ScreenFps = int32_t(int64_t(d.FpsFrames) * 1000 / elapsed);
+    d.FpsFrames = 0;
+    d.FpsStart = now;
+  }
+}
+
+// Rebuilds with the current settings; on failure tries emulation, then the fallback.
+bool rebuild(Runtime& rt, int32_t mode[3], int32_t fallback[4]) {
+  DisplayState& d = rt.display;
+  auto apply = [&](const int32_t* m) {
+    d.ScreenWidth = m[0];
+    d.ScreenHeight = m[1];
+    d.ScreenDepth = m[2];
+  };
+  bool ok = true;
+  if (!modeFits(mode[0], mode[1])) {
+    LogEngineError(rt, "Could not set a display mode of " + std::to_string(mode[0]) + "x" + std::to_string(mode[1]) +
+                           "x" + std::to_string(mode[2]));
+    apply(fallback);
+    d.EmulationMode = fallback[3];
+    raiseError(rt, ErrModeWarning);
+    ok = false;
+  } else {
+    apply(mode);
+  }
+  if (!buildSurfaces(rt)) {
+    d.EmulationMode = 1;
+    if (!buildSurfaces(rt)) {
+      apply(fallback);
+      d.EmulationMode = fallback[3];
+      raiseError(rt, ErrDisplayBuild);
+      buildSurfaces(rt);
+      ok = false;
+    }
+  }
+  finishSurfaces(rt);
+  return ok;
+}
+
+// ---- commands ----
+
+void opChecklistForModes(Runtime& rt) {
+  ChecklistState& list = rt.checklist;
+  startChecklist(list);
+  for (const DisplayMode& m : modes(rt)) {
+    if (m.depth < 16) continue;
+    ChecklistEntry* e = addChecklistEntry(
+        list, std::to_string(m.width) + "x" + std::to_string(m.height) + "x" + std::to_string(m.depth));
+    if (!e) break;
+    e->a = m.width;
+    e->b = m.height;
+    e->c = m.depth;
+  }
+  finishChecklist(list, true, true);
+}
+
+void opSetDisplayMode(Runtime& rt) {
+  DisplayState& d = rt.display;
+  const int32_t w = operand(rt, 0).i, h = operand(rt, 1).i, depth = operand(rt, 2).i;
+  skipOperands(rt, 3);
+  if (!validDepth(depth)) return raiseError(rt, ErrModeDepth);
+  if (w <= 0 || h <= 0) return raiseError(rt, ErrModeSize);
+  if (ResetDisplay(rt, w, h, depth, d.EmulationMode, d.ScreenWidth, d.ScreenHeight, d.ScreenDepth, d.EmulationMode))
+    d.ModeDepth = int16_t(depth);
+  rt.interp.YieldFlag = true;
+}
+
+void opCheckDisplayMode(Runtime& rt) {
+  Cell& result = operand(rt, 0);
+  const int32_t w = operand(rt, 1).i, h = operand(rt, 2).i, depth = operand(rt, 3).i;
+  skipOperands(rt, 4);
+  if (!validDepth(depth)) return raiseError(rt, ErrModeDepth);
+  if (w == 0 || h == 0) return raiseError(rt, ErrModeSize);
+  const auto& all = modes(rt);
+  result.i = std::find(all.begin(), all.end(), DisplayMode{w, h, depth}) != all.end();
+}
+
+void resetSameMode(Runtime& rt, int32_t emulation, int32_t fallbackEmulation) {
+  DisplayState& d = rt.display;
+  ResetDisplay(rt, d.ScreenWidth, d.ScreenHeight, d.ScreenDepth, emulation, d.ScreenWidth, d.ScreenHeight,
+               d.ScreenDepth, fallbackEmulation);
+}
+
+template <int32_t On>
+void opSetEmulation(Runtime& rt) {
+  rt.display.EmulationMode = On;
+  resetSameMode(rt, On, 1 - On);
+}
+
+template <int32_t On>
+void opTnl(Runtime& rt) {
+  rt.display.TnlEnabled = On;
+  resetSameMode(rt, rt.display.EmulationMode, 0);
+}
+
+void opChecklistForCards(Runtime& rt) {
+  startChecklist(rt.checklist);
+  addChecklistEntry(rt.checklist, PrimaryDisplayDriver);
+  finishChecklist(rt.checklist, true, false);
+}
+
+void opSetGraphicsCard(Runtime& rt) {
+  DisplayState& d = rt.display;
+  d.RequestedCardName = cellText(operand(rt, 0));
+  skipOperands(rt, 1);
+  resetSameMode(rt, d.EmulationMode, d.EmulationMode);
+  if (d.GraphicsCardName != d.RequestedCardName) raiseError(rt, ErrCardWarning);
+}
+
+int32_t clampBytes(int64_t bytes) { return int32_t(std::clamp<int64_t>(bytes, 0, INT32_MAX)); }
+
+// Textures and surfaces live in the same system memory as everything else.
+void opDeviceMemory(Runtime& rt) {
+  operand(rt, 0).i = clampBytes(availableMemoryBytes());
+  skipOperands(rt, 1);
+}
+
+void opSystemMemory(Runtime& rt) {
+  operand(rt, 0).i = clampBytes(availableVirtualMemoryBytes());
+  skipOperands(rt, 1);
+}
+
+template <auto Query>
+void opDisplayQuery(Runtime& rt) {
+  operand(rt, 0).i = Query(rt.display);
+  skipOperands(rt, 1);
+}
+
+void opCurrentCard(Runtime& rt) {
+  storeString(operand(rt, 0), rt.display.GraphicsCardName);
+  skipOperands(rt, 1);
+}
+
+const CommandRow Rows[] = {
+    {1500, "PERFORM CHECKLIST FOR DISPLAY MODES", "0", opChecklistForModes},
+    {1501, "SET DISPLAY MODE", "LLL", opSetDisplayMode},
+    {1551, "SCREEN WIDTH[", "L", opDisplayQuery<[](const DisplayState& d) { return d.ScreenWidth; }>},
+    {1552, "SCREEN HEIGHT[", "L", opDisplayQuery<[](const DisplayState& d) { return d.ScreenHeight; }>},
+    {1553, "SCREEN DEPTH[", "L", opDisplayQuery<[](const DisplayState& d) { return d.ScreenDepth; }>},
+    {1554, "SCREEN TYPE[", "L", opDisplayQuery<[](const DisplayState& d) { return 1 - d.SoftwareBackBuffer; }>},
+    {1555, "SCREEN FPS[", "L", opDisplayQuery<[](const DisplayState& d) { return d.ScreenFps; }>},
+    {1571, "CHECK DISPLAY MODE[", "LLLL", opCheckDisplayMode},
+    {9001, "SET EMULATION ON", "0", opSetEmulation<1>},
+    {9002, "SET EMULATION OFF", "0", opSetEmulation<0>},
+    {9003, "PERFORM CHECKLIST FOR GRAPHICS CARDS", "0", opChecklistForCards},
+    {9004, "SET GRAPHICS CARD", "S", opSetGraphicsCard},
+    {9011, "DISABLE TNL", "0", opTnl<0>},
+    {9012, "ENABLE TNL", "0", opTnl<1>},
+    {9051, "SYSTEM TMEM AVAILABLE[", "L", opDeviceMemory},
+    {9052, "SYSTEM DMEM AVAILABLE[", "L", opDeviceMemory},
+    {9053, "SYSTEM SMEM AVAILABLE[", "L", opSystemMemory},
+    {9054, "EMULATION MODE[", "L", opDisplayQuery<[](const DisplayState& d) { return d.EmulationMode; }>},
+    {9055, "CURRENT GRAPHICS CARD$[", "S", opCurrentCard},
+    {9056, "TNL AVAILABLE[", "L", opDisplayQuery<[](const DisplayState& d) { return int32_t(d.DeviceTypeName[0] == 'T'); }>},
+};
+
+}  // namespace
+
+Surface* backBuffer(DisplayState& d) { return d.Buffers[size_t(d.PageFlipping ? d.BufferParity : 0)].get(); }
+
+Surface* frontBuffer(DisplayState& d) { return d.Buffers[size_t(d.PageFlipping ? d.BufferParity ^ 1 : 0)].get(); }
+
+bool StartDisplay(Runtime& rt) {
+  DisplayState& d = rt.display;
+  HostState& h = rt.host;
+  d.FullScreenExclusive = h.FullScreenExclusive;
+  d.DesktopWindow = h.DesktopWindow;
+  d.GraphicsCardName = PrimaryDisplayDriver;
+  d.ScreenWidth = 640;
+  d.ScreenHeight = 480;
+  d.ScreenDepth = d.Best3DDepth;
+  d.EmulationMode = 0;
+  d.TnlEnabled = 1;
+  d.ModeDepth = d.Best3DDepth;
+  for (int i = 0; i < 3; ++i) setGammaRamp(d, i, IdentityGamma);
+  d.presenter = h.MainWindow ? h.MainWindow->createPresenter() : nullptr;
+  d.FpsStart = rt.clock.milliseconds();
+  d.FpsFrames = d.ScreenFps = 0;
+  if (!buildSurfaces(rt)) {
+    raiseError(rt, ErrSurfaces);
+    return false;
+  }
+  d.Up = true;
+  ClearDisplayList(rt.bitmaps.displayList);
+  releaseBitmaps(rt.bitmaps);
+  resetDrawing(rt);
+  resetRefresh(rt);
+  startText(rt);
+  finishSurfaces(rt);
+  return true;
+}
+
+void StopDisplay(Runtime& rt) {
+  DisplayState& d = rt.display;
+  ClearDisplayList(rt.bitmaps.displayList);
+  releaseBitmaps(rt.bitmaps);
+  d.Buffers = {};
+  d.presenter.reset();
+  d.Up = false;
+}
+
+bool ResetDisplay(Runtime& rt, int32_t width, int32_t height, int32_t depth, int32_t emulation,
+                  int32_t fallbackWidth, int32_t fallbackHeight, int32_t fallbackDepth, int32_t fallbackEmulation) {
+  ClearDisplayList(rt.bitmaps.displayList);
+  releaseBitmaps(rt.bitmaps);
+  rt.display.EmulationMode = emulation;
+  int32_t mode[3] = {width, height, depth};
+  int32_t fallback[4] = {fallbackWidth, fallbackHeight, fallbackDepth, fallbackEmulation};
+  return rebuild(rt, mode, fallback);
+}
+
+void Present(Runtime& rt) {
+  DisplayState& d = rt.display;
+  Surface* shown = backBuffer(d);
+  if (!shown) return;
+  const bool dump = dumpDue(rt);
+  if (d.presenter || dump) convertFrame(d, *shown);
+  if (d.presenter) d.presenter->present(d.Frame.data(), shown->width(), shown->height());
+  if (dump) writeDumps(rt, *shown);
+  if (d.PageFlipping) d.BufferParity ^= 1;
+  countFrame(rt);
+}
+
+void ClearBackBuffer(Runtime& rt) {
+  if (Surface* back = backBuffer(rt.display)) fillRect(*back, back->bounds(), rt.draw.BackgroundPixel);
+}
+
+void setGammaRamp(DisplayState& d, int component, int32_t value) {
+  const int32_t offset = value > 256 ? value - 256 : 0, slope = value > 256 ? 511 - value : value;
+  for (int i = 0; i < 256; ++i) d.GammaRamp[size_t(component)][size_t(i)] = uint16_t(offset * 256 + slope * i);
+}
+
+void windowToScreen(const DisplayState& d, int wx, int wy, int& x, int& y) {
+  x = wx;
+  y = wy;
+  if (d.presenter) d.presenter->toFrame(wx, wy, x, y);
+}
+
+extern const std::span<const CommandRow> DisplayRows(Rows);
+
+}  // namespace zt

@@ -1,0 +1,219 @@
+// 2D drawing commands: INK, CLS, DOT, BOX, LINE, CIRCLE, ELLIPSE, POINT and the colour
+// functions. Each drawing command adds a record (101 clear, 103 dot, 104 box, 105 line,
+// 106 circle or ellipse, 107 ink, 108 background, 109 point) that draws at the next frame
+// start into the bitmap current when it was added. Owns the DrawState.
+#include "display2d/drawing.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/family.h"
+#include "core/runtime.h"
+
+namespace zt {
+
+namespace {
+
+// Sets the ink (when `foreground` is not -1) and the background from colour values, in
+// the layout of the surface drawn into; the text colours keep the quantised components.
+void setColours(DrawState& d, const PixelLayout& l, int32_t foreground, int32_t background, bool withInk) {
+  if (withInk && foreground != -1) {
+    d.InkPixel = l.pixelOf(foreground);
+    d.InkRed = int32_t(255 * l.red(d.InkPixel) / l.redMax);
+    d.InkGreen = int32_t(255 * l.green(d.InkPixel) / l.greenMax);
+    d.InkBlue = int32_t(255 * l.blue(d.InkPixel) / l.blueMax);
+  }
+  d.BackgroundPixel = l.pixelOf(background);
+  d.BackRed = int32_t(255 * l.red(d.BackgroundPixel) / l.redMax);
+  d.BackGreen = int32_t(255 * l.green(d.BackgroundPixel) / l.greenMax);
+  d.BackBlue = int32_t(255 * l.blue(d.BackgroundPixel) / l.blueMax);
+}
+
+// Narrows the steps [lo, hi] to those whose pixel coordinate trunc(p + n * step) lies in
+// 0 .. size - 1, that is p + n * step inside (-1, size).
+void clipSteps(double p, double step, int size, double& lo, double& hi) {
+  if (step == 0) {
+    if (!(p > -1 && p < size)) hi = -1;
+    return;
+  }
+  double a = (-1 - p) / step, b = (size - p) / step;
+  if (a > b) std::swap(a, b);
+  lo = std::max(lo, std::floor(a));
+  hi = std::min(hi, std::ceil(b));
+}
+
+void drawDot(Surface& s, const DisplayRecord& r, uint32_t ink) { fillRect(s, {r.arg1, r.arg2, r.arg1 + 1, r.arg2 + 1}, ink); }
+
+void drawBox(Surface& s, const DisplayRecord& r, uint32_t ink) {
+  fillRect(s, {r.arg1, r.arg2, int(int64_t(r.arg3) + 1), int(int64_t(r.arg4) + 1)}, ink);
+}
+
+void drawEllipse(Surface& s, const DisplayRecord& r, uint32_t ink) {
+  const float cx = float(r.arg1) + 0.5f, cy = float(r.arg2) + 0.5f, rx = r.arg3f(), ry = r.arg4f();
+  float px = std::cos(0.0f) * rx + cx, py = std::sin(0.0f) * ry + cy;
+  for (float t = -0.06f; t <= 6.33f; t += 0.0628f) {
+    const float nx = std::cos(t) * rx + cx, ny = std::sin(t) * ry + cy;
+    drawLine(s, px, py, nx, ny, ink);
+    px = nx;
+    py = ny;
+  }
+}
+
+void readPoint(Surface& s, const DisplayRecord& r) {
+  if (!r.result || r.arg1 < 0 || r.arg2 < 0 || r.arg1 >= s.width() || r.arg2 >= s.height()) return;
+  r.result->i = PixelLayout::of(s).colourOf(s.pixel(r.arg1, r.arg2));
+}
+
+// ---- commands ----
+
+DisplayRecord* addDrawing(Runtime& rt, int32_t op, int32_t a1, int32_t a2, int32_t a3 = 0, int32_t a4 = 0) {
+  DisplayRecord* r = AddRecord(rt, op);
+  if (r) {
+    r->arg1 = a1;
+    r->arg2 = a2;
+    r->arg3 = a3;
+    r->arg4 = a4;
+  }
+  return r;
+}
+
+void opDot(Runtime& rt) {
+  addDrawing(rt, RecDot, operand(rt, 0).i, operand(rt, 1).i);
+  yieldForScreen(rt);
+  skipOperands(rt, 2);
+}
+
+void opBox(Runtime& rt) {
+  addDrawing(rt, RecBox, operand(rt, 0).i, operand(rt, 1).i, operand(rt, 2).i, operand(rt, 3).i);
+  yieldForAutoRefresh(rt);
+  skipOperands(rt, 4);
+}
+
+void opLine(Runtime& rt) {
+  addDrawing(rt, RecLine, operand(rt, 0).i, operand(rt, 1).i, operand(rt, 2).i, operand(rt, 3).i);
+  yieldForScreen(rt);
+  skipOperands(rt, 4);
+}
+
+void opCircle(Runtime& rt) {
+  const int32_t radius = std::bit_cast<int32_t>(float(operand(rt, 2).i));
+  addDrawing(rt, RecEllipse, operand(rt, 0).i, operand(rt, 1).i, radius, radius);
+  yieldForScreen(rt);
+  skipOperands(rt, 3);
+}
+
+void opEllipse(Runtime& rt) {
+  addDrawing(rt, RecEllipse, operand(rt, 0).i, operand(rt, 1).i, std::bit_cast<int32_t>(float(operand(rt, 2).i)),
+             std::bit_cast<int32_t>(float(operand(rt, 3).i)));
+  yieldForScreen(rt);
+  skipOperands(rt, 4);
+}
+
+void opInk(Runtime& rt) {
+  addDrawing(rt, RecInk, operand(rt, 0).i, operand(rt, 1).i);
+  skipOperands(rt, 2);
+}
+
+void clearScreen(Runtime& rt) {
+  addDrawing(rt, RecClear, 0, 0);
+  resetPrintCursor(rt);
+  yieldForScreen(rt);
+}
+
+void opCls(Runtime& rt) { clearScreen(rt); }
+
+void opClsColour(Runtime& rt) {
+  addDrawing(rt, RecBackground, 0, operand(rt, 0).i);
+  clearScreen(rt);
+  skipOperands(rt, 1);
+}
+
+void opPoint(Runtime& rt) {
+  if (DisplayRecord* r = addDrawing(rt, RecPoint, operand(rt, 1).i, operand(rt, 2).i)) {
+    r->result = &operand(rt, 0);
+    r->lifetime = 1;
+  }
+  rt.interp.YieldFlag = true;
+  skipOperands(rt, 3);
+}
+
+void opRgb(Runtime& rt) {
+  operand(rt, 0).i = wrapAdd(wrapAdd(operand(rt, 3).i, wrapMul(operand(rt, 1).i, 65536)), wrapMul(operand(rt, 2).i, 256));
+  skipOperands(rt, 4);
+}
+
+template <int Shift>
+void opComponent(Runtime& rt) {
+  operand(rt, 0).i = (operand(rt, 1).i >> Shift) & 255;
+  skipOperands(rt, 2);
+}
+
+const CommandRow Rows[] = {
+    {208, "BOX", "LLLL", opBox},
+    {210, "CIRCLE", "LLL", opCircle},
+    {212, "CLS", "0", opCls},
+    {215, "DOT", "LL", opDot},
+    {216, "ELLIPSE", "LLLL", opEllipse},
+    {227, "INK", "LL", opInk},
+    {235, "LINE", "LLLL", opLine},
+    {243, "POINT[", "LLL", opPoint},
+    {391, "RGB[", "LLLL", opRgb},
+    {392, "RGBR[", "LL", opComponent<16>},
+    {393, "RGBG[", "LL", opComponent<8>},
+    {394, "RGBB[", "LL", opComponent<0>},
+    {405, "CLS", "L", opClsColour},
+};
+
+}  // namespace
+
+void resetDrawing(Runtime& rt) {
+  Surface* back = backBuffer(rt.display);
+  setColours(rt.draw, PixelLayout::of(back ? back->format() : PixelFormat::forDepth(rt.display.ScreenDepth)), 0xFFFFFF, 0,
+             true);
+}
+
+void drawLine(Surface& s, float x1, float y1, float x2, float y2, uint32_t pixel) {
+  const float dx = x2 - x1, dy = y2 - y1;
+  const float length = std::sqrt(dx * dx + dy * dy);
+  const float sx = length > 0 ? dx / length : 0.0f, sy = length > 0 ? dy / length : 0.0f;
+  double lo = 0, hi = std::floor(double(length));
+  clipSteps(x1, sx, s.width(), lo, hi);
+  clipSteps(y1, sy, s.height(), lo, hi);
+  if (lo > hi) return;
+  constexpr int Batch = 256;
+  int32_t points[2 * Batch];
+  int count = 0;
+  float x = lo == 0 ? x1 : float(x1 + lo * sx), y = lo == 0 ? y1 : float(y1 + lo * sy);
+  for (double n = lo; n <= hi; ++n) {
+    points[2 * count] = int32_t(x);
+    points[2 * count + 1] = int32_t(y);
+    if (++count == Batch) {
+      plotPixels(s, points, size_t(count), pixel);
+      count = 0;
+    }
+    x += sx;
+    y += sy;
+  }
+  plotPixels(s, points, size_t(count), pixel);
+}
+
+void runDrawRecord(Runtime& rt, DisplayRecord& r) {
+  Surface* s = resolveSurface(rt, r.target);
+  if (!s) return;
+  DrawState& d = rt.draw;
+  switch (r.op) {
+    case RecClear: fillRect(*s, s->bounds(), d.BackgroundPixel); break;
+    case RecDot: drawDot(*s, r, d.InkPixel); break;
+    case RecBox: drawBox(*s, r, d.InkPixel); break;
+    case RecLine: drawLine(*s, float(r.arg1), float(r.arg2), float(r.arg3), float(r.arg4), d.InkPixel); break;
+    case RecEllipse: drawEllipse(*s, r, d.InkPixel); break;
+    case RecInk: setColours(d, PixelLayout::of(*s), r.arg1, r.arg2, true); break;
+    case RecBackground: setColours(d, PixelLayout::of(*s), 0, r.arg2, false); break;
+    case RecPoint: readPoint(*s, r); break;
+    default: break;
+  }
+}
+
+extern const std::span<const CommandRow> DrawingRows(Rows);
+
+}  // namespace zt

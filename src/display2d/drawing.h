@@ -1,0 +1,29 @@
+// 2D drawing: the ink and background colours and the primitives (dot, box, line, circle
+// and ellipse, clear, point) drawn by display-list records. Owns the DrawState.
+#pragma once
+
+#include <cstdint>
+
+#include "display2d/display_list.h"
+
+namespace zt {
+
+struct Runtime;
+class Surface;
+
+struct DrawState {
+  uint32_t InkPixel = 0xFFFF;
+  int32_t InkRed = 255, InkGreen = 255, InkBlue = 255;
+  uint32_t BackgroundPixel = 0;
+  int32_t BackRed = 0, BackGreen = 0, BackBlue = 0;
+};
+
+// White ink on black in the back buffer's layout (display start and reset).
+void resetDrawing(Runtime& rt);
+// The line walk between two points: a pixel at every whole step along the line, the
+// first at the start; only the pixels inside the surface are touched.
+void drawLine(Surface& s, float x1, float y1, float x2, float y2, uint32_t pixel);
+// Runs records 101 and 103 to 109.
+void runDrawRecord(Runtime& rt, DisplayRecord& r);
+
+}  // namespace zt

@@ -1,0 +1,65 @@
+// Frame cycle commands: SYNC, SYNC ON and OFF, SYNC RATE, DRAW TO FRONT and BACK. SYNC
+// ends the interpreter slice so the run loop shows a frame; SYNC ON stops drawing commands
+// from doing it themselves. The screen capture of SAVE BITMAP is written here, after the
+// frame is shown. Owns the RefreshState.
+#include "display2d/refresh.h"
+
+#include "core/family.h"
+#include "core/runtime.h"
+
+namespace zt {
+
+namespace {
+
+constexpr int32_t ErrSyncRate = 112;
+constexpr int32_t MaxSyncRate = 1000;
+
+void opSync(Runtime& rt) { rt.interp.YieldFlag = true; }
+
+template <bool Auto>
+void opSyncMode(Runtime& rt) {
+  rt.interp.AutoRefresh = Auto;
+  rt.interp.YieldFlag = true;
+}
+
+void opSyncRate(Runtime& rt) {
+  const int32_t rate = operand(rt, 0).i;
+  if (rate < 0 || rate > MaxSyncRate) raiseError(rt, ErrSyncRate);
+  else rt.frame.FrameMilliseconds = rate == 0 ? 0 : uint32_t(1000.0 / rate);
+  skipOperands(rt, 1);
+}
+
+template <int32_t Back>
+void opDrawTo(Runtime& rt) {
+  rt.refresh.DrawToBack = Back;
+}
+
+const CommandRow Rows[] = {
+    {259, "SYNC", "0", opSync},
+    {403, "SYNC ON", "0", opSyncMode<false>},
+    {404, "SYNC OFF", "0", opSyncMode<true>},
+    {407, "SYNC RATE", "L", opSyncRate},
+    {7931, "DRAW TO FRONT", "0", opDrawTo<0>},
+    {7932, "DRAW TO BACK", "0", opDrawTo<1>},
+};
+
+}  // namespace
+
+void resetRefresh(Runtime& rt) {
+  rt.refresh.DrawToBack = 0;
+  rt.refresh.CapturePending = 0;
+  rt.refresh.CaptureFile.clear();
+}
+
+void writePendingCapture(Runtime& rt) {
+  RefreshState& r = rt.refresh;
+  if (!r.CapturePending) return;
+  r.CapturePending = 0;
+  Surface* front = frontBuffer(rt.display);
+  const std::string path = rt.fs.resolve(r.CaptureFile);
+  if (front && !path.empty()) replaceFile(path, encodeBmp24(surfaceImage(*front)));
+}
+
+extern const std::span<const CommandRow> RefreshRows(Rows);
+
+}  // namespace zt

@@ -1,0 +1,209 @@
+// Text commands: the font, size, style and background settings, TEXT and CENTER TEXT, the
+// text queries and the font checklist. Records 201 to 213 change the settings and draw
+// text when the display list runs, so the queries report a setting after its frame;
+// records 102 and 110 draw and rub out console text. Owns the TextState.
+#include "display2d/text.h"
+
+#include "core/family.h"
+#include "core/runtime.h"
+
+namespace zt {
+
+namespace {
+
+constexpr int ChecklistFonts = 255;
+constexpr int BoldWeightStyle = 2;
+
+void createTextFont(Runtime& rt) {
+  TextState& t = rt.text;
+  t.TextFont.reset();
+  if (t.Fonts) t.TextFont = t.Fonts->open(t.TextFontName, t.TextSize, t.TextStyle >= BoldWeightStyle, t.TextStyle & 1);
+}
+
+TextExtent measure(Font* font, std::string_view text) { return font ? font->measure(text) : TextExtent{}; }
+
+// Draws with the ink as text colour; `eraseColours` draws in the background colour.
+void drawText(Runtime& rt, Surface& s, Font* font, const DisplayRecord& r, int x, bool opaque, bool eraseColours) {
+  if (!font) return;
+  const DrawState& d = rt.draw;
+  const PixelLayout l = PixelLayout::of(s);
+  const uint32_t background = l.matchOf(uint32_t(d.BackRed << 16 | d.BackGreen << 8 | d.BackBlue));
+  const uint32_t ink = eraseColours ? background : l.matchOf(uint32_t(d.InkRed << 16 | d.InkGreen << 8 | d.InkBlue));
+  font->draw(s, x, r.arg2, r.text(), ink, background, opaque);
+}
+
+void setting(Runtime& rt, int32_t op, int32_t value = 0, std::string_view text = {}) {
+  if (DisplayRecord* r = AddRecord(rt, op)) {
+    r->arg1 = value;
+    r->setText(text);
+  }
+}
+
+void opChecklistForFonts(Runtime& rt) {
+  ChecklistState& list = rt.checklist;
+  startChecklist(list);
+  std::vector<std::string> names = rt.text.Fonts ? rt.text.Fonts->families() : std::vector<std::string>{};
+  int added = 0;
+  for (const std::string& name : names) {
+    if (added == ChecklistFonts || !addChecklistEntry(list, name)) break;
+    ++added;
+  }
+  finishChecklist(list, added > 0, false);
+}
+
+void opSetTextFont(Runtime& rt) {
+  setting(rt, RecFontName, 0, cellText(operand(rt, 0)));
+  yieldForAutoRefresh(rt);
+  skipOperands(rt, 1);
+}
+
+void opSetTextSize(Runtime& rt) {
+  setting(rt, RecFontSize, operand(rt, 0).i);
+  yieldForAutoRefresh(rt);
+  skipOperands(rt, 1);
+}
+
+template <int32_t Op>
+void opTextBackground(Runtime& rt) {
+  setting(rt, Op);
+}
+
+template <int32_t Style>
+void opTextStyle(Runtime& rt) {
+  setting(rt, RecStyleNormal + Style);
+  yieldForAutoRefresh(rt);
+}
+
+template <int32_t Op>
+void opText(Runtime& rt) {
+  if (DisplayRecord* r = AddRecord(rt, Op)) {
+    r->arg1 = operand(rt, 0).i;
+    r->arg2 = operand(rt, 1).i;
+    r->setText(cellText(operand(rt, 2)));
+  }
+  yieldForScreen(rt);
+  skipOperands(rt, 3);
+}
+
+void opTextFontName(Runtime& rt) {
+  storeString(operand(rt, 0), rt.text.TextFontName);
+  skipOperands(rt, 1);
+}
+
+template <auto Field>
+void opTextSetting(Runtime& rt) {
+  operand(rt, 0).i = int32_t(rt.text.*Field);
+  skipOperands(rt, 1);
+}
+
+template <int Which>
+void opTextExtent(Runtime& rt) {
+  const TextExtent e = measure(rt.text.TextFont.get(), cellText(operand(rt, 1)));
+  operand(rt, 0).i = Which == 0 ? e.width : e.height;
+  skipOperands(rt, 2);
+}
+
+const CommandRow Rows[] = {
+    {6001, "PERFORM CHECKLIST FOR FONTS", "0", opChecklistForFonts},
+    {6002, "SET TEXT FONT", "S", opSetTextFont},
+    {6003, "SET TEXT SIZE", "L", opSetTextSize},
+    {6004, "SET TEXT OPAQUE", "0", opTextBackground<RecTextOpaque>},
+    {6005, "SET TEXT TRANSPARENT", "0", opTextBackground<RecTextTransparent>},
+    {6006, "SET TEXT TO NORMAL", "0", opTextStyle<0>},
+    {6007, "SET TEXT TO ITALIC", "0", opTextStyle<1>},
+    {6008, "SET TEXT TO BOLD", "0", opTextStyle<2>},
+    {6009, "SET TEXT TO BOLDITALIC", "0", opTextStyle<3>},
+    {6010, "TEXT", "LLS", opText<RecText>},
+    {6011, "CENTER TEXT", "LLS", opText<RecCenterText>},
+    {6501, "TEXT FONT$[", "S", opTextFontName},
+    {6502, "TEXT SIZE[", "L", opTextSetting<&TextState::TextSize>},
+    {6503, "TEXT BACKGROUND TYPE[", "L", opTextSetting<&TextState::TextOpaque>},
+    {6504, "TEXT STYLE[", "L", opTextSetting<&TextState::TextStyle>},
+    {6505, "TEXT WIDTH[", "LS", opTextExtent<0>},
+    {6506, "TEXT HEIGHT[", "LS", opTextExtent<1>},
+};
+
+}  // namespace
+
+void startText(Runtime& rt) {
+  TextState& t = rt.text;
+  if (!t.Fonts) {
+    std::string why;
+    t.Fonts = FontLibrary::create(why);
+    if (!t.Fonts) LogEngineError(rt, "Failed to start the font library: " + why);
+  }
+  t.TextFontName = "system";
+  t.TextSize = PrintFontHeight;
+  t.TextOpaque = 0;
+  t.TextStyle = 0;
+  createTextFont(rt);
+  t.PrintFont = t.Fonts ? t.Fonts->open("system", PrintFontHeight, false, false) : nullptr;
+}
+
+TextExtent measurePrint(Runtime& rt, std::string_view text) { return measure(rt.text.PrintFont.get(), text); }
+
+void AddPrintRecord(Runtime& rt, std::string_view text, int32_t& x, int32_t& y, bool keepOnLine, bool wrap,
+                    bool opaque) {
+  if (DisplayRecord* r = AddRecord(rt, RecPrint)) {
+    r->arg1 = x;
+    r->arg2 = y;
+    r->opaque = opaque;
+    r->setText(text);
+  }
+  const TextExtent e = measurePrint(rt, text.substr(0, 255));
+  if (keepOnLine) {
+    x = wrapAdd(x, e.width);
+  } else {
+    x = 0;
+    y = wrapAdd(y, e.height);
+  }
+  if (wrap && x >= rt.display.ScreenWidth) {
+    x = 0;
+    y = wrapAdd(y, e.height);
+  }
+}
+
+void AddEraseRecord(Runtime& rt, std::string_view text, int32_t x, int32_t y) {
+  if (DisplayRecord* r = AddRecord(rt, RecEraseText)) {
+    r->arg1 = x;
+    r->arg2 = y;
+    r->setText(text);
+  }
+}
+
+void runTextRecord(Runtime& rt, DisplayRecord& r) {
+  TextState& t = rt.text;
+  switch (r.op) {
+    case RecFontName:
+      t.TextFontName = r.text();
+      createTextFont(rt);
+      return;
+    case RecFontSize:
+      t.TextSize = r.arg1;
+      createTextFont(rt);
+      return;
+    case RecTextOpaque: t.TextOpaque = 1; return;
+    case RecTextTransparent: t.TextOpaque = 0; return;
+    default: break;
+  }
+  if (r.op >= RecStyleNormal && r.op <= RecStyleBoldItalic) {
+    t.TextStyle = int16_t(r.op - RecStyleNormal);
+    createTextFont(rt);
+    return;
+  }
+  Surface* s = resolveSurface(rt, r.target);
+  if (!s) return;
+  switch (r.op) {
+    case RecText: drawText(rt, *s, t.TextFont.get(), r, r.arg1, t.TextOpaque, false); break;
+    case RecCenterText:
+      drawText(rt, *s, t.TextFont.get(), r, r.arg1 - measure(t.TextFont.get(), r.text()).width / 2, t.TextOpaque, false);
+      break;
+    case RecPrint: drawText(rt, *s, t.PrintFont.get(), r, r.arg1, r.opaque, false); break;
+    case RecEraseText: drawText(rt, *s, t.PrintFont.get(), r, r.arg1, true, true); break;
+    default: break;
+  }
+}
+
+extern const std::span<const CommandRow> TextRows(Rows);
+
+}  // namespace zt

@@ -1,0 +1,44 @@
+// Text on bitmaps: the text font settings and the print font, and the services PRINT and
+// INPUT use to queue their text. Owns the TextState.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "display2d/display_list.h"
+#include "platform/font.h"
+
+namespace zt {
+
+struct Runtime;
+
+struct TextState {
+  std::unique_ptr<FontLibrary> Fonts;  // before the fonts, so it outlives them
+  std::string TextFontName = "system";
+  int32_t TextSize = 10;
+  uint8_t TextOpaque = 0;
+  int16_t TextStyle = 0;  // 0 normal, 1 italic, 2 bold, 3 bold italic
+  std::unique_ptr<Font> TextFont;
+  std::unique_ptr<Font> PrintFont;
+};
+
+constexpr int32_t PrintFontHeight = 10;
+
+// The text defaults and both fonts (display start). A missing font library is logged
+// and text is then measured as empty and not drawn.
+void startText(Runtime& rt);
+// The width and height of a text in the print font.
+TextExtent measurePrint(Runtime& rt, std::string_view text);
+// Queues a print record at the cursor (x, y) and advances the cursor at once: to the end
+// of the text (`keepOnLine`), else to the start of the next line; with `wrap` a cursor
+// at or past the screen's width starts the next line.
+void AddPrintRecord(Runtime& rt, std::string_view text, int32_t& x, int32_t& y, bool keepOnLine, bool wrap,
+                    bool opaque);
+// Queues the rubbing-out of a text printed at (x, y).
+void AddEraseRecord(Runtime& rt, std::string_view text, int32_t x, int32_t y);
+// Runs records 102, 110 and 201 to 213.
+void runTextRecord(Runtime& rt, DisplayRecord& r);
+
+}  // namespace zt
