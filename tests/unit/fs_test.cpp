@@ -19,7 +19,9 @@ namespace stdfs = std::filesystem;
 class FileSystemTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = (stdfs::path(ZT_TEST_WORK_DIR) / "fs_test").string();
+    // A folder per test: the tests may run at the same time.
+    dir = (stdfs::path(ZT_TEST_WORK_DIR) / "fs_test" / ::testing::UnitTest::GetInstance()->current_test_info()->name())
+              .string();
     stdfs::remove_all(dir);
     stdfs::create_directories(dir + "/Data/Sub");
     write(dir + "/Data/Scores.TXT", "12345");
