@@ -102,6 +102,7 @@ class Lister {
     dataTypes = std::string(bytes.substr(pos, n));
     pos += n / 4 * 4 + 4;
     for (char t : dataTypes) {
+      if (pos >= end) return fail(error, "DATA section too short");
       if (t == 's') {
         size_t stop = pos;
         while (stop < end && bytes[stop]) ++stop;

@@ -140,12 +140,14 @@ class Lexer {
     pushInteger(digits.empty() ? "0" : digits, 2, start);
   }
 
-  // Integers up to 2147483648, which only a minus sign in front makes valid.
+  // Decimal integers up to 2147483648, which only a minus sign in front makes valid;
+  // binary ones are 32-bit patterns (%1 followed by 31 zeros is -2147483648).
   void pushInteger(const std::string& digits, int base, size_t start) {
     push(Tok::Integer, text.substr(start, i - start), start);
     size_t significant = digits.find_first_not_of('0');
     bool tooLong = significant != std::string::npos && digits.size() - significant > (base == 2 ? 32u : 10u);
     long long v = tooLong ? 0 : std::strtoll(digits.c_str(), nullptr, base);
+    if (base == 2) v = int32_t(uint32_t(v));
     if (tooLong || v > 2147483648LL) {
       sources.error(here(start), "integer constant too large");
       v = 0;

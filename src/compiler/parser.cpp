@@ -545,7 +545,7 @@ class Parser {
       s->value = std::move(target);
       return s;
     }
-    fail(peek(), "expected '=' after " + first.text + " but found " + describe(peek()));
+    fail(first, "unknown command " + first.text + " (or a missing '=' after it)");
   }
 
   // ---- expressions, loosest first: OR, AND, NOT, comparisons, + -, * /, ^, unary - ----

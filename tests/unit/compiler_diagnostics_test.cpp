@@ -26,7 +26,8 @@ struct Case {
 
 TEST(CompilerDiagnostics, StatementsAndNames) {
   const Case cases[] = {
-      {"print 1\nfoo bar\n", "2:5: expected '=' after FOO but found 'BAR'"},
+      {"print 1\nfoo bar\n", "2:1: unknown command FOO (or a missing '=' after it)"},
+      {"x = 1\nx 2\n", "2:1: unknown command X (or a missing '=' after it)"},
       {"print 1\nGOTO nowhere\n", "2:1: no label NOWHERE"},
       {"start:\nprint 1\nstart:\n", "3:1: label START is already defined at line 1"},
       {"x = missing(3)\n", "1:5: MISSING is neither an array (no DIM for it) nor a function"},
@@ -48,6 +49,7 @@ TEST(CompilerDiagnostics, StatementsAndNames) {
       {"for i = 1 to 3\nnext j\n", "2:6: NEXT J does not match FOR I"},
   };
   for (const Case& c : cases) EXPECT_EQ(firstError(c.source), c.expected) << c.source;
+  EXPECT_EQ(firstError("x = %1" + std::string(32, '0') + "\n"), "1:5: integer constant too large");
 }
 
 TEST(CompilerDiagnostics, UnclosedBlocksAreReportedAtTheirOpeningKeyword) {
