@@ -6,7 +6,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <string>
 
@@ -73,8 +72,8 @@ std::string inputLine(const ConsoleState& c) { return std::string(c.InputLine.da
 
 template <char Kind>
 void storeInput(Cell& result, const std::string& line) {
-  if constexpr (Kind == 'L') result.i = int32_t(std::strtoll(line.c_str(), nullptr, 10));
-  else if constexpr (Kind == 'F') result.f = float(std::atof(line.c_str()));
+  if constexpr (Kind == 'L') result.i = parseLeadingInteger(line);
+  else if constexpr (Kind == 'F') result.f = float(parseLeadingFloat(line));
   else storeString(result, line);
 }
 
@@ -262,6 +261,8 @@ const CommandRow Rows[] = {
 }  // namespace
 
 void resetConsole(ConsoleState& c) { c = ConsoleState{}; }
+
+void printLine(Runtime& rt, std::string_view text) { printText<true>(rt, text); }
 
 void resetPrintCursor(Runtime& rt) {
   rt.console.CursorX = 0;

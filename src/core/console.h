@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 namespace zt {
 
@@ -30,6 +31,8 @@ struct ConsoleState {
 void resetConsole(ConsoleState& c);
 // CLS: the next print goes to the top-left corner.
 void resetPrintCursor(Runtime& rt);
+// One line at the print cursor, as PRINT shows it (directory listings print this way).
+void printLine(Runtime& rt, std::string_view text);
 // A mouse message from the window: movement, wheel and buttons update the mouse state.
 void mouseMessage(Runtime& rt, const WindowMessage& message);
 // Frame end: the movement sums start again.

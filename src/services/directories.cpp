@@ -5,8 +5,10 @@
 // hard errors; FIND NEXT past the end raises 8002, which is soft.
 #include <cstdio>
 
+#include "core/console.h"
 #include "core/family.h"
 #include "core/runtime.h"
+#include "display2d/bitmaps.h"
 
 namespace zt {
 
@@ -52,28 +54,25 @@ void opFindNext(Runtime& rt) {
     advance(s);
 }
 
-// Listings end the slice when the screen refreshes by itself, so they show at once.
-void showNow(Runtime& rt) {
-  if (rt.interp.AutoRefresh) rt.interp.YieldFlag = true;
-}
-
+// Listings print like PRINT and end the slice when the screen refreshes by itself, so
+// they show at once.
 void opDir(Runtime& rt) {
-  echoText(rt, rt.fs.currentDirectory() + ":", true);
+  printLine(rt, rt.fs.currentDirectory() + ":");
   if (!findFirst(rt)) return;
   DirectorySearch& s = rt.files.Search;
   while (s.lastResult != -1) {
     const DirectoryEntry& e = s.entries[s.current];
-    echoText(rt, e.isDirectory ? "<dir>" + e.name : e.name, true);
+    printLine(rt, e.isDirectory ? "<dir>" + e.name : e.name);
     advance(s);
   }
-  showNow(rt);
+  yieldForAutoRefresh(rt);
 }
 
 std::string driveText(char letter) { return std::string(1, letter) + ":"; }
 
 void opDriveList(Runtime& rt) {
-  for (char letter : FileSystem::drives()) echoText(rt, driveText(letter), true);
-  showNow(rt);
+  for (char letter : FileSystem::drives()) printLine(rt, driveText(letter));
+  yieldForAutoRefresh(rt);
 }
 
 void opChecklistForFiles(Runtime& rt) {
