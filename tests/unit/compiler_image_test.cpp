@@ -123,6 +123,19 @@ TEST(CompilerImage, ArrayFilesFollowAnElementReadOfTheirArray) {
   EXPECT_EQ(code[13], code[8]);  // the element read's result
 }
 
+// The longest keyword wins: "LOOP SOUND" is a command inside DO ... LOOP; names that
+// only begin a keyword ("ADD" of "ADD LIMB") are free for variables and functions.
+TEST(CompilerImage, KeywordsOfSeveralWords) {
+  std::string text = listing(
+      "do\n  loop sound 1\n  set cursor 1, 2 : perform checklist for files\n  if 1 then exit\nloop\n"
+      "add = 2 : total = add * 3 : print checklist value a(total)\n");
+  EXPECT_NE(text.find("     0  LOOP SOUND =1\n     2  SET CURSOR =1, =2\n     5  PERFORM CHECKLIST FOR FILES\n"
+                      "     6  IF =1  -> 11\n     9  EXIT -> 13\n    11  LOOP -> 0\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("CHECKLIST VALUE A[ L:tmp0, L:var3001\n"), std::string::npos) << text;
+}
+
 TEST(CompilerImage, ConversionsUseTheAssignmentForms) {
   std::string text = listing("x = 3\ny# = x / 2.0\nz = y# * x\n");
   EXPECT_NE(text.find("/[ F:var5000, L:var3000, =2.0\n"), std::string::npos) << text;  // 64 FLF, straight into y#
