@@ -141,6 +141,7 @@ bool rebuild(Runtime& rt, int32_t mode[3], int32_t fallback[4]) {
       ok = false;
     }
   }
+  relayoutDrawing(rt);
   finishSurfaces(rt);
   return ok;
 }

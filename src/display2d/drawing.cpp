@@ -167,32 +167,35 @@ const CommandRow Rows[] = {
 }  // namespace
 
 void resetDrawing(Runtime& rt) {
-  Surface* back = backBuffer(rt.display);
-  setColours(rt.draw, PixelLayout::of(back ? back->format() : PixelFormat::forDepth(rt.display.ScreenDepth)), 0xFFFFFF, 0,
-             true);
+  setColours(rt.draw, PixelLayout::of(PixelFormat::forDepth(rt.display.ScreenDepth)), 0xFFFFFF, 0, true);
+}
+
+void relayoutDrawing(Runtime& rt) {
+  DrawState& d = rt.draw;
+  setColours(d, PixelLayout::of(PixelFormat::forDepth(rt.display.ScreenDepth)), d.InkRed << 16 | d.InkGreen << 8 | d.InkBlue,
+             d.BackRed << 16 | d.BackGreen << 8 | d.BackBlue, true);
 }
 
 void drawLine(Surface& s, float x1, float y1, float x2, float y2, uint32_t pixel) {
-  const float dx = x2 - x1, dy = y2 - y1;
-  const float length = std::sqrt(dx * dx + dy * dy);
-  const float sx = length > 0 ? dx / length : 0.0f, sy = length > 0 ? dy / length : 0.0f;
-  double lo = 0, hi = std::floor(double(length));
+  const double dx = double(x2) - x1, dy = double(y2) - y1;
+  const double length = std::sqrt(dx * dx + dy * dy);
+  const double sx = length > 0 ? dx / length : 0.0, sy = length > 0 ? dy / length : 0.0;
+  double lo = 0, hi = std::floor(length);
   clipSteps(x1, sx, s.width(), lo, hi);
   clipSteps(y1, sy, s.height(), lo, hi);
-  if (lo > hi) return;
   constexpr int Batch = 256;
   int32_t points[2 * Batch];
   int count = 0;
-  float x = lo == 0 ? x1 : float(x1 + lo * sx), y = lo == 0 ? y1 : float(y1 + lo * sy);
-  for (double n = lo; n <= hi; ++n) {
-    points[2 * count] = int32_t(x);
-    points[2 * count + 1] = int32_t(y);
+  // Each step's position is computed from the start, not summed, so the last step lands
+  // exactly on the end point.
+  for (double n = std::max(lo, 0.0); n <= hi; ++n) {
+    const double t = length > 0 ? n / length : 0.0;
+    points[2 * count] = int32_t(x1 + dx * t);
+    points[2 * count + 1] = int32_t(y1 + dy * t);
     if (++count == Batch) {
       plotPixels(s, points, size_t(count), pixel);
       count = 0;
     }
-    x += sx;
-    y += sy;
   }
   plotPixels(s, points, size_t(count), pixel);
 }

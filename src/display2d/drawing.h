@@ -18,8 +18,11 @@ struct DrawState {
   int32_t BackRed = 0, BackGreen = 0, BackBlue = 0;
 };
 
-// White ink on black in the back buffer's layout (display start and reset).
+// White ink on black in the back buffer's layout (display start).
 void resetDrawing(Runtime& rt);
+// The ink and background in the layout of a rebuilt back buffer, so a new depth keeps the
+// program's colours.
+void relayoutDrawing(Runtime& rt);
 // The line walk between two points: a pixel at every whole step along the line, the
 // first at the start; only the pixels inside the surface are touched.
 void drawLine(Surface& s, float x1, float y1, float x2, float y2, uint32_t pixel);

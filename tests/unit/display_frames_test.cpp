@@ -1,0 +1,288 @@
+// The 2D display seen in its frames: programs run headless with the virtual clock, a frame
+// is dumped as a bitmap file and its pixels are checked. Also the run-time errors of the
+// bitmap and display commands, each raised by a small program, in their check order.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "compiler/compiler.h"
+#include "host/errors.h"
+#include "platform/imagefile.h"
+#include "support/image_builder.h"
+#include "support/image_files.h"
+
+namespace zt {
+namespace {
+
+using namespace test;
+
+constexpr uint32_t Black = 0, White = 0xFFFFFF, Red = 0xFF0000, Blue = 0x0000FF;
+
+std::string compiled(const std::string& source) {
+  compiler::CompileResult r = compiler::compileText("prog.ztb", source);
+  EXPECT_TRUE(r.ok) << r.messages;
+  return r.image;
+}
+
+// Runs `source` for `frames` frames and returns frame `dump` (counted from 1).
+RgbImage frameOf(const std::string& name, const std::string& source, int frames, int dump,
+                 const std::string& setupIni = "") {
+  RunResult run = runImage(name, compiled(source),
+                           {"--frames", std::to_string(frames), "--dump-frame", std::to_string(dump) + ":frame.bmp"},
+                           setupIni);
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  RgbImage image;
+  EXPECT_TRUE(decodeBmp(readFile(run.dir + "/frame.bmp"), image)) << name;
+  return image;
+}
+
+int litPixels(const RgbImage& img, int left, int top, int right, int bottom) {
+  int n = 0;
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x) n += img.at(x, y) != Black;
+  return n;
+}
+
+// The bounding rows of the lit pixels in a column band, or {-1, -1}.
+std::pair<int, int> litRows(const RgbImage& img, int left, int right) {
+  int first = -1, last = -1;
+  for (int y = 0; y < img.height; ++y)
+    if (litPixels(img, left, y, right, y + 1)) {
+      if (first < 0) first = y;
+      last = y;
+    }
+  return {first, last};
+}
+
+// A folder outside the programs' own for the pictures they load.
+std::string mediaFolder(const std::string& name) {
+  std::filesystem::path dir = std::filesystem::path(ZT_TEST_WORK_DIR) / ("media_" + name);
+  std::filesystem::create_directories(dir);
+  return dir.string() + "/";
+}
+
+void writeFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+TEST(DisplayFrames, PrimitivesFillExactlyTheirPixels) {
+  RgbImage f = frameOf("primitives",
+                       "SYNC ON\n"
+                       "BOX 0, 0, 9, 9\n"
+                       "BOX 30, 30, 30, 30\n"
+                       "LINE 50, 50, 53, 54\n"
+                       "LINE 70, 10, 70, 10\n"
+                       "CIRCLE 80, 80, 0\n"
+                       "CIRCLE 200, 200, 50\n"
+                       "BOX 20, 100, 10, 110\n"
+                       "LINE -1000, 300, 100000, 300\n"
+                       "DO : SYNC : LOOP\n",
+                       6, 6);
+  ASSERT_EQ(f.width, 640);
+  EXPECT_EQ(litPixels(f, 0, 0, 25, 25), 100);
+  EXPECT_EQ(f.at(9, 9), White);
+  EXPECT_EQ(litPixels(f, 25, 25, 45, 45), 1);
+  EXPECT_EQ(f.at(30, 30), White);
+  // Six steps of length 1 from (50, 50); the first two truncate to the same pixel.
+  EXPECT_EQ(litPixels(f, 45, 45, 60, 60), 5);
+  EXPECT_EQ(f.at(50, 50), White);
+  EXPECT_EQ(f.at(51, 52), White);
+  EXPECT_EQ(f.at(53, 54), White);
+  EXPECT_EQ(litPixels(f, 65, 5, 75, 15), 1);
+  EXPECT_EQ(litPixels(f, 75, 75, 90, 90), 1);
+  EXPECT_EQ(f.at(80, 80), White);
+  // The circle's outline passes through its four extreme points and not its centre.
+  EXPECT_EQ(f.at(250, 200), White);
+  EXPECT_EQ(f.at(200, 250), White);
+  EXPECT_EQ(f.at(150, 200), White);
+  EXPECT_EQ(f.at(200, 200), Black);
+  EXPECT_EQ(litPixels(f, 0, 95, 40, 115), 0);  // a box with right before left is empty
+  EXPECT_EQ(litPixels(f, 0, 300, 640, 301), 640);  // a line far past both edges, clipped
+}
+
+TEST(DisplayFrames, ClearInkAndPrintedLines) {
+  RgbImage f = frameOf("cls_ink_print",
+                       "CLS RGB(0, 0, 255)\n"
+                       "INK RGB(255, 0, 0), RGB(0, 0, 255)\n"
+                       "INK -1, RGB(0, 0, 255)\n"
+                       "DOT 600, 400\n"
+                       "PRINT \"Line\"\n"
+                       "PRINT \"Next\"\n"
+                       "PRINTC \"ab\"\n"
+                       "PRINTC \"c\"\n"
+                       "DO : SYNC : LOOP\n",
+                       12, 12);
+  EXPECT_EQ(f.at(639, 479), Blue);
+  EXPECT_EQ(f.at(600, 400), Red);  // INK -1 kept the foreground
+  // Text pixels are red on blue: the first line in rows 0 to 15, the next 16 lower, the
+  // PRINTC texts on the third line one after the other.
+  auto text = [&](int top, int left, int right) {
+    int n = 0;
+    for (int y = top; y < top + 16; ++y)
+      for (int x = left; x < right; ++x) n += f.at(x, y) == Red;
+    return n;
+  };
+  EXPECT_GT(text(0, 0, 32), 10);
+  EXPECT_GT(text(16, 0, 32), 10);
+  EXPECT_GT(text(32, 0, 16), 5);
+  EXPECT_GT(text(32, 16, 24), 3);
+  EXPECT_EQ(text(48, 0, 640), 0);
+  EXPECT_EQ(text(0, 40, 640), 0);
+}
+
+TEST(DisplayFrames, ManualRefreshShowsEverythingAtTheFirstSync) {
+  const std::string dots = "FOR i = 0 TO 99 : DOT i * 2, 0 : NEXT i\nDO : SYNC : LOOP\n";
+  EXPECT_EQ(litPixels(frameOf("sync_on", "SYNC ON\n" + dots, 4, 4), 0, 0, 640, 1), 100);
+  // Automatic refresh shows each dot in its own frame.
+  EXPECT_LT(litPixels(frameOf("sync_off", dots, 4, 4), 0, 0, 640, 1), 4);
+}
+
+TEST(DisplayFrames, LaterDrawingCoversEarlier) {
+  for (const char* order : {"DRAW TO FRONT", "DRAW TO BACK"}) {
+    RgbImage f = frameOf("draw_order",
+                         std::string(order) +
+                             "\nINK RGB(255, 0, 0), 0\nBOX 0, 0, 19, 19\nINK RGB(0, 0, 255), 0\nBOX 10, 10, 29, 29\n"
+                             "DO : SYNC : LOOP\n",
+                         8, 8);
+    EXPECT_EQ(f.at(5, 5), Red) << order;
+    EXPECT_EQ(f.at(15, 15), Blue) << order;
+  }
+}
+
+TEST(DisplayFrames, BitmapCopyMirrorBlurAndFade) {
+  RgbImage f = frameOf("bitmap_ops",
+                       "SYNC ON\n"
+                       "CREATE BITMAP 1, 32, 32\n"
+                       "DOT 5, 5\n"
+                       "BLUR BITMAP 1, 1\n"
+                       "CREATE BITMAP 2, 32, 32\n"
+                       "BOX 0, 0, 3, 1\n"
+                       "MIRROR BITMAP 2\n"
+                       "CREATE BITMAP 3, 32, 32\n"
+                       "BOX 0, 0, 3, 1\n"
+                       "MIRROR BITMAP 3 : MIRROR BITMAP 3\n"
+                       "CREATE BITMAP 4, 8, 8\n"
+                       "CLS RGB(255, 255, 255)\n"
+                       "FADE BITMAP 4, 0\n"
+                       "CREATE BITMAP 5, 4, 4\n"
+                       "DOT 0, 0\n"
+                       "SET CURRENT BITMAP 0\n"
+                       "CLS RGB(0, 255, 0)\n"
+                       "COPY BITMAP 1, 0, 0, 31, 31, 0, 0, 0, 31, 31\n"
+                       "COPY BITMAP 2, 0, 0, 31, 31, 0, 100, 0, 131, 31\n"
+                       "COPY BITMAP 3, 0, 0, 31, 31, 0, 200, 0, 231, 31\n"
+                       "COPY BITMAP 4, 0, 0, 7, 7, 0, 300, 0, 307, 7\n"
+                       "COPY BITMAP 5, 0, 0, 3, 3, 0, 400, 0, 407, 7\n"
+                       "DO : SYNC : LOOP\n",
+                       20, 20);
+  // The single white pixel spreads over a 2 x 2 block, a quarter each.
+  const uint32_t quarter = 57 << 16 | 60 << 8 | 57;
+  EXPECT_EQ(f.at(5, 5), quarter);
+  EXPECT_EQ(f.at(6, 5), quarter);
+  EXPECT_EQ(f.at(5, 6), quarter);
+  EXPECT_EQ(f.at(6, 6), quarter);
+  EXPECT_EQ(litPixels(f, 0, 0, 32, 32), 4);
+  // Mirrored once: the box sits at the right edge; twice: back at the left.
+  EXPECT_EQ(f.at(131, 0), White);
+  EXPECT_EQ(f.at(128, 1), White);
+  EXPECT_EQ(f.at(100, 0), Black);
+  EXPECT_EQ(litPixels(f, 100, 0, 132, 32), 8);
+  EXPECT_EQ(f.at(200, 0), White);
+  EXPECT_EQ(litPixels(f, 200, 0, 232, 32), 8);
+  EXPECT_EQ(litPixels(f, 300, 0, 308, 8), 0);  // faded to black
+  // A 4 x 4 region stretched to 8 x 8: the dot becomes 2 x 2.
+  EXPECT_EQ(litPixels(f, 400, 0, 408, 8), 4);
+  EXPECT_EQ(f.at(401, 1), White);
+  EXPECT_EQ(f.at(420, 20), 0x00FF00u);
+}
+
+TEST(DisplayFrames, LoadedPicturesAndSavedBitmaps) {
+  const std::string media = mediaFolder("pictures");
+  // 2 x 2 pictures: red, green / blue, white, top row first.
+  writeFile(media + "pal8.bmp", bmp(2, 2, 8, 0, palette({0, Red, 0x00FF00, Blue, White}), bytes({3, 4, 0, 0, 1, 2, 0, 0})));
+  writeFile(media + "rgb24.bmp", bmp(2, -2, 24, 0, "", bytes({0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0})));
+  writeFile(media + "rle8.bmp", bmp(2, 2, 8, 1, palette({0, Red, 0x00FF00, Blue, White}), bytes({1, 3, 1, 4, 0, 0, 1, 1, 1, 2, 0, 0, 0, 1})));
+  // DXT1, red and blue end points: the first row red, blue, the second both red.
+  writeFile(media + "dxt1.dds", dds(2, 2, 0x4, fourCC("DXT1"), 0, {}, bytes({0x00, 0xF8, 0x1F, 0x00, 0x04, 0, 0, 0})));
+  writeFile(media + "broken.bmp", "BM not really");
+  std::string source = "SYNC ON\n";
+  const char* files[] = {"pal8.bmp", "rgb24.bmp", "rle8.bmp", "dxt1.dds"};
+  for (int i = 0; i < 4; ++i)
+    source += "LOAD BITMAP \"" + media + files[i] + "\", " + std::to_string(i + 1) + "\n";
+  source += "SAVE BITMAP \"" + media + "saved.bmp\", 1\n";
+  source += "LOAD BITMAP \"" + media + "saved.bmp\", 6\n";
+  source += "SET CURRENT BITMAP 0\n";
+  for (int i = 1; i <= 4; ++i) source += "COPY BITMAP " + std::to_string(i) + ", 0, 0, 1, 1, 0, " + std::to_string(i * 10) + ", 0, " + std::to_string(i * 10 + 1) + ", 1\n";
+  source += "COPY BITMAP 6, 0, 0, 1, 1, 0, 60, 0, 61, 1\nDO : SYNC : LOOP\n";
+  RgbImage f = frameOf("pictures", source, 20, 20);
+  for (int x : {10, 20, 30, 60}) {
+    EXPECT_EQ(f.at(x, 0), Red) << x;
+    EXPECT_EQ(f.at(x + 1, 0), 0x00FF00u) << x;
+    EXPECT_EQ(f.at(x, 1), Blue) << x;
+    EXPECT_EQ(f.at(x + 1, 1), White) << x;
+  }
+  EXPECT_EQ(f.at(40, 0), Red);
+  EXPECT_EQ(f.at(41, 0), Blue);
+  EXPECT_EQ(f.at(40, 1), Red);
+
+  RunResult r = runImage("picture_size", compiled("LOAD BITMAP \"" + media + "pal8.bmp\", 3\nPRINT BITMAP WIDTH(3); \" \"; CURRENT BITMAP()\n"
+                                                  "LOAD BITMAP \"" + media + "broken.bmp\", 4\n"));
+  EXPECT_EQ(r.out, "2 3\nRuntime Error : ERROR " + std::to_string(errorMessageSlot(1003)) + ". \n");
+}
+
+TEST(DisplayFrames, WindowModeShowsANewModeWithoutFlipping) {
+  RgbImage f = frameOf("window_mode", "SET DISPLAY MODE 320, 200, 32\nDOT 319, 199\nDO : SYNC : LOOP\n", 6, 6,
+                       "[SETTINGS]\nWINDOWMODE=1\n");
+  ASSERT_EQ(f.width, 320);
+  ASSERT_EQ(f.height, 200);
+  EXPECT_EQ(f.at(319, 199), White);
+}
+
+// Each program stops with the error named beside it: the first check that fails.
+TEST(DisplayErrors, RaisedInTheirCheckOrder) {
+  const std::string media = mediaFolder("errors");
+  writeFile(media + "broken.bmp", "BM not really");
+  const std::pair<std::string, int32_t> cases[] = {
+      {"SET CURRENT BITMAP 32", 1001},
+      {"SET CURRENT BITMAP 7", 1002},
+      {"LOAD BITMAP \"x.bmp\", -1", 1001},
+      {"LOAD BITMAP \"nothing here.bmp\", 2", 105},
+      {"LOAD BITMAP \"" + media + "broken.bmp\", 2", 1003},
+      {"SAVE BITMAP \"x.bmp\", 40", 1001},
+      {"SAVE BITMAP \"x.bmp\", 3", 1002},
+      {"CREATE BITMAP 1, 8, 8 : SAVE BITMAP \"no/such/folder/x.bmp\", 1", 1004},
+      {"CREATE BITMAP 1, 0, 10", 1005},
+      {"CREATE BITMAP 0, 10, 10", 1009},
+      {"CREATE BITMAP 32, 10, 10", 1001},
+      {"DELETE BITMAP 0", 1006},
+      {"DELETE BITMAP 9", 1002},
+      {"COPY BITMAP 40, 40", 1001},
+      {"COPY BITMAP 5, 5", 1007},
+      {"COPY BITMAP 5, 6", 1002},
+      {"CREATE BITMAP 1, 800, 10 : COPY BITMAP 1, 0", 1008},
+      {"COPY BITMAP 0, 10, 10, 10, 20, 0, 0, 0, 5, 5", 1011},
+      {"COPY BITMAP 0, 0, 0, 640, 5, 0, 0, 0, 5, 5", 1010},
+      {"COPY BITMAP 0, 10, 10, 10, 20, 0, -1, 0, 5, 5", 1010},
+      {"MIRROR BITMAP 32", 1001},
+      {"FLIP BITMAP 4", 1002},
+      {"BLUR BITMAP 0, 9", 1012},
+      {"FADE BITMAP 0, 101", 1013},
+      {"FADE BITMAP 3, 200", 1002},
+      {"SET GAMMA 256, 512, 256", 1014},
+      {"PRINT BITMAP WIDTH(32)", 1001},
+      {"PRINT BITMAP EXIST(-1)", 1001},
+      {"PRINT BITMAP DEPTH(3)", 1002},
+      {"SET DISPLAY MODE 0, 600, 8", 1502},
+      {"SET DISPLAY MODE 800, 0, 16", 1501},
+      {"PRINT CHECK DISPLAY MODE(640, 480, 15)", 1502},
+      {"PRINT CHECK DISPLAY MODE(0, 480, 16)", 1501},
+      {"SYNC RATE 1001", 112},
+  };
+  for (const auto& [statement, number] : cases) {
+    RunResult r = runImage("display_error", compiled(statement + "\nSYNC\nPRINT \"not stopped\"\n"));
+    EXPECT_EQ(r.exitCode, 1) << statement;
+    EXPECT_EQ(r.out, "Runtime Error : ERROR " + std::to_string(errorMessageSlot(number)) + ". \n") << statement;
+  }
+}
+
+}  // namespace
+}  // namespace zt
