@@ -47,14 +47,30 @@ std::string generateProgram() {
   while (lines < Lines - 1) {
     std::string k = std::to_string(i % 500), m = std::to_string(i % 37);
     switch (i % 8) {
-      case 0: line("x" + m + " = (x" + m + " + " + k + ") * 3 - y" + m + "# / 2.5 ^ 2"); break;
-      case 1: line("y" + m + "# = y" + m + "# * 0.5 + work" + std::to_string(i % 40) + "(" + k + ", 1.5, \"p\")"); break;
-      case 2: line("if x" + m + " > " + k + " then printc x" + m + "; \" \" else gosub sub"); break;
-      case 3: line("for j = 1 to " + k + " : z = z + j * 2 : if z > 1000 then exit"); break;
-      case 4: line("next j"); break;
-      case 5: line("t$ = \"item " + k + "\" + t$ - \"item\" : data " + k + ", " + k + ".5, \"d" + k + "\""); break;
-      case 6: line("print \"line " + std::to_string(i) + "\"; x" + m + "; y" + m + "#"); break;
-      case 7: line("read q, r#, w$ : inc q, 2 : dec r#"); break;
+      case 0:
+        line("x" + m + " = (x" + m + " + " + k + ") * 3 - y" + m + "# / 2.5 ^ 2");
+        break;
+      case 1:
+        line("y" + m + "# = y" + m + "# * 0.5 + work" + std::to_string(i % 40) + "(" + k + ", 1.5, \"p\")");
+        break;
+      case 2:
+        line("if x" + m + " > " + k + " then printc x" + m + "; \" \" else gosub sub");
+        break;
+      case 3:
+        line("for j = 1 to " + k + " : z = z + j * 2 : if z > 1000 then exit");
+        break;
+      case 4:
+        line("next j");
+        break;
+      case 5:
+        line("t$ = \"item " + k + "\" + t$ - \"item\" : data " + k + ", " + k + ".5, \"d" + k + "\"");
+        break;
+      case 6:
+        line("print \"line " + std::to_string(i) + "\"; x" + m + "; y" + m + "#");
+        break;
+      case 7:
+        line("read q, r#, w$ : inc q, 2 : dec r#");
+        break;
     }
     ++i;
   }

@@ -99,8 +99,8 @@ struct LabelInfo {
 };
 
 struct ArrayInfo {
-  SourcePos pos;             // first DIM
-  int dimensions = 0;        // the same in every DIM, or -1 when they differ
+  SourcePos pos;       // first DIM
+  int dimensions = 0;  // the same in every DIM, or -1 when they differ
 };
 
 struct Program {

@@ -16,10 +16,14 @@ struct GenError {
 
 const char* typeName(char t) {
   switch (t) {
-    case 'L': return "an integer";
-    case 'F': return "a float";
-    case 'S': return "a string";
-    default: return "no value";
+    case 'L':
+      return "an integer";
+    case 'F':
+      return "a float";
+    case 'S':
+      return "a string";
+    default:
+      return "no value";
   }
 }
 
@@ -275,7 +279,8 @@ class Generator {
     }
     char marked = fn.name.back() == '$' ? 'S' : fn.name.back() == '#' ? 'F' : 0;
     if (marked && t && t != marked)
-      sources.error(fn.result->pos, "function " + fn.name + " must return " + typeName(marked) + ", not " + typeName(t));
+      sources.error(fn.result->pos,
+                    "function " + fn.name + " must return " + typeName(marked) + ", not " + typeName(t));
     returnTypes[size_t(f)] = marked && t ? marked : t;
     inferring[size_t(f)] = 2;
     return returnTypes[size_t(f)];
@@ -298,12 +303,18 @@ class Generator {
   // The type an expression has, without generating code.
   char staticType(const Expr& e) {
     switch (e.kind) {
-      case ExprKind::Integer: return 'L';
-      case ExprKind::Float: return 'F';
-      case ExprKind::String: return 'S';
-      case ExprKind::Variable: return typeOfName(e.text);
-      case ExprKind::Not: return 'L';
-      case ExprKind::Negate: return staticType(*e.args[0]);
+      case ExprKind::Integer:
+        return 'L';
+      case ExprKind::Float:
+        return 'F';
+      case ExprKind::String:
+        return 'S';
+      case ExprKind::Variable:
+        return typeOfName(e.text);
+      case ExprKind::Not:
+        return 'L';
+      case ExprKind::Negate:
+        return staticType(*e.args[0]);
       case ExprKind::NameCall: {
         auto f = prog.functionIndex.find(e.text);
         if (f != prog.functionIndex.end()) return returnType(f->second);
@@ -329,15 +340,24 @@ class Generator {
   // operator's result directly.
   int expr(const Expr& e, char want = 0, int32_t dest = -1) {
     switch (e.kind) {
-      case ExprKind::Integer: return hold(intConstant(int32_t(e.ival), e.pos), 'L');
-      case ExprKind::Float: return hold(floatConstant(e.fval, e.pos), 'F');
-      case ExprKind::String: return hold(stringConstant(e.text, e.pos), 'S');
-      case ExprKind::Variable: return hold(variable(e.text, e.pos), typeOfName(e.text));
-      case ExprKind::NameCall: return nameCall(e, false);
-      case ExprKind::Builtin: return builtin(e, want);
-      case ExprKind::Binary: return binary(e, dest);
-      case ExprKind::Negate: return negate(e, dest);
-      case ExprKind::Not: return logicalNot(e, dest);
+      case ExprKind::Integer:
+        return hold(intConstant(int32_t(e.ival), e.pos), 'L');
+      case ExprKind::Float:
+        return hold(floatConstant(e.fval, e.pos), 'F');
+      case ExprKind::String:
+        return hold(stringConstant(e.text, e.pos), 'S');
+      case ExprKind::Variable:
+        return hold(variable(e.text, e.pos), typeOfName(e.text));
+      case ExprKind::NameCall:
+        return nameCall(e, false);
+      case ExprKind::Builtin:
+        return builtin(e, want);
+      case ExprKind::Binary:
+        return binary(e, dest);
+      case ExprKind::Negate:
+        return negate(e, dest);
+      case ExprKind::Not:
+        return logicalNot(e, dest);
     }
     fail(e.pos, "unknown expression");
   }
@@ -536,24 +556,36 @@ class Generator {
 
   void statement(const Stmt& s) {
     switch (s.kind) {
-      case StmtKind::Assign: return assign(s);
-      case StmtKind::Command: return command(s);
-      case StmtKind::Print: return print(s);
-      case StmtKind::If: return ifStatement(s);
-      case StmtKind::While: return whileLoop(s);
-      case StmtKind::Repeat: return repeatLoop(s);
-      case StmtKind::Do: return doLoop(s);
-      case StmtKind::For: return forLoop(s);
+      case StmtKind::Assign:
+        return assign(s);
+      case StmtKind::Command:
+        return command(s);
+      case StmtKind::Print:
+        return print(s);
+      case StmtKind::If:
+        return ifStatement(s);
+      case StmtKind::While:
+        return whileLoop(s);
+      case StmtKind::Repeat:
+        return repeatLoop(s);
+      case StmtKind::Do:
+        return doLoop(s);
+      case StmtKind::For:
+        return forLoop(s);
       case StmtKind::Exit:
         if (scope->loopExits.empty()) fail(s.pos, "EXIT outside a loop");
         emit(commands.idOf("EXIT", "0"));
         emitTarget(scope->loopExits.back());
         return;
       case StmtKind::Goto:
-      case StmtKind::Gosub: return jump(s);
-      case StmtKind::Label: return place(namedLabels.at(s.text));
-      case StmtKind::Read: return read(s);
-      case StmtKind::Restore: return restore(s);
+      case StmtKind::Gosub:
+        return jump(s);
+      case StmtKind::Label:
+        return place(namedLabels.at(s.text));
+      case StmtKind::Read:
+        return read(s);
+      case StmtKind::Restore:
+        return restore(s);
       case StmtKind::Dim:
         dim(s);
         for (const StmtPtr& more : s.body) {
@@ -566,10 +598,16 @@ class Generator {
         emit(commands.idOf("UNDIM", std::string(1, typeOfName(s.text))));
         emitCell(arrayCell(s.text, s.pos));
         return;
-      case StmtKind::ArrayFile: return arrayFile(s);
-      case StmtKind::Call: release(nameCall(*s.value, true)); return;
-      case StmtKind::ExitFunction: return exitFunction(s);
-      case StmtKind::Return: emit(commands.idOf("RETURN", "0")); return;
+      case StmtKind::ArrayFile:
+        return arrayFile(s);
+      case StmtKind::Call:
+        release(nameCall(*s.value, true));
+        return;
+      case StmtKind::ExitFunction:
+        return exitFunction(s);
+      case StmtKind::Return:
+        emit(commands.idOf("RETURN", "0"));
+        return;
     }
   }
 
@@ -582,8 +620,9 @@ class Generator {
     if (cellOf(v) == var) return;
     char st = typeOf(v);
     const CommandEntry* e = commands.find("=", std::string{vt, st});
-    if (!e) fail(s.value->pos, "cannot assign " + std::string(typeName(st)) + " to " + target.text + ", which holds " +
-                                   typeName(vt));
+    if (!e)
+      fail(s.value->pos,
+           "cannot assign " + std::string(typeName(st)) + " to " + target.text + ", which holds " + typeName(vt));
     emit(e->id);
     emitCell(var);
     emitCell(cellOf(v));
@@ -597,7 +636,8 @@ class Generator {
     char t = typeOfName(target.text);
     int v = expr(*s.value, t);
     char vt = typeOf(v);
-    if (t == 'S' && vt != 'S') fail(s.value->pos, "cannot store " + std::string(typeName(vt)) + " in string array " + target.text);
+    if (t == 'S' && vt != 'S')
+      fail(s.value->pos, "cannot store " + std::string(typeName(vt)) + " in string array " + target.text);
     if (t != 'S' && vt == 'S') fail(s.value->pos, "cannot store a string in " + target.text);
     if (t == 'L') v = convert(v, 'L', s.value->pos, "the value");
     std::string sig = std::string(1, t) + std::string(subs.size(), 'L') + typeOf(v);
@@ -629,7 +669,8 @@ class Generator {
       fail(s.pos, s.text + " takes " + (forms.empty() ? "no usable operands" : forms) + ", not " + typeList(types));
     }
     for (size_t i = 0; i < args.size(); ++i)
-      args[i] = convert(args[i], o.operandTypes[i], s.args[i]->pos, "operand " + std::to_string(i + 1) + " of " + s.text);
+      args[i] =
+          convert(args[i], o.operandTypes[i], s.args[i]->pos, "operand " + std::to_string(i + 1) + " of " + s.text);
     emit(o.entry->id);
     for (int a : args) emitCell(cellOf(a));
   }
@@ -763,9 +804,10 @@ class Generator {
   void jump(const Stmt& s) {
     const LabelInfo& l = label(s.text, s.pos);
     if (l.scope != scope->function)
-      fail(s.pos, "label " + s.text + " is in " +
-                      (l.scope < 0 ? std::string("the main program") : "function " + prog.functions[size_t(l.scope)].name) +
-                      "; GOTO and GOSUB stay within their function");
+      fail(s.pos,
+           "label " + s.text + " is in " +
+               (l.scope < 0 ? std::string("the main program") : "function " + prog.functions[size_t(l.scope)].name) +
+               "; GOTO and GOSUB stay within their function");
     emit(commands.idOf(s.kind == StmtKind::Goto ? "GOTO" : "GOSUB", "A"));
     emitTarget(namedLabels.at(s.text));
   }
@@ -782,8 +824,7 @@ class Generator {
   void restore(const Stmt& s) {
     if (s.text.empty()) return emit(commands.idOf("RESTORE", "0"));
     const LabelInfo& l = label(s.text, s.pos);
-    if (l.dataIndex > MaxPlainInteger)
-      fail(s.pos, "RESTORE cannot reach DATA item " + std::to_string(l.dataIndex));
+    if (l.dataIndex > MaxPlainInteger) fail(s.pos, "RESTORE cannot reach DATA item " + std::to_string(l.dataIndex));
     emit(commands.idOf("RESTORE", "A"));
     emit(PlainWord + l.dataIndex);
   }
@@ -860,9 +901,12 @@ class Generator {
 
   void writeData() {
     for (const DataItem& d : prog.data) {
-      if (d.type == 'l') img.dataInteger(d.integer);
-      else if (d.type == 'f') img.dataFloat(d.real);
-      else img.dataString(d.text);
+      if (d.type == 'l')
+        img.dataInteger(d.integer);
+      else if (d.type == 'f')
+        img.dataFloat(d.real);
+      else
+        img.dataString(d.text);
     }
   }
 };

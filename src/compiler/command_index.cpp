@@ -99,9 +99,12 @@ Overload CommandIndex::resolve(std::string_view keyword, std::string_view types,
     for (size_t i = 0; i < letters.size() && fits; ++i) {
       char have = types[i], need = letters[i];
       if (have == need) continue;
-      if (have == 'L' && need == 'F') cost += 1;
-      else if (have == 'F' && need == 'L') cost += 2;
-      else fits = false;
+      if (have == 'L' && need == 'F')
+        cost += 1;
+      else if (have == 'F' && need == 'L')
+        cost += 2;
+      else
+        fits = false;
     }
     if (!fits) continue;
     char result = function && e->signature != "0" ? e->signature[0] : 0;

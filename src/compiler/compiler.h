@@ -10,9 +10,9 @@ namespace zt::compiler {
 
 struct CompileResult {
   bool ok = false;
-  std::string image;                     // the program image, when ok
-  std::vector<Diagnostic> diagnostics;   // errors, in the order found
-  std::string messages;                  // the diagnostics as "file:line:col: message" lines
+  std::string image;                    // the program image, when ok
+  std::vector<Diagnostic> diagnostics;  // errors, in the order found
+  std::string messages;                 // the diagnostics as "file:line:col: message" lines
 };
 
 // Compiles a file; #INCLUDE names are relative to the including file's folder.

@@ -16,9 +16,10 @@ namespace {
 
 // Commands that carry a jump-target word after their operands, and commands after
 // which control does not fall through.
-const std::set<std::string> TargetKeywords = {"IF", "ELSE", "EXIT", "LOOP", "FOR", "NEXT", "WHILE", "ENDWHILE", "UNTIL"};
-const std::set<std::string> NoFallThrough = {"ELSE",  "EXIT", "LOOP",        "NEXT",        "ENDWHILE", "GOTO",
-                                             "END",   "STOP", "BREAK",       "ENDFUNCTION", "EXITFUNCTION"};
+const std::set<std::string> TargetKeywords = {"IF",   "ELSE",  "EXIT",     "LOOP", "FOR",
+                                              "NEXT", "WHILE", "ENDWHILE", "UNTIL"};
+const std::set<std::string> NoFallThrough = {"ELSE", "EXIT", "LOOP",  "NEXT",        "ENDWHILE",    "GOTO",
+                                             "END",  "STOP", "BREAK", "ENDFUNCTION", "EXITFUNCTION"};
 
 std::string quoted(std::string_view s) {
   std::string q = "\"";
@@ -160,7 +161,9 @@ class Lister {
     }
     return "data" + std::to_string(c);
   }
-  static std::string target(int32_t k) { return k >= CodeWord ? "-> " + std::to_string(k - CodeWord) : "-> ?" + std::to_string(k); }
+  static std::string target(int32_t k) {
+    return k >= CodeWord ? "-> " + std::to_string(k - CodeWord) : "-> ?" + std::to_string(k);
+  }
 
   const CommandEntry* entryOf(int32_t id) const {
     for (const CommandEntry& e : commands.entries())
@@ -202,9 +205,12 @@ class Lister {
       for (size_t j = 0; j < letters.size(); ++j) {
         int32_t k = code[p + 1 + j];
         text += j ? ", " : " ";
-        if (letters[j] == 'A' && e->keyword == "RESTORE") text += "data #" + std::to_string(k - PlainWord);
-        else if (letters[j] == 'A') text += target(k), follow(k);
-        else text += cell(k);
+        if (letters[j] == 'A' && e->keyword == "RESTORE")
+          text += "data #" + std::to_string(k - PlainWord);
+        else if (letters[j] == 'A')
+          text += target(k), follow(k);
+        else
+          text += cell(k);
       }
       if (hasTarget) {
         text += (letters.empty() ? " " : "  ") + target(code[p + length - 1]);

@@ -17,7 +17,7 @@ enum class Tok : uint8_t { Word, Integer, Float, String, Symbol, Colon, LineEnd,
 
 struct Token {
   Tok kind = Tok::End;
-  std::string text;   // a word in capitals, a symbol, or a string's contents
+  std::string text;     // a word in capitals, a symbol, or a string's contents
   int64_t integer = 0;  // Integer: 0 to 2147483648 (the last only after a minus)
   float real = 0.0f;    // Float
   SourcePos pos;

@@ -32,9 +32,12 @@ void tokenizeInto(SourceSet& sources, int file, const CommandIndex& commands, st
       bool cycle = false;
       for (const std::string& s : stack) cycle |= s == path;
       int included = -1;
-      if (cycle) sources.error(t.pos, "\"" + tokens[i + 1].text + "\" includes itself");
-      else if (int(stack.size()) >= MaxIncludeDepth) sources.error(t.pos, "#INCLUDE nested too deeply");
-      else if ((included = sources.load(path)) < 0) sources.error(t.pos, "cannot read \"" + path + "\"");
+      if (cycle)
+        sources.error(t.pos, "\"" + tokens[i + 1].text + "\" includes itself");
+      else if (int(stack.size()) >= MaxIncludeDepth)
+        sources.error(t.pos, "#INCLUDE nested too deeply");
+      else if ((included = sources.load(path)) < 0)
+        sources.error(t.pos, "cannot read \"" + path + "\"");
       if (included >= 0) {
         stack.push_back(path);
         tokenizeInto(sources, included, commands, out, stack);
@@ -56,14 +59,21 @@ const std::set<std::string> SyntaxWords = {"THEN", "TO", "STEP", "AND", "OR", "N
 
 std::string describe(const Token& t) {
   switch (t.kind) {
-    case Tok::Word: return "'" + t.text + "'";
+    case Tok::Word:
+      return "'" + t.text + "'";
     case Tok::Integer:
-    case Tok::Float: return "number " + t.text;
-    case Tok::String: return "string \"" + t.text + "\"";
-    case Tok::Symbol: return "'" + t.text + "'";
-    case Tok::Colon: return "':'";
-    case Tok::LineEnd: return "end of line";
-    case Tok::End: return "end of file";
+    case Tok::Float:
+      return "number " + t.text;
+    case Tok::String:
+      return "string \"" + t.text + "\"";
+    case Tok::Symbol:
+      return "'" + t.text + "'";
+    case Tok::Colon:
+      return "':'";
+    case Tok::LineEnd:
+      return "end of line";
+    case Tok::End:
+      return "end of file";
   }
   return "token";
 }
@@ -85,8 +95,8 @@ class Parser {
   std::vector<Token> toks;
   Program& prog;
   size_t p = 0;
-  int scope = -1;          // the function being parsed, -1 for the main program
-  int singleLineIf = 0;    // inside IF ... THEN on one line: ELSE also ends a statement
+  int scope = -1;        // the function being parsed, -1 for the main program
+  int singleLineIf = 0;  // inside IF ... THEN on one line: ELSE also ends a statement
 
   // ---- tokens ----
 
@@ -367,7 +377,8 @@ class Parser {
     expectSymbol("(");
     std::set<std::string> seen;
     while (!atSymbol(")")) {
-      if (!at(Tok::Word) || reserved(peek().text)) fail(peek(), "expected a parameter name but found " + describe(peek()));
+      if (!at(Tok::Word) || reserved(peek().text))
+        fail(peek(), "expected a parameter name but found " + describe(peek()));
       const Token& param = next();
       if (!seen.insert(param.text).second) sources.error(param.pos, "parameter " + param.text + " appears twice");
       fn.params.push_back({param.text, param.pos});
@@ -470,8 +481,10 @@ class Parser {
       if (prog.functionIndex.count(s->text)) fail(kw, s->text + " is a function");
       auto [it, fresh] = prog.arrays.try_emplace(s->text, ArrayInfo{s->pos, int(s->args.size())});
       if (!fresh && it->second.dimensions != int(s->args.size())) it->second.dimensions = -1;
-      if (!first) first = std::move(s);
-      else first->body.push_back(std::move(s));
+      if (!first)
+        first = std::move(s);
+      else
+        first->body.push_back(std::move(s));
       if (!atSymbol(",")) break;
       next();
     }
@@ -694,8 +707,10 @@ class Parser {
           return e;
         }
         break;
-      case Tok::Word: return parseWordOperand();
-      default: break;
+      case Tok::Word:
+        return parseWordOperand();
+      default:
+        break;
     }
     fail(t, "expected a value but found " + describe(t));
   }

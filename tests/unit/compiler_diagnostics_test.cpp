@@ -86,8 +86,9 @@ TEST(CompilerDiagnostics, Functions) {
       {"print f(1, 2)\nfunction f(a)\nendfunction a\n", "1:7: F takes 1 argument, not 2"},
       {"x = g(1)\nfunction g(a)\nendfunction\n", "1:5: function G returns no value"},
       {"function h(a)\nexitfunction 1\nendfunction\n", "2:14: function H returns no value at ENDFUNCTION"},
-      {"function f(n)\nendfunction f(n - 1)\n", "2:13: cannot tell the result type of F from its own calls; return the "
-                                                "value through a variable"},
+      {"function f(n)\nendfunction f(n - 1)\n",
+       "2:13: cannot tell the result type of F from its own calls; return the "
+       "value through a variable"},
       {"function s$(n)\nendfunction n\n", "2:13: function S$ must return a string, not an integer"},
       {"function f(a, a)\nendfunction\n", "1:15: parameter A appears twice"},
       {"function f(a)\nendfunction\nfunction f(b)\nendfunction\n", "3:10: function F is already defined"},

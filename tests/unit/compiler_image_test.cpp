@@ -1,7 +1,6 @@
 // The images the compiler writes: their layout, the code it generates for calls, loops
 // and array files, and that the loader accepts them; the disassembler's listing.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -91,7 +90,8 @@ TEST(CompilerImage, FunctionCallAndEntryLayout) {
 // The result of a call goes to a temporary; before the next call of the same expression
 // it moves to a hidden variable of the caller, which the call saves and restores.
 TEST(CompilerImage, CallResultsMoveToHiddenVariablesBeforeTheNextCall) {
-  std::string text = listing("print fib(5)\nfunction fib(n)\n  if n < 2 then exitfunction n\nendfunction fib(n - 1) + fib(n - 2)\n");
+  std::string text =
+      listing("print fib(5)\nfunction fib(n)\n  if n < 2 then exitfunction n\nendfunction fib(n - 1) + fib(n - 2)\n");
   EXPECT_NE(text.find("FUNCTION -> 8, L:tmp1, =1, L:tmp0\n"), std::string::npos) << text;
   EXPECT_NE(text.find("= L:var3001@f1, L:tmp1\n"), std::string::npos) << text;
   EXPECT_NE(text.find("+[ L:tmp0, L:var3001@f1, L:tmp1\n"), std::string::npos) << text;
@@ -100,7 +100,7 @@ TEST(CompilerImage, CallResultsMoveToHiddenVariablesBeforeTheNextCall) {
 TEST(CompilerImage, ForStartsOneStepEarlyAndKeepsBoundsInHiddenVariables) {
   std::string text = listing("n = 4\nfor i = 1 to n * 2 step n\nnext i\nfor j = 10 to 1 step -2\nnext\n");
   EXPECT_NE(text.find("*[ L:tmp0, L:var3000, =2\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("= L:var3002, L:tmp0\n"), std::string::npos) << text;  // the limit
+  EXPECT_NE(text.find("= L:var3002, L:tmp0\n"), std::string::npos) << text;     // the limit
   EXPECT_NE(text.find("= L:var3003, L:var3000\n"), std::string::npos) << text;  // the step
   EXPECT_NE(text.find("-[ L:var3001, =1, L:var3003\n"), std::string::npos) << text;
   EXPECT_NE(text.find("FOR L:var3001, L:var3002, L:var3003  -> "), std::string::npos) << text;
