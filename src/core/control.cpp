@@ -214,6 +214,7 @@ void opRestore(Runtime& rt) { rt.control.DataPointer = 0; }
 
 // READ of `letter` ('l', 'f', 's'): a variable takes the item, a temporary passes it to the
 // array element it was read from, anything else (or a mismatched or missing item) gets 0.
+// Constants are never written: a program's literals must keep their values.
 void readData(Runtime& rt, char letter, int32_t varFirst, int32_t tempFirst) {
   ControlState& c = rt.control;
   const std::string& types = rt.image.DataTypes;
@@ -231,10 +232,10 @@ void readData(Runtime& rt, char letter, int32_t varFirst, int32_t tempFirst) {
     } else if (element) {
       *static_cast<int32_t*>(element) = item->i;
     }
-  } else if (letter == 's') {
-    storeString(target, item && t >= varFirst && t < varFirst + MaxVariables ? cellText(*item) : std::string_view());
-  } else {
-    target.i = item && t >= varFirst && t < varFirst + MaxVariables ? item->i : 0;
+  } else if (t < IntConsts) {
+    const bool fromItem = item && t >= varFirst && t < varFirst + MaxVariables;
+    if (letter == 's') storeString(target, fromItem ? cellText(*item) : std::string_view());
+    else target.i = fromItem ? item->i : 0;
   }
   if (dp != int32_t(types.size())) ++c.DataPointer;
   skipOperands(rt, 1);

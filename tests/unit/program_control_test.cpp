@@ -224,9 +224,13 @@ TEST(ProgramControl, DataReadRestoreMismatchAndPastTheEnd) {
   b.op(RESTORE);
   b.op(READ_L, {i});
   b.op(PRINT_L, {i});
+  int32_t seven = b.intConst(7);
+  b.op(RESTORE);
+  b.op(READ_L, {seven});  // a constant keeps its value
+  b.op(PRINT_L, {seven});
   b.op(END);
   RunResult r = runImage("data_read", b.build());
-  EXPECT_EQ(r.out, "42,2.5,hello\n0\n[]\nhello\n42\n");
+  EXPECT_EQ(r.out, "42,2.5,hello\n0\n[]\nhello\n42\n7\n");
   EXPECT_EQ(r.exitCode, 0);
 }
 
