@@ -4,6 +4,7 @@ get_filename_component(stem ${PROGRAM} NAME_WE)
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 file(GLOB companions ${dir}/${stem}.*)
+list(REMOVE_ITEM companions ${dir}/${stem}.media)
 foreach(f ${companions})
   file(COPY ${f} DESTINATION ${WORK})
 endforeach()
@@ -16,8 +17,22 @@ if(EXISTS ${dir}/${stem}.args)
   string(STRIP "${args}" args)
   separate_arguments(args)
 endif()
+if(EXISTS ${dir}/${stem}.input)
+  list(PREPEND args --input ${stem}.input)
+endif()
+# With a media folder the program runs as a packed game: the media are in its payload only.
+set(command ${ENGINE} --headless --echo --virtual-clock ${args} ${WORK}/${stem}.ztb)
+if(IS_DIRECTORY ${dir}/${stem}.media)
+  execute_process(
+    COMMAND ${ZTC} --pack ${PROGRAM} --media ${dir}/${stem}.media --engine ${ENGINE} -o ${WORK}/${stem}
+    RESULT_VARIABLE packed ERROR_VARIABLE err)
+  if(NOT packed EQUAL 0)
+    message(FATAL_ERROR "ztc --pack failed: ${err}")
+  endif()
+  set(command ${WORK}/${stem} --headless --echo --virtual-clock ${args})
+endif()
 execute_process(
-  COMMAND ${ENGINE} --headless --echo --virtual-clock ${args} ${WORK}/${stem}.ztb
+  COMMAND ${command}
   WORKING_DIRECTORY ${WORK}
   OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code TIMEOUT 120)
 set(actual "${out}exit ${code}\n")
