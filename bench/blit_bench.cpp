@@ -1,13 +1,16 @@
 // 2D hot paths against SDL2's software blitter on the same sizes and formats: colour
 // fill of a 640 x 480 screen, colour-keyed copy of a 64 x 64 picture, and stretched
-// colour-keyed copy of it to 96 x 96, at 16 and 32 bits. Prints pixels per second and
-// the ratio (ours / SDL2; above 1 is faster).
+// colour-keyed copy of it to 96 x 96, at 16 and 32 bits; LINE against SDL2's software
+// renderer drawing the same lines. Prints pixels (or lines) per second and the ratio
+// (ours / SDL2; above 1 is faster). TEXT has no SDL2 counterpart: characters per second.
 #include <SDL.h>
 
 #include <chrono>
 #include <cstdio>
 #include <functional>
 
+#include "display2d/drawing.h"
+#include "platform/font.h"
 #include "platform/surface.h"
 
 namespace {
@@ -39,8 +42,48 @@ void fillPicture(zt::Surface& s, SDL_Surface* t) {
     }
 }
 
-void report(const char* what, double ours, double sdl) {
-  std::printf("%-34s ours %8.1f Mpx/s   SDL2 %8.1f Mpx/s   ratio %.2f\n", what, ours / 1e6, sdl / 1e6, ours / sdl);
+void report(const char* what, double ours, double sdl, const char* unit = "Mpx/s") {
+  std::printf("%-34s ours %8.2f %s   SDL2 %8.2f %s   ratio %.2f\n", what, ours / 1e6, unit, sdl / 1e6, unit, ours / sdl);
+}
+
+// Lines of about 300 pixels in every direction across the screen.
+SDL_Rect lineOf(int i) {
+  const int x1 = (i * 37) % ScreenW, y1 = (i * 53) % ScreenH;
+  return {x1, y1, (x1 + 300 + i % 7) % ScreenW, (y1 + 211 + i % 5) % ScreenH};
+}
+
+void benchLines(zt::Surface& screen, SDL_Surface* sScreen) {
+  SDL_Renderer* renderer = SDL_CreateSoftwareRenderer(sScreen);
+  SDL_SetRenderDrawColor(renderer, 255, 255, 255, 255);
+  report("LINE, about 300 pixels",
+         pixelsPerSecond(1, [&](int i) {
+           SDL_Rect l = lineOf(i);
+           zt::drawLine(screen, float(l.x), float(l.y), float(l.w), float(l.h), 0xFFFF);
+         }),
+         pixelsPerSecond(1, [&](int i) {
+           SDL_Rect l = lineOf(i);
+           SDL_RenderDrawLine(renderer, l.x, l.y, l.w, l.h);
+         }),
+         "Mlines/s");
+  SDL_DestroyRenderer(renderer);
+}
+
+void benchText(zt::Surface& screen) {
+  std::string why;
+  auto fonts = zt::FontLibrary::create(why);
+  if (!fonts) {
+    std::printf("TEXT: no fonts (%s)\n", why.c_str());
+    return;
+  }
+  const std::string text = "The quick brown fox jumps over the lazy dog";
+  for (const char* face : {"system", "Liberation Sans"}) {
+    auto font = fonts->open(face, 16, false, false);
+    if (!font) continue;
+    double chars = pixelsPerSecond(int64_t(text.size()), [&](int i) {
+      font->draw(screen, (i * 7) % 200, (i * 13) % 460, text, 0xFFFF, 0, i % 2 == 0);
+    });
+    std::printf("TEXT %-29s ours %8.2f Mchars/s\n", face, chars / 1e6);
+  }
 }
 
 }  // namespace
@@ -95,6 +138,8 @@ int main() {
              SDL_SetColorKey(sPicture, SDL_TRUE, 0);
              return r;
            }());
+    benchLines(*screen, sScreen);
+    benchText(*screen);
     SDL_FreeSurface(sScreen);
     SDL_FreeSurface(sPicture);
   }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "core/family.h"
 #include "core/runtime.h"
@@ -40,6 +41,37 @@ void clipSteps(double p, double step, int size, double& lo, double& hi) {
   if (a > b) std::swap(a, b);
   lo = std::max(lo, std::floor(a));
   hi = std::min(hi, std::ceil(b));
+}
+
+// Steps `from` to `to` of a line: each position is computed from the start, not summed,
+// and the step at the full length is the end point itself, so the line reaches it.
+template <int Bytes>
+void walkLine(Surface& s, double x1, double y1, double dx, double dy, double length, double from, double to,
+              uint32_t pixel) {
+  pixel &= s.format().depthMask();
+  uint8_t* const base = s.row(0);
+  const size_t pitch = size_t(s.pitch());
+  const uint32_t w = uint32_t(s.width()), h = uint32_t(s.height());
+  const double inverse = length > 0 ? 1.0 / length : 0.0;
+  auto plot = [&](double t) {
+    const uint32_t x = uint32_t(int32_t(x1 + dx * t)), y = uint32_t(int32_t(y1 + dy * t));
+    if (x >= w || y >= h) return;
+    uint8_t* p = base + y * pitch + x * Bytes;
+    if constexpr (Bytes == 2) {
+      const uint16_t v = uint16_t(pixel);
+      std::memcpy(p, &v, 2);
+    } else if constexpr (Bytes == 3) {
+      p[0] = uint8_t(pixel);
+      p[1] = uint8_t(pixel >> 8);
+      p[2] = uint8_t(pixel >> 16);
+    } else {
+      std::memcpy(p, &pixel, 4);
+    }
+  };
+  const bool reachesEnd = to == length;
+  const int64_t first = int64_t(from), last = int64_t(to) - (reachesEnd ? 1 : 0);
+  for (int64_t n = first; n <= last; ++n) plot(double(n) * inverse);
+  if (reachesEnd) plot(length > 0 ? 1.0 : 0.0);
 }
 
 void drawDot(Surface& s, const DisplayRecord& r, uint32_t ink) { fillRect(s, {r.arg1, r.arg2, r.arg1 + 1, r.arg2 + 1}, ink); }
@@ -183,21 +215,12 @@ void drawLine(Surface& s, float x1, float y1, float x2, float y2, uint32_t pixel
   double lo = 0, hi = std::floor(length);
   clipSteps(x1, sx, s.width(), lo, hi);
   clipSteps(y1, sy, s.height(), lo, hi);
-  constexpr int Batch = 256;
-  int32_t points[2 * Batch];
-  int count = 0;
-  // Each step's position is computed from the start, not summed, so the last step lands
-  // exactly on the end point.
-  for (double n = std::max(lo, 0.0); n <= hi; ++n) {
-    const double t = length > 0 ? n / length : 0.0;
-    points[2 * count] = int32_t(x1 + dx * t);
-    points[2 * count + 1] = int32_t(y1 + dy * t);
-    if (++count == Batch) {
-      plotPixels(s, points, size_t(count), pixel);
-      count = 0;
-    }
+  if (lo > hi) return;
+  switch (s.format().bytesPerPixel()) {
+    case 2: walkLine<2>(s, x1, y1, dx, dy, length, std::max(lo, 0.0), hi, pixel); break;
+    case 3: walkLine<3>(s, x1, y1, dx, dy, length, std::max(lo, 0.0), hi, pixel); break;
+    default: walkLine<4>(s, x1, y1, dx, dy, length, std::max(lo, 0.0), hi, pixel); break;
   }
-  plotPixels(s, points, size_t(count), pixel);
 }
 
 void runDrawRecord(Runtime& rt, DisplayRecord& r) {
