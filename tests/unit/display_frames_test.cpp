@@ -237,6 +237,20 @@ TEST(DisplayFrames, WindowModeShowsANewModeWithoutFlipping) {
   EXPECT_EQ(f.at(319, 199), White);
 }
 
+TEST(DisplayFrames, GammaShowsOnScreenButNotInCaptures) {
+  RunResult run = runImage("gamma", compiled("SET GAMMA 128, 256, 511\nDOT 0, 0\nSAVE BITMAP \"shot.bmp\"\n"
+                                             "DO : SYNC : LOOP\n"),
+                           {"--frames", "8", "--dump-frame", "8:frame.bmp"});
+  RgbImage shown, shot;
+  ASSERT_TRUE(decodeBmp(readFile(run.dir + "/frame.bmp"), shown));
+  ASSERT_TRUE(decodeBmp(readFile(run.dir + "/shot.bmp"), shot));
+  EXPECT_EQ(shown.at(0, 0), 0x7FFFFFu);  // red halved, blue pushed to full
+  EXPECT_EQ(shown.at(1, 0), 0x0000FFu);
+  ASSERT_EQ(shot.width, 640);
+  EXPECT_EQ(shot.at(0, 0), White);
+  EXPECT_EQ(shot.at(1, 0), Black);
+}
+
 // Each program stops with the error named beside it: the first check that fails.
 TEST(DisplayErrors, RaisedInTheirCheckOrder) {
   const std::string media = mediaFolder("errors");
