@@ -71,17 +71,46 @@ const std::vector<DisplayMode>& modes(Runtime& rt) {
   return d.Modes;
 }
 
-// Converts the buffer just drawn into window colours through the gamma ramps.
-void convertFrame(DisplayState& d, const Surface& s) {
+uint32_t shownColour(const DisplayState& d, uint32_t colour) {
+  return uint32_t(d.GammaRamp[0][(colour >> 16) & 255] >> 8) << 16 | uint32_t(d.GammaRamp[1][(colour >> 8) & 255] >> 8) << 8 |
+         uint32_t(d.GammaRamp[2][colour & 255] >> 8);
+}
+
+// The table from raw pixels to shown colours, gamma applied: every 16-bit pixel, or for
+// 8-bit components one entry per component value in each of the three positions.
+void prepareFrameColours(DisplayState& d, const Surface& s) {
+  const int bits = s.format().bits;
+  if (d.FrameColoursBits == bits) return;
   const PixelLayout l = PixelLayout::of(s);
+  if (bits == 16) {
+    d.FrameColours.resize(65536);
+    for (uint32_t p = 0; p < 65536; ++p) d.FrameColours[p] = shownColour(d, uint32_t(l.colourOf(p)));
+  } else {
+    d.FrameColours.resize(3 * 256);
+    for (uint32_t c = 0; c < 256; ++c) {
+      d.FrameColours[c] = shownColour(d, c << 16) & 0xFF0000;
+      d.FrameColours[256 + c] = shownColour(d, c << 8) & 0x00FF00;
+      d.FrameColours[512 + c] = shownColour(d, c) & 0x0000FF;
+    }
+  }
+  d.FrameColoursBits = bits;
+}
+
+// Converts the buffer just drawn into window colours.
+void convertFrame(DisplayState& d, const Surface& s) {
+  prepareFrameColours(d, s);
   d.Frame.resize(size_t(s.width()) * size_t(s.height()));
   uint32_t* out = d.Frame.data();
-  for (int y = 0; y < s.height(); ++y)
-    for (int x = 0; x < s.width(); ++x) {
-      const uint32_t c = uint32_t(l.colourOf(s.pixel(x, y)));
-      *out++ = uint32_t(d.GammaRamp[0][(c >> 16) & 255] >> 8) << 16 | uint32_t(d.GammaRamp[1][(c >> 8) & 255] >> 8) << 8 |
-               uint32_t(d.GammaRamp[2][c & 255] >> 8);
+  const uint32_t* table = d.FrameColours.data();
+  const int bytes = s.format().bytesPerPixel();
+  for (int y = 0; y < s.height(); ++y) {
+    const uint8_t* p = s.row(y);
+    if (bytes == 2) {
+      for (int x = 0; x < s.width(); ++x, p += 2) *out++ = table[uint32_t(p[0]) | uint32_t(p[1]) << 8];
+    } else {
+      for (int x = 0; x < s.width(); ++x, p += bytes) *out++ = table[512 + p[0]] | table[256 + p[1]] | table[p[2]];
     }
+  }
 }
 
 bool dumpDue(const Runtime& rt) {
@@ -337,6 +366,7 @@ void ClearBackBuffer(Runtime& rt) {
 void setGammaRamp(DisplayState& d, int component, int32_t value) {
   const int32_t offset = value > 256 ? value - 256 : 0, slope = value > 256 ? 511 - value : value;
   for (int i = 0; i < 256; ++i) d.GammaRamp[size_t(component)][size_t(i)] = uint16_t(offset * 256 + slope * i);
+  d.FrameColoursBits = 0;
 }
 
 void windowToScreen(const DisplayState& d, int wx, int wy, int& x, int& y) {

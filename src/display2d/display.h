@@ -52,6 +52,8 @@ struct DisplayState {
   std::unique_ptr<Presenter> presenter;  // null without a window
   std::vector<DisplayMode> Modes;        // filled on first use
   std::vector<uint32_t> Frame;           // the presented frame as colours
+  std::vector<uint32_t> FrameColours;    // raw pixel (16 bits) or component (else) to shown colour
+  int32_t FrameColoursBits = 0;          // the depth FrameColours is for; 0 after a gamma change
   std::vector<FrameDump> Dumps;
 };
 

@@ -136,6 +136,17 @@ TEST(DisplayFrames, ManualRefreshShowsEverythingAtTheFirstSync) {
   EXPECT_LT(litPixels(frameOf("sync_off", dots, 4, 4), 0, 0, 640, 1), 4);
 }
 
+TEST(DisplayFrames, ManualRefreshEndsTheSliceWhenTheListIsLong) {
+  // No SYNC: the first 32000-odd dots are shown once the list is that long; the dots
+  // after them wait for the next frame.
+  RgbImage f = frameOf("long_list",
+                       "SYNC ON\nFOR i = 1 TO 33000 : DOT 5, 5 : NEXT i\nFOR i = 1 TO 10 : DOT 6, 6 : NEXT i\n"
+                       "WAIT 1000\n",
+                       4, 4);
+  EXPECT_EQ(f.at(5, 5), White);
+  EXPECT_EQ(f.at(6, 6), Black);
+}
+
 TEST(DisplayFrames, LaterDrawingCoversEarlier) {
   for (const char* order : {"DRAW TO FRONT", "DRAW TO BACK"}) {
     RgbImage f = frameOf("draw_order",
