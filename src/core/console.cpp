@@ -158,7 +158,7 @@ void opDateTime(Runtime& rt) {
   const std::time_t now = std::time(nullptr);
   std::tm t{};
   localtime_r(&now, &t);
-  char text[16];
+  char text[32];  // room for any field values the compiler can imagine
   if (Date) std::snprintf(text, sizeof text, "%02d/%02d/%02d", t.tm_mon + 1, t.tm_mday, t.tm_year % 100);
   else std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.tm_hour, t.tm_min, t.tm_sec);
   storeString(operand(rt, 0), text);
