@@ -238,7 +238,16 @@ class DesktopWindow final : public Window {
   void setTitle(std::string_view title) override { SDL_SetWindowTitle(window, std::string(title).c_str()); }
 
   void show(bool fullScreen) override {
-    if (fullScreen) SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    if (fullScreen) {
+      // Covering the display first keeps the window full screen where no window manager
+      // applies the full-screen state.
+      SDL_Rect bounds;
+      if (SDL_GetDisplayBounds(SDL_GetWindowDisplayIndex(window), &bounds) == 0) {
+        SDL_SetWindowPosition(window, bounds.x, bounds.y);
+        SDL_SetWindowSize(window, bounds.w, bounds.h);
+      }
+      SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
     SDL_ShowWindow(window);
     SDL_RaiseWindow(window);
     paintBackground();

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# The engine in a real window on a virtual X server: the title, full screen or a window,
+# typed text and Escape from the X keyboard, and a termination signal ending the run
+# quietly. Exits 77 (skipped) when Xvfb or xdotool is missing or no server starts.
+set -uo pipefail
+ENGINE=$1
+WORK=$2
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or xdotool missing: skipped"; exit 77; }
+rm -rf "$WORK" && mkdir -p "$WORK" && cd "$WORK" || exit 1
+
+for n in $(seq 80 99); do
+  [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || { display=$n; break; }
+done
+[ -n "${display:-}" ] || { echo "no free X display number: skipped"; exit 77; }
+Xvfb :$display -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+engine=""
+cleanup() {
+  [ -n "$engine" ] && kill "$engine" 2>/dev/null
+  kill "$xvfb" 2>/dev/null
+}
+trap cleanup EXIT
+export DISPLAY=:$display
+for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$display ] && break; sleep 0.1; done
+[ -e /tmp/.X11-unix/X$display ] || { echo "Xvfb did not start: skipped"; exit 77; }
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Starts the engine on PROGRAM in the background and waits for its window.
+start() {
+  "$ENGINE" "$@" > out.txt 2> err.txt &
+  engine=$!
+  window=""
+  for _ in $(seq 100); do
+    window=$(xdotool search --name "$WORK/${@: -1}" 2>/dev/null | head -1)
+    [ -n "$window" ] && break
+    sleep 0.1
+  done
+  [ -n "$window" ] || { fail "no window for $*"; return 1; }
+  xdotool windowfocus --sync "$window"  # what a window manager does for a new window
+  sleep 0.3
+}
+
+# Waits for the engine to end and checks its exit code.
+finish() {
+  for _ in $(seq 100); do kill -0 "$engine" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$engine" 2>/dev/null; then fail "still running: $1"; kill "$engine"; fi
+  wait "$engine"
+  local code=$?
+  engine=""
+  [ "$code" = "$2" ] || fail "$1: exit code $code, expected $2 ($(cat err.txt))"
+}
+
+# Holds each key long enough for the program to see its character, as a person does.
+typeSlowly() {
+  for key in "$@"; do xdotool keydown "$key"; sleep 0.3; xdotool keyup "$key"; sleep 0.1; done
+}
+
+cat > typing.ztb <<'PROGRAM'
+print "started"
+do
+  k$ = inkey$()
+  if k$ <> p$ and k$ <> ""
+    if asc(k$) = 13 then exit
+    t$ = t$ + k$
+  endif
+  p$ = k$
+loop
+print "typed: " + t$
+PROGRAM
+cp typing.ztb endless.ztb
+
+start --echo typing.ztb && {
+  [ "$(xdotool getwindowname "$window")" = "$WORK/typing.ztb" ] || fail "title: $(xdotool getwindowname "$window")"
+  geometry=$(xdotool getwindowgeometry "$window" | grep Geometry)
+  [[ "$geometry" == *1024x768* ]] || fail "full screen by default: $geometry"
+  typeSlowly H i shift+1 Return
+  finish "typing" 0
+  [ "$(cat out.txt)" = $'started\ntyped: Hi!' ] || fail "typed text: $(cat out.txt)"
+}
+
+start --window --echo endless.ztb && {
+  geometry=$(xdotool getwindowgeometry "$window" | grep Geometry)
+  [[ "$geometry" != *1024x768* ]] || fail "--window runs in a window: $geometry"
+  typeSlowly Escape
+  finish "Escape" 0
+  [ "$(cat out.txt)" = "started" ] || fail "Escape output: $(cat out.txt)"
+}
+
+start --window --echo endless.ztb && {
+  kill -TERM "$engine"  # closing the session: the run ends as if the window was closed
+  finish "terminated" 0
+}
+
+[ "$failures" = 0 ] && echo "window tests passed"
+exit $((failures > 0))
