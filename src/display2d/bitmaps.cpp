@@ -146,8 +146,8 @@ void runCopy(Runtime& rt, const DisplayRecord& r) {
     if (!bltFast(*dst, 0, 0, *src, src->bounds(), false)) raiseError(rt, ErrBlit);
     return;
   }
-  const Rect s{r.arg1, r.arg2, int(int64_t(r.arg3) + 1), int(int64_t(r.arg4) + 1)};
-  const Rect d{r.extra(1), r.extra(2), int(int64_t(r.extra(3)) + 1), int(int64_t(r.extra(4)) + 1)};
+  const Rect s = inclusiveRect(r.arg1, r.arg2, r.arg3, r.arg4);
+  const Rect d = inclusiveRect(r.extra(1), r.extra(2), r.extra(3), r.extra(4));
   if (!regionInside(s, *src) || !regionInside(d, *dst)) return raiseError(rt, ErrRegionOutside);
   if (r.arg1 >= r.arg3 || r.arg2 >= r.arg4 || r.extra(1) >= r.extra(3) || r.extra(2) >= r.extra(4))
     return raiseError(rt, ErrRegionEmpty);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/value.h"
+#include "platform/surface.h"
 
 namespace zt {
 
@@ -86,6 +87,13 @@ struct DisplayRecord {
   float arg3f() const { return std::bit_cast<float>(arg3); }
   float arg4f() const { return std::bit_cast<float>(arg4); }
 };
+
+// The rectangle of inclusive corners, as records give them, with an exclusive right and
+// bottom that saturate instead of overflowing.
+inline Rect inclusiveRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  auto after = [](int32_t v) { return v == INT32_MAX ? v : v + 1; };
+  return {left, top, after(right), after(bottom)};
+}
 
 struct DisplayList {
   std::vector<DisplayRecord> pool;

@@ -74,10 +74,10 @@ void walkLine(Surface& s, double x1, double y1, double dx, double dy, double len
   if (reachesEnd) plot(length > 0 ? 1.0 : 0.0);
 }
 
-void drawDot(Surface& s, const DisplayRecord& r, uint32_t ink) { fillRect(s, {r.arg1, r.arg2, r.arg1 + 1, r.arg2 + 1}, ink); }
+void drawDot(Surface& s, const DisplayRecord& r, uint32_t ink) { fillRect(s, inclusiveRect(r.arg1, r.arg2, r.arg1, r.arg2), ink); }
 
 void drawBox(Surface& s, const DisplayRecord& r, uint32_t ink) {
-  fillRect(s, {r.arg1, r.arg2, int(int64_t(r.arg3) + 1), int(int64_t(r.arg4) + 1)}, ink);
+  fillRect(s, inclusiveRect(r.arg1, r.arg2, r.arg3, r.arg4), ink);
 }
 
 void drawEllipse(Surface& s, const DisplayRecord& r, uint32_t ink) {

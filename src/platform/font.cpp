@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <optional>
 
 #include "platform/surface.h"
@@ -22,7 +23,9 @@ namespace {
 
 constexpr int ConsoleCell = 16;
 constexpr int DefaultHeight = 16;  // what a height of 0 asks for
+constexpr int MaxHeight = 1024;    // glyphs are cached as bitmaps: taller text is drawn at this height
 constexpr const char* ConsoleFamily = "Unifont";
+constexpr int64_t FarAway = int64_t(1) << 24;  // far beyond any surface, well inside int
 constexpr FT_Fixed ItalicShear = 0x3333;  // 0.2: the slant of synthetic italics
 
 // Windows-1252 characters 128 to 159 as Unicode; the others map to themselves.
@@ -57,6 +60,7 @@ class FreeTypeFont final : public Font {
   }
 
   void draw(Surface& s, int x, int y, std::string_view text, uint32_t ink, uint32_t background, bool opaque) override {
+    if (std::abs(int64_t(x)) > FarAway || std::abs(int64_t(y)) > FarAway) return;  // cannot reach any surface
     if (opaque) fillRect(s, {x, y, x + measure(text).width, y + cellHeight}, background);
     constexpr size_t Batch = 512;
     int32_t points[2 * Batch];
@@ -130,6 +134,7 @@ class FreeTypeLibrary final : public FontLibrary {
 
   std::unique_ptr<Font> open(std::string_view name, int height, bool bold, bool italic) override {
     const bool console = isSystemName(name);
+    height = std::clamp(height, -MaxHeight, MaxHeight);
     std::optional<Match> m = match(console ? ConsoleFamily : std::string(name), bold, italic);
     FT_Face face = nullptr;
     if (!m || FT_New_Face(library, m->file.c_str(), m->index, &face) != 0) return nullptr;

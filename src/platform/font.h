@@ -1,7 +1,8 @@
 // Fonts for text on surfaces: fontconfig finds the installed face for the name a program
 // gives (a family that is not installed falls back to a metric-compatible or the default
 // face), FreeType renders it monochrome. A font's height is its cell height (ascent plus
-// descent, as the line advances), or the character height when negative. Text is 8-bit
+// descent, as the line advances), or the character height when negative, at most 1024
+// pixels either way. Text is 8-bit
 // (the Windows-1252 code page). The face named "system" is the built-in console face, a
 // bitmap-style face with a 16-pixel cell, scaled only by whole multiples.
 #pragma once
