@@ -260,8 +260,6 @@ const CommandRow Rows[] = {
 
 }  // namespace
 
-void resetConsole(ConsoleState& c) { c = ConsoleState{}; }
-
 void printLine(Runtime& rt, std::string_view text) { printText<true>(rt, text); }
 
 void resetPrintCursor(Runtime& rt) {

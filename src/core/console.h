@@ -27,8 +27,6 @@ struct ConsoleState {
   int32_t PointerX = 320, PointerY = 240;  // the real pointer, in screen pixels
 };
 
-// The start values of a run.
-void resetConsole(ConsoleState& c);
 // CLS: the next print goes to the top-left corner.
 void resetPrintCursor(Runtime& rt);
 // One line at the print cursor, as PRINT shows it (directory listings print this way).

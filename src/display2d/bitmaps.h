@@ -41,8 +41,6 @@ Surface* resolveSurface(Runtime& rt, SurfaceRef ref);
 // Bitmap 0 or an existing numbered bitmap, as records name it; none for a missing one.
 SurfaceRef surfaceRefOf(const BitmapState& b, int32_t number);
 bool bitmapExists(const BitmapState& b, int32_t number);
-// Width and height of a bitmap as drawing sees it (bitmap 0: the screen size).
-Rect bitmapBounds(Runtime& rt, int32_t number);
 
 // Both current-bitmap pairs back to the screen, the table's entry for bitmap 0 from the
 // back buffer, and the screen lifetime from the page flipping.

@@ -318,7 +318,6 @@ bool StartDisplay(Runtime& rt) {
     raiseError(rt, ErrSurfaces);
     return false;
   }
-  d.Up = true;
   ClearDisplayList(rt.bitmaps.displayList);
   releaseBitmaps(rt.bitmaps);
   resetDrawing(rt);
@@ -334,7 +333,6 @@ void StopDisplay(Runtime& rt) {
   releaseBitmaps(rt.bitmaps);
   d.Buffers = {};
   d.presenter.reset();
-  d.Up = false;
 }
 
 bool ResetDisplay(Runtime& rt, int32_t width, int32_t height, int32_t depth, int32_t emulation,

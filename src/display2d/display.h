@@ -24,7 +24,6 @@ struct FrameDump {
 };
 
 struct DisplayState {
-  bool Up = false;
   bool FullScreenExclusive = true;
   bool DesktopWindow = false;
   int32_t EmulationMode = 0;

@@ -140,8 +140,6 @@ void startText(Runtime& rt) {
   t.PrintFont = t.Fonts ? t.Fonts->open("system", PrintFontHeight, false, false) : nullptr;
 }
 
-TextExtent measurePrint(Runtime& rt, std::string_view text) { return measure(rt.text.PrintFont.get(), text); }
-
 void AddPrintRecord(Runtime& rt, std::string_view text, int32_t& x, int32_t& y, bool keepOnLine, bool wrap,
                     bool opaque) {
   if (DisplayRecord* r = AddRecord(rt, RecPrint)) {
@@ -150,7 +148,7 @@ void AddPrintRecord(Runtime& rt, std::string_view text, int32_t& x, int32_t& y, 
     r->opaque = opaque;
     r->setText(text);
   }
-  const TextExtent e = measurePrint(rt, text.substr(0, 255));
+  const TextExtent e = measure(rt.text.PrintFont.get(), text.substr(0, 255));
   if (keepOnLine) {
     x = wrapAdd(x, e.width);
   } else {

@@ -29,8 +29,6 @@ constexpr int32_t PrintFontHeight = 10;
 // The text defaults and both fonts (display start). A missing font library is logged
 // and text is then measured as empty and not drawn.
 void startText(Runtime& rt);
-// The width and height of a text in the print font.
-TextExtent measurePrint(Runtime& rt, std::string_view text);
 // Queues a print record at the cursor (x, y) and advances the cursor at once: to the end
 // of the text (`keepOnLine`), else to the start of the next line; with `wrap` a cursor
 // at or past the screen's width starts the next line.
