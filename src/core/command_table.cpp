@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "platform/text_lines.h"
+
 namespace zt {
 
 std::vector<CommandEntry> parseCommandTable(std::string_view text, std::vector<std::string>* errors) {
@@ -9,9 +11,7 @@ std::vector<CommandEntry> parseCommandTable(std::string_view text, std::vector<s
   std::string category;
   size_t lineNumber = 0;
   while (!text.empty()) {
-    size_t eol = text.find('\n');
-    std::string_view line = text.substr(0, eol);
-    text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+    std::string_view line = takeLine(text);
     ++lineNumber;
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
     if (line.empty()) continue;

@@ -20,7 +20,6 @@ struct Runtime;
 
 struct HostState {
   std::string CommandLine;             // the arguments after the program, for CL$
-  std::string StartDirectory;          // the current directory when the engine started
   std::unique_ptr<Window> MainWindow;  // null until created
   bool Headless = false;               // no desktop window: errors go to stderr only
   bool FullScreenExclusive = true;

@@ -27,7 +27,6 @@ bool isSourceFile(const std::string& path) {
 
 void establishFolders(Runtime& rt, const std::string& game) {
   std::error_code ec;
-  rt.host.StartDirectory = fs::current_path(ec).string();
   rt.settings.EngineFolder = (fs::absolute(game, ec).parent_path() / "").string();
   rt.settings.TempFolder = createRunFolder();
 }

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/text_lines.h"
+
 namespace zt {
 
 namespace {
@@ -23,7 +25,8 @@ std::string_view trim(std::string_view s) {
 
 // A value written in matching quotes reads without them.
 std::string_view unquote(std::string_view v) {
-  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) return v.substr(1, v.size() - 2);
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+    return v.substr(1, v.size() - 2);
   return v;
 }
 
@@ -40,14 +43,13 @@ void IniFile::parse(std::string_view text) {
   preamble.clear();
   sections.clear();
   while (!text.empty()) {
-    size_t eol = text.find('\n');
-    std::string_view line = text.substr(0, eol);
-    text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+    std::string_view line = takeLine(text);
     std::string_view t = trim(line);
     std::vector<Entry>& into = sections.empty() ? preamble : sections.back().entries;
     if (!t.empty() && t.front() == '[') {
       size_t close = t.find(']');
-      sections.push_back({std::string(trim(t.substr(1, close == std::string_view::npos ? t.size() - 1 : close - 1))), {}});
+      sections.push_back(
+          {std::string(trim(t.substr(1, close == std::string_view::npos ? t.size() - 1 : close - 1))), {}});
       continue;
     }
     size_t eq = t.find('=');

@@ -4,12 +4,14 @@
 #include <charconv>
 #include <fstream>
 #include <iterator>
+#include <utility>
+
+#include "platform/text_lines.h"
 
 namespace zt {
 
 namespace {
 
-constexpr int WheelNotch = 120;
 constexpr int MouseButtons = 4;
 
 // The characters of a US keyboard's keys, unshifted and shifted, by key number.
@@ -59,8 +61,11 @@ bool parseNumber(std::string_view word, T& value) {
   return ec == std::errc() && end == word.data() + word.size();
 }
 
-// "TEXT" (a comment may follow) with the escapes \n and \r (Enter), \t, \b (backspace), \e (Escape), \\, \" and
-// \xHH; false when the quotes or an escape are malformed.
+// The escapes of a typed text and the characters they stand for; \xHH is any byte.
+constexpr std::pair<char, char> Escapes[] = {{'n', 13}, {'r', 13},    {'t', 9},  {'b', 8},
+                                             {'e', 27}, {'\\', '\\'}, {'"', '"'}};
+
+// "TEXT", which a comment may follow; false when the quotes or an escape are malformed.
 bool parseQuoted(std::string_view rest, std::string& text) {
   size_t open = rest.find_first_not_of(" \t");
   if (open == std::string_view::npos || rest[open] != '"') return false;
@@ -75,38 +80,18 @@ bool parseQuoted(std::string_view rest, std::string& text) {
       continue;
     }
     if (++i == rest.size()) return false;
-    switch (rest[i]) {
-      case 'n':
-      case 'r':
-        text += char(13);
-        break;
-      case 't':
-        text += char(9);
-        break;
-      case 'b':
-        text += char(8);
-        break;
-      case 'e':
-        text += char(27);
-        break;
-      case '\\':
-        text += '\\';
-        break;
-      case '"':
-        text += '"';
-        break;
-      case 'x': {
-        unsigned value = 0;
-        if (i + 2 >= rest.size() ||
-            std::from_chars(rest.data() + i + 1, rest.data() + i + 3, value, 16).ptr != rest.data() + i + 3)
-          return false;
-        text += char(value);
-        i += 2;
-        break;
-      }
-      default:
+    if (rest[i] == 'x') {
+      unsigned value = 0;
+      if (i + 2 >= rest.size() ||
+          std::from_chars(rest.data() + i + 1, rest.data() + i + 3, value, 16).ptr != rest.data() + i + 3)
         return false;
+      text += char(value);
+      i += 2;
+      continue;
     }
+    const auto* e = std::find_if(std::begin(Escapes), std::end(Escapes), [&](auto p) { return p.first == rest[i]; });
+    if (e == std::end(Escapes)) return false;
+    text += e->second;
   }
   return false;
 }
@@ -124,9 +109,7 @@ bool InputScript::parse(std::string_view text, std::string& error) {
   next = 0;
   int lineNumber = 0;
   while (!text.empty()) {
-    size_t eol = text.find('\n');
-    std::string_view line = text.substr(0, eol);
-    text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+    std::string_view line = takeLine(text);
     ++lineNumber;
     if (size_t hash = line.find('#'); hash < line.find('"')) line = line.substr(0, hash);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);

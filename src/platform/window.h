@@ -39,6 +39,7 @@ constexpr int KeyEscape = 1;
 constexpr int KeyF11 = 87;
 constexpr int KeyF12 = 88;
 constexpr int KeyCount = 256;
+constexpr int WheelNotch = 120;  // wheel movement per notch
 
 class Window {
  public:

@@ -13,7 +13,6 @@ namespace {
 
 constexpr int WindowedWidth = 640;
 constexpr int WindowedHeight = 480;
-constexpr int WheelNotch = 120;
 
 struct KeyPair {
   SDL_Scancode scancode;
