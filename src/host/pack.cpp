@@ -83,8 +83,10 @@ bool collectMedia(const std::string& folder, std::vector<PayloadItem>& items, st
     std::error_code entryError;  // a broken link is skipped, not an error
     if (!it->is_regular_file(entryError)) continue;
     PayloadItem item;
-    for (const fs::path& part : it->path().lexically_relative(folder))
-      item.name += (item.name.empty() ? "" : "\\") + part.string();
+    for (const fs::path& part : it->path().lexically_relative(folder)) {
+      if (!item.name.empty()) item.name += '\\';
+      item.name += part.string();
+    }
     if (item.name.size() > MaxPayloadName) {
       error = "name longer than 255 bytes: " + item.name;
       return false;
