@@ -44,17 +44,6 @@ int litPixels(const RgbImage& img, int left, int top, int right, int bottom) {
   return n;
 }
 
-// The bounding rows of the lit pixels in a column band, or {-1, -1}.
-std::pair<int, int> litRows(const RgbImage& img, int left, int right) {
-  int first = -1, last = -1;
-  for (int y = 0; y < img.height; ++y)
-    if (litPixels(img, left, y, right, y + 1)) {
-      if (first < 0) first = y;
-      last = y;
-    }
-  return {first, last};
-}
-
 // A folder outside the programs' own for the pictures they load.
 std::string mediaFolder(const std::string& name) {
   std::filesystem::path dir = std::filesystem::path(ZT_TEST_WORK_DIR) / ("media_" + name);
