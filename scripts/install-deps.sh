@@ -7,7 +7,7 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config   # build
   libgtest-dev libgmock-dev          # unit tests
   libsdl2-dev                        # window, display, input and audio device
-  xvfb xdotool                       # the window test: a virtual X server and its keyboard
+  xvfb xdotool xfonts-base           # the window test: a virtual X server, its keyboard, the fonts of message boxes
   libfreetype-dev libfontconfig-dev  # text: face lookup and monochrome glyphs
   fonts-unifont                      # the console face PRINT and INPUT draw with
   fonts-liberation2                  # metric-compatible faces for the common font names

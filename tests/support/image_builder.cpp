@@ -169,7 +169,7 @@ RunResult runIn(const std::string& dir, const std::vector<std::string>& command)
   RunResult r;
   r.dir = dir;
   const std::string errFile = dir + "/stderr.txt";
-  std::string cmd = "cd '" + dir + "' &&";
+  std::string cmd = "cd '" + dir + "' && timeout 120";  // a program that never ends fails the test
   for (const std::string& word : command) cmd += " '" + word + "'";
   cmd += " 2>'" + errFile + "'";
   FILE* p = popen(cmd.c_str(), "r");

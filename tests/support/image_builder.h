@@ -75,7 +75,8 @@ struct RunResult {
 
 // An empty work folder for a test (removed and made again).
 std::string freshFolder(const std::string& name);
-// Runs `command` (its words quoted for the shell) in the folder `dir`.
+// Runs `command` (its words quoted for the shell) in the folder `dir`; after 120 seconds it
+// is stopped and the exit code is 124.
 RunResult runIn(const std::string& dir, const std::vector<std::string>& command);
 // `name` names a fresh work folder; `setupIni` becomes SETUP.INI beside the program.
 RunResult runImage(const std::string& name, const std::string& image, const std::vector<std::string>& args = {},

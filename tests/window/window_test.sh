@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The engine in a real window on a virtual X server: the title, full screen or a window,
-# typed text and Escape from the X keyboard, and a termination signal ending the run
-# quietly. Exits 77 (skipped) when Xvfb or xdotool is missing or no server starts.
+# typed text and Escape from the X keyboard, a termination signal ending the run quietly,
+# and the error message box. Exits 77 (skipped) when Xvfb or xdotool is missing or no server starts.
 set -uo pipefail
 ENGINE=$1
 WORK=$2
@@ -94,6 +94,26 @@ start --window --echo endless.ztb && {
 start --window --echo endless.ztb && {
   kill -TERM "$engine"  # closing the session: the run ends as if the window was closed
   finish "terminated" 0
+}
+
+printf 'dim a(3)\na(7) = 1\n' > error.ztb
+start --window error.ztb && {
+  box=""
+  for _ in $(seq 100); do
+    for w in $(xdotool search --onlyvisible --class "" 2>/dev/null); do  # the box sets only the new-style name
+      [ "$(xdotool getwindowname "$w")" = "Error In Program" ] && box=$w
+    done
+    [ -n "$box" ] && break
+    sleep 0.1
+  done
+  if [ -n "$box" ]; then
+    xdotool windowfocus --sync "$box"
+    typeSlowly Return  # the box's OK button
+  else
+    fail "no message box captioned Error In Program"
+  fi
+  finish "error" 1
+  [ "$(cat err.txt)" = "Runtime Error : ERROR 7. " ] || fail "error text: $(cat err.txt)"
 }
 
 [ "$failures" = 0 ] && echo "window tests passed"
