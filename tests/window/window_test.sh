@@ -1,18 +1,16 @@
 #!/usr/bin/env bash
 # The engine in a real window on a virtual X server: the title, full screen or a window,
 # typed text and Escape from the X keyboard, a termination signal ending the run quietly,
-# and the error message box. Exits 77 (skipped) when Xvfb or xdotool is missing or no server starts.
+# the desktop clipboard and the error message box. Exits 77 (skipped) when Xvfb or
+# xdotool is missing or no server starts.
 set -uo pipefail
 ENGINE=$1
 WORK=$2
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or xdotool missing: skipped"; exit 77; }
 rm -rf "$WORK" && mkdir -p "$WORK" && cd "$WORK" || exit 1
 
-for n in $(seq 80 99); do
-  [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || { display=$n; break; }
-done
-[ -n "${display:-}" ] || { echo "no free X display number: skipped"; exit 77; }
-Xvfb :$display -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display number itself and writes it out, so test runs never share one.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>display.txt >/dev/null 2>&1 &
 xvfb=$!
 engine=""
 cleanup() {
@@ -20,12 +18,12 @@ cleanup() {
   kill "$xvfb" 2>/dev/null
 }
 trap cleanup EXIT
-export DISPLAY=:$display
+for _ in $(seq 50); do [ -s display.txt ] && break; sleep 0.1; done
+[ -s display.txt ] || { echo "Xvfb did not start: skipped"; exit 77; }
+export DISPLAY=:$(head -1 display.txt)
 # The desktop's libraries (D-Bus, the OpenGL driver) keep allocations to the end of the
 # process; in sanitizer builds the engine's own leaks are found by the headless tests.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
-for _ in $(seq 50); do [ -e /tmp/.X11-unix/X$display ] && break; sleep 0.1; done
-[ -e /tmp/.X11-unix/X$display ] || { echo "Xvfb did not start: skipped"; exit 77; }
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -95,6 +93,11 @@ start --window --echo endless.ztb && {
   kill -TERM "$engine"  # closing the session: the run ends as if the window was closed
   finish "terminated" 0
 }
+
+# The desktop clipboard: 8-bit characters go through it unchanged.
+printf 'write to clipboard "caf" + chr$(233)\nprint asc(right$(get clipboard$(), 1)); " "; len(get clipboard$())\ndo\nloop\n' > copy.ztb
+start --window --echo copy.ztb && typeSlowly Escape && finish "clipboard" 0
+[ "$(cat out.txt)" = "233 4" ] || fail "clipboard: $(cat out.txt)"
 
 printf 'dim a(3)\na(7) = 1\n' > error.ztb
 start --window error.ztb && {
