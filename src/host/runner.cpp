@@ -17,6 +17,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int32_t WindowCreationError = 10002;
+constexpr int32_t FullScreenError = 10004;
 constexpr const char* ErrorCaption = "Error In Program";
 
 bool isSourceFile(const std::string& path) {
@@ -38,6 +39,13 @@ void readWindowMode(Runtime& rt, const RunOptions& options) {
   rt.host.FullScreenExclusive = !windowMode;
 }
 
+// A platform failure at start-up: its text goes with the system error into the report.
+bool failStart(Runtime& rt, int32_t number, const std::string& text) {
+  LogEngineError(rt, text);
+  raiseError(rt, number);
+  return false;
+}
+
 bool createMainWindow(Runtime& rt) {
   HostState& h = rt.host;
   if (h.Headless) {
@@ -46,11 +54,7 @@ bool createMainWindow(Runtime& rt) {
   }
   std::string why;
   h.MainWindow = createDesktopWindow(why);
-  if (!h.MainWindow) {
-    LogEngineError(rt, "Failed to create the window: " + why);
-    raiseError(rt, WindowCreationError);
-    return false;
-  }
+  if (!h.MainWindow) return failStart(rt, WindowCreationError, "Failed to create the window: " + why);
   if (std::unique_ptr<Clipboard> desktop = h.MainWindow->clipboard()) rt.clipboard = std::move(desktop);
   return true;
 }
@@ -103,7 +107,9 @@ bool startUp(Runtime& rt, const RunOptions& options, const std::string& game) {
   // only logged), and the object and sprite tables start here.
   if (!loadTheProgram(rt, game)) return false;
   startProgramData(rt);
-  h.MainWindow->show(h.FullScreenExclusive);
+  std::string why;
+  if (!h.MainWindow->show(h.FullScreenExclusive, why))
+    return failStart(rt, FullScreenError, "Failed to switch the window to full screen: " + why);
   for (const auto& [frame, file] : options.dumpFrames) rt.display.Dumps.push_back({frame, file});
   return StartDisplay(rt);
 }

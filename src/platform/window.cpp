@@ -22,7 +22,7 @@ namespace {
 class HeadlessWindow final : public Window {
  public:
   void setTitle(std::string_view) override {}
-  void show(bool) override {}
+  bool show(bool, std::string&) override { return true; }
   void pollEvents() override {}
   void waitEvents(int) override {}
   std::unique_ptr<Clipboard> clipboard() override { return nullptr; }

@@ -46,8 +46,9 @@ class Window {
   virtual ~Window() = default;
 
   virtual void setTitle(std::string_view title) = 0;
-  // Shows the window, covering the screen when `fullScreen`.
-  virtual void show(bool fullScreen) = 0;
+  // Shows the window, covering the screen when `fullScreen`; false with a reason when the
+  // window cannot be made full screen.
+  virtual bool show(bool fullScreen, std::string& error) = 0;
   // Moves the platform's waiting events into the queue.
   virtual void pollEvents() = 0;
   // Waits up to `milliseconds` for a platform event, then polls.

@@ -236,7 +236,7 @@ class DesktopWindow final : public Window {
 
   void setTitle(std::string_view title) override { SDL_SetWindowTitle(window, std::string(title).c_str()); }
 
-  void show(bool fullScreen) override {
+  bool show(bool fullScreen, std::string& error) override {
     if (fullScreen) {
       // Covering the display first keeps the window full screen where no window manager
       // applies the full-screen state.
@@ -245,11 +245,15 @@ class DesktopWindow final : public Window {
         SDL_SetWindowPosition(window, bounds.x, bounds.y);
         SDL_SetWindowSize(window, bounds.w, bounds.h);
       }
-      SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+      if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+        error = SDL_GetError();
+        return false;
+      }
     }
     SDL_ShowWindow(window);
     SDL_RaiseWindow(window);
     paintBackground();
+    return true;
   }
 
   void pollEvents() override {
