@@ -229,6 +229,16 @@ TEST(DisplayFrames, LoadedPicturesAndSavedBitmaps) {
   EXPECT_EQ(r.out, "2 3\nRuntime Error : ERROR " + std::to_string(errorMessageSlot(1003)) + ". \n");
 }
 
+TEST(DisplayFrames, ScreenDrawingReachesBothBuffersOfTheChain) {
+  RunResult run = runImage("both_buffers", compiled("DOT 7, 7\nDO : SYNC : LOOP\n"),
+                           {"--frames", "9", "--dump-frame", "8:a.bmp", "--dump-frame", "9:b.bmp"});
+  RgbImage a, b;
+  ASSERT_TRUE(decodeBmp(readFile(run.dir + "/a.bmp"), a));
+  ASSERT_TRUE(decodeBmp(readFile(run.dir + "/b.bmp"), b));
+  EXPECT_EQ(a.at(7, 7), White);
+  EXPECT_EQ(b.at(7, 7), White);
+}
+
 TEST(DisplayFrames, WindowModeShowsANewModeWithoutFlipping) {
   RgbImage f = frameOf("window_mode", "SET DISPLAY MODE 320, 200, 32\nDOT 319, 199\nDO : SYNC : LOOP\n", 6, 6,
                        "[SETTINGS]\nWINDOWMODE=1\n");
