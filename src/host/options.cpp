@@ -68,17 +68,17 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& args, bool ow
         return CommandLineResult::Invalid;
       }
     } else if (a == "--dump-frame") {
-      std::string spec;
-      if (!value(a, spec)) return CommandLineResult::Invalid;
-      const size_t colon = spec.find(':');
+      std::string frameAndFile;
+      if (!value(a, frameAndFile)) return CommandLineResult::Invalid;
+      const size_t colon = frameAndFile.find(':');
       int64_t frame = 0;
-      auto [end, ec] = std::from_chars(spec.data(), spec.data() + std::min(colon, spec.size()), frame);
-      if (colon == std::string::npos || ec != std::errc() || end != spec.data() + colon || frame < 1 ||
-          colon + 1 == spec.size()) {
+      auto [end, ec] = std::from_chars(frameAndFile.data(), frameAndFile.data() + std::min(colon, frameAndFile.size()), frame);
+      if (colon == std::string::npos || ec != std::errc() || end != frameAndFile.data() + colon || frame < 1 ||
+          colon + 1 == frameAndFile.size()) {
         error = "--dump-frame needs FRAME:FILE with a frame number of 1 or more";
         return CommandLineResult::Invalid;
       }
-      options.dumpFrames.emplace_back(frame, spec.substr(colon + 1));
+      options.dumpFrames.emplace_back(frame, frameAndFile.substr(colon + 1));
     } else {
       error = "unknown option " + a;
       return CommandLineResult::Invalid;
