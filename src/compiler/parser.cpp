@@ -97,6 +97,7 @@ class Parser {
   size_t p = 0;
   int scope = -1;        // the function being parsed, -1 for the main program
   int singleLineIf = 0;  // inside IF ... THEN on one line: ELSE also ends a statement
+  int nesting = 0;       // depth of the expression being parsed
 
   // ---- tokens ----
 
@@ -599,6 +600,7 @@ class Parser {
 
   ExprPtr parseNot() {
     if (atWord("NOT")) {
+      Nesting level(*this, peek());
       const Token& op = next();
       auto e = node(ExprKind::Not, op.pos);
       e->args.push_back(parseNot());
@@ -648,8 +650,21 @@ class Parser {
     return e;
   }
 
+  // Expressions nest through parseUnary (parentheses, arguments, minus signs) and parseNot;
+  // a bound on their depth keeps a hostile source from exhausting the stack.
+  static constexpr int MaxNesting = 256;
+  struct Nesting {
+    Parser& parser;
+    Nesting(Parser& p, const Token& at) : parser(p) {
+      if (parser.nesting == MaxNesting) parser.fail(at, "expression nested too deeply (at most 256 levels)");
+      ++parser.nesting;
+    }
+    ~Nesting() { --parser.nesting; }
+  };
+
   // Unary minus binds tightest: -2^2 is (-2)^2.
   ExprPtr parseUnary() {
+    Nesting level(*this, peek());
     if (atSymbol("-")) {
       const Token& op = next();
       if (at(Tok::Integer) && peek().integer == 2147483648LL) {  // the one constant only a minus makes valid

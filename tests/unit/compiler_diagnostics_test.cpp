@@ -126,14 +126,22 @@ TEST(CompilerDiagnostics, LimitsOfTheImage) {
   for (int i = 0; i <= 2000; ++i) floats += "print " + std::to_string(i) + ".5\n";
   EXPECT_EQ(firstError(floats), "2001:7: too many float constants");
 
-  // Each pending left operand holds a temporary until the right one is known.
-  std::string nested = "x = 1\ny = ";
-  for (int i = 0; i < 1001; ++i) nested += "(x + " + std::to_string(i % 7) + ") * (";
+  // Each pending subscript holds a temporary until the last one is known: four a level.
+  std::string nested = "x = 1\ndim a(1, 1, 1, 1, 1)\ny = ";
+  for (int i = 0; i < 251; ++i) nested += "a(x + 1, x + 2, x + 3, x + 4, ";
   nested += "x";
-  nested += std::string(1001, ')') + "\n";
-  std::string tooDeep = firstError(nested);
-  EXPECT_EQ(tooDeep.substr(0, 2), "2:");
-  EXPECT_NE(tooDeep.find(": expression too complex: out of temporary cells"), std::string::npos) << tooDeep;
+  nested += std::string(251, ')') + "\n";
+  std::string tooMany = firstError(nested);
+  EXPECT_EQ(tooMany.substr(0, 2), "3:");
+  EXPECT_NE(tooMany.find(": expression too complex: out of temporary cells"), std::string::npos) << tooMany;
+
+  // Nesting deeper than the parser follows is refused, not a stack overflow.
+  EXPECT_EQ(firstError("y = " + std::string(100000, '(') + "1" + std::string(100000, ')') + "\n"),
+            "1:261: expression nested too deeply (at most 256 levels)");
+  EXPECT_EQ(firstError("y = " + std::string(100000, '-') + "1\n"), "1:261: expression nested too deeply (at most 256 levels)");
+  std::string nots = "y = ";
+  for (int i = 0; i < 100000; ++i) nots += "not ";
+  EXPECT_NE(firstError(nots + "1\n").find("expression nested too deeply"), std::string::npos);
 
   std::string data = "data ";
   for (int i = 0; i < 14000; ++i) data += "1,";
