@@ -169,27 +169,22 @@ void opAssignIntegerToFloat(Runtime& rt) {
 
 // ---- INC and DEC: only on a variable of their type ----
 
-template <int Sign, bool Amount>
-void stepInteger(Runtime& rt) {
+// `Kind` is the variable's type; the amount, when there is one, is always a float.
+template <char Kind, int Sign, bool Amount>
+void step(Runtime& rt) {
   Cell& v = operand(rt, 0);
-  if (!isIntVariable(cellNumber(rt, v))) {
+  const int32_t n = cellNumber(rt, v);
+  if (Kind == 'L' ? !isIntVariable(n) : !isFloatVariable(n)) {
     raiseError(rt, Sign > 0 ? ErrIncOperand : ErrDecOperand);
     return;
   }
-  int32_t amount = Amount ? truncToInt(operand(rt, 1).f) : 1;
-  v.i = Sign > 0 ? wrapAdd(v.i, amount) : wrapSub(v.i, amount);
-  skipOperands(rt, Amount ? 2 : 1);
-}
-
-template <int Sign, bool Amount>
-void stepFloat(Runtime& rt) {
-  Cell& v = operand(rt, 0);
-  if (!isFloatVariable(cellNumber(rt, v))) {
-    raiseError(rt, Sign > 0 ? ErrIncOperand : ErrDecOperand);
-    return;
+  if constexpr (Kind == 'L') {
+    int32_t amount = Amount ? truncToInt(operand(rt, 1).f) : 1;
+    v.i = Sign > 0 ? wrapAdd(v.i, amount) : wrapSub(v.i, amount);
+  } else {
+    double amount = Amount ? double(operand(rt, 1).f) : 1.0;
+    v.f = float(Sign > 0 ? double(v.f) + amount : double(v.f) - amount);
   }
-  double amount = Amount ? double(operand(rt, 1).f) : 1.0;
-  v.f = float(Sign > 0 ? double(v.f) + amount : double(v.f) - amount);
   skipOperands(rt, Amount ? 2 : 1);
 }
 
@@ -247,14 +242,14 @@ const CommandRow Rows[] = {
     {153, "=", "SS", opAssignString},
     {154, "=", "LF", opAssignFloatToInteger},
     {155, "=", "FL", opAssignIntegerToFloat},
-    {411, "INC", "F", stepFloat<1, false>},
-    {412, "INC", "L", stepInteger<1, false>},
-    {413, "INC", "FF", stepFloat<1, true>},
-    {414, "INC", "LF", stepInteger<1, true>},
-    {421, "DEC", "F", stepFloat<-1, false>},
-    {422, "DEC", "L", stepInteger<-1, false>},
-    {423, "DEC", "FF", stepFloat<-1, true>},
-    {424, "DEC", "LF", stepInteger<-1, true>},
+    {411, "INC", "F", step<'F', 1, false>},
+    {412, "INC", "L", step<'L', 1, false>},
+    {413, "INC", "FF", step<'F', 1, true>},
+    {414, "INC", "LF", step<'L', 1, true>},
+    {421, "DEC", "F", step<'F', -1, false>},
+    {422, "DEC", "L", step<'L', -1, false>},
+    {423, "DEC", "FF", step<'F', -1, true>},
+    {424, "DEC", "LF", step<'L', -1, true>},
 };
 
 }  // namespace
