@@ -54,7 +54,7 @@ class Loader {
     for (int i = 0; i < 12; ++i) h[i] = wordAt(bytes, i);
     if (!checkHeader()) return false;
 
-    img.ValueArea.assign(ValueAreaCells, Cell{});
+    img.ValueArea.assign(ValueAreaCells, zeroCell());
     if (!loadConstants() || !loadData() || !loadOwners() || !loadCode()) return false;
     for (int32_t i = 0; i < hdr.stringVars; ++i) img.ValueArea[StringVars + i].s = copyString({});
     img.loaded = true;

@@ -6,6 +6,7 @@
 // address.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -19,6 +20,10 @@ union Cell {
   void* block;  // element block of an array variable
 };
 static_assert(sizeof(Cell) == 8);
+
+// A cell of all zero bytes. `Cell{}` sets only the 4-byte integer member and may leave
+// the upper bytes of the pointers undefined.
+inline Cell zeroCell() { return std::bit_cast<Cell>(uint64_t{0}); }
 
 union Word {
   intptr_t n;    // command identifier or plain integer operand
