@@ -355,7 +355,7 @@ void opBitmapEffect(Runtime& rt) {
 void opSetGamma(Runtime& rt) {
   for (int i = 0; i < 3; ++i)
     if (operand(rt, i).i < 0 || operand(rt, i).i > MaxGammaValue) {
-      raiseError(rt, ErrGammaValue);
+      raiseSoftError(rt, ErrGammaValue);  // a warning: the ramp stays and the program goes on
       skipOperands(rt, 3);
       return;
     }

@@ -165,7 +165,7 @@ bool rebuild(Runtime& rt, int32_t mode[3], int32_t fallback[4]) {
     if (!buildSurfaces(rt)) {
       apply(fallback);
       d.EmulationMode = fallback[3];
-      raiseError(rt, ErrDisplayBuild);
+      raiseSoftError(rt, ErrDisplayBuild);  // a warning: the old mode is back and the program goes on
       buildSurfaces(rt);
       ok = false;
     }
