@@ -116,5 +116,21 @@ TEST(Surface, StretchDoublesMirrorsAndClips) {
   EXPECT_EQ(small->pixel(0, 0), 5u);
 }
 
+TEST(Surface, StretchFromARectangleReachingBelowTheSourceLeavesThoseRowsAlone) {
+  auto src = make(2, 2, 32), dst = make(4, 4, 32);
+  paint(*src);
+  // The rectangle ends at the source's last row: every destination row is drawn.
+  ASSERT_TRUE(blt(*dst, {0, 0, 4, 4}, *src, {0, 0, 2, 2}));
+  EXPECT_EQ(dst->pixel(0, 3), pattern(0, 1));
+  // One row further: the lower half of the destination would sample row 2, which the
+  // source does not have, and keeps what it held.
+  fillRect(*dst, dst->bounds(), 9);
+  ASSERT_TRUE(blt(*dst, {0, 0, 4, 4}, *src, {0, 1, 2, 3}));
+  EXPECT_EQ(dst->pixel(0, 0), pattern(0, 1));
+  EXPECT_EQ(dst->pixel(3, 1), pattern(1, 1));
+  EXPECT_EQ(countPixels(*dst, 9), 8);
+  EXPECT_EQ(dst->pixel(0, 2), 9u);
+}
+
 }  // namespace
 }  // namespace zt
