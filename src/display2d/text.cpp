@@ -194,7 +194,8 @@ void runTextRecord(Runtime& rt, DisplayRecord& r) {
   switch (r.op) {
     case RecText: drawText(rt, *s, t.TextFont.get(), r, r.arg1, t.TextOpaque, false); break;
     case RecCenterText:
-      drawText(rt, *s, t.TextFont.get(), r, r.arg1 - measure(t.TextFont.get(), r.text()).width / 2, t.TextOpaque, false);
+      drawText(rt, *s, t.TextFont.get(), r, wrapAdd(r.arg1, -(measure(t.TextFont.get(), r.text()).width / 2)),
+               t.TextOpaque, false);
       break;
     case RecPrint: drawText(rt, *s, t.PrintFont.get(), r, r.arg1, r.opaque, false); break;
     case RecEraseText: drawText(rt, *s, t.PrintFont.get(), r, r.arg1, true, true); break;
