@@ -95,6 +95,17 @@ bool moveAcrossDevices(const std::string& from, const std::string& to) {
   return false;
 }
 
+// Makes a rename durable: the folder's entry goes to the disk too. The file is in place
+// either way, so a failure here changes nothing the caller can act on.
+void syncFolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
 }  // namespace
 
 FileSystem::FileSystem() {
@@ -230,7 +241,7 @@ bool moveFile(const std::string& from, const std::string& to) {
   return errno == EXDEV && moveAcrossDevices(from, to);
 }
 
-bool replaceFile(const std::string& path, std::string_view bytes) {
+bool replaceFile(const std::string& path, const std::function<bool(const ByteSink&)>& produce) {
   if (path.empty()) return false;
   std::string temporary;
   int fd = -1;
@@ -240,11 +251,17 @@ bool replaceFile(const std::string& path, std::string_view bytes) {
     if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0) return false;
-  bool ok = writeAll(fd, bytes);
+  bool ok = produce([fd](std::string_view bytes) { return writeAll(fd, bytes); });
+  ok = ok && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
   ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
   if (!ok) ::unlink(temporary.c_str());
+  if (ok) syncFolderOf(path);
   return ok;
+}
+
+bool replaceFile(const std::string& path, std::string_view bytes) {
+  return replaceFile(path, [bytes](const ByteSink& sink) { return sink(bytes); });
 }
 
 std::tm localTime(int64_t seconds) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -77,8 +78,13 @@ bool removeFile(const std::string& path);
 bool copyFile(const std::string& from, const std::string& to);
 // Moves a file or folder; fails when `to` exists, never replacing it.
 bool moveFile(const std::string& from, const std::string& to);
-// Replaces the file's contents with `bytes` through a temporary file in the same folder,
-// so a failed write leaves the old contents in place.
+// Replaces the file's contents through a temporary file in the same folder, so a failed
+// write leaves the old contents in place and no temporary behind. The new contents are on
+// the disk before the name points at them: a power loss leaves the old file or the new one.
+// `produce` hands the bytes, in any number of pieces, to the sink it is given and returns
+// false when it, or the sink, fails.
+using ByteSink = std::function<bool(std::string_view)>;
+bool replaceFile(const std::string& path, const std::function<bool(const ByteSink&)>& produce);
 bool replaceFile(const std::string& path, std::string_view bytes);
 
 // A file time broken down in local time.

@@ -2,7 +2,10 @@
 // and float elements as little-endian 32-bit words copied bit for bit, string elements as
 // lines ending in CR LF. The array is named by the element read that the compiler puts
 // just before the command. No records of its own; every error here is hard.
-#include <cstdlib>
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <utility>
 
 #include "core/family.h"
 #include "core/runtime.h"
@@ -13,7 +16,6 @@ namespace {
 
 constexpr int32_t ErrFileFailed = 104;
 constexpr int32_t ErrNoArray = 109;
-constexpr size_t LineLimit = MaxStringLength + 2;  // a line and its CR LF
 
 // The word two before the command's identifier (operand 1 of the element read before
 // it) as a cell number, or -1 when it is no cell.
@@ -35,21 +37,41 @@ int namedArray(Runtime& rt, char kind) {
   return -1;
 }
 
-// Up to `limit` bytes from the start of the file; false when reading fails.
-bool readUpTo(std::FILE* f, size_t limit, std::string& bytes) {
-  bytes.resize(limit);
-  bytes.resize(std::fread(bytes.data(), 1, limit, f));
-  return !std::ferror(f);
-}
+// The file read in pieces with two bytes of look-ahead, so that an array of any size
+// loads without a copy of the whole file.
+class PieceReader {
+ public:
+  explicit PieceReader(std::FILE* f) : file(f) {}
+  // The byte `ahead` places on (0 or 1), or -1 past the end.
+  int peek(size_t ahead = 0) {
+    if (end - at <= ahead) refill();
+    return end - at > ahead ? buffer[at + ahead] : -1;
+  }
+  // Passes bytes already seen through peek.
+  void skip(size_t n) { at += n; }
+  bool failed() const { return std::ferror(file); }
 
-// The index of the array named before the command, with its file's first
-// `bytesPerElement` x count bytes in `bytes` (the payload's copy when it holds the name;
-// a missing file is created empty). -1 after raising the error when either is missing.
-int openArrayFile(Runtime& rt, char kind, size_t bytesPerElement, std::string& bytes) {
+ private:
+  std::FILE* file;
+  std::array<unsigned char, 65536> buffer;
+  size_t at = 0, end = 0;
+
+  void refill() {
+    std::memmove(buffer.data(), buffer.data() + at, end - at);
+    end -= at;
+    at = 0;
+    end += std::fread(buffer.data() + end, 1, buffer.size() - end, file);
+  }
+};
+
+// The index of the array named before the command, with its file open for reading (the
+// payload's copy when it holds the name; a missing file is created empty). -1 after
+// raising the error when either is missing.
+int openArrayFile(Runtime& rt, char kind, FileHandle& file) {
   const int index = namedArray(rt, kind);
   if (index < 0) return -1;
-  FileHandle f = openFile(lookupPath(rt, cellText(operand(rt, 0)), "dat"), OpenMode::ReadAlways);
-  if (!f || !readUpTo(f.get(), bytesPerElement * size_t(rt.arrays.ArrayDescriptors[size_t(index)].total), bytes)) {
+  file = openFile(lookupPath(rt, cellText(operand(rt, 0)), "dat"), OpenMode::ReadAlways);
+  if (!file) {
     raiseError(rt, ErrFileFailed);
     return -1;
   }
@@ -60,16 +82,20 @@ int openArrayFile(Runtime& rt, char kind, size_t bytesPerElement, std::string& b
 // reach become 0, bytes beyond the array are ignored.
 template <char Kind>
 void opLoadWords(Runtime& rt) {
-  std::string bytes;
-  const int index = openArrayFile(rt, Kind, 4, bytes);
+  FileHandle file;
+  const int index = openArrayFile(rt, Kind, file);
   if (index < 0) return;
   auto* elements = static_cast<int32_t*>(rt.arrays.ArrayTable[size_t(index)]);
-  const int32_t total = rt.arrays.ArrayDescriptors[size_t(index)].total;
-  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
-  for (int32_t i = 0; i < total; ++i) {
-    const size_t at = size_t(i) * 4;
-    elements[i] = at + 4 <= bytes.size() ? littleEndianWord(b + at) : 0;
+  const size_t total = size_t(std::max(rt.arrays.ArrayDescriptors[size_t(index)].total, 0));
+  std::array<unsigned char, 65536> piece;
+  size_t i = 0;
+  while (i < total) {
+    const size_t words = std::fread(piece.data(), 4, std::min(piece.size() / 4, total - i), file.get());
+    for (size_t w = 0; w < words; ++w) elements[i++] = littleEndianWord(piece.data() + 4 * w);
+    if (words == 0) break;
   }
+  std::fill(elements + i, elements + total, 0);
+  if (std::ferror(file.get())) return raiseError(rt, ErrFileFailed);
   skipOperands(rt, 2);
 }
 
@@ -77,44 +103,57 @@ void opLoadWords(Runtime& rt) {
 // 255 characters; elements the file does not reach become empty. A blank line is an empty
 // element, so that what SAVE ARRAY wrote loads back in place.
 void opLoadLines(Runtime& rt) {
-  std::string bytes;
-  const int index = openArrayFile(rt, 'S', LineLimit, bytes);
+  FileHandle file;
+  const int index = openArrayFile(rt, 'S', file);
   if (index < 0) return;
   auto* elements = static_cast<char**>(rt.arrays.ArrayTable[size_t(index)]);
   const int32_t total = rt.arrays.ArrayDescriptors[size_t(index)].total;
-  std::string_view data = bytes;
+  PieceReader in(file.get());
+  auto atLineEnd = [&] { return in.peek() == '\r' && in.peek(1) == '\n'; };
+  std::string line;
   for (int32_t i = 0; i < total; ++i) {
-    size_t end = 0;
-    while (end < data.size() && end < MaxStringLength && data.substr(end, 2) != "\r\n") ++end;
-    replaceString(elements[i], data.substr(0, end));
-    data.remove_prefix(data.substr(end, 2) == "\r\n" ? end + 2 : end);
+    line.clear();
+    while (line.size() < MaxStringLength && in.peek() >= 0 && !atLineEnd()) {
+      line.push_back(char(in.peek()));
+      in.skip(1);
+    }
+    if (atLineEnd()) in.skip(2);
+    replaceString(elements[i], line);
   }
+  if (in.failed()) return raiseError(rt, ErrFileFailed);
   skipOperands(rt, 2);
 }
 
-std::string wordBytes(Runtime& rt, int index) {
+constexpr size_t SavePiece = 65536;
+
+// Integer and float elements as 32-bit little-endian words, one piece at a time.
+bool wordBytes(Runtime& rt, int index, const ByteSink& sink) {
   const auto* elements = static_cast<const int32_t*>(rt.arrays.ArrayTable[size_t(index)]);
-  std::string bytes;
-  for (int32_t i = 0; i < rt.arrays.ArrayDescriptors[size_t(index)].total; ++i)
-    appendLittleEndian(bytes, elements[i], 4);
-  return bytes;
+  std::string piece;
+  for (int32_t i = 0; i < rt.arrays.ArrayDescriptors[size_t(index)].total; ++i) {
+    appendLittleEndian(piece, elements[i], 4);
+    if (piece.size() >= SavePiece && !sink(std::exchange(piece, {}))) return false;
+  }
+  return sink(piece);
 }
 
-// An unassigned element is an empty line.
-std::string lineBytes(Runtime& rt, int index) {
+// One line per element; an unassigned element is an empty line.
+bool lineBytes(Runtime& rt, int index, const ByteSink& sink) {
   const auto* elements = static_cast<char* const*>(rt.arrays.ArrayTable[size_t(index)]);
-  std::string bytes;
-  for (int32_t i = 0; i < rt.arrays.ArrayDescriptors[size_t(index)].total; ++i)
-    bytes.append(elements[i] ? elements[i] : "").append("\r\n");
-  return bytes;
+  std::string piece;
+  for (int32_t i = 0; i < rt.arrays.ArrayDescriptors[size_t(index)].total; ++i) {
+    piece.append(elements[i] ? elements[i] : "").append("\r\n");
+    if (piece.size() >= SavePiece && !sink(std::exchange(piece, {}))) return false;
+  }
+  return sink(piece);
 }
 
 // The file is replaced as a whole, so a failed write keeps its old contents.
-template <char Kind, std::string (*Bytes)(Runtime&, int)>
+template <char Kind, bool (*Bytes)(Runtime&, int, const ByteSink&)>
 void opSave(Runtime& rt) {
   const int index = namedArray(rt, Kind);
   if (index < 0) return;
-  if (!replaceFile(rt.fs.resolve(cellText(operand(rt, 0))), Bytes(rt, index))) {
+  if (!replaceFile(rt.fs.resolve(cellText(operand(rt, 0))), [&](const ByteSink& sink) { return Bytes(rt, index, sink); })) {
     raiseError(rt, ErrFileFailed);
     return;
   }

@@ -193,4 +193,12 @@ RunResult runImage(const std::string& name, const std::string& image, const std:
   return runIn(dir, command);
 }
 
+RunResult runImageWithinMemory(const std::string& name, const std::string& image, long kilobytes) {
+  const std::string dir = freshFolder(name);
+  std::ofstream(dir + "/prog.img", std::ios::binary) << image;
+  return runIn(dir, {"sh", "-c", "ulimit -v " + std::to_string(kilobytes) +
+                                     " && exec \"$0\" --headless --echo --virtual-clock prog.img",
+                     ZT_ENGINE_BINARY});
+}
+
 }  // namespace zt::test

@@ -81,6 +81,18 @@ RunResult runIn(const std::string& dir, const std::vector<std::string>& command)
 // `name` names a fresh work folder; `setupIni` becomes SETUP.INI beside the program.
 RunResult runImage(const std::string& name, const std::string& image, const std::vector<std::string>& args = {},
                    const std::string& setupIni = "");
+// As runImage, with the engine's address space limited to `kilobytes` (ulimit -v), so
+// that large allocations fail as they do on a machine short of memory.
+RunResult runImageWithinMemory(const std::string& name, const std::string& image, long kilobytes);
 std::string readFile(const std::string& path);
+
+// A limit on address space cannot be combined with the address sanitizer's shadow memory.
+#if defined(__SANITIZE_ADDRESS__)
+#define ZT_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZT_ADDRESS_SANITIZER 1
+#endif
+#endif
 
 }  // namespace zt::test

@@ -307,26 +307,17 @@ TEST(DisplayFrames, PrintcWrapsWhenTheTextReachesTheRightEdge) {
   EXPECT_GT(litPixels(f, 0, 216, 8, 232), 5);
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-#define ZT_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ZT_ADDRESS_SANITIZER 1
-#endif
-#endif
-
 TEST(DisplayErrors, ADisplayThatCannotBeBuiltKeepsTheOldModeAndGoesOn) {
 #ifdef ZT_ADDRESS_SANITIZER
   GTEST_SKIP() << "the address sanitizer cannot run under a limit on address space";
 #else
   // Under a 700 MB address-space limit the 1 GB back buffer cannot be made, not even in
   // emulation: the mode before it comes back and the warning does not stop the program.
-  const std::string dir = freshFolder("display_build");
-  writeFile(dir + "/prog.img", compiled("SET DISPLAY MODE 800, 600, 16\nSET DISPLAY MODE 16384, 16000, 32\n"
-                                        "PRINT SCREEN WIDTH(); \" \"; SCREEN HEIGHT(); \" \"; SCREEN DEPTH(); \" \"; "
-                                        "EMULATION MODE()\n"));
-  RunResult r = runIn(dir, {"sh", "-c", "ulimit -v 700000 && exec \"$0\" --headless --echo --virtual-clock prog.img",
-                            ZT_ENGINE_BINARY});
+  RunResult r = runImageWithinMemory("display_build",
+                                     compiled("SET DISPLAY MODE 800, 600, 16\nSET DISPLAY MODE 16384, 16000, 32\n"
+                                              "PRINT SCREEN WIDTH(); \" \"; SCREEN HEIGHT(); \" \"; SCREEN DEPTH(); "
+                                              "\" \"; EMULATION MODE()\n"),
+                                     700000);
   EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
   EXPECT_EQ(r.out, "800 600 16 0\n");
 #endif
