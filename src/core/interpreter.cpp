@@ -1,6 +1,7 @@
 #include "core/interpreter.h"
 
 #include "core/runtime.h"
+#include "platform/process.h"
 
 namespace zt {
 
@@ -56,7 +57,8 @@ void interpret(Runtime& rt) {
           uint32_t(rt.clock.milliseconds() - in.SliceStart) > in.SliceMilliseconds)
         in.YieldFlag = true;
     } else if (++in.CommandCounter > CommandsPerCheck) {
-      if (pendingDisplayRecords(rt) > DisplayListYieldRecords) in.YieldFlag = true;
+      // A stop signal reaches the run loop even from a program that never synchronises.
+      if (pendingDisplayRecords(rt) > DisplayListYieldRecords || stopSignal() != 0) in.YieldFlag = true;
       in.CommandCounter = 0;
       in.InputRefreshFlag = true;
     }

@@ -3,5 +3,10 @@
 #include <vector>
 
 #include "host/runner.h"
+#include "platform/process.h"
 
-int main(int argc, char** argv) { return zt::runEngine(std::vector<std::string>(argv + 1, argv + argc)); }
+int main(int argc, char** argv) {
+  const int code = zt::runEngine(std::vector<std::string>(argv + 1, argv + argc));
+  zt::endByStopSignal();
+  return code;
+}

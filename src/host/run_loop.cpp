@@ -2,6 +2,7 @@
 
 #include "core/runtime.h"
 #include "host/frame.h"
+#include "platform/process.h"
 
 namespace zt {
 
@@ -105,7 +106,7 @@ void runLoop(Runtime& rt, int64_t frameLimit) {
   h.LastChar = 0;
   for (;;) {
     pollInput(rt);
-    if (h.QuitPosted) break;
+    if (h.QuitPosted || stopSignal() != 0) break;
     WindowMessage message;
     if (h.MainWindow->nextMessage(message)) {
       windowProc(rt, message);

@@ -12,10 +12,22 @@ std::string executablePath();
 
 // Creates a new folder for this run under "<system temp>/zentropia-<user>/" and returns
 // its path with a trailing separator, or empty when no such folder can be made. The
-// per-user folder is private to the user and must not be a link.
+// per-user folder is private to the user and must not be a link. The folders that runs
+// whose process has ended (killed, crashed) left there are removed first.
 std::string createRunFolder();
 
 // Deletes the run folder and everything left in it.
 void removeRunFolder(const std::string& folder);
+
+// SIGINT, SIGTERM and SIGHUP ask the run to end, as closing the window does, so that the
+// engine shuts down and removes the run folder; a second one ends the process at once.
+// SIGXFSZ is ignored: a write beyond the file-size limit fails (and is cleaned up) instead
+// of killing the process.
+void catchSignals();
+// The stop signal received since catchSignals, or 0.
+int stopSignal();
+// After the shutdown: ends the process by the stop signal received, with its default
+// action, so that whoever started it sees how it ended. Returns when none was received.
+void endByStopSignal();
 
 }  // namespace zt
