@@ -55,12 +55,16 @@ class PieceReader {
   std::FILE* file;
   std::array<unsigned char, 65536> buffer;
   size_t at = 0, end = 0;
+  bool ended = false;  // the elements past the file's end do not ask it again
 
   void refill() {
+    if (ended) return;
     std::memmove(buffer.data(), buffer.data() + at, end - at);
     end -= at;
     at = 0;
-    end += std::fread(buffer.data() + end, 1, buffer.size() - end, file);
+    const size_t got = std::fread(buffer.data() + end, 1, buffer.size() - end, file);
+    end += got;
+    ended = got == 0;
   }
 };
 

@@ -130,6 +130,21 @@ TEST(ArrayCommands, LargeArraysLoadWithoutACopyOfTheWholeFile) {
 #endif
 }
 
+TEST(ArrayCommands, ALineEndSplitAcrossTheReadPiecesStillEndsTheLine) {
+  // The CR of line 255 is the file's byte 65535 and its LF byte 65536.
+  std::string file = std::string(254, 'a') + "\r\n";
+  for (int i = 0; i < 254; ++i) file += std::string(255, 'b') + "\r\n";
+  file += "y\r\nz";
+  ASSERT_EQ(file.find("y\r\n") + 1, 65535u);
+  const std::string folder = freshFolder("array_piece_boundary_media");
+  std::ofstream(folder + "/lines.txt", std::ios::binary) << file;
+  RunResult r = runSource("array_piece_boundary", "dim s$(257)\nload array \"" + asProgramPath(folder) +
+                                                      "\\lines.txt\", s$()\n"
+                                                      "print len(s$(0)); \" \"; len(s$(254)); \" \"; s$(255); \" \"; "
+                                                      "s$(256); \" \"; len(s$(257))\n");
+  EXPECT_EQ(r.out, "254 255 y z 0\n") << r.err;
+}
+
 TEST(ArrayCommands, ConstantsNamedAsArraysOrTargetsStayUnchanged) {
   B b;
   const int32_t seven = b.intConst(7), one = b.intConst(1), name = b.stringConst("f.bin");
