@@ -3,10 +3,5 @@
 #include <vector>
 
 #include "host/runner.h"
-#include "platform/process.h"
 
-int main(int argc, char** argv) {
-  const int code = zt::runEngine(std::vector<std::string>(argv + 1, argv + argc));
-  zt::endByStopSignal();
-  return code;
-}
+int main(int argc, char** argv) { return zt::runEngine(std::vector<std::string>(argv + 1, argv + argc)); }

@@ -90,11 +90,4 @@ void catchSignals() {
 
 int stopSignal() { return ReceivedStop; }
 
-void endByStopSignal() {
-  const int number = ReceivedStop;
-  if (number == 0) return;
-  std::signal(number, SIG_DFL);
-  std::raise(number);
-}
-
 }  // namespace zt

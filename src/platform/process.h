@@ -19,15 +19,12 @@ std::string createRunFolder();
 // Deletes the run folder and everything left in it.
 void removeRunFolder(const std::string& folder);
 
-// SIGINT, SIGTERM and SIGHUP ask the run to end, as closing the window does, so that the
-// engine shuts down and removes the run folder; a second one ends the process at once.
-// SIGXFSZ is ignored: a write beyond the file-size limit fails (and is cleaned up) instead
-// of killing the process.
+// SIGINT, SIGTERM and SIGHUP end the run as closing the window does (exit code 0), so
+// that the engine shuts down and removes the run folder; a second one ends the process at
+// once. SIGXFSZ is ignored: a write beyond the file-size limit fails (and is cleaned up)
+// instead of killing the process.
 void catchSignals();
 // The stop signal received since catchSignals, or 0.
 int stopSignal();
-// After the shutdown: ends the process by the stop signal received, with its default
-// action, so that whoever started it sees how it ended. Returns when none was received.
-void endByStopSignal();
 
 }  // namespace zt
