@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace zt {
 
@@ -251,7 +252,11 @@ bool replaceFile(const std::string& path, const std::function<bool(const ByteSin
     if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0) return false;
-  bool ok = produce([fd](std::string_view bytes) { return writeAll(fd, bytes); });
+  bool ok = false;
+  try {
+    ok = produce([fd](std::string_view bytes) { return writeAll(fd, bytes); });
+  } catch (const std::bad_alloc&) {  // memory for the pieces ran out: the write failed
+  }
   ok = ok && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
   ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
