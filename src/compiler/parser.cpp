@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <set>
+#include <system_error>
+
+#include "platform/fs.h"
 
 namespace zt::compiler {
 
@@ -10,6 +13,27 @@ namespace {
 
 constexpr int MaxIncludeDepth = 16;
 constexpr size_t MaxDataItems = 14000;
+
+// The host path of an include name, found as the file commands find names (backslashes,
+// any letter case, drive C:) from the including file's folder, and the path shown in
+// messages: relative to that folder's path as the including file was named. `path` is
+// empty when the name cannot name a file.
+void resolveInclude(const std::string& includer, const std::string& name, std::string& path, std::string& shownAs) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path base = fs::path(includer).parent_path();
+  fs::path absoluteBase = base.empty() ? fs::current_path(ec) : fs::absolute(base, ec).lexically_normal();
+  path = FileSystem(absoluteBase.string()).resolve(name);
+  if (path.empty()) return;
+  fs::path relative = fs::path(path).lexically_relative(absoluteBase);
+  shownAs = relative.empty() || base.is_absolute() ? path : (base / relative).lexically_normal().string();
+}
+
+// The path of a file as the include chain compares it.
+std::string absolutePath(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::absolute(path, ec).lexically_normal().string();
+}
 
 void tokenizeInto(SourceSet& sources, int file, const CommandIndex& commands, std::vector<Token>& out,
                   std::vector<std::string>& stack) {
@@ -25,19 +49,20 @@ void tokenizeInto(SourceSet& sources, int file, const CommandIndex& commands, st
     if (i + 1 >= tokens.size() || tokens[i + 1].kind != Tok::String) {
       sources.error(t.pos, "#INCLUDE needs a file name in quotes");
     } else {
-      namespace fs = std::filesystem;
-      fs::path base = fs::path(sources.file(file).path).parent_path();
-      fs::path name = tokens[i + 1].text;
-      std::string path = (name.is_absolute() || base.empty() ? name : base / name).lexically_normal().string();
+      const std::string& name = tokens[i + 1].text;
+      std::string path, shownAs, why;
+      resolveInclude(sources.file(file).path, name, path, shownAs);
       bool cycle = false;
       for (const std::string& s : stack) cycle |= s == path;
       int included = -1;
-      if (cycle)
-        sources.error(t.pos, "\"" + tokens[i + 1].text + "\" includes itself");
+      if (path.empty())
+        sources.error(t.pos, "\"" + name + "\" cannot name a file");
+      else if (cycle)
+        sources.error(t.pos, "\"" + name + "\" includes itself");
       else if (int(stack.size()) >= MaxIncludeDepth)
-        sources.error(t.pos, "#INCLUDE nested too deeply");
-      else if ((included = sources.load(path)) < 0)
-        sources.error(t.pos, "cannot read \"" + path + "\"");
+        sources.error(t.pos, "#INCLUDE nested too deeply (at most " + std::to_string(MaxIncludeDepth - 1) + " levels)");
+      else if ((included = sources.load(path, why, shownAs)) < 0)
+        sources.error(t.pos, "cannot read \"" + name + "\": " + why);
       if (included >= 0) {
         stack.push_back(path);
         tokenizeInto(sources, included, commands, out, stack);
@@ -757,7 +782,7 @@ class Parser {
 
 std::vector<Token> tokenize(SourceSet& sources, int file, const CommandIndex& commands) {
   std::vector<Token> out;
-  std::vector<std::string> stack{std::filesystem::path(sources.file(file).path).lexically_normal().string()};
+  std::vector<std::string> stack{absolutePath(sources.file(file).path)};
   tokenizeInto(sources, file, commands, out, stack);
   Token end;
   end.kind = Tok::End;

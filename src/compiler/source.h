@@ -17,9 +17,13 @@ struct SourcePos {
 };
 
 struct SourceFile {
-  std::string path;  // as named by the user or by #INCLUDE
+  std::string path;  // as shown in messages: as named by the user, or relative to the including file
   std::string text;
 };
+
+// Reads a whole regular file. A folder, a device, a missing file or one too large to hold
+// in memory fails with the reason in `why` ("it is a folder", ...).
+bool readWholeFile(const std::string& path, std::string& text, std::string& why);
 
 struct Diagnostic {
   SourcePos pos;
@@ -31,8 +35,9 @@ class SourceSet {
  public:
   // Adds a file already read into memory; returns its index.
   int add(std::string path, std::string text);
-  // Reads a file from disk; returns -1 when it cannot be read.
-  int load(const std::string& path);
+  // Reads a file from disk, shown in messages as `shownAs` (default: `path`); returns -1
+  // with the reason in `why` when it cannot be read.
+  int load(const std::string& path, std::string& why, std::string shownAs = {});
   const SourceFile& file(int index) const { return files_[size_t(index)]; }
 
   void error(SourcePos pos, std::string message);

@@ -43,7 +43,7 @@ TEST(CompilerDiagnostics, StatementsAndNames) {
       {"x = %102\n", "1:5: malformed binary number"},
       {"x = 3 ? 4\n", "1:7: unexpected character '?'"},
       {"remstart\nprint 1\n", "1:1: REMSTART without REMEND"},
-      {"#include \"no_such_file.ztb\"\n", "1:1: cannot read \"no_such_file.ztb\""},
+      {"#include \"no_such_file.ztb\"\n", "1:1: cannot read \"no_such_file.ztb\": no such file"},
       {"data 1, x\n", "1:9: DATA items are numbers or strings in quotes, not 'X'"},
       {"for x# = 1 to 3\nnext\n", "1:5: the loop variable of FOR must be an integer variable"},
       {"for i = 1 to 3\nnext j\n", "2:6: NEXT J does not match FOR I"},
