@@ -263,7 +263,19 @@ class Generator {
   char returnType(int f) {
     if (inferring[size_t(f)] == 1) return '?';
     if (inferring[size_t(f)] == 2) return returnTypes[size_t(f)];
+    // Reaching a function whose typing waits for an inner one: a cycle of results longer
+    // than the typing depth.
+    if (waiting[size_t(f)]) return giveUp(f, " through so many calls; return the value through a variable");
     inferring[size_t(f)] = 1;
+    typing.push_back(f);
+    struct Leave {  // when typing is cut short (TypingTooDeep), the function is not typed yet
+      Generator& g;
+      int f;
+      ~Leave() {
+        g.typing.pop_back();
+        if (g.inferring[size_t(f)] == 1) g.inferring[size_t(f)] = 0;
+      }
+    } leave{*this, f};
     const Function& fn = prog.functions[size_t(f)];
     char t = 0;
     if (fn.result) {
@@ -294,14 +306,58 @@ class Generator {
     }
   }
 
+  // Typing follows calls into the results of other functions by recursion. Past this depth
+  // the innermost function being typed is typed first, on its own, and the outer ones are
+  // started again: a chain of thousands of functions returning each other's results is
+  // typed in segments instead of exhausting the stack.
+  static constexpr int MaxTypingDepth = 4096;
+  struct TypingTooDeep {
+    int function;
+  };
+  int typingDepth = 0;
+  std::vector<int> typing;    // the functions being typed, innermost last
+  std::vector<char> waiting;  // typing stopped short for an inner function, to be started again
+
   void inferReturnTypes() {
     returnTypes.assign(prog.functions.size(), 0);
     inferring.assign(prog.functions.size(), 0);
-    for (size_t f = 0; f < prog.functions.size(); ++f) returnType(int(f));
+    waiting.assign(prog.functions.size(), 0);
+    for (size_t f = 0; f < prog.functions.size(); ++f) {
+      std::vector<int> pending{int(f)};
+      while (!pending.empty()) {
+        int g = pending.back();
+        waiting[size_t(g)] = 0;
+        try {
+          returnType(g);
+          pending.pop_back();
+        } catch (const TypingTooDeep& deep) {
+          if (deep.function != g) {
+            waiting[size_t(g)] = 1;
+            pending.push_back(deep.function);
+          } else {  // deep within one result, which the parser's bounds rule out
+            giveUp(g, ": its value is nested too deeply");
+            pending.pop_back();
+          }
+        }
+      }
+    }
+  }
+  char giveUp(int f, const std::string& why) {
+    const Function& fn = prog.functions[size_t(f)];
+    sources.error(fn.result->pos, "cannot tell the result type of " + fn.name + why);
+    returnTypes[size_t(f)] = 'L';
+    inferring[size_t(f)] = 2;
+    return 'L';
   }
 
   // The type an expression has, without generating code.
   char staticType(const Expr& e) {
+    if (typingDepth == MaxTypingDepth) throw TypingTooDeep{typing.back()};
+    ++typingDepth;
+    struct Leave {
+      int& depth;
+      ~Leave() { --depth; }
+    } leave{typingDepth};
     switch (e.kind) {
       case ExprKind::Integer:
         return 'L';
@@ -320,17 +376,27 @@ class Generator {
         if (f != prog.functionIndex.end()) return returnType(f->second);
         return typeOfName(e.text);
       }
-      case ExprKind::Builtin:
-      case ExprKind::Binary: {
+      case ExprKind::Builtin: {
         std::string types;
         for (const ExprPtr& a : e.args) types += staticType(*a);
-        if (types.find('?') != std::string::npos) return '?';
-        std::string keyword = e.kind == ExprKind::Binary ? operatorKeyword(e.text) : e.text;
-        Overload o = commands.resolve(keyword, types, true);
-        return o.entry ? o.result : 'L';
+        return resultType(e.text, types);
+      }
+      case ExprKind::Binary: {  // a chain leaning left in a loop, as binary() does
+        std::vector<const Expr*> chain{&e};
+        while (chain.back()->args[0]->kind == ExprKind::Binary) chain.push_back(chain.back()->args[0].get());
+        char t = staticType(*chain.back()->args[0]);
+        for (size_t i = chain.size(); i-- > 0;)
+          t = resultType(operatorKeyword(chain[i]->text), std::string{t, staticType(*chain[i]->args[1])});
+        return t;
       }
     }
     return 'L';
+  }
+
+  char resultType(const std::string& keyword, const std::string& types) const {
+    if (types.find('?') != std::string::npos) return '?';
+    Overload o = commands.resolve(keyword, types, true);
+    return o.entry ? o.result : 'L';
   }
 
   // ---- expressions ----
@@ -383,8 +449,18 @@ class Generator {
     return hold(r, o.result);
   }
 
+  // A chain of operators leaning left (a sum of thousands of terms) is generated in a
+  // loop; only right operands recurse, and the parser bounds their depth.
   int binary(const Expr& e, int32_t dest) {
-    std::vector<int> args{expr(*e.args[0]), expr(*e.args[1])};
+    std::vector<const Expr*> chain{&e};
+    while (chain.back()->args[0]->kind == ExprKind::Binary) chain.push_back(chain.back()->args[0].get());
+    int v = expr(*chain.back()->args[0]);
+    for (size_t i = chain.size(); i-- > 0;) v = applyBinary(*chain[i], v, i == 0 ? dest : -1);
+    return v;
+  }
+
+  int applyBinary(const Expr& e, int left, int32_t dest) {
+    std::vector<int> args{left, expr(*e.args[1])};
     std::string types{typeOf(args[0]), typeOf(args[1])};
     std::string keyword = operatorKeyword(e.text);
     Overload o = commands.resolve(keyword, types, true);

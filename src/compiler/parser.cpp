@@ -109,9 +109,13 @@ class Parser {
       : sources(sources), commands(commands), toks(std::move(tokens)), prog(program) {}
 
   void run() {
-    bool closed = false;
-    prog.main = parseBlock({}, closed);
-    if (!at(Tok::End)) sources.error(peek().pos, "unexpected " + describe(peek()));
+    try {
+      bool closed = false;
+      prog.main = parseBlock({}, closed);
+      if (!at(Tok::End)) sources.error(peek().pos, "unexpected " + describe(peek()));
+    } catch (const Abandon&) {
+      // reported where it was thrown; the rest of the source is not parsed
+    }
   }
 
  private:
@@ -123,6 +127,9 @@ class Parser {
   int scope = -1;        // the function being parsed, -1 for the main program
   int singleLineIf = 0;  // inside IF ... THEN on one line: ELSE also ends a statement
   int nesting = 0;       // depth of the expression being parsed
+
+  // Thrown after a fault that makes the rest of the source meaningless to parse.
+  struct Abandon {};
 
   // ---- tokens ----
 
@@ -195,7 +202,7 @@ class Parser {
     --blockDepth;
     return block;
   }
-  int blockDepth = 0;  // 1 at the top level of the main program and of a function body
+  int blockDepth = 0;  // 1 at the top level of the main program, 2 in a function body
   std::multiset<std::string> openClosers;
 
   // An unclosed block is reported at its opening keyword; parsing goes on at the closer
@@ -236,6 +243,7 @@ class Parser {
     if (!reserved(first.text) && at(Tok::Colon, 1)) return parseLabel();
     const KeywordForm* form = matchForm(false);
     std::string k = form ? form->keyword : first.text;
+    if (k == "IF" || k == "FOR" || k == "WHILE" || k == "REPEAT" || k == "DO") checkBlockNesting(first);
     if (k == "IF") return parseIf();
     if (k == "FOR") return parseFor();
     if (k == "WHILE") return parseWhile();
@@ -262,6 +270,17 @@ class Parser {
     if (form) return parseCommand(*form);
     if (reserved(first.text)) fail(first, "'" + first.text + "' is not a statement");
     return parseAssignmentOrCall();
+  }
+
+  // Blocks nest through recursion here and in the code generator; a bound on their depth
+  // keeps a hostile source from exhausting the stack. The blocks already open around this
+  // one: those of the enclosing blocks and one-line IFs, not counting a function's body.
+  static constexpr int MaxBlockNesting = 256;
+  void checkBlockNesting(const Token& opener) {
+    int open = blockDepth - 1 - (scope >= 0 ? 1 : 0) + singleLineIf;
+    if (open < MaxBlockNesting) return;
+    sources.error(opener.pos, "blocks nested too deeply (at most 256 levels)");
+    throw Abandon{};
   }
 
   static std::string opener(const std::string& closer) {
