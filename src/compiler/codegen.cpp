@@ -495,9 +495,10 @@ class Generator {
 
   std::string formsOf(const std::string& keyword) {
     std::string s;
+    std::set<std::string> listed;  // forms that differ only in their result are listed once
     for (const CommandEntry* c : commands.entriesOf(keyword)) {
       std::string letters = operandLetters(*c);
-      if (letters.find_first_of("AE") != std::string::npos) continue;
+      if (letters.find_first_of("AE") != std::string::npos || !listed.insert(letters).second) continue;
       s += s.empty() ? "" : " or ";
       s += typeList(letters);
     }
@@ -597,10 +598,13 @@ class Generator {
     auto key = std::make_pair(f, p.name);
     auto it = parameterCells.find(key);
     if (it != parameterCells.end()) return it->second;
-    Scope* saved = scope;
+    struct Restore {
+      Scope*& scope;
+      Scope* saved;
+      ~Restore() { scope = saved; }
+    } restore{scope, scope};
     enterScope(f);
     int32_t cell = variable(p.name, p.pos);
-    scope = saved;
     parameterCells.emplace(key, cell);
     return cell;
   }
@@ -618,15 +622,22 @@ class Generator {
 
   // ---- statements ----
 
+  // Runs one unit of generation (a statement, a function's head or end); its error is
+  // reported and generation goes on with the next.
+  template <class Generate>
+  void unit(Generate&& generate) {
+    try {
+      resetCells();
+      generate();
+    } catch (const GenError& e) {
+      if (!e.message.empty()) sources.error(e.pos, e.message);
+    }
+  }
+
   void block(const Block& b) {
     for (const StmtPtr& s : b) {
       if (sources.tooMany()) return;
-      try {
-        resetCells();
-        statement(*s);
-      } catch (const GenError& e) {
-        if (!e.message.empty()) sources.error(e.pos, e.message);
-      }
+      unit([&] { statement(*s); });
     }
   }
 
@@ -716,22 +727,42 @@ class Generator {
       fail(s.value->pos, "cannot store " + std::string(typeName(vt)) + " in string array " + target.text);
     if (t != 'S' && vt == 'S') fail(s.value->pos, "cannot store a string in " + target.text);
     if (t == 'L') v = convert(v, 'L', s.value->pos, "the value");
-    std::string sig = std::string(1, t) + std::string(subs.size(), 'L') + typeOf(v);
+    storeElement(target, subs, v);
+  }
+
+  void storeElement(const Expr& target, const std::vector<int>& subs, int v) {
+    std::string sig = std::string(1, typeOfName(target.text)) + std::string(subs.size(), 'L') + typeOf(v);
     emit(commands.idOf("@=", sig));
     emitCell(arrayCell(target.text, target.pos));
     for (int x : subs) emitCell(cellOf(x));
     emitCell(cellOf(v));
   }
 
+  bool isElement(const Expr& e) const {
+    return e.kind == ExprKind::NameCall && prog.arrays.count(e.text) && !prog.functionIndex.count(e.text);
+  }
+
   // A variable or array element that a command writes (INC, DEC, READ).
   int writable(const Expr& target, const std::string& what) {
     if (target.kind == ExprKind::Variable) return hold(variable(target.text, target.pos), typeOfName(target.text));
-    if (target.kind == ExprKind::NameCall && prog.arrays.count(target.text) && !prog.functionIndex.count(target.text))
-      return elementRead(target);
+    if (isElement(target)) return elementRead(target);
     fail(target.pos, what + " needs a variable or an array element");
   }
 
+  // INPUT stores into its operand cell itself, so an element is read into a temporary
+  // that is then stored in the element.
+  void inputElement(const Stmt& s) {
+    const Expr& target = *s.args[0];
+    std::vector<int> subs = subscripts(target);
+    char t = typeOfName(target.text);
+    int v = hold(temporary(t, s.pos), t);
+    emit(commands.idOf("INPUT", std::string(1, t)));
+    emitCell(cellOf(v));
+    storeElement(target, subs, v);
+  }
+
   void command(const Stmt& s) {
+    if (s.text == "INPUT" && s.args.size() == 1 && isElement(*s.args[0])) return inputElement(s);
     std::vector<int> args;
     std::string types;
     bool steps = s.text == "INC" || s.text == "DEC";
@@ -951,15 +982,16 @@ class Generator {
 
   void function(int f) {
     const Function& fn = prog.functions[size_t(f)];
-    std::vector<int32_t> params;
-    for (const Parameter& p : fn.params) params.push_back(calleeParameter(f, p));
     enterScope(f);
-    place(entryLabels[size_t(f)]);
-    for (int32_t p : params) emitCell(p);
-    emit(fn.number);
+    unit([&] {
+      std::vector<int32_t> params;
+      for (const Parameter& p : fn.params) params.push_back(calleeParameter(f, p));
+      place(entryLabels[size_t(f)]);
+      for (int32_t p : params) emitCell(p);
+      emit(fn.number);
+    });
     block(fn.body);
-    try {
-      resetCells();
+    unit([&] {
       char rt = returnTypes[size_t(f)];
       if (!fn.result || !rt) {
         emit(commands.idOf("ENDFUNCTION", "0"));
@@ -968,9 +1000,7 @@ class Generator {
         emit(commands.idOf("ENDFUNCTION", std::string(1, rt)));
         emitCell(cellOf(v));
       }
-    } catch (const GenError& e) {
-      if (!e.message.empty()) sources.error(e.pos, e.message);
-    }
+    });
   }
 
   // ---- DATA ----

@@ -77,6 +77,8 @@ TEST(CompilerDiagnostics, TypesAndOverloadsListTheAcceptedForms) {
       {"inc 5\n", "1:5: INC needs a variable or an array element"},
       {"read 5\n", "1:6: READ needs variables or array elements"},
       {"load array \"f\", nothing()\n", "1:17: NOTHING is not an array (no DIM for it)"},
+      // Two entries that differ only in their result type are one form.
+      {"print rnd()\n", "1:7: RND takes (integer), not ()"},
   };
   for (const Case& c : cases) EXPECT_EQ(firstError(c.source), c.expected) << c.source;
 }
@@ -125,6 +127,16 @@ TEST(CompilerDiagnostics, LimitsOfTheImage) {
   std::string floats;
   for (int i = 0; i <= 2000; ++i) floats += "print " + std::to_string(i) + ".5\n";
   EXPECT_EQ(firstError(floats), "2001:7: too many float constants");
+
+  // Parameters are variables of their function: 16 functions of 126 integer parameters
+  // need 2016: the 2001st is parameter P110 of F15.
+  std::string params;
+  for (int f = 0; f < 16; ++f) {
+    params += "function f" + std::to_string(f) + "(";
+    for (int p = 0; p < 126; ++p) params += (p ? ", p" : "p") + std::to_string(p);
+    params += ")\nendfunction\n";
+  }
+  EXPECT_EQ(firstError(params), "31:564: too many integer variables");
 
   // Each pending subscript holds a temporary until the last one is known: four a level.
   std::string nested = "x = 1\ndim a(1, 1, 1, 1, 1)\ny = ";
