@@ -5,6 +5,8 @@
 #include <string>
 
 #include "compiler/compiler.h"
+#include "compiler/disassembler.h"
+#include "support/image_builder.h"
 
 namespace zt::compiler {
 namespace {
@@ -146,6 +148,30 @@ TEST(CompilerDiagnostics, LimitsOfTheImage) {
   std::string tooMany = firstError(nested);
   EXPECT_EQ(tooMany.substr(0, 2), "3:");
   EXPECT_NE(tooMany.find(": expression too complex: out of temporary cells"), std::string::npos) << tooMany;
+  // 249 levels hold 996; the innermost sum needs four more at once (1000), or five (1001).
+  auto held = [](const std::string& innermost) {
+    std::string s = "x = 1\ndim a(1, 1, 1, 1, 1)\ny = ";
+    for (int i = 0; i < 249; ++i) s += "a(x + 1, x + 2, x + 3, x + 4, ";
+    return s + innermost + std::string(249, ')') + "\n";
+  };
+  CompileResult most = compileText("ok.ztb", held("(x + 1) + ((x + 2) + (x + 3))"));
+  ASSERT_TRUE(most.ok) << most.messages;
+  std::string text, error;
+  ASSERT_TRUE(disassemble(most.image, text, error)) << error;
+  EXPECT_NE(text.find("L:tmp999"), std::string::npos);
+  EXPECT_EQ(firstError(held("(x + 1) + ((x + 2) + ((x + 3) + (x + 4)))")),
+            "3:7505: expression too complex: out of temporary cells");
+
+  // RESTORE names its DATA item in a plain operand word: items 0 to 9999.
+  auto restoreAfter = [](int items) {
+    std::string s = "restore here\nread x\nprint x\ndata 0";
+    for (int i = 1; i < items; ++i) s += ", 0";
+    return s + "\nhere:\ndata 7\n";
+  };
+  CompileResult last = compileText("ok.ztb", restoreAfter(9999));
+  ASSERT_TRUE(last.ok) << last.messages;
+  EXPECT_EQ(test::runImage("compiler_restore_9999", last.image).out, "7\n");
+  EXPECT_EQ(firstError(restoreAfter(10000)), "1:1: RESTORE cannot reach DATA item 10000");
 
   // Nesting deeper than the parser follows is refused, not a stack overflow.
   EXPECT_EQ(firstError("y = " + std::string(100000, '(') + "1" + std::string(100000, ')') + "\n"),
