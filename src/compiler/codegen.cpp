@@ -342,6 +342,7 @@ class Generator {
       }
     }
   }
+
   char giveUp(int f, const std::string& why) {
     const Function& fn = prog.functions[size_t(f)];
     sources.error(fn.result->pos, "cannot tell the result type of " + fn.name + why);

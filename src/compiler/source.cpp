@@ -1,5 +1,6 @@
 #include "compiler/source.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -11,11 +12,12 @@
 namespace zt::compiler {
 
 int SourceSet::add(std::string path, std::string text) {
+  bytes_ += text.size();
   files_.push_back({std::move(path), std::move(text)});
   return int(files_.size() - 1);
 }
 
-bool readWholeFile(const std::string& path, std::string& text, std::string& why) {
+bool readWholeFile(const std::string& path, std::string& text, std::string& why, size_t limit) {
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
     why = "it is a folder";
@@ -34,7 +36,14 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& why)
   try {
     char buffer[65536];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) text.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) {
+      if (n > limit - text.size()) {
+        text = std::string();
+        why = "too large";
+        return false;
+      }
+      text.append(buffer, n);
+    }
   } catch (const std::bad_alloc&) {
     text = std::string();
     why = "too large to hold in memory";
@@ -49,7 +58,10 @@ bool readWholeFile(const std::string& path, std::string& text, std::string& why)
 
 int SourceSet::load(const std::string& path, std::string& why, std::string shownAs) {
   std::string text;
-  if (!readWholeFile(path, text, why)) return -1;
+  if (!readWholeFile(path, text, why, MaxSourceBytes - std::min(bytes_, MaxSourceBytes))) {
+    if (why == "too large") why = "the program's source files would exceed 16 MB";
+    return -1;
+  }
   return add(shownAs.empty() ? path : std::move(shownAs), std::move(text));
 }
 

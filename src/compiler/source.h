@@ -4,6 +4,7 @@
 // with any error produces no image.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,9 +22,10 @@ struct SourceFile {
   std::string text;
 };
 
-// Reads a whole regular file. A folder, a device, a missing file or one too large to hold
-// in memory fails with the reason in `why` ("it is a folder", ...).
-bool readWholeFile(const std::string& path, std::string& text, std::string& why);
+// Reads a whole regular file. A folder, a device, a missing file, one larger than `limit`
+// bytes ("too large") or too large to hold in memory fails with the reason in `why` ("it is
+// a folder", ...).
+bool readWholeFile(const std::string& path, std::string& text, std::string& why, size_t limit = SIZE_MAX);
 
 struct Diagnostic {
   SourcePos pos;
@@ -51,10 +53,14 @@ class SourceSet {
   std::string formatAll() const;
 
   static constexpr size_t MaxErrors = 30;
+  // The text of all the files of one compilation (includes read again count again), so
+  // that no source makes the compiler's memory grow without bound.
+  static constexpr size_t MaxSourceBytes = size_t(16) << 20;
 
  private:
   std::vector<SourceFile> files_;
   std::vector<Diagnostic> diagnostics_;
+  size_t bytes_ = 0;  // text of the files so far
 };
 
 }  // namespace zt::compiler

@@ -66,6 +66,23 @@ TEST(CompilerFiles, FoldersAndMissingFilesAreReported) {
   EXPECT_EQ(bytes.substr(0, 9), "#include ");
 }
 
+// The text of one compilation is at most 16 MB; including a file again reads it again.
+TEST(CompilerFiles, SourcesTotalAtMost16MB) {
+  fs::path dir = test::freshFolder("compiler_source_size");
+  const std::string main = (dir / "main.ztb").string(), include = "#include \"big.ztb\"\n";
+  const size_t room = (size_t(16) << 20) - include.size();
+  write(main, include);
+  write(dir / "big.ztb", std::string(room, '\n'));
+  CompileResult r = compileFile(main);
+  EXPECT_TRUE(r.ok) << r.messages;
+  write(dir / "big.ztb", std::string(room + 1, '\n'));
+  const std::string tooMuch = "cannot read \"big.ztb\": the program's source files would exceed 16 MB\n";
+  EXPECT_EQ(compileFile(main).messages, main + ":1:1: " + tooMuch);
+  write(main, include + include);
+  write(dir / "big.ztb", std::string(room / 2, '\n'));
+  EXPECT_EQ(compileFile(main).messages, main + ":2:1: " + tooMuch);
+}
+
 TEST(CompilerFiles, IncludeChainsReach15Levels) {
   fs::path dir = test::freshFolder("compiler_include_depth");
   // level0.ztb includes level1.ztb ... up to level`deepest`.ztb.
