@@ -3,12 +3,14 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <fstream>
-#include <iterator>
+#include <new>
 #include <string>
 
 #include "compiler/compiler.h"
 #include "compiler/disassembler.h"
+#include "compiler/source.h"
 #include "host/pack.h"
 
 namespace {
@@ -31,9 +33,7 @@ bool endsWithNoCase(const std::string& s, const std::string& suffix) {
   return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   std::string input, output, media, engine;
   bool check = false, list = false, pack = false;
   for (int i = 1; i < argc; ++i) {
@@ -63,13 +63,11 @@ int main(int argc, char** argv) {
   }
 
   if (list && !endsWithNoCase(input, ".ztb")) {  // an image to list
-    std::ifstream in(input, std::ios::binary);
-    if (!in) {
-      std::fprintf(stderr, "ztc: cannot read %s\n", input.c_str());
+    std::string bytes, text, error;
+    if (!zt::compiler::readWholeFile(input, bytes, error)) {
+      std::fprintf(stderr, "ztc: cannot read %s: %s\n", input.c_str(), error.c_str());
       return 1;
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string text, error;
     if (!zt::compiler::disassemble(bytes, text, error)) {
       std::fprintf(stderr, "ztc: %s: %s\n", input.c_str(), error.c_str());
       return 1;
@@ -111,4 +109,20 @@ int main(int argc, char** argv) {
     return 1;
   }
   return 0;
+}
+
+}  // namespace
+
+// Nothing a file or the system does may end ztc with an uncaught exception: a stream that
+// throws on a folder, memory running out.
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fputs("ztc: not enough memory\n", stderr);
+    return 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "ztc: %s\n", e.what());
+    return 1;
+  }
 }

@@ -31,6 +31,17 @@ struct Expr {
   float fval = 0.0f;
   std::string text;
   std::vector<std::unique_ptr<Expr>> args;
+
+  Expr() = default;
+  Expr(const Expr&) = delete;
+  Expr& operator=(const Expr&) = delete;
+  // A chain leaning left (a sum of thousands of terms) is freed in a loop: each first
+  // operand is detached before its parent goes. The other operands nest only as deep as
+  // the parser allows.
+  ~Expr() {
+    std::unique_ptr<Expr> first = args.empty() ? nullptr : std::move(args[0]);
+    while (first && !first->args.empty()) first = std::move(first->args[0]);
+  }
 };
 using ExprPtr = std::unique_ptr<Expr>;
 

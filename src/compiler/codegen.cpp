@@ -263,7 +263,19 @@ class Generator {
   char returnType(int f) {
     if (inferring[size_t(f)] == 1) return '?';
     if (inferring[size_t(f)] == 2) return returnTypes[size_t(f)];
+    // Reaching a function whose typing waits for an inner one: a cycle of results longer
+    // than the typing depth.
+    if (waiting[size_t(f)]) return giveUp(f, " through so many calls; return the value through a variable");
     inferring[size_t(f)] = 1;
+    typing.push_back(f);
+    struct Leave {  // when typing is cut short (TypingTooDeep), the function is not typed yet
+      Generator& g;
+      int f;
+      ~Leave() {
+        g.typing.pop_back();
+        if (g.inferring[size_t(f)] == 1) g.inferring[size_t(f)] = 0;
+      }
+    } leave{*this, f};
     const Function& fn = prog.functions[size_t(f)];
     char t = 0;
     if (fn.result) {
@@ -294,14 +306,59 @@ class Generator {
     }
   }
 
+  // Typing follows calls into the results of other functions by recursion. Past this depth
+  // the innermost function being typed is typed first, on its own, and the outer ones are
+  // started again: a chain of thousands of functions returning each other's results is
+  // typed in segments instead of exhausting the stack.
+  static constexpr int MaxTypingDepth = 4096;
+  struct TypingTooDeep {
+    int function;
+  };
+  int typingDepth = 0;
+  std::vector<int> typing;    // the functions being typed, innermost last
+  std::vector<char> waiting;  // typing stopped short for an inner function, to be started again
+
   void inferReturnTypes() {
     returnTypes.assign(prog.functions.size(), 0);
     inferring.assign(prog.functions.size(), 0);
-    for (size_t f = 0; f < prog.functions.size(); ++f) returnType(int(f));
+    waiting.assign(prog.functions.size(), 0);
+    for (size_t f = 0; f < prog.functions.size(); ++f) {
+      std::vector<int> pending{int(f)};
+      while (!pending.empty()) {
+        int g = pending.back();
+        waiting[size_t(g)] = 0;
+        try {
+          returnType(g);
+          pending.pop_back();
+        } catch (const TypingTooDeep& deep) {
+          if (deep.function != g) {
+            waiting[size_t(g)] = 1;
+            pending.push_back(deep.function);
+          } else {  // deep within one result, which the parser's bounds rule out
+            giveUp(g, ": its value is nested too deeply");
+            pending.pop_back();
+          }
+        }
+      }
+    }
+  }
+
+  char giveUp(int f, const std::string& why) {
+    const Function& fn = prog.functions[size_t(f)];
+    sources.error(fn.result->pos, "cannot tell the result type of " + fn.name + why);
+    returnTypes[size_t(f)] = 'L';
+    inferring[size_t(f)] = 2;
+    return 'L';
   }
 
   // The type an expression has, without generating code.
   char staticType(const Expr& e) {
+    if (typingDepth == MaxTypingDepth) throw TypingTooDeep{typing.back()};
+    ++typingDepth;
+    struct Leave {
+      int& depth;
+      ~Leave() { --depth; }
+    } leave{typingDepth};
     switch (e.kind) {
       case ExprKind::Integer:
         return 'L';
@@ -320,17 +377,27 @@ class Generator {
         if (f != prog.functionIndex.end()) return returnType(f->second);
         return typeOfName(e.text);
       }
-      case ExprKind::Builtin:
-      case ExprKind::Binary: {
+      case ExprKind::Builtin: {
         std::string types;
         for (const ExprPtr& a : e.args) types += staticType(*a);
-        if (types.find('?') != std::string::npos) return '?';
-        std::string keyword = e.kind == ExprKind::Binary ? operatorKeyword(e.text) : e.text;
-        Overload o = commands.resolve(keyword, types, true);
-        return o.entry ? o.result : 'L';
+        return resultType(e.text, types);
+      }
+      case ExprKind::Binary: {  // a chain leaning left in a loop, as binary() does
+        std::vector<const Expr*> chain{&e};
+        while (chain.back()->args[0]->kind == ExprKind::Binary) chain.push_back(chain.back()->args[0].get());
+        char t = staticType(*chain.back()->args[0]);
+        for (size_t i = chain.size(); i-- > 0;)
+          t = resultType(operatorKeyword(chain[i]->text), std::string{t, staticType(*chain[i]->args[1])});
+        return t;
       }
     }
     return 'L';
+  }
+
+  char resultType(const std::string& keyword, const std::string& types) const {
+    if (types.find('?') != std::string::npos) return '?';
+    Overload o = commands.resolve(keyword, types, true);
+    return o.entry ? o.result : 'L';
   }
 
   // ---- expressions ----
@@ -383,8 +450,18 @@ class Generator {
     return hold(r, o.result);
   }
 
+  // A chain of operators leaning left (a sum of thousands of terms) is generated in a
+  // loop; only right operands recurse, and the parser bounds their depth.
   int binary(const Expr& e, int32_t dest) {
-    std::vector<int> args{expr(*e.args[0]), expr(*e.args[1])};
+    std::vector<const Expr*> chain{&e};
+    while (chain.back()->args[0]->kind == ExprKind::Binary) chain.push_back(chain.back()->args[0].get());
+    int v = expr(*chain.back()->args[0]);
+    for (size_t i = chain.size(); i-- > 0;) v = applyBinary(*chain[i], v, i == 0 ? dest : -1);
+    return v;
+  }
+
+  int applyBinary(const Expr& e, int left, int32_t dest) {
+    std::vector<int> args{left, expr(*e.args[1])};
     std::string types{typeOf(args[0]), typeOf(args[1])};
     std::string keyword = operatorKeyword(e.text);
     Overload o = commands.resolve(keyword, types, true);
@@ -419,9 +496,10 @@ class Generator {
 
   std::string formsOf(const std::string& keyword) {
     std::string s;
+    std::set<std::string> listed;  // forms that differ only in their result are listed once
     for (const CommandEntry* c : commands.entriesOf(keyword)) {
       std::string letters = operandLetters(*c);
-      if (letters.find_first_of("AE") != std::string::npos) continue;
+      if (letters.find_first_of("AE") != std::string::npos || !listed.insert(letters).second) continue;
       s += s.empty() ? "" : " or ";
       s += typeList(letters);
     }
@@ -521,10 +599,13 @@ class Generator {
     auto key = std::make_pair(f, p.name);
     auto it = parameterCells.find(key);
     if (it != parameterCells.end()) return it->second;
-    Scope* saved = scope;
+    struct Restore {
+      Scope*& scope;
+      Scope* saved;
+      ~Restore() { scope = saved; }
+    } restore{scope, scope};
     enterScope(f);
     int32_t cell = variable(p.name, p.pos);
-    scope = saved;
     parameterCells.emplace(key, cell);
     return cell;
   }
@@ -542,15 +623,22 @@ class Generator {
 
   // ---- statements ----
 
+  // Runs one unit of generation (a statement, a function's head or end); its error is
+  // reported and generation goes on with the next.
+  template <class Generate>
+  void unit(Generate&& generate) {
+    try {
+      resetCells();
+      generate();
+    } catch (const GenError& e) {
+      if (!e.message.empty()) sources.error(e.pos, e.message);
+    }
+  }
+
   void block(const Block& b) {
     for (const StmtPtr& s : b) {
       if (sources.tooMany()) return;
-      try {
-        resetCells();
-        statement(*s);
-      } catch (const GenError& e) {
-        if (!e.message.empty()) sources.error(e.pos, e.message);
-      }
+      unit([&] { statement(*s); });
     }
   }
 
@@ -640,22 +728,42 @@ class Generator {
       fail(s.value->pos, "cannot store " + std::string(typeName(vt)) + " in string array " + target.text);
     if (t != 'S' && vt == 'S') fail(s.value->pos, "cannot store a string in " + target.text);
     if (t == 'L') v = convert(v, 'L', s.value->pos, "the value");
-    std::string sig = std::string(1, t) + std::string(subs.size(), 'L') + typeOf(v);
+    storeElement(target, subs, v);
+  }
+
+  void storeElement(const Expr& target, const std::vector<int>& subs, int v) {
+    std::string sig = std::string(1, typeOfName(target.text)) + std::string(subs.size(), 'L') + typeOf(v);
     emit(commands.idOf("@=", sig));
     emitCell(arrayCell(target.text, target.pos));
     for (int x : subs) emitCell(cellOf(x));
     emitCell(cellOf(v));
   }
 
+  bool isElement(const Expr& e) const {
+    return e.kind == ExprKind::NameCall && prog.arrays.count(e.text) && !prog.functionIndex.count(e.text);
+  }
+
   // A variable or array element that a command writes (INC, DEC, READ).
   int writable(const Expr& target, const std::string& what) {
     if (target.kind == ExprKind::Variable) return hold(variable(target.text, target.pos), typeOfName(target.text));
-    if (target.kind == ExprKind::NameCall && prog.arrays.count(target.text) && !prog.functionIndex.count(target.text))
-      return elementRead(target);
+    if (isElement(target)) return elementRead(target);
     fail(target.pos, what + " needs a variable or an array element");
   }
 
+  // INPUT stores into its operand cell itself, so an element is read into a temporary
+  // that is then stored in the element.
+  void inputElement(const Stmt& s) {
+    const Expr& target = *s.args[0];
+    std::vector<int> subs = subscripts(target);
+    char t = typeOfName(target.text);
+    int v = hold(temporary(t, s.pos), t);
+    emit(commands.idOf("INPUT", std::string(1, t)));
+    emitCell(cellOf(v));
+    storeElement(target, subs, v);
+  }
+
   void command(const Stmt& s) {
+    if (s.text == "INPUT" && s.args.size() == 1 && isElement(*s.args[0])) return inputElement(s);
     std::vector<int> args;
     std::string types;
     bool steps = s.text == "INC" || s.text == "DEC";
@@ -875,15 +983,16 @@ class Generator {
 
   void function(int f) {
     const Function& fn = prog.functions[size_t(f)];
-    std::vector<int32_t> params;
-    for (const Parameter& p : fn.params) params.push_back(calleeParameter(f, p));
     enterScope(f);
-    place(entryLabels[size_t(f)]);
-    for (int32_t p : params) emitCell(p);
-    emit(fn.number);
+    unit([&] {
+      std::vector<int32_t> params;
+      for (const Parameter& p : fn.params) params.push_back(calleeParameter(f, p));
+      place(entryLabels[size_t(f)]);
+      for (int32_t p : params) emitCell(p);
+      emit(fn.number);
+    });
     block(fn.body);
-    try {
-      resetCells();
+    unit([&] {
       char rt = returnTypes[size_t(f)];
       if (!fn.result || !rt) {
         emit(commands.idOf("ENDFUNCTION", "0"));
@@ -892,9 +1001,7 @@ class Generator {
         emit(commands.idOf("ENDFUNCTION", std::string(1, rt)));
         emitCell(cellOf(v));
       }
-    } catch (const GenError& e) {
-      if (!e.message.empty()) sources.error(e.pos, e.message);
-    }
+    });
   }
 
   // ---- DATA ----

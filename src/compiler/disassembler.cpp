@@ -206,7 +206,7 @@ class Lister {
         int32_t k = code[p + 1 + j];
         text += j ? ", " : " ";
         if (letters[j] == 'A' && e->keyword == "RESTORE")
-          text += "data #" + std::to_string(k - PlainWord);
+          text += k >= PlainWord && k < CodeWord ? "data #" + std::to_string(k - PlainWord) : "?" + std::to_string(k);
         else if (letters[j] == 'A')
           text += target(k), follow(k);
         else
@@ -230,7 +230,7 @@ class Lister {
       return;
     }
     int32_t e = code[p + 1], n = -1;
-    int32_t nCell = code[p + 3] - CellWord;
+    int64_t nCell = int64_t(code[p + 3]) - CellWord;  // any word, so in 64 bits
     if (nCell >= IntConsts && size_t(nCell - IntConsts) < ints.size()) n = ints[size_t(nCell - IntConsts)];
     if (n < 0 || n > 127 || p + 4 + size_t(n) > code.size()) {
       lines[p] = "FUNCTION (bad layout)";
@@ -241,8 +241,8 @@ class Lister {
     for (int32_t j = 0; j < n; ++j) text += ", " + cell(code[p + 4 + size_t(j)]);
     lines[p] = text;
     lengths[p] = 4 + size_t(n);
-    size_t entry = size_t(e - CodeWord);
-    if (e >= CodeWord && entry + size_t(n) < code.size() && !lengths.count(entry)) {
+    size_t entry = e >= CodeWord ? size_t(e - CodeWord) : code.size();
+    if (entry + size_t(n) < code.size() && !lengths.count(entry)) {
       std::string head = ".entry function " + std::to_string(code[entry + size_t(n)] & 0xFFFF) + " (";
       for (int32_t j = 0; j < n; ++j) head += (j ? ", " : "") + cell(code[entry + size_t(j)]);
       lines[entry] = head + ")";

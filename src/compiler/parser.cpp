@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <set>
+#include <system_error>
+
+#include "platform/fs.h"
 
 namespace zt::compiler {
 
@@ -10,6 +13,27 @@ namespace {
 
 constexpr int MaxIncludeDepth = 16;
 constexpr size_t MaxDataItems = 14000;
+
+// The host path of an include name, found as the file commands find names (backslashes,
+// any letter case, drive C:) from the including file's folder, and the path shown in
+// messages: relative to that folder's path as the including file was named. `path` is
+// empty when the name cannot name a file.
+void resolveInclude(const std::string& includer, const std::string& name, std::string& path, std::string& shownAs) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path base = fs::path(includer).parent_path();
+  fs::path absoluteBase = base.empty() ? fs::current_path(ec) : fs::absolute(base, ec).lexically_normal();
+  path = FileSystem(absoluteBase.string()).resolve(name);
+  if (path.empty()) return;
+  fs::path relative = fs::path(path).lexically_relative(absoluteBase);
+  shownAs = relative.empty() || base.is_absolute() ? path : (base / relative).lexically_normal().string();
+}
+
+// The path of a file as the include chain compares it.
+std::string absolutePath(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::absolute(path, ec).lexically_normal().string();
+}
 
 void tokenizeInto(SourceSet& sources, int file, const CommandIndex& commands, std::vector<Token>& out,
                   std::vector<std::string>& stack) {
@@ -25,19 +49,20 @@ void tokenizeInto(SourceSet& sources, int file, const CommandIndex& commands, st
     if (i + 1 >= tokens.size() || tokens[i + 1].kind != Tok::String) {
       sources.error(t.pos, "#INCLUDE needs a file name in quotes");
     } else {
-      namespace fs = std::filesystem;
-      fs::path base = fs::path(sources.file(file).path).parent_path();
-      fs::path name = tokens[i + 1].text;
-      std::string path = (name.is_absolute() || base.empty() ? name : base / name).lexically_normal().string();
+      const std::string& name = tokens[i + 1].text;
+      std::string path, shownAs, why;
+      resolveInclude(sources.file(file).path, name, path, shownAs);
       bool cycle = false;
       for (const std::string& s : stack) cycle |= s == path;
       int included = -1;
-      if (cycle)
-        sources.error(t.pos, "\"" + tokens[i + 1].text + "\" includes itself");
+      if (path.empty())
+        sources.error(t.pos, "\"" + name + "\" cannot name a file");
+      else if (cycle)
+        sources.error(t.pos, "\"" + name + "\" includes itself");
       else if (int(stack.size()) >= MaxIncludeDepth)
-        sources.error(t.pos, "#INCLUDE nested too deeply");
-      else if ((included = sources.load(path)) < 0)
-        sources.error(t.pos, "cannot read \"" + path + "\"");
+        sources.error(t.pos, "#INCLUDE nested too deeply (at most " + std::to_string(MaxIncludeDepth - 1) + " levels)");
+      else if ((included = sources.load(path, why, shownAs)) < 0)
+        sources.error(t.pos, "cannot read \"" + name + "\": " + why);
       if (included >= 0) {
         stack.push_back(path);
         tokenizeInto(sources, included, commands, out, stack);
@@ -84,9 +109,13 @@ class Parser {
       : sources(sources), commands(commands), toks(std::move(tokens)), prog(program) {}
 
   void run() {
-    bool closed = false;
-    prog.main = parseBlock({}, closed);
-    if (!at(Tok::End)) sources.error(peek().pos, "unexpected " + describe(peek()));
+    try {
+      bool closed = false;
+      prog.main = parseBlock({}, closed);
+      if (!at(Tok::End)) sources.error(peek().pos, "unexpected " + describe(peek()));
+    } catch (const Abandon&) {
+      // reported where it was thrown; the rest of the source is not parsed
+    }
   }
 
  private:
@@ -98,6 +127,9 @@ class Parser {
   int scope = -1;        // the function being parsed, -1 for the main program
   int singleLineIf = 0;  // inside IF ... THEN on one line: ELSE also ends a statement
   int nesting = 0;       // depth of the expression being parsed
+
+  // Thrown after a fault that makes the rest of the source meaningless to parse.
+  struct Abandon {};
 
   // ---- tokens ----
 
@@ -170,7 +202,7 @@ class Parser {
     --blockDepth;
     return block;
   }
-  int blockDepth = 0;  // 1 at the top level of the main program and of a function body
+  int blockDepth = 0;  // 1 at the top level of the main program, 2 in a function body
   std::multiset<std::string> openClosers;
 
   // An unclosed block is reported at its opening keyword; parsing goes on at the closer
@@ -211,6 +243,7 @@ class Parser {
     if (!reserved(first.text) && at(Tok::Colon, 1)) return parseLabel();
     const KeywordForm* form = matchForm(false);
     std::string k = form ? form->keyword : first.text;
+    if (k == "IF" || k == "FOR" || k == "WHILE" || k == "REPEAT" || k == "DO") checkBlockNesting(first);
     if (k == "IF") return parseIf();
     if (k == "FOR") return parseFor();
     if (k == "WHILE") return parseWhile();
@@ -237,6 +270,17 @@ class Parser {
     if (form) return parseCommand(*form);
     if (reserved(first.text)) fail(first, "'" + first.text + "' is not a statement");
     return parseAssignmentOrCall();
+  }
+
+  // Blocks nest through recursion here and in the code generator; a bound on their depth
+  // keeps a hostile source from exhausting the stack. The blocks already open around this
+  // one: those of the enclosing blocks and one-line IFs, not counting a function's body.
+  static constexpr int MaxBlockNesting = 256;
+  void checkBlockNesting(const Token& opener) {
+    int open = blockDepth - 1 - (scope >= 0 ? 1 : 0) + singleLineIf;
+    if (open < MaxBlockNesting) return;
+    sources.error(opener.pos, "blocks nested too deeply (at most 256 levels)");
+    throw Abandon{};
   }
 
   static std::string opener(const std::string& closer) {
@@ -757,7 +801,7 @@ class Parser {
 
 std::vector<Token> tokenize(SourceSet& sources, int file, const CommandIndex& commands) {
   std::vector<Token> out;
-  std::vector<std::string> stack{std::filesystem::path(sources.file(file).path).lexically_normal().string()};
+  std::vector<std::string> stack{absolutePath(sources.file(file).path)};
   tokenizeInto(sources, file, commands, out, stack);
   Token end;
   end.kind = Tok::End;

@@ -4,6 +4,7 @@
 // with any error produces no image.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,9 +18,14 @@ struct SourcePos {
 };
 
 struct SourceFile {
-  std::string path;  // as named by the user or by #INCLUDE
+  std::string path;  // as shown in messages: as named by the user, or relative to the including file
   std::string text;
 };
+
+// Reads a whole regular file. A folder, a device, a missing file, one larger than `limit`
+// bytes ("too large") or too large to hold in memory fails with the reason in `why` ("it is
+// a folder", ...).
+bool readWholeFile(const std::string& path, std::string& text, std::string& why, size_t limit = SIZE_MAX);
 
 struct Diagnostic {
   SourcePos pos;
@@ -31,8 +37,9 @@ class SourceSet {
  public:
   // Adds a file already read into memory; returns its index.
   int add(std::string path, std::string text);
-  // Reads a file from disk; returns -1 when it cannot be read.
-  int load(const std::string& path);
+  // Reads a file from disk, shown in messages as `shownAs` (default: `path`); returns -1
+  // with the reason in `why` when it cannot be read.
+  int load(const std::string& path, std::string& why, std::string shownAs = {});
   const SourceFile& file(int index) const { return files_[size_t(index)]; }
 
   void error(SourcePos pos, std::string message);
@@ -46,10 +53,14 @@ class SourceSet {
   std::string formatAll() const;
 
   static constexpr size_t MaxErrors = 30;
+  // The text of all the files of one compilation (includes read again count again), so
+  // that no source makes the compiler's memory grow without bound.
+  static constexpr size_t MaxSourceBytes = size_t(16) << 20;
 
  private:
   std::vector<SourceFile> files_;
   std::vector<Diagnostic> diagnostics_;
+  size_t bytes_ = 0;  // text of the files so far
 };
 
 }  // namespace zt::compiler

@@ -114,6 +114,10 @@ FileSystem::FileSystem() {
   current = ::getcwd(buffer, sizeof buffer) ? buffer : Root;
 }
 
+FileSystem::FileSystem(std::string folder) : current(std::move(folder)) {
+  while (current.size() > 1 && current.back() == '/') current.pop_back();
+}
+
 std::string FileSystem::resolve(std::string_view name) const {
   if (!validName(name)) return {};
   size_t pos = 0;

@@ -23,6 +23,8 @@ class FileSystem {
  public:
   // Starts in the process's current directory.
   FileSystem();
+  // Starts in `folder`, an absolute host path.
+  explicit FileSystem(std::string folder);
 
   // The host path for a program's name, or empty when the name cannot name a file: it
   // is empty, names a drive that does not exist, or holds a character that file names

@@ -5,6 +5,8 @@
 #include <string>
 
 #include "compiler/compiler.h"
+#include "compiler/disassembler.h"
+#include "support/image_builder.h"
 
 namespace zt::compiler {
 namespace {
@@ -43,7 +45,7 @@ TEST(CompilerDiagnostics, StatementsAndNames) {
       {"x = %102\n", "1:5: malformed binary number"},
       {"x = 3 ? 4\n", "1:7: unexpected character '?'"},
       {"remstart\nprint 1\n", "1:1: REMSTART without REMEND"},
-      {"#include \"no_such_file.ztb\"\n", "1:1: cannot read \"no_such_file.ztb\""},
+      {"#include \"no_such_file.ztb\"\n", "1:1: cannot read \"no_such_file.ztb\": no such file"},
       {"data 1, x\n", "1:9: DATA items are numbers or strings in quotes, not 'X'"},
       {"for x# = 1 to 3\nnext\n", "1:5: the loop variable of FOR must be an integer variable"},
       {"for i = 1 to 3\nnext j\n", "2:6: NEXT J does not match FOR I"},
@@ -77,6 +79,8 @@ TEST(CompilerDiagnostics, TypesAndOverloadsListTheAcceptedForms) {
       {"inc 5\n", "1:5: INC needs a variable or an array element"},
       {"read 5\n", "1:6: READ needs variables or array elements"},
       {"load array \"f\", nothing()\n", "1:17: NOTHING is not an array (no DIM for it)"},
+      // Two entries that differ only in their result type are one form.
+      {"print rnd()\n", "1:7: RND takes (integer), not ()"},
   };
   for (const Case& c : cases) EXPECT_EQ(firstError(c.source), c.expected) << c.source;
 }
@@ -126,6 +130,16 @@ TEST(CompilerDiagnostics, LimitsOfTheImage) {
   for (int i = 0; i <= 2000; ++i) floats += "print " + std::to_string(i) + ".5\n";
   EXPECT_EQ(firstError(floats), "2001:7: too many float constants");
 
+  // Parameters are variables of their function: 16 functions of 126 integer parameters
+  // need 2016: the 2001st is parameter P110 of F15.
+  std::string params;
+  for (int f = 0; f < 16; ++f) {
+    params += "function f" + std::to_string(f) + "(";
+    for (int p = 0; p < 126; ++p) params += (p ? ", p" : "p") + std::to_string(p);
+    params += ")\nendfunction\n";
+  }
+  EXPECT_EQ(firstError(params), "31:564: too many integer variables");
+
   // Each pending subscript holds a temporary until the last one is known: four a level.
   std::string nested = "x = 1\ndim a(1, 1, 1, 1, 1)\ny = ";
   for (int i = 0; i < 251; ++i) nested += "a(x + 1, x + 2, x + 3, x + 4, ";
@@ -134,6 +148,30 @@ TEST(CompilerDiagnostics, LimitsOfTheImage) {
   std::string tooMany = firstError(nested);
   EXPECT_EQ(tooMany.substr(0, 2), "3:");
   EXPECT_NE(tooMany.find(": expression too complex: out of temporary cells"), std::string::npos) << tooMany;
+  // 249 levels hold 996; the innermost sum needs four more at once (1000), or five (1001).
+  auto held = [](const std::string& innermost) {
+    std::string s = "x = 1\ndim a(1, 1, 1, 1, 1)\ny = ";
+    for (int i = 0; i < 249; ++i) s += "a(x + 1, x + 2, x + 3, x + 4, ";
+    return s + innermost + std::string(249, ')') + "\n";
+  };
+  CompileResult most = compileText("ok.ztb", held("(x + 1) + ((x + 2) + (x + 3))"));
+  ASSERT_TRUE(most.ok) << most.messages;
+  std::string text, error;
+  ASSERT_TRUE(disassemble(most.image, text, error)) << error;
+  EXPECT_NE(text.find("L:tmp999"), std::string::npos);
+  EXPECT_EQ(firstError(held("(x + 1) + ((x + 2) + ((x + 3) + (x + 4)))")),
+            "3:7505: expression too complex: out of temporary cells");
+
+  // RESTORE names its DATA item in a plain operand word: items 0 to 9999.
+  auto restoreAfter = [](int items) {
+    std::string s = "restore here\nread x\nprint x\ndata 0";
+    for (int i = 1; i < items; ++i) s += ", 0";
+    return s + "\nhere:\ndata 7\n";
+  };
+  CompileResult last = compileText("ok.ztb", restoreAfter(9999));
+  ASSERT_TRUE(last.ok) << last.messages;
+  EXPECT_EQ(test::runImage("compiler_restore_9999", last.image).out, "7\n");
+  EXPECT_EQ(firstError(restoreAfter(10000)), "1:1: RESTORE cannot reach DATA item 10000");
 
   // Nesting deeper than the parser follows is refused, not a stack overflow.
   EXPECT_EQ(firstError("y = " + std::string(100000, '(') + "1" + std::string(100000, ')') + "\n"),

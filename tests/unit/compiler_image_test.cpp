@@ -159,6 +159,29 @@ TEST(CompilerImage, DisassemblerListsDataStringsAndUnreachedWords) {
   EXPECT_EQ(error, "format version 0, not 1");
 }
 
+// Operand words at the far end of the 32-bit range are listed as unknown, never computed
+// with (an argument count or a RESTORE item of 0x80000000 overflowed).
+TEST(CompilerImage, ListingOfExtremeOperandWords) {
+  std::string image = compiled("restore here\nhere:\nprint f(1)\nfunction f(a)\nendfunction a\n");
+  const size_t code = size_t(words(image)[7]) * 4;
+  auto patched = [&](size_t word, uint32_t value) {
+    std::string bytes = image;
+    std::memcpy(&bytes[code + word * 4], &value, 4);
+    std::string text, error;
+    EXPECT_TRUE(disassemble(bytes, text, error)) << error;
+    return text;
+  };
+  EXPECT_NE(patched(1, 0x80000000u).find("     0  RESTORE ?-2147483648\n"), std::string::npos);
+  EXPECT_NE(patched(1, 0x7FFFFFFFu).find("     0  RESTORE ?2147483647\n"), std::string::npos);
+  // RESTORE at 0, FUNCTION (entry, result, count, argument) at 2.
+  std::string listed = patched(0, 31);
+  ASSERT_NE(listed.find("     2  FUNCTION -> "), std::string::npos) << listed;
+  EXPECT_NE(patched(5, 0x80000000u).find("     2  FUNCTION (bad layout)\n"), std::string::npos);
+  std::string entry = patched(3, 0x80000000u);
+  EXPECT_NE(entry.find("     2  FUNCTION -> ?-2147483648, "), std::string::npos) << entry;
+  EXPECT_EQ(entry.find(".entry"), std::string::npos) << entry;
+}
+
 // The largest programs the ranges allow still load.
 TEST(CompilerImage, ProgramsAtTheLimitsLoad) {
   std::string source;
