@@ -12,7 +12,9 @@
 namespace zt {
 
 struct Runtime;
-using Handler = void (*)(Runtime&);
+union Word;
+// Runs one command: `pc` is its first operand; returns the word to run next.
+using Handler = Word* (*)(Runtime&, Word* pc);
 
 // How control continues after a command, and which extra words it carries.
 enum class Flow : uint8_t {

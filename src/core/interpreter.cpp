@@ -32,10 +32,10 @@ void startProgramData(Runtime& rt) {
   releaseArrays(rt.arrays, rt.image);
 }
 
-void endAtCommand(Runtime& rt) {
-  repeatCommand(rt);
+Word* endAtCommand(Runtime& rt, Word* pc) {
   postQuit(rt);
   rt.interp.YieldFlag = true;
+  return commandWord(pc);
 }
 
 void interpret(Runtime& rt) {
@@ -45,11 +45,11 @@ void interpret(Runtime& rt) {
   in.SliceStart = rt.clock.milliseconds();
   const Handler* handlers = rt.dispatch.handlers.data();
   const bool trace = rt.settings.DebugMode;
+  Word* pc = in.pc;
   while (!in.YieldFlag) {
-    if (trace) traceCommand(rt, rt.image.codeIndex(in.pc), in.pc->n);
-    uintptr_t id = static_cast<uintptr_t>(in.pc->n);
-    ++in.pc;
-    handlers[id < MaxCommandId ? id : 0](rt);  // id 0 and anything out of range have no handler
+    if (trace) traceCommand(rt, rt.image.codeIndex(pc), pc->n);
+    uintptr_t id = static_cast<uintptr_t>(pc->n);
+    pc = handlers[id < MaxCommandId ? id : 0](rt, pc + 1);  // id 0 and anything out of range have no handler
     ++in.Executed;
     if (in.AutoRefresh) {
       if (in.Executed % SliceCheckInterval == 0 &&
@@ -61,6 +61,7 @@ void interpret(Runtime& rt) {
       in.InputRefreshFlag = true;
     }
   }
+  in.pc = pc;
   in.YieldFlag = false;
   if (trace) flushLog(rt);
 }

@@ -1,7 +1,7 @@
 // The interpreter: runs the decoded code one command at a time in slices. A slice ends
 // when a command sets the YieldFlag or, with AutoRefresh on, once more than 33 ms have
-// passed since the slice began. Handlers read operands at the program counter and move
-// it past them.
+// passed since the slice began. The program counter lives in the loop while a slice runs
+// and is stored in `pc` when the slice ends.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,7 @@ namespace zt {
 struct Runtime;
 
 struct InterpreterState {
-  Word* pc = nullptr;  // the next word to read
+  Word* pc = nullptr;  // the next word to run, between slices
   bool YieldFlag = false;
   bool InputRefreshFlag = false;
   bool AutoRefresh = true;
@@ -31,8 +31,8 @@ void resetInterpreter(Runtime& rt);
 // Empties the DATA pointer and the array table before a program first runs.
 void startProgramData(Runtime& rt);
 void interpret(Runtime& rt);
-// Ends the program with the program counter back on the running command's identifier:
-// what happens to an identifier without a handler.
-void endAtCommand(Runtime& rt);
+// Ends the program with the program counter back on the running command's identifier
+// (`pc` is its first operand): what happens to an identifier without a handler.
+Word* endAtCommand(Runtime& rt, Word* pc);
 
 }  // namespace zt

@@ -17,9 +17,9 @@ constexpr size_t LineLimit = MaxStringLength + 2;  // a line and its CR LF
 
 // The word two before the command's identifier (operand 1 of the element read before
 // it) as a cell number, or -1 when it is no cell.
-int32_t cellTwoBefore(Runtime& rt) {
+int32_t cellTwoBefore(Runtime& rt, Word* pc) {
   ProgramImage& img = rt.image;
-  const size_t at = img.codeIndex(commandWord(rt));
+  const size_t at = img.codeIndex(commandWord(pc));
   if (at < 2) return -1;
   const uintptr_t offset = uintptr_t(img.CodeBlock[at - 2].n) - uintptr_t(img.ValueArea.data());
   return offset % sizeof(Cell) || offset / sizeof(Cell) >= img.ValueArea.size() ? -1 : int32_t(offset / sizeof(Cell));
@@ -27,8 +27,8 @@ int32_t cellTwoBefore(Runtime& rt) {
 
 // ArrayTable index of the array the command works on, which must exist and hold `kind`;
 // -1 after raising 109 otherwise.
-int namedArray(Runtime& rt, char kind) {
-  const int32_t n = cellTwoBefore(rt);
+int namedArray(Runtime& rt, Word* pc, char kind) {
+  const int32_t n = cellTwoBefore(rt, pc);
   const int index = n - IntVars;
   if (n >= IntVars && n < IntConsts && arrayKind(index) == kind && rt.arrays.ArrayTable[size_t(index)]) return index;
   raiseError(rt, ErrNoArray);
@@ -45,10 +45,10 @@ bool readUpTo(std::FILE* f, size_t limit, std::string& bytes) {
 // The index of the array named before the command, with its file's first
 // `bytesPerElement` x count bytes in `bytes` (the payload's copy when it holds the name;
 // a missing file is created empty). -1 after raising the error when either is missing.
-int openArrayFile(Runtime& rt, char kind, size_t bytesPerElement, std::string& bytes) {
-  const int index = namedArray(rt, kind);
+int openArrayFile(Runtime& rt, Word* pc, char kind, size_t bytesPerElement, std::string& bytes) {
+  const int index = namedArray(rt, pc, kind);
   if (index < 0) return -1;
-  FileHandle f = openFile(lookupPath(rt, cellText(operand(rt, 0)), "dat"), OpenMode::ReadAlways);
+  FileHandle f = openFile(lookupPath(rt, cellText(operand(pc, 0)), "dat"), OpenMode::ReadAlways);
   if (!f || !readUpTo(f.get(), bytesPerElement * size_t(rt.arrays.ArrayDescriptors[size_t(index)].total), bytes)) {
     raiseError(rt, ErrFileFailed);
     return -1;
@@ -59,10 +59,10 @@ int openArrayFile(Runtime& rt, char kind, size_t bytesPerElement, std::string& b
 // Integer and float arrays: element i is word i of the file; elements the file does not
 // reach become 0, bytes beyond the array are ignored.
 template <char Kind>
-void opLoadWords(Runtime& rt) {
+Word* opLoadWords(Runtime& rt, Word* pc) {
   std::string bytes;
-  const int index = openArrayFile(rt, Kind, 4, bytes);
-  if (index < 0) return;
+  const int index = openArrayFile(rt, pc, Kind, 4, bytes);
+  if (index < 0) return pc;
   auto* elements = static_cast<int32_t*>(rt.arrays.ArrayTable[size_t(index)]);
   const int32_t total = rt.arrays.ArrayDescriptors[size_t(index)].total;
   const auto* b = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -70,16 +70,16 @@ void opLoadWords(Runtime& rt) {
     const size_t at = size_t(i) * 4;
     elements[i] = at + 4 <= bytes.size() ? littleEndianWord(b + at) : 0;
   }
-  skipOperands(rt, 2);
+  return pc + 2;
 }
 
 // String arrays: one element per line. A line ends at CR LF, which is dropped, or after
 // 255 characters; elements the file does not reach become empty. A blank line is an empty
 // element, so that what SAVE ARRAY wrote loads back in place.
-void opLoadLines(Runtime& rt) {
+Word* opLoadLines(Runtime& rt, Word* pc) {
   std::string bytes;
-  const int index = openArrayFile(rt, 'S', LineLimit, bytes);
-  if (index < 0) return;
+  const int index = openArrayFile(rt, pc, 'S', LineLimit, bytes);
+  if (index < 0) return pc;
   auto* elements = static_cast<char**>(rt.arrays.ArrayTable[size_t(index)]);
   const int32_t total = rt.arrays.ArrayDescriptors[size_t(index)].total;
   std::string_view data = bytes;
@@ -89,7 +89,7 @@ void opLoadLines(Runtime& rt) {
     replaceString(elements[i], data.substr(0, end));
     data.remove_prefix(data.substr(end, 2) == "\r\n" ? end + 2 : end);
   }
-  skipOperands(rt, 2);
+  return pc + 2;
 }
 
 std::string wordBytes(Runtime& rt, int index) {
@@ -111,14 +111,14 @@ std::string lineBytes(Runtime& rt, int index) {
 
 // The file is replaced as a whole, so a failed write keeps its old contents.
 template <char Kind, std::string (*Bytes)(Runtime&, int)>
-void opSave(Runtime& rt) {
-  const int index = namedArray(rt, Kind);
-  if (index < 0) return;
-  if (!replaceFile(rt.fs.resolve(cellText(operand(rt, 0))), Bytes(rt, index))) {
+Word* opSave(Runtime& rt, Word* pc) {
+  const int index = namedArray(rt, pc, Kind);
+  if (index < 0) return pc;
+  if (!replaceFile(rt.fs.resolve(cellText(operand(pc, 0))), Bytes(rt, index))) {
     raiseError(rt, ErrFileFailed);
-    return;
+    return pc;
   }
-  skipOperands(rt, 2);
+  return pc + 2;
 }
 
 const CommandRow Rows[] = {
