@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "core/family.h"
-#include "core/runtime.h"
+#include "core/operations.h"
 
 namespace zt {
 
@@ -24,41 +24,7 @@ void resetControl(ControlState& control) {
 namespace {
 
 constexpr int32_t ErrStop = 21;
-constexpr int32_t ErrCallDepth = 108;
 constexpr int MaxFunctionParameters = 127;
-
-// IF, WHILE, UNTIL: continue when the condition holds, else jump.
-Word* opBranchIfFalse(Runtime&, Word* pc) { return operand(pc, 0).i ? pc + 2 : pc[1].target; }
-
-// ELSE, EXIT, LOOP, ENDWHILE, GOTO.
-Word* opJump(Runtime&, Word* pc) { return pc[0].target; }
-
-Word* opNext(Runtime&, Word* pc) { return pc[1].target; }
-
-Word* opFor(Runtime&, Word* pc) {
-  Cell& v = operand(pc, 0);
-  int32_t limit = operand(pc, 1).i, step = operand(pc, 2).i;
-  v.i = wrapAdd(v.i, step);
-  if ((step > 0 && v.i > limit) || (step < 0 && v.i < limit)) return pc[3].target;
-  return pc + 4;
-}
-
-Word* opGosub(Runtime& rt, Word* pc) {
-  ControlState& c = rt.control;
-  if (c.CallDepth + 1 >= MaxCallDepth) {
-    raiseError(rt, ErrCallDepth);
-    return pc;
-  }
-  c.ReturnStack[c.CallDepth] = pc + 1;
-  c.Frames[c.CallDepth].IsFunction = false;
-  ++c.CallDepth;
-  return pc[0].target;
-}
-
-Word* opReturn(Runtime& rt, Word* pc) {
-  ControlState& c = rt.control;
-  return c.CallDepth > 0 ? c.ReturnStack[--c.CallDepth] : pc;
-}
 
 Word* opEnd(Runtime& rt, Word* pc) {
   postQuit(rt);

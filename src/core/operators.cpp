@@ -6,14 +6,12 @@
 #include <string>
 
 #include "core/family.h"
-#include "core/runtime.h"
+#include "core/operations.h"
 
 namespace zt {
 
 namespace {
 
-constexpr int32_t ErrStringTooLong = 107;
-constexpr int32_t ErrDivideByZero = 111;
 constexpr int32_t ErrIncOperand = 114;
 constexpr int32_t ErrDecOperand = 115;
 
@@ -47,17 +45,6 @@ Word* opPowerFloat(Runtime&, Word* pc) {
   return pc + 3;
 }
 
-Word* opDivideInteger(Runtime& rt, Word* pc) {
-  int32_t a = operand(pc, 1).i, b = operand(pc, 2).i;
-  if (b == 0) {
-    operand(pc, 0).i = 0;
-    raiseSoftError(rt, ErrDivideByZero);
-  } else {
-    operand(pc, 0).i = b == -1 ? wrapSub(0, a) : a / b;
-  }
-  return pc + 3;
-}
-
 template <char L, char R>
 Word* opDivideFloat(Runtime& rt, Word* pc) {
   double b = num<R>(pc, 2);
@@ -70,44 +57,7 @@ Word* opDivideFloat(Runtime& rt, Word* pc) {
   return pc + 3;
 }
 
-template <int32_t (*Op)(int32_t, int32_t)>
-Word* opIntegerArith(Runtime&, Word* pc) {
-  operand(pc, 0).i = Op(operand(pc, 1).i, operand(pc, 2).i);
-  return pc + 3;
-}
-
-template <char L, char R, char Op>
-Word* opFloatArith(Runtime&, Word* pc) {
-  double a = num<L>(pc, 1), b = num<R>(pc, 2);
-  storeFloat(pc, Op == '+' ? a + b : Op == '-' ? a - b : a * b);
-  return pc + 3;
-}
-
 // ---- comparison ----
-
-template <char Op, class T>
-bool compare(T a, T b) {
-  switch (Op) {
-    case '=': return a == b;
-    case '!': return a != b;
-    case '>': return a > b;
-    case 'g': return a >= b;
-    case '<': return a < b;
-    default: return a <= b;
-  }
-}
-
-template <char Op>
-Word* opCompareInteger(Runtime&, Word* pc) {
-  storeTruth(pc, compare<Op>(operand(pc, 1).i, operand(pc, 2).i));
-  return pc + 3;
-}
-
-template <char Op, char L, char R>
-Word* opCompareFloat(Runtime&, Word* pc) {
-  storeTruth(pc, compare<Op>(num<L>(pc, 1), num<R>(pc, 2)));
-  return pc + 3;
-}
 
 template <char Op>
 Word* opCompareString(Runtime&, Word* pc) {
@@ -115,23 +65,7 @@ Word* opCompareString(Runtime&, Word* pc) {
   return pc + 3;
 }
 
-int32_t bitAnd(int32_t a, int32_t b) { return a & b; }
-int32_t bitOr(int32_t a, int32_t b) { return a | b; }
-
 // ---- strings ----
-
-Word* opConcatenate(Runtime& rt, Word* pc) {
-  std::string_view a = cellText(operand(pc, 1)), b = cellText(operand(pc, 2));
-  if (a.size() + b.size() > MaxStringLength) {
-    raiseError(rt, ErrStringTooLong);
-  } else {
-    std::string joined;
-    joined.reserve(a.size() + b.size());
-    joined.append(a).append(b);
-    storeString(operand(pc, 0), joined);
-  }
-  return pc + 3;
-}
 
 // Removes the first occurrence of the right string from the left one.
 Word* opRemove(Runtime&, Word* pc) {
@@ -143,28 +77,6 @@ Word* opRemove(Runtime&, Word* pc) {
   }
   storeString(operand(pc, 0), left);
   return pc + 3;
-}
-
-// ---- assignment ----
-
-Word* opAssignWord(Runtime&, Word* pc) {
-  operand(pc, 0).i = operand(pc, 1).i;
-  return pc + 2;
-}
-
-Word* opAssignString(Runtime&, Word* pc) {
-  storeString(operand(pc, 0), cellText(operand(pc, 1)));
-  return pc + 2;
-}
-
-Word* opAssignFloatToInteger(Runtime&, Word* pc) {
-  operand(pc, 0).i = truncToInt(operand(pc, 1).f);
-  return pc + 2;
-}
-
-Word* opAssignIntegerToFloat(Runtime&, Word* pc) {
-  operand(pc, 0).f = float(operand(pc, 1).i);
-  return pc + 2;
 }
 
 // ---- INC and DEC: only on a variable of their type ----
