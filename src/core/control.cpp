@@ -10,15 +10,25 @@
 
 namespace zt {
 
-SaveBlock::~SaveBlock() {
-  for (char* s : strings) std::free(s);
+namespace {
+
+// Frees the string blocks on the save stack from `first` on and drops them.
+void dropSavedStrings(ControlState& control, size_t first) {
+  for (size_t i = first; i < control.SavedStringStack.size(); ++i) std::free(control.SavedStringStack[i]);
+  control.SavedStringStack.resize(first);
 }
+
+}  // namespace
+
+ControlState::~ControlState() { dropSavedStrings(*this, 0); }
 
 void resetControl(ControlState& control) {
   control.CallDepth = 0;
   control.FunctionNumber = 0;
   control.ReturnStack.fill(nullptr);
   for (FrameRecord& f : control.Frames) f = FrameRecord{};
+  control.SavedValueStack.clear();
+  dropSavedStrings(control, 0);
 }
 
 namespace {
@@ -42,7 +52,8 @@ Word* opStop(Runtime& rt, Word* pc) {
 bool isNumericVariable(int32_t i) { return isIntVariable(i) || isFloatVariable(i); }
 
 // The frame below a call: its parameters, then the integer, float and string variables
-// the running function owns that are not arrays. Save and restore walk the same list.
+// the running function owns that are not arrays (the loader lists them per function).
+// Save and restore walk the same list.
 enum class Item { Value, ParameterString, VariableString };
 
 template <class Visit>
@@ -52,40 +63,39 @@ void visitFrame(Runtime& rt, const FrameRecord& frame, Visit&& visit) {
     Cell& p = *frame.Entry[j].cell;
     visit(p, isNumericVariable(img.cellIndex(&p)) ? Item::Value : Item::ParameterString);
   }
-  const uint16_t owner = rt.control.FunctionNumber;
-  const auto& owners = img.OwnerLists;
-  for (size_t i = 0; i < owners[0].size(); ++i)
-    if (uint16_t(owners[0][i]) == owner && !rt.arrays.ArrayTable[i]) visit(img.ValueArea[IntVars + i], Item::Value);
-  for (size_t i = 0; i < owners[1].size(); ++i)
-    if (uint16_t(owners[1][i]) == owner && !rt.arrays.ArrayTable[FirstFloatArray + i])
-      visit(img.ValueArea[FloatVars + i], Item::Value);
-  for (size_t i = 0; i < owners[2].size(); ++i)
-    if (uint16_t(owners[2][i]) == owner && !rt.arrays.ArrayTable[FirstStringArray + i])
-      visit(img.ValueArea[StringVars + i], Item::VariableString);
+  for (int32_t n : img.ownedCells(rt.control.FunctionNumber)) {
+    if (rt.arrays.ArrayTable[size_t(n - IntVars)]) continue;
+    visit(img.ValueArea[size_t(n)], isStringVariable(n) ? Item::VariableString : Item::Value);
+  }
 }
 
 void saveFrame(Runtime& rt, FrameRecord& frame) {
-  auto block = std::make_unique<SaveBlock>();
-  visitFrame(rt, frame, [&](Cell& c, Item item) {
-    if (item == Item::Value) block->values.push_back(c.i);
-    else if (item == Item::ParameterString || c.s) block->strings.push_back(copyString(cellText(c)));
+  ControlState& c = rt.control;
+  frame.SavedValues = uint32_t(c.SavedValueStack.size());
+  frame.SavedStrings = uint32_t(c.SavedStringStack.size());
+  visitFrame(rt, frame, [&](Cell& cell, Item item) {
+    if (item == Item::Value) c.SavedValueStack.push_back(cell.i);
+    else if (item == Item::ParameterString || cell.s) c.SavedStringStack.push_back(copyString(cellText(cell)));
   });
-  frame.Saved = block->values.empty() && block->strings.empty() ? nullptr : std::move(block);
+  frame.Saved = true;
 }
 
+// Saved strings move back into their cells; what the walk does not take back is freed.
 void restoreFrame(Runtime& rt, FrameRecord& frame) {
-  SaveBlock& block = *frame.Saved;
-  size_t nextValue = 0, nextString = 0;
-  visitFrame(rt, frame, [&](Cell& c, Item item) {
+  ControlState& c = rt.control;
+  size_t nextValue = frame.SavedValues, nextString = frame.SavedStrings;
+  visitFrame(rt, frame, [&](Cell& cell, Item item) {
     if (item == Item::Value) {
-      if (nextValue < block.values.size()) c.i = block.values[nextValue++];
-    } else if ((item == Item::ParameterString || c.s) && nextString < block.strings.size()) {
-      std::free(c.s);
-      c.s = block.strings[nextString];
-      block.strings[nextString++] = nullptr;
+      if (nextValue < c.SavedValueStack.size()) cell.i = c.SavedValueStack[nextValue++];
+    } else if ((item == Item::ParameterString || cell.s) && nextString < c.SavedStringStack.size()) {
+      std::free(cell.s);
+      cell.s = c.SavedStringStack[nextString];
+      c.SavedStringStack[nextString++] = nullptr;
     }
   });
-  frame.Saved.reset();
+  c.SavedValueStack.resize(frame.SavedValues);
+  dropSavedStrings(c, frame.SavedStrings);
+  frame.Saved = false;
 }
 
 // The call layout can only have changed since loading if the program overwrote its own
@@ -93,7 +103,7 @@ void restoreFrame(Runtime& rt, FrameRecord& frame) {
 bool callLayoutSound(Runtime& rt, Word* pc, Word* entry, int32_t n) {
   ProgramImage& img = rt.image;
   const Word* args = pc + 3;
-  if (n < 0 || n > MaxFunctionParameters || !img.inCode(args + n) || !img.inCode(entry + n)) return false;
+  if (n < 0 || n > MaxFunctionParameters || !img.isCommand(args + n) || !img.isCommand(entry + n + 1)) return false;
   for (int32_t j = 0; j < n; ++j) {
     int32_t a = img.cellIndex(args[j].cell), p = img.cellIndex(entry[j].cell);
     if (p < IntVars || p >= IntConsts || cellKind(a) != cellKind(p)) return false;
@@ -135,24 +145,19 @@ Word* opCallFunction(Runtime& rt, Word* pc) {
 template <char Kind>
 Word* returnFromFunction(Runtime& rt, Word* pc) {
   ControlState& c = rt.control;
-  Cell value{};
-  std::string text;
-  if (Kind == 'S')
-    text = cellText(operand(pc, 0));
-  else if (Kind != '0')
-    value.i = operand(pc, 0).i;
   if (c.CallDepth == 0 || !c.Frames[c.CallDepth - 1].IsFunction)
     return endAtCommand(rt, pc);  // a return with no function to return from
   const int32_t d = --c.CallDepth;
   Word* e = c.ReturnStack[d];
   c.FunctionNumber = c.Frames[d].CallerFunction;
   Cell& r = *e[1].cell;
-  if (cellKind(rt.image.cellIndex(&r)) == 'S')
-    storeString(r, text);
+  const bool stringResult = cellKind(rt.image.cellIndex(&r)) == 'S';
+  if (stringResult)
+    storeString(r, Kind == 'S' ? cellText(operand(pc, 0)) : std::string_view());
   else
-    r.i = Kind == 'S' ? 0 : value.i;
+    r.i = Kind == 'S' || Kind == '0' ? 0 : operand(pc, 0).i;
   const int32_t n = e[2].cell->i;
-  if (n < 0 || n > MaxFunctionParameters || !rt.image.inCode(e + 3 + n)) return endAtCommand(rt, e);
+  if (n < 0 || n > MaxFunctionParameters || !rt.image.isCommand(e + 3 + n)) return endAtCommand(rt, e);
   if (d > 0 && c.Frames[d - 1].Saved) restoreFrame(rt, c.Frames[d - 1]);
   return e + 3 + n;
 }

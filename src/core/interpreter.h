@@ -11,6 +11,8 @@
 namespace zt {
 
 struct Runtime;
+struct DispatchTable;
+struct ProgramImage;
 
 struct InterpreterState {
   Word* pc = nullptr;  // the next word to run, between slices
@@ -31,6 +33,13 @@ void resetInterpreter(Runtime& rt);
 // Empties the DATA pointer and the array table before a program first runs.
 void startProgramData(Runtime& rt);
 void interpret(Runtime& rt);
+
+// Records in the dispatch table which identifiers the interpreter loop runs itself.
+void markLoopEntries(DispatchTable& table);
+// Gives command words that the loop can run together with the command after them a fused
+// entry (NEXT with its FOR, a comparison with the IF that tests it). The result is the
+// same; a traced run still runs and traces each command alone.
+void chooseFusedForms(ProgramImage& image);
 // Ends the program with the program counter back on the running command's identifier
 // (`pc` is its first operand): what happens to an identifier without a handler.
 Word* endAtCommand(Runtime& rt, Word* pc);

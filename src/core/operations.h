@@ -150,9 +150,13 @@ inline Word* opGosub(Runtime& rt, Word* pc) {
   return pc[0].target;
 }
 
+// A RETURN that meets a function's frame would continue at the function call's operands,
+// which are no command: the program ends there.
 inline Word* opReturn(Runtime& rt, Word* pc) {
   ControlState& c = rt.control;
-  return c.CallDepth > 0 ? c.ReturnStack[--c.CallDepth] : pc;
+  if (c.CallDepth == 0) return pc;
+  Word* back = c.ReturnStack[--c.CallDepth];
+  return c.Frames[c.CallDepth].IsFunction ? endAtCommand(rt, back + 1) : back;
 }
 
 // ---- array elements ----
