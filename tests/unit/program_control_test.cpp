@@ -277,5 +277,47 @@ TEST(ProgramControl, ReturnsWithoutAFunctionEndTheProgram) {
   EXPECT_EQ(r.exitCode, 0);
 }
 
+// A RETURN that meets a function's frame (no GOSUB inside the function) ends the program
+// quietly instead of continuing at the call's operands.
+TEST(ProgramControl, ReturnInsideAFunctionWithoutGosubEndsTheProgram) {
+  B b;
+  int f = b.newLabel();
+  b.call(f, B::intTemp(0), {});
+  b.op(PRINT_S, {b.stringConst("not reached")});
+  b.op(END);
+  b.function(f, {}, 1);
+  b.op(PRINT_S, {b.stringConst("in function")});
+  b.op(RETURN);
+  b.op(ENDFUNCTION_L, {b.intConst(0)});
+  RunResult r = runImage("return_in_function", b.build());
+  EXPECT_EQ(r.out, "in function\n");
+  EXPECT_EQ(r.exitCode, 0);
+}
+
+// The temporary a comparison writes keeps its value after the IF that tests it, whether
+// the IF jumps or not.
+TEST(ProgramControl, ComparisonTemporaryIsReadAgainAfterItsIf) {
+  B b;
+  int32_t v = b.intVar();
+  int skip = b.newLabel(), again = b.newLabel(), done = b.newLabel();
+  b.op(SET_L, {v, b.intConst(1)});
+  b.place(again);
+  b.op(LT, {B::intTemp(0), v, b.intConst(3)});
+  b.jump(IF, {B::intTemp(0)}, skip);
+  b.op(PRINTC_S, {b.stringConst("yes ")});
+  b.place(skip);
+  b.op(PRINTC_L, {B::intTemp(0)});
+  b.op(PRINTC_S, {b.stringConst(" ")});
+  b.op(ADD, {v, v, b.intConst(1)});
+  b.op(LE, {B::intTemp(1), v, b.intConst(4)});
+  b.jump(IF, {B::intTemp(1)}, done);
+  b.op(GOTO, {Arg::at(again)});
+  b.place(done);
+  b.op(PRINT_L, {B::intTemp(1)});
+  b.op(END);
+  RunResult r = runImage("compare_temp_after_if", b.build());
+  EXPECT_EQ(r.out, "yes 1 yes 1 0 0 0\n");
+}
+
 }  // namespace
 }  // namespace zt::test
