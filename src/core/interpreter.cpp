@@ -122,10 +122,14 @@ constexpr int32_t BranchIds[] = {1, 9, 12};  // IF, WHILE, UNTIL
 int32_t idOf(const Word& w) { return commandIdentifier(w.n); }
 uint32_t entryOf(const Word& w) { return commandEntry(w.n); }
 
-// Where the slice clock is next read, counted in commands run: with AutoRefresh on at
-// every multiple of SliceCheckInterval, otherwise after CommandsPerCheck + 1 commands.
-uint64_t nextCheck(const InterpreterState& in, uint64_t executed) {
-  if (in.AutoRefresh) return (executed | (SliceCheckInterval - 1)) + 1;
+// Where the loop next stops to check the slice, counted in commands run: with AutoRefresh
+// on at the next multiple of the check interval (after a handler call the check is made
+// at every multiple of SliceCheckInterval), otherwise after CommandsPerCheck + 1 commands.
+// The virtual clock is read at exactly the same commands in every run.
+uint64_t nextCheck(const Runtime& rt, uint64_t executed) {
+  const InterpreterState& in = rt.interp;
+  const uint64_t interval = rt.clock.isVirtual() ? SliceCheckInterval : HotSliceCheckInterval;
+  if (in.AutoRefresh) return (executed | (interval - 1)) + 1;
   return executed + uint64_t(std::max(1, CommandsPerCheck + 1 - in.CommandCounter));
 }
 
@@ -156,7 +160,7 @@ void runSlice(Runtime& rt) {
   Word* pc = in.pc;
   uint64_t executed = in.Executed;
   bool counting = !in.AutoRefresh;
-  uint64_t checkAt = nextCheck(in, executed);
+  uint64_t checkAt = nextCheck(rt, executed);
 
   auto store = [&] {
     in.Executed = executed;
@@ -164,7 +168,7 @@ void runSlice(Runtime& rt) {
   };
   auto rearm = [&] {
     counting = !in.AutoRefresh;
-    checkAt = nextCheck(in, executed);
+    checkAt = nextCheck(rt, executed);
   };
 
 #if ZT_COMPUTED_GOTO
