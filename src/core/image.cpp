@@ -314,13 +314,6 @@ class Loader {
 
 }  // namespace
 
-char cellKind(int32_t i) {
-  if (i < 0 || i >= DataCells) return 0;
-  if (i < IntVars) return i < FloatTemps ? 'L' : i < StringTemps ? 'F' : 'S';
-  i -= i < IntConsts ? IntVars : IntConsts;  // variables and constants: 2000 of each kind
-  return i < MaxVariables ? 'L' : i < 2 * MaxVariables ? 'F' : 'S';
-}
-
 bool loadProgram(ProgramImage& image, std::string_view bytes, const DispatchTable& commands, std::string& error) {
   image = ProgramImage{};
   Loader loader(image, bytes, commands, error);

@@ -56,7 +56,12 @@ struct ArrayState;
 void releaseProgram(ProgramImage& image, ArrayState& arrays);
 
 // Kind of a cell by its range: 'L', 'F', 'S' or 0 for a DATA cell.
-char cellKind(int32_t index);
+inline char cellKind(int32_t i) {
+  if (i < 0 || i >= DataCells) return 0;
+  if (i < IntVars) return i < FloatTemps ? 'L' : i < StringTemps ? 'F' : 'S';
+  i -= i < IntConsts ? IntVars : IntConsts;  // variables and constants: 2000 of each kind
+  return i < MaxVariables ? 'L' : i < 2 * MaxVariables ? 'F' : 'S';
+}
 inline bool isIntVariable(int32_t i) { return i >= IntVars && i < FloatVars; }
 inline bool isFloatVariable(int32_t i) { return i >= FloatVars && i < StringVars; }
 inline bool isStringVariable(int32_t i) { return i >= StringVars && i < IntConsts; }

@@ -186,10 +186,8 @@ void runSlice(Runtime& rt) {
     goto* Labels[entryOf(*pc)];                                                      \
   } while (0)
 #else
-#define ZT_ENTRY(name) \
-  case name:              \
-  L_##name:
-#define ZT_DISPATCH() continue
+#define ZT_ENTRY(name) case name:
+#define ZT_DISPATCH() goto dispatch
 #endif
 
 // After a command: count it, read the clock when due, leave when it yields.
@@ -212,18 +210,21 @@ void runSlice(Runtime& rt) {
 #if ZT_COMPUTED_GOTO
   ZT_DISPATCH();
 #else
-  for (;;) {
-    if constexpr (Trace) traceCommand(rt, rt.image.codeIndex(pc), idOf(*pc));
-    switch (entryOf(*pc)) {
+dispatch:
+  if constexpr (Trace) traceCommand(rt, rt.image.codeIndex(pc), idOf(*pc));
+  switch (entryOf(*pc)) {
 #endif
 
   ZT_ENTRY(CallHandler) {
     store();
     pc = handlers[idOf(*pc)](rt, pc + 1);
-    ++executed;
-    in.Executed = executed;
-    checkSlice(rt, executed);
-    rearm();
+    // Counted as every command is: only the counting mode and every 64th command have
+    // more to do than the count.
+    if (++executed % SliceCheckInterval == 0 || counting || !in.AutoRefresh) {
+      in.Executed = executed;
+      checkSlice(rt, executed);
+      rearm();
+    }
     if (in.YieldFlag) goto leave;
     ZT_DISPATCH();
   }
@@ -249,23 +250,28 @@ void runSlice(Runtime& rt) {
   // Fused forms count as the two commands they stand for; when the clock check falls
   // between them, or in a traced run, the first command runs alone.
   ZT_ENTRY(NextFor) {
-    if (Trace || checkAt - executed < 2) goto L_Next;
+    if (Trace || checkAt - executed < 2) {
+      pc = opNext(rt, pc + 1);
+      ZT_COUNTED(1, false);
+    }
     pc = opFor(rt, pc[2].target + 1);
     ZT_COUNTED(2, false);
   }
 
-#define ZT_FUSED(name, plain, handler)                           \
-  ZT_ENTRY(name) {                                               \
-    if (Trace || checkAt - executed < 2) goto L_##plain;         \
-    pc = opBranchIfFalse(rt, handler(rt, pc + 1) + 1);           \
-    ZT_COUNTED(2, false);                                        \
+#define ZT_FUSED(name, plain, handler)                 \
+  ZT_ENTRY(name) {                                     \
+    if (Trace || checkAt - executed < 2) {             \
+      pc = handler(rt, pc + 1);                        \
+      ZT_COUNTED(1, false);                            \
+    }                                                  \
+    pc = opBranchIfFalse(rt, handler(rt, pc + 1) + 1); \
+    ZT_COUNTED(2, false);                              \
   }
   ZT_FUSED_COMPARISONS(ZT_FUSED)
 #undef ZT_FUSED
 
 #if !ZT_COMPUTED_GOTO
-      default: goto leave;
-    }
+    default: goto leave;
   }
 #endif
 
