@@ -23,85 +23,75 @@ size_t pendingDisplayRecords(const Runtime& rt) { return size_t(RecordCount(rt.b
 
 // The commands the loop runs itself: entry name, identifier, handler, and whether it can
 // raise an error (after which the loop must look at the YieldFlag).
-#define ZT_LOOP_COMMANDS(X)                                       \
-  X(AssignInteger, 151, opAssignWord, false)                      \
-  X(AssignFloat, 152, opAssignWord, false)                        \
-  X(AssignString, 153, opAssignString, false)                     \
-  X(AssignFloatToInteger, 154, opAssignFloatToInteger, false)     \
-  X(AssignIntegerToFloat, 155, opAssignIntegerToFloat, false)     \
-  X(AddInteger, 81, opIntegerArith<wrapAdd>, false)               \
-  X(SubtractInteger, 91, opIntegerArith<wrapSub>, false)          \
-  X(MultiplyInteger, 71, opIntegerArith<wrapMul>, false)          \
-  X(AndInteger, 123, opIntegerArith<bitAnd>, false)               \
-  X(OrInteger, 124, opIntegerArith<bitOr>, false)                 \
-  X(DivideInteger, 61, opDivideInteger, true)                     \
-  X(AddIntegerFloat, 84, (opFloatArith<'L', 'F', '+'>), false)    \
-  X(AddFloatInteger, 85, (opFloatArith<'F', 'L', '+'>), false)    \
-  X(AddFloat, 86, (opFloatArith<'F', 'F', '+'>), false)           \
-  X(SubtractIntegerFloat, 94, (opFloatArith<'L', 'F', '-'>), false) \
-  X(SubtractFloatInteger, 95, (opFloatArith<'F', 'L', '-'>), false) \
-  X(SubtractFloat, 96, (opFloatArith<'F', 'F', '-'>), false)      \
-  X(MultiplyIntegerFloat, 74, (opFloatArith<'L', 'F', '*'>), false) \
-  X(MultiplyFloatInteger, 75, (opFloatArith<'F', 'L', '*'>), false) \
-  X(MultiplyFloat, 76, (opFloatArith<'F', 'F', '*'>), false)      \
-  X(Concatenate, 87, opConcatenate, true)                         \
-  X(EqualInteger, 101, opCompareInteger<'='>, false)              \
-  X(GreaterInteger, 111, opCompareInteger<'>'>, false)            \
-  X(GreaterEqualInteger, 113, opCompareInteger<'g'>, false)       \
-  X(LessInteger, 115, opCompareInteger<'<'>, false)               \
-  X(LessEqualInteger, 117, opCompareInteger<'l'>, false)          \
-  X(NotEqualInteger, 119, opCompareInteger<'!'>, false)           \
-  X(EqualFloat, 102, (opCompareFloat<'=', 'F', 'F'>), false)      \
-  X(GreaterFloat, 112, (opCompareFloat<'>', 'F', 'F'>), false)    \
-  X(GreaterEqualFloat, 114, (opCompareFloat<'g', 'F', 'F'>), false) \
-  X(LessFloat, 116, (opCompareFloat<'<', 'F', 'F'>), false)       \
-  X(LessEqualFloat, 118, (opCompareFloat<'l', 'F', 'F'>), false)  \
-  X(NotEqualFloat, 120, (opCompareFloat<'!', 'F', 'F'>), false)   \
-  X(If, 1, opBranchIfFalse, false)                                \
-  X(While, 9, opBranchIfFalse, false)                             \
-  X(Until, 12, opBranchIfFalse, false)                            \
-  X(Else, 2, opJump, false)                                       \
-  X(Exit, 5, opJump, false)                                       \
-  X(Loop, 6, opJump, false)                                       \
-  X(EndWhile, 10, opJump, false)                                  \
-  X(Goto, 42, opJump, false)                                      \
-  X(For, 7, opFor, false)                                         \
-  X(Next, 8, opNext, false)                                       \
-  X(Gosub, 41, opGosub, true)                                     \
-  X(Return, 43, opReturn, true)                                  \
-  X(ReadIntegerElement, 661, (opReadElement<'L', 1>), true)       \
-  X(ReadFloatElement, 666, (opReadElement<'F', 1>), true)         \
-  X(ReadStringElement, 671, (opReadElement<'S', 1>), true)        \
+#define ZT_LOOP_COMMANDS(X)                                          \
+  X(AssignInteger, 151, opAssignWord, false)                         \
+  X(AssignFloat, 152, opAssignWord, false)                           \
+  X(AssignString, 153, opAssignString, false)                        \
+  X(AssignFloatToInteger, 154, opAssignFloatToInteger, false)        \
+  X(AssignIntegerToFloat, 155, opAssignIntegerToFloat, false)        \
+  X(AddInteger, 81, opIntegerArith<wrapAdd>, false)                  \
+  X(SubtractInteger, 91, opIntegerArith<wrapSub>, false)             \
+  X(MultiplyInteger, 71, opIntegerArith<wrapMul>, false)             \
+  X(AndInteger, 123, opIntegerArith<bitAnd>, false)                  \
+  X(OrInteger, 124, opIntegerArith<bitOr>, false)                    \
+  X(DivideInteger, 61, opDivideInteger, true)                        \
+  X(AddIntegerFloat, 84, (opFloatArith<'L', 'F', '+'>), false)       \
+  X(AddFloatInteger, 85, (opFloatArith<'F', 'L', '+'>), false)       \
+  X(AddFloat, 86, (opFloatArith<'F', 'F', '+'>), false)              \
+  X(SubtractIntegerFloat, 94, (opFloatArith<'L', 'F', '-'>), false)  \
+  X(SubtractFloatInteger, 95, (opFloatArith<'F', 'L', '-'>), false)  \
+  X(SubtractFloat, 96, (opFloatArith<'F', 'F', '-'>), false)         \
+  X(MultiplyIntegerFloat, 74, (opFloatArith<'L', 'F', '*'>), false)  \
+  X(MultiplyFloatInteger, 75, (opFloatArith<'F', 'L', '*'>), false)  \
+  X(MultiplyFloat, 76, (opFloatArith<'F', 'F', '*'>), false)         \
+  X(Concatenate, 87, opConcatenate, true)                            \
+  X(If, 1, opBranchIfFalse, false)                                   \
+  X(While, 9, opBranchIfFalse, false)                                \
+  X(Until, 12, opBranchIfFalse, false)                               \
+  X(Else, 2, opJump, false)                                          \
+  X(Exit, 5, opJump, false)                                          \
+  X(Loop, 6, opJump, false)                                          \
+  X(EndWhile, 10, opJump, false)                                     \
+  X(Goto, 42, opJump, false)                                         \
+  X(For, 7, opFor, false)                                            \
+  X(Next, 8, opNext, false)                                          \
+  X(Gosub, 41, opGosub, true)                                        \
+  X(Return, 43, opReturn, true)                                      \
+  X(ReadIntegerElement, 661, (opReadElement<'L', 1>), true)          \
+  X(ReadFloatElement, 666, (opReadElement<'F', 1>), true)            \
+  X(ReadStringElement, 671, (opReadElement<'S', 1>), true)           \
   X(AssignIntegerElement, 561, (opAssignElement<'L', 'L', 1>), true) \
-  X(AssignFloatElement, 566, (opAssignElement<'F', 'F', 1>), true) \
-  X(AssignStringElement, 571, (opAssignElement<'S', 'S', 1>), true) \
+  X(AssignFloatElement, 566, (opAssignElement<'F', 'F', 1>), true)   \
+  X(AssignStringElement, 571, (opAssignElement<'S', 'S', 1>), true)  \
   X(AssignIntegerToFloatElement, 576, (opAssignElement<'F', 'I', 1>), true)
 
-// Comparisons that fuse with an IF, WHILE or UNTIL testing their result: entry name of the
-// fused form, the comparison's entry, its handler.
-#define ZT_FUSED_COMPARISONS(X)                                               \
-  X(EqualIntegerBranch, EqualInteger, opCompareInteger<'='>)                  \
-  X(GreaterIntegerBranch, GreaterInteger, opCompareInteger<'>'>)              \
-  X(GreaterEqualIntegerBranch, GreaterEqualInteger, opCompareInteger<'g'>)    \
-  X(LessIntegerBranch, LessInteger, opCompareInteger<'<'>)                    \
-  X(LessEqualIntegerBranch, LessEqualInteger, opCompareInteger<'l'>)          \
-  X(NotEqualIntegerBranch, NotEqualInteger, opCompareInteger<'!'>)            \
-  X(EqualFloatBranch, EqualFloat, (opCompareFloat<'=', 'F', 'F'>))            \
-  X(GreaterFloatBranch, GreaterFloat, (opCompareFloat<'>', 'F', 'F'>))        \
-  X(GreaterEqualFloatBranch, GreaterEqualFloat, (opCompareFloat<'g', 'F', 'F'>)) \
-  X(LessFloatBranch, LessFloat, (opCompareFloat<'<', 'F', 'F'>))              \
-  X(LessEqualFloatBranch, LessEqualFloat, (opCompareFloat<'l', 'F', 'F'>))    \
-  X(NotEqualFloatBranch, NotEqualFloat, (opCompareFloat<'!', 'F', 'F'>))
+// Comparisons: each also has a fused form (its name + Branch) for when an IF, WHILE or
+// UNTIL testing its result follows it.
+#define ZT_COMPARISONS(X)                                           \
+  X(EqualInteger, 101, opCompareInteger<'='>, false)                \
+  X(GreaterInteger, 111, opCompareInteger<'>'>, false)              \
+  X(GreaterEqualInteger, 113, opCompareInteger<'g'>, false)         \
+  X(LessInteger, 115, opCompareInteger<'<'>, false)                 \
+  X(LessEqualInteger, 117, opCompareInteger<'l'>, false)            \
+  X(NotEqualInteger, 119, opCompareInteger<'!'>, false)             \
+  X(EqualFloat, 102, (opCompareFloat<'=', 'F', 'F'>), false)        \
+  X(GreaterFloat, 112, (opCompareFloat<'>', 'F', 'F'>), false)      \
+  X(GreaterEqualFloat, 114, (opCompareFloat<'g', 'F', 'F'>), false) \
+  X(LessFloat, 116, (opCompareFloat<'<', 'F', 'F'>), false)         \
+  X(LessEqualFloat, 118, (opCompareFloat<'l', 'F', 'F'>), false)    \
+  X(NotEqualFloat, 120, (opCompareFloat<'!', 'F', 'F'>), false)
 
 enum Entry : uint32_t {
   CallHandler,  // every command the loop does not run itself
   NoHandler,
 #define ZT_ENUM(name, ...) name,
-  ZT_LOOP_COMMANDS(ZT_ENUM)
-  NextFor,  // NEXT whose target is a FOR: steps and tests the loop itself
-  ZT_FUSED_COMPARISONS(ZT_ENUM)
+  ZT_LOOP_COMMANDS(ZT_ENUM) ZT_COMPARISONS(ZT_ENUM)
+      NextFor,  // NEXT whose target is a FOR: steps and tests the loop itself
+#define ZT_ENUM_FUSED(name, ...) name##Branch,
+  ZT_COMPARISONS(ZT_ENUM_FUSED)
+#undef ZT_ENUM_FUSED
 #undef ZT_ENUM
-  EntryCount
+      EntryCount
 };
 
 struct LoopCommand {
@@ -111,7 +101,7 @@ struct LoopCommand {
 
 constexpr LoopCommand LoopCommands[] = {
 #define ZT_ROW(name, id, ...) {id, name},
-    ZT_LOOP_COMMANDS(ZT_ROW)
+    ZT_LOOP_COMMANDS(ZT_ROW) ZT_COMPARISONS(ZT_ROW)
 #undef ZT_ROW
 };
 
@@ -172,18 +162,19 @@ void runSlice(Runtime& rt) {
   };
 
 #if ZT_COMPUTED_GOTO
-  static const void* const Labels[EntryCount] = {
-      &&L_CallHandler,
-      &&L_NoHandler,
+  static const void* const Labels[EntryCount] = {&&L_CallHandler, &&L_NoHandler,
 #define ZT_LABEL(name, ...) &&L_##name,
-      ZT_LOOP_COMMANDS(ZT_LABEL) &&L_NextFor, ZT_FUSED_COMPARISONS(ZT_LABEL)
+#define ZT_LABEL_FUSED(name, ...) &&L_##name##Branch,
+                                                 ZT_LOOP_COMMANDS(ZT_LABEL) ZT_COMPARISONS(ZT_LABEL) && L_NextFor,
+                                                 ZT_COMPARISONS(ZT_LABEL_FUSED)
+#undef ZT_LABEL_FUSED
 #undef ZT_LABEL
   };
 #define ZT_ENTRY(name) L_##name:
-#define ZT_DISPATCH()                                                                \
-  do {                                                                               \
-    if constexpr (Trace) traceCommand(rt, rt.image.codeIndex(pc), idOf(*pc));        \
-    goto* Labels[entryOf(*pc)];                                                      \
+#define ZT_DISPATCH()                                                         \
+  do {                                                                        \
+    if constexpr (Trace) traceCommand(rt, rt.image.codeIndex(pc), idOf(*pc)); \
+    goto* Labels[entryOf(*pc)];                                               \
   } while (0)
 #else
 #define ZT_ENTRY(name) case name:
@@ -191,19 +182,19 @@ void runSlice(Runtime& rt) {
 #endif
 
 // After a command: count it, read the clock when due, leave when it yields.
-#define ZT_COUNTED(count, mayStop)                                             \
-  do {                                                                         \
-    executed += count;                                                         \
-    if (executed == checkAt) {                                                 \
-      store();                                                                 \
-      if (counting) in.CommandCounter = CommandsPerCheck;                      \
-      checkSlice(rt, executed);                                                \
-      rearm();                                                                 \
-      if (in.YieldFlag) goto leave;                                            \
-    } else if (mayStop && in.YieldFlag) {                                      \
-      goto leave;                                                              \
-    }                                                                          \
-    ZT_DISPATCH();                                                             \
+#define ZT_COUNTED(count, mayStop)                        \
+  do {                                                    \
+    executed += count;                                    \
+    if (executed == checkAt) {                            \
+      store();                                            \
+      if (counting) in.CommandCounter = CommandsPerCheck; \
+      checkSlice(rt, executed);                           \
+      rearm();                                            \
+      if (in.YieldFlag) goto leave;                       \
+    } else if (mayStop && in.YieldFlag) {                 \
+      goto leave;                                         \
+    }                                                     \
+    ZT_DISPATCH();                                        \
   } while (0)
 
   if (in.YieldFlag) goto leave;
@@ -245,6 +236,7 @@ dispatch:
     ZT_COUNTED(1, mayStop);                \
   }
   ZT_LOOP_COMMANDS(ZT_RUN)
+  ZT_COMPARISONS(ZT_RUN)
 #undef ZT_RUN
 
   // Fused forms count as the two commands they stand for; when the clock check falls
@@ -258,8 +250,8 @@ dispatch:
     ZT_COUNTED(2, false);
   }
 
-#define ZT_FUSED(name, plain, handler)                 \
-  ZT_ENTRY(name) {                                     \
+#define ZT_FUSED(name, id, handler, ...)               \
+  ZT_ENTRY(name##Branch) {                             \
     if (Trace || checkAt - executed < 2) {             \
       pc = handler(rt, pc + 1);                        \
       ZT_COUNTED(1, false);                            \
@@ -267,17 +259,17 @@ dispatch:
     pc = opBranchIfFalse(rt, handler(rt, pc + 1) + 1); \
     ZT_COUNTED(2, false);                              \
   }
-  ZT_FUSED_COMPARISONS(ZT_FUSED)
+  ZT_COMPARISONS(ZT_FUSED)
 #undef ZT_FUSED
 
 #if !ZT_COMPUTED_GOTO
-    default: goto leave;
-  }
+  default:
+    goto leave;
+}
 #endif
 
-leave:
-  store();
-  in.pc = pc;
+leave : store();
+in.pc = pc;
 #undef ZT_ENTRY
 #undef ZT_DISPATCH
 #undef ZT_COUNTED
@@ -316,8 +308,10 @@ void interpret(Runtime& rt) {
   in.InputRefreshFlag = false;
   in.SliceStart = rt.clock.milliseconds();
   const bool trace = rt.settings.DebugMode;
-  if (trace) runSlice<true>(rt);
-  else runSlice<false>(rt);
+  if (trace)
+    runSlice<true>(rt);
+  else
+    runSlice<false>(rt);
   in.YieldFlag = false;
   if (trace) flushLog(rt);
 }
@@ -329,7 +323,9 @@ void markLoopEntries(DispatchTable& table) {
 
 void chooseFusedForms(ProgramImage& image) {
   std::vector<Word>& code = image.CodeBlock;
-  auto isCommand = [&](size_t i, int32_t id) { return i < code.size() && image.CommandStarts[i] && idOf(code[i]) == id; };
+  auto isCommand = [&](size_t i, int32_t id) {
+    return i < code.size() && image.CommandStarts[i] && idOf(code[i]) == id;
+  };
   auto isBranchOn = [&](size_t i, const Cell* c) {
     for (int32_t id : BranchIds)
       if (isCommand(i, id)) return code[i + 1].cell == c;
@@ -344,13 +340,14 @@ void chooseFusedForms(ProgramImage& image) {
       continue;
     }
     switch (entryOf(w)) {
-#define ZT_CHOOSE(name, plain, handler) \
-  case plain:                           \
-    if (isBranchOn(i + 4, code[i + 1].cell)) w.n = encodeCommand(id, name); \
+#define ZT_CHOOSE(name, ...)                                                        \
+  case name:                                                                        \
+    if (isBranchOn(i + 4, code[i + 1].cell)) w.n = encodeCommand(id, name##Branch); \
     break;
-      ZT_FUSED_COMPARISONS(ZT_CHOOSE)
+      ZT_COMPARISONS(ZT_CHOOSE)
 #undef ZT_CHOOSE
-      default: break;
+      default:
+        break;
     }
   }
 }

@@ -247,8 +247,9 @@ TEST(ProgramControl, EndBreakAndUnknownIdentifierEndQuietly) {
   }
 }
 
-// Returns with no function to return from end the program quietly: at depth 0, and
-// from a GOSUB frame (EXITFUNCTION in a subroutine called inside a function).
+// Returns with no function to return from end the program quietly: at depth 0, from a
+// GOSUB frame (EXITFUNCTION in a subroutine called inside a function), and a RETURN
+// that meets a function's frame (it would continue at the call's operands).
 TEST(ProgramControl, ReturnsWithoutAFunctionEndTheProgram) {
   for (int form : {22, 23, 28, 30}) {
     B b;
@@ -261,37 +262,25 @@ TEST(ProgramControl, ReturnsWithoutAFunctionEndTheProgram) {
     EXPECT_EQ(r.out, "before\n") << form;
     EXPECT_EQ(r.exitCode, 0) << form;
   }
-  B b;
-  int f = b.newLabel(), sub = b.newLabel();
-  b.call(f, B::intTemp(0), {});
-  b.op(PRINT_S, {b.stringConst("not reached")});
-  b.op(END);
-  b.function(f, {}, 1);
-  b.op(GOSUB, {Arg::at(sub)});
-  b.op(ENDFUNCTION_L, {b.intConst(0)});
-  b.place(sub);
-  b.op(PRINT_S, {b.stringConst("in sub")});
-  b.op(EXITFUNCTION_L, {b.intConst(1)});
-  RunResult r = runImage("exitfunction_in_gosub", b.build());
-  EXPECT_EQ(r.out, "in sub\n");
-  EXPECT_EQ(r.exitCode, 0);
-}
-
-// A RETURN that meets a function's frame (no GOSUB inside the function) ends the program
-// quietly instead of continuing at the call's operands.
-TEST(ProgramControl, ReturnInsideAFunctionWithoutGosubEndsTheProgram) {
-  B b;
-  int f = b.newLabel();
-  b.call(f, B::intTemp(0), {});
-  b.op(PRINT_S, {b.stringConst("not reached")});
-  b.op(END);
-  b.function(f, {}, 1);
-  b.op(PRINT_S, {b.stringConst("in function")});
-  b.op(RETURN);
-  b.op(ENDFUNCTION_L, {b.intConst(0)});
-  RunResult r = runImage("return_in_function", b.build());
-  EXPECT_EQ(r.out, "in function\n");
-  EXPECT_EQ(r.exitCode, 0);
+  // EXITFUNCTION in a subroutine the function called; RETURN in a function with no
+  // GOSUB, which meets the function's frame instead of a subroutine's.
+  for (bool gosub : {true, false}) {
+    B b;
+    int f = b.newLabel(), sub = b.newLabel();
+    b.call(f, B::intTemp(0), {});
+    b.op(PRINT_S, {b.stringConst("not reached")});
+    b.op(END);
+    b.function(f, {}, 1);
+    if (gosub) b.op(GOSUB, {Arg::at(sub)});
+    else b.op(RETURN);
+    b.op(ENDFUNCTION_L, {b.intConst(0)});
+    b.place(sub);
+    b.op(PRINT_S, {b.stringConst("in sub")});
+    b.op(EXITFUNCTION_L, {b.intConst(1)});
+    RunResult r = runImage(gosub ? "exitfunction_in_gosub" : "return_in_function", b.build());
+    EXPECT_EQ(r.out, gosub ? "in sub\n" : "");
+    EXPECT_EQ(r.exitCode, 0);
+  }
 }
 
 // The temporary a comparison writes keeps its value after the IF that tests it, whether
