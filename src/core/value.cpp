@@ -10,7 +10,7 @@ char* copyString(std::string_view text) {
   // An empty string still gets a two-byte block, as the loader makes them.
   char* block = static_cast<char*>(std::calloc(text.size() < 1 ? 2 : text.size() + 1, 1));
   if (!block) std::abort();
-  std::memcpy(block, text.data(), text.size());
+  if (!text.empty()) std::memcpy(block, text.data(), text.size());  // an empty view may have no data
   return block;
 }
 

@@ -74,7 +74,7 @@ struct DisplayRecord {
 
   void setText(std::string_view text) {
     const size_t n = std::min(text.size(), area.size() - 1);
-    std::memcpy(area.data(), text.data(), n);
+    if (n) std::memcpy(area.data(), text.data(), n);  // an empty view may have no data
     area[n] = 0;
   }
   std::string_view text() const { return std::string_view(area.data()); }
