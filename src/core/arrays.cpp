@@ -4,7 +4,6 @@
 // is checked against the element count, never a single subscript against its extent.
 #include "core/arrays.h"
 
-#include <bit>
 #include <cstdlib>
 #include <limits>
 
