@@ -29,7 +29,7 @@ void discardArray(Runtime& rt, int index, Cell& var) {
 template <char Kind, int Dims>
 Word* opDim(Runtime& rt, Word* pc) {
   Cell& var = operand(pc, 0);
-  const int index = arrayIndexOf(rt, var, Kind);
+  const int index = arrayIndexOf<Kind>(rt, var);
   if (index >= 0) discardArray(rt, index, var);
   ArrayDescriptor d{};
   int64_t total = 1;
@@ -54,7 +54,7 @@ Word* opDim(Runtime& rt, Word* pc) {
 template <char Kind>
 Word* opUndim(Runtime& rt, Word* pc) {
   Cell& var = operand(pc, 0);
-  const int index = arrayIndexOf(rt, var, Kind);
+  const int index = arrayIndexOf<Kind>(rt, var);
   if (index >= 0) discardArray(rt, index, var);
   return pc + 1;
 }

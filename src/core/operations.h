@@ -163,17 +163,24 @@ inline Word* opReturn(Runtime& rt, Word* pc) {
 
 // ArrayTable index named by a variable cell of `kind`, or -1 when the cell is no such
 // variable (a constant or temporary never names an array).
-inline int arrayIndexOf(Runtime& rt, const Cell& c, char kind) {
-  int32_t n = cellNumber(rt, c);
-  return n >= IntVars && n < IntConsts && cellKind(n) == kind ? n - IntVars : -1;
+template <char Kind>
+inline int arrayIndexOf(Runtime& rt, const Cell& c) {
+  const int32_t n = cellNumber(rt, c);
+  constexpr int32_t first = Kind == 'L' ? IntVars : Kind == 'F' ? FloatVars : StringVars;
+  return n >= first && n < first + MaxVariables ? n - IntVars : -1;
 }
 
 // Flat index of the subscripts in operands first.., or -1 when it lies outside the
 // array. Subscripts so large that their terms overflow are outside too.
-inline int64_t flatIndex(Runtime& rt, Word* pc, int index, int first, int dims) {
+template <int Dims>
+inline int64_t flatIndex(Runtime& rt, Word* pc, int index, int first) {
   const ArrayDescriptor& d = rt.arrays.ArrayDescriptors[index];
+  if constexpr (Dims == 1) {
+    const int64_t flat = operand(pc, first).i;
+    return flat >= 0 && flat < d.total ? flat : -1;
+  }
   int64_t flat = 0, stride = 1;
-  for (int k = 0; k < dims; ++k) {
+  for (int k = 0; k < Dims; ++k) {
     const int64_t term = int64_t(operand(pc, first + k).i) * stride;
     if ((term > 0 && flat > INT64_MAX - term) || (term < 0 && flat < INT64_MIN - term)) return -1;
     flat += term;
@@ -186,10 +193,10 @@ inline int64_t flatIndex(Runtime& rt, Word* pc, int index, int first, int dims) 
 // into a float array, 'S' a string.
 template <char Kind, char Value, int Dims>
 inline Word* opAssignElement(Runtime& rt, Word* pc) {
-  const int index = arrayIndexOf(rt, operand(pc, 0), Kind);
+  const int index = arrayIndexOf<Kind>(rt, operand(pc, 0));
   void* block = index < 0 ? nullptr : rt.arrays.ArrayTable[index];
   if (block) {
-    const int64_t flat = flatIndex(rt, pc, index, 1, Dims);
+    const int64_t flat = flatIndex<Dims>(rt, pc, index, 1);
     if (flat < 0) {
       raiseError(rt, ErrArrayIndex);
       return pc;
@@ -213,18 +220,19 @@ inline Word* opReadElement(Runtime& rt, Word* pc) {
   Cell& result = operand(pc, 0);
   const int32_t r = cellNumber(rt, result);
   ElementRef* ref = r >= 0 && r < IntVars ? &rt.arrays.ElementRefTable[r] : nullptr;
-  if (ref) *ref = ElementRef{};
-  const int index = arrayIndexOf(rt, operand(pc, 1), Kind);
+  const int index = arrayIndexOf<Kind>(rt, operand(pc, 1));
   void* block = index < 0 ? nullptr : rt.arrays.ArrayTable[index];
   if (!block) {
+    if (ref) *ref = ElementRef{};
     if constexpr (Kind == 'S')
       storeString(result, " ");
     else
       result.i = 0;
     return pc + 2 + Dims;
   }
-  const int64_t flat = flatIndex(rt, pc, index, 2, Dims);
+  const int64_t flat = flatIndex<Dims>(rt, pc, index, 2);
   if (flat < 0) {
+    if (ref) *ref = ElementRef{};
     raiseError(rt, ErrArrayIndex);
     return pc;
   }
