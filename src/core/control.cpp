@@ -94,7 +94,7 @@ void restoreFrame(Runtime& rt, FrameRecord& frame) {
     }
   });
   c.SavedValueStack.resize(frame.SavedValues);
-  dropSavedStrings(c, frame.SavedStrings);
+  if (c.SavedStringStack.size() > frame.SavedStrings) dropSavedStrings(c, frame.SavedStrings);
   frame.Saved = false;
 }
 
