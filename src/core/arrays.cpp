@@ -4,27 +4,18 @@
 // is checked against the element count, never a single subscript against its extent.
 #include "core/arrays.h"
 
-#include <bit>
 #include <cstdlib>
 #include <limits>
 
 #include "core/family.h"
 #include "core/image.h"
-#include "core/runtime.h"
+#include "core/operations.h"
 
 namespace zt {
 
 namespace {
 
 constexpr int32_t ErrArrayMemory = 101;
-constexpr int32_t ErrArrayIndex = 102;
-
-// ArrayTable index named by a variable cell of `kind`, or -1 when the cell is no such
-// variable (a constant or temporary never names an array).
-int arrayIndexOf(Runtime& rt, const Cell& c, char kind) {
-  int32_t n = cellNumber(rt, c);
-  return n >= IntVars && n < IntConsts && cellKind(n) == kind ? n - IntVars : -1;
-}
 
 // Frees the array a variable names and empties the variable. A string array variable
 // never holds its element block (a string store into it would free the block), so
@@ -36,14 +27,14 @@ void discardArray(Runtime& rt, int index, Cell& var) {
 }
 
 template <char Kind, int Dims>
-void opDim(Runtime& rt) {
-  Cell& var = operand(rt, 0);
-  const int index = arrayIndexOf(rt, var, Kind);
+Word* opDim(Runtime& rt, Word* pc) {
+  Cell& var = operand(pc, 0);
+  const int index = arrayIndexOf<Kind>(rt, var);
   if (index >= 0) discardArray(rt, index, var);
   ArrayDescriptor d{};
   int64_t total = 1;
   for (int k = 0; k < Dims && index >= 0 && total; ++k) {
-    const int64_t extent = int64_t(operand(rt, 1 + k).i) + 1;
+    const int64_t extent = int64_t(operand(pc, 1 + k).i) + 1;
     total = extent < 1 || total * extent > std::numeric_limits<int32_t>::max() ? 0 : total * extent;
     if (Dims > 1) d.extent[k] = int32_t(extent);
   }
@@ -51,94 +42,21 @@ void opDim(Runtime& rt) {
       index >= 0 && total ? std::calloc(size_t(total), Kind == 'S' ? sizeof(char*) : sizeof(int32_t)) : nullptr;
   if (!block) {
     raiseError(rt, ErrArrayMemory);
-    return;
+    return pc;
   }
   d.total = int32_t(total);
   rt.arrays.ArrayTable[index] = block;
   rt.arrays.ArrayDescriptors[index] = d;
   if (Kind != 'S') var.block = block;
-  skipOperands(rt, 1 + Dims);
+  return pc + 1 + Dims;
 }
 
 template <char Kind>
-void opUndim(Runtime& rt) {
-  Cell& var = operand(rt, 0);
-  const int index = arrayIndexOf(rt, var, Kind);
+Word* opUndim(Runtime& rt, Word* pc) {
+  Cell& var = operand(pc, 0);
+  const int index = arrayIndexOf<Kind>(rt, var);
   if (index >= 0) discardArray(rt, index, var);
-  skipOperands(rt, 1);
-}
-
-// Flat index of the subscripts in operands first.., or -1 when it lies outside the
-// array. Subscripts so large that their terms overflow are outside too.
-int64_t flatIndex(Runtime& rt, int index, int first, int dims) {
-  const ArrayDescriptor& d = rt.arrays.ArrayDescriptors[index];
-  int64_t flat = 0, stride = 1;
-  for (int k = 0; k < dims; ++k) {
-    const int64_t term = int64_t(operand(rt, first + k).i) * stride;
-    if ((term > 0 && flat > std::numeric_limits<int64_t>::max() - term) ||
-        (term < 0 && flat < std::numeric_limits<int64_t>::min() - term))
-      return -1;
-    flat += term;
-    stride *= d.extent[k];
-  }
-  return flat >= 0 && flat < d.total ? flat : -1;
-}
-
-// Value letters: 'L' an integer, 'F' a float (copied bit for bit), 'I' an integer stored
-// into a float array, 'S' a string.
-template <char Kind, char Value, int Dims>
-void opAssignElement(Runtime& rt) {
-  const int index = arrayIndexOf(rt, operand(rt, 0), Kind);
-  void* block = index < 0 ? nullptr : rt.arrays.ArrayTable[index];
-  if (block) {
-    const int64_t flat = flatIndex(rt, index, 1, Dims);
-    if (flat < 0) {
-      raiseError(rt, ErrArrayIndex);
-      return;
-    }
-    const Cell& v = operand(rt, 1 + Dims);
-    if constexpr (Value == 'S')
-      replaceString(static_cast<char**>(block)[flat], cellText(v));
-    else if constexpr (Value == 'I')
-      static_cast<int32_t*>(block)[flat] = std::bit_cast<int32_t>(float(v.i));
-    else
-      static_cast<int32_t*>(block)[flat] = v.i;
-  }
-  skipOperands(rt, 2 + Dims);
-}
-
-// Reads an element into operand 0 and records it in the temporary's ElementRefTable
-// entry. A read that yields no element clears the entry, so that a later store into the
-// temporary cannot reach an element some earlier read left there.
-template <char Kind, int Dims>
-void opReadElement(Runtime& rt) {
-  Cell& result = operand(rt, 0);
-  const int32_t r = cellNumber(rt, result);
-  ElementRef* ref = r >= 0 && r < IntVars ? &rt.arrays.ElementRefTable[r] : nullptr;
-  if (ref) *ref = ElementRef{};
-  const int index = arrayIndexOf(rt, operand(rt, 1), Kind);
-  void* block = index < 0 ? nullptr : rt.arrays.ArrayTable[index];
-  if (!block) {
-    if constexpr (Kind == 'S')
-      storeString(result, " ");
-    else
-      result.i = 0;
-    skipOperands(rt, 2 + Dims);
-    return;
-  }
-  const int64_t flat = flatIndex(rt, index, 2, Dims);
-  if (flat < 0) {
-    raiseError(rt, ErrArrayIndex);
-    return;
-  }
-  if constexpr (Kind == 'S') {
-    const char* element = static_cast<char**>(block)[flat];
-    storeString(result, element ? element : " ");
-  } else {
-    result.i = static_cast<int32_t*>(block)[flat];
-  }
-  if (ref) *ref = ElementRef{index, int32_t(flat)};
-  skipOperands(rt, 2 + Dims);
+  return pc + 1;
 }
 
 const CommandRow Rows[] = {

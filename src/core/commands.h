@@ -12,7 +12,9 @@
 namespace zt {
 
 struct Runtime;
-using Handler = void (*)(Runtime&);
+union Word;
+// Runs one command: `pc` is its first operand; returns the word to run next.
+using Handler = Word* (*)(Runtime&, Word* pc);
 
 // How control continues after a command, and which extra words it carries.
 enum class Flow : uint8_t {
@@ -39,9 +41,21 @@ struct CommandRow {
 
 constexpr int MaxCommandId = 10000;
 
+// What runs a command word. The loader decodes each command word into its identifier
+// (low 32 bits) and an entry (high 32 bits): 0 calls the identifier's handler, any other
+// value is an entry of the interpreter loop (a hot command it runs itself, a fused form,
+// or the end of a program at an identifier without a handler).
+inline intptr_t encodeCommand(int32_t id, uint32_t entry) {
+  return static_cast<intptr_t>(uint64_t(uint32_t(id)) | uint64_t(entry) << 32);
+}
+inline int32_t commandIdentifier(intptr_t word) { return static_cast<int32_t>(uint32_t(uint64_t(word))); }
+inline uint32_t commandEntry(intptr_t word) { return uint32_t(uint64_t(word) >> 32); }
+
 struct DispatchTable {
   std::array<Handler, MaxCommandId> handlers{};
   std::array<const CommandRow*, MaxCommandId> rows{};
+  std::array<uint32_t, MaxCommandId> entries{};  // the loop's entry of each hot identifier
+  uint32_t noHandlerEntry = 0;                   // ends the program at the command
 };
 
 // Every family's rows, in one list; the dispatch table is built from it.

@@ -34,29 +34,32 @@ void printText(Runtime& rt, std::string_view text) {
 }
 
 template <bool EndLine>
-void printInteger(Runtime& rt) {
-  printText<EndLine>(rt, formatInteger(operand(rt, 0).i));
-  skipOperands(rt, 1);
+Word* printInteger(Runtime& rt, Word* pc) {
+  printText<EndLine>(rt, formatInteger(operand(pc, 0).i));
+  return pc + 1;
 }
 
 template <bool EndLine>
-void printFloat(Runtime& rt) {
-  printText<EndLine>(rt, formatFloat(operand(rt, 0).f));
-  skipOperands(rt, 1);
+Word* printFloat(Runtime& rt, Word* pc) {
+  printText<EndLine>(rt, formatFloat(operand(pc, 0).f));
+  return pc + 1;
 }
 
 template <bool EndLine>
-void printString(Runtime& rt) {
-  printText<EndLine>(rt, cellText(operand(rt, 0)));
-  skipOperands(rt, 1);
+Word* printString(Runtime& rt, Word* pc) {
+  printText<EndLine>(rt, cellText(operand(pc, 0)));
+  return pc + 1;
 }
 
-void printBlank(Runtime& rt) { printText<true>(rt, " "); }
+Word* printBlank(Runtime& rt, Word* pc) {
+  printText<true>(rt, " ");
+  return pc;
+}
 
-void opSetCursor(Runtime& rt) {
-  rt.console.CursorX = operand(rt, 0).i;
-  rt.console.CursorY = operand(rt, 1).i;
-  skipOperands(rt, 2);
+Word* opSetCursor(Runtime& rt, Word* pc) {
+  rt.console.CursorX = operand(pc, 0).i;
+  rt.console.CursorY = operand(pc, 1).i;
+  return pc + 2;
 }
 
 // ---- INPUT ----
@@ -80,7 +83,7 @@ void storeInput(Cell& result, const std::string& line) {
 // One run per slice: takes the latest typed character, echoes the line with its cursor
 // mark, and on Enter converts the line into the result.
 template <char Kind>
-void opInput(Runtime& rt) {
+Word* opInput(Runtime& rt, Word* pc) {
   ConsoleState& c = rt.console;
   const char typed = char(rt.host.LastChar);
   if (typed && acceptedCharacter<Kind>(typed)) {
@@ -104,13 +107,11 @@ void opInput(Runtime& rt) {
     AddPrintRecord(rt, line + "  ", c.CursorX, c.CursorY, false, false, true);
     c.InputCount = -1;
     echoText(rt, line, true);
-    storeInput<Kind>(operand(rt, 0), line);
-    skipOperands(rt, 1);
-  } else {
-    repeatCommand(rt);
+    storeInput<Kind>(operand(pc, 0), line);
   }
   rt.host.LastChar = 0;
   rt.interp.YieldFlag = true;
+  return typed == Enter ? pc + 1 : commandWord(pc);
 }
 
 // ---- keyboard, command line, time ----
@@ -123,14 +124,14 @@ void refreshInput(Runtime& rt) {
   if (rt.host.MainWindow) rt.host.MainWindow->pollEvents();
 }
 
-void opInkey(Runtime& rt) {
+Word* opInkey(Runtime& rt, Word* pc) {
   if (!rt.interp.AutoRefresh && rt.host.MainWindow) pumpMessages(rt);
   const char c = char(rt.host.LastChar);
-  storeString(operand(rt, 0), std::string_view(&c, c ? 1 : 0));
-  skipOperands(rt, 1);
+  storeString(operand(pc, 0), std::string_view(&c, c ? 1 : 0));
+  return pc + 1;
 }
 
-void opScancode(Runtime& rt) {
+Word* opScancode(Runtime& rt, Word* pc) {
   refreshInput(rt);
   int32_t key = 0;
   for (int k = 0; k < KeyCount && rt.host.MainWindow; ++k)
@@ -138,89 +139,96 @@ void opScancode(Runtime& rt) {
       key = k;
       break;
     }
-  operand(rt, 0).i = key;
+  operand(pc, 0).i = key;
   rt.interp.InputRefreshFlag = true;
-  skipOperands(rt, 1);
+  return pc + 1;
 }
 
-void opCommandLine(Runtime& rt) {
-  storeString(operand(rt, 0), rt.host.CommandLine);
-  skipOperands(rt, 1);
+Word* opCommandLine(Runtime& rt, Word* pc) {
+  storeString(operand(pc, 0), rt.host.CommandLine);
+  return pc + 1;
 }
 
-void opTimer(Runtime& rt) {
-  operand(rt, 0).i = int32_t(rt.clock.milliseconds());
-  skipOperands(rt, 1);
+Word* opTimer(Runtime& rt, Word* pc) {
+  operand(pc, 0).i = int32_t(rt.clock.milliseconds());
+  return pc + 1;
 }
 
 template <bool Date>
-void opDateTime(Runtime& rt) {
+Word* opDateTime(Runtime&, Word* pc) {
   const std::time_t now = std::time(nullptr);
   std::tm t{};
   localtime_r(&now, &t);
   char text[32];  // room for any field values the compiler can imagine
-  if (Date) std::snprintf(text, sizeof text, "%02d/%02d/%02d", t.tm_mon + 1, t.tm_mday, t.tm_year % 100);
-  else std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.tm_hour, t.tm_min, t.tm_sec);
-  storeString(operand(rt, 0), text);
-  skipOperands(rt, 1);
+  if (Date)
+    std::snprintf(text, sizeof text, "%02d/%02d/%02d", t.tm_mon + 1, t.tm_mday, t.tm_year % 100);
+  else
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", t.tm_hour, t.tm_min, t.tm_sec);
+  storeString(operand(pc, 0), text);
+  return pc + 1;
 }
 
 // ---- waiting ----
 
-void opSleep(Runtime& rt) {
+Word* opSleep(Runtime& rt, Word* pc) {
   ConsoleState& c = rt.console;
   const double now = rt.clock.milliseconds();
+  rt.interp.YieldFlag = true;
   if (c.WakeTime < 0) {
-    c.WakeTime = now + operand(rt, 0).i;
-    repeatCommand(rt);
+    c.WakeTime = now + operand(pc, 0).i;
   } else if (now > c.WakeTime) {
     c.WakeTime = -1.0;
-    skipOperands(rt, 1);
-  } else {
-    repeatCommand(rt);
+    return pc + 1;
   }
-  rt.interp.YieldFlag = true;
+  return commandWord(pc);
 }
 
 // Waits for `pressed` to become true and then false again.
-void waitPressRelease(Runtime& rt, uint8_t& state, bool pressed) {
-  if (state == 0 && pressed) state = 1;
+Word* waitPressRelease(Runtime& rt, Word* pc, uint8_t& state, bool pressed) {
+  if (state == 0 && pressed)
+    state = 1;
   else if (state == 1 && !pressed) {
     state = 0;
-    return;
+    return pc;
   }
-  repeatCommand(rt);
   rt.interp.YieldFlag = true;
+  return commandWord(pc);
 }
 
-void opWaitKey(Runtime& rt) { waitPressRelease(rt, rt.console.KeyWaitState, rt.host.LastChar != 0); }
+Word* opWaitKey(Runtime& rt, Word* pc) {
+  return waitPressRelease(rt, pc, rt.console.KeyWaitState, rt.host.LastChar != 0);
+}
 
-void opWaitMouse(Runtime& rt) { waitPressRelease(rt, rt.console.MouseWaitState, rt.console.MouseButtons != 0); }
+Word* opWaitMouse(Runtime& rt, Word* pc) {
+  return waitPressRelease(rt, pc, rt.console.MouseWaitState, rt.console.MouseButtons != 0);
+}
 
 // ---- mouse ----
 
 template <auto Field>
-void opMouseQuery(Runtime& rt) {
+Word* opMouseQuery(Runtime& rt, Word* pc) {
   refreshInput(rt);
-  operand(rt, 0).i = int32_t(rt.console.*Field);
-  skipOperands(rt, 1);
+  operand(pc, 0).i = int32_t(rt.console.*Field);
+  return pc + 1;
 }
 
-void opPositionMouse(Runtime& rt) {
-  rt.console.MouseX = operand(rt, 0).i;
-  rt.console.MouseY = operand(rt, 1).i;
+Word* opPositionMouse(Runtime& rt, Word* pc) {
+  rt.console.MouseX = operand(pc, 0).i;
+  rt.console.MouseY = operand(pc, 1).i;
   yieldForAutoRefresh(rt);
-  skipOperands(rt, 2);
+  return pc + 2;
 }
 
-void opHideMouse(Runtime& rt) {
+Word* opHideMouse(Runtime& rt, Word* pc) {
   rt.console.MouseShown = false;
   yieldForAutoRefresh(rt);
+  return pc;
 }
 
-void opShowMouse(Runtime& rt) {
+Word* opShowMouse(Runtime& rt, Word* pc) {
   rt.console.MouseShown = true;
   rt.interp.YieldFlag = true;
+  return pc;
 }
 
 const CommandRow Rows[] = {

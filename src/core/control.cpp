@@ -6,80 +6,54 @@
 #include <cstdlib>
 
 #include "core/family.h"
-#include "core/runtime.h"
+#include "core/operations.h"
 
 namespace zt {
 
-SaveBlock::~SaveBlock() {
-  for (char* s : strings) std::free(s);
+namespace {
+
+// Frees the string blocks on the save stack from `first` on and drops them.
+void dropSavedStrings(ControlState& control, size_t first) {
+  for (size_t i = first; i < control.SavedStringStack.size(); ++i) std::free(control.SavedStringStack[i]);
+  control.SavedStringStack.resize(first);
 }
+
+}  // namespace
+
+ControlState::~ControlState() { dropSavedStrings(*this, 0); }
 
 void resetControl(ControlState& control) {
   control.CallDepth = 0;
   control.FunctionNumber = 0;
   control.ReturnStack.fill(nullptr);
   for (FrameRecord& f : control.Frames) f = FrameRecord{};
+  control.SavedValueStack.clear();
+  dropSavedStrings(control, 0);
 }
 
 namespace {
 
 constexpr int32_t ErrStop = 21;
-constexpr int32_t ErrCallDepth = 108;
 constexpr int MaxFunctionParameters = 127;
 
-void jumpTo(Runtime& rt, Word* target) { rt.interp.pc = target; }
-
-// IF, WHILE, UNTIL: continue when the condition holds, else jump.
-void opBranchIfFalse(Runtime& rt) {
-  if (operand(rt, 0).i) skipOperands(rt, 2);
-  else jumpTo(rt, operandWord(rt, 1).target);
-}
-
-// ELSE, EXIT, LOOP, ENDWHILE.
-void opJump(Runtime& rt) { jumpTo(rt, operandWord(rt, 0).target); }
-
-void opNext(Runtime& rt) { jumpTo(rt, operandWord(rt, 1).target); }
-
-void opFor(Runtime& rt) {
-  Cell& v = operand(rt, 0);
-  int32_t limit = operand(rt, 1).i, step = operand(rt, 2).i;
-  v.i = wrapAdd(v.i, step);
-  if ((step > 0 && v.i > limit) || (step < 0 && v.i < limit)) jumpTo(rt, operandWord(rt, 3).target);
-  else skipOperands(rt, 4);
-}
-
-void opGosub(Runtime& rt) {
-  ControlState& c = rt.control;
-  if (c.CallDepth + 1 >= MaxCallDepth) {
-    raiseError(rt, ErrCallDepth);
-    return;
-  }
-  c.ReturnStack[c.CallDepth] = &operandWord(rt, 1);
-  c.Frames[c.CallDepth].IsFunction = false;
-  ++c.CallDepth;
-  jumpTo(rt, operandWord(rt, 0).target);
-}
-
-void opGoto(Runtime& rt) { jumpTo(rt, operandWord(rt, 0).target); }
-
-void opReturn(Runtime& rt) {
-  ControlState& c = rt.control;
-  if (c.CallDepth > 0) jumpTo(rt, c.ReturnStack[--c.CallDepth]);
-}
-
-void opEnd(Runtime& rt) {
+Word* opEnd(Runtime& rt, Word* pc) {
   postQuit(rt);
   rt.interp.YieldFlag = true;
+  return pc;
 }
 
-void opStop(Runtime& rt) { raiseError(rt, ErrStop); }
+Word* opStop(Runtime& rt, Word* pc) {
+  raiseError(rt, ErrStop);
+  return pc;
+}
 
 // ---- user functions ----
 
 bool isNumericVariable(int32_t i) { return isIntVariable(i) || isFloatVariable(i); }
 
 // The frame below a call: its parameters, then the integer, float and string variables
-// the running function owns that are not arrays. Save and restore walk the same list.
+// the running function owns that are not arrays (the loader lists them per function).
+// Save and restore walk the same list.
 enum class Item { Value, ParameterString, VariableString };
 
 template <class Visit>
@@ -89,48 +63,47 @@ void visitFrame(Runtime& rt, const FrameRecord& frame, Visit&& visit) {
     Cell& p = *frame.Entry[j].cell;
     visit(p, isNumericVariable(img.cellIndex(&p)) ? Item::Value : Item::ParameterString);
   }
-  const uint16_t owner = rt.control.FunctionNumber;
-  const auto& owners = img.OwnerLists;
-  for (size_t i = 0; i < owners[0].size(); ++i)
-    if (uint16_t(owners[0][i]) == owner && !rt.arrays.ArrayTable[i]) visit(img.ValueArea[IntVars + i], Item::Value);
-  for (size_t i = 0; i < owners[1].size(); ++i)
-    if (uint16_t(owners[1][i]) == owner && !rt.arrays.ArrayTable[FirstFloatArray + i])
-      visit(img.ValueArea[FloatVars + i], Item::Value);
-  for (size_t i = 0; i < owners[2].size(); ++i)
-    if (uint16_t(owners[2][i]) == owner && !rt.arrays.ArrayTable[FirstStringArray + i])
-      visit(img.ValueArea[StringVars + i], Item::VariableString);
+  for (int32_t n : img.ownedCells(rt.control.FunctionNumber)) {
+    if (rt.arrays.ArrayTable[size_t(n - IntVars)]) continue;
+    visit(img.ValueArea[size_t(n)], isStringVariable(n) ? Item::VariableString : Item::Value);
+  }
 }
 
 void saveFrame(Runtime& rt, FrameRecord& frame) {
-  auto block = std::make_unique<SaveBlock>();
-  visitFrame(rt, frame, [&](Cell& c, Item item) {
-    if (item == Item::Value) block->values.push_back(c.i);
-    else if (item == Item::ParameterString || c.s) block->strings.push_back(copyString(cellText(c)));
+  ControlState& c = rt.control;
+  frame.SavedValues = uint32_t(c.SavedValueStack.size());
+  frame.SavedStrings = uint32_t(c.SavedStringStack.size());
+  visitFrame(rt, frame, [&](Cell& cell, Item item) {
+    if (item == Item::Value) c.SavedValueStack.push_back(cell.i);
+    else if (item == Item::ParameterString || cell.s) c.SavedStringStack.push_back(copyString(cellText(cell)));
   });
-  frame.Saved = block->values.empty() && block->strings.empty() ? nullptr : std::move(block);
+  frame.Saved = true;
 }
 
+// Saved strings move back into their cells; what the walk does not take back is freed.
 void restoreFrame(Runtime& rt, FrameRecord& frame) {
-  SaveBlock& block = *frame.Saved;
-  size_t nextValue = 0, nextString = 0;
-  visitFrame(rt, frame, [&](Cell& c, Item item) {
+  ControlState& c = rt.control;
+  size_t nextValue = frame.SavedValues, nextString = frame.SavedStrings;
+  visitFrame(rt, frame, [&](Cell& cell, Item item) {
     if (item == Item::Value) {
-      if (nextValue < block.values.size()) c.i = block.values[nextValue++];
-    } else if ((item == Item::ParameterString || c.s) && nextString < block.strings.size()) {
-      std::free(c.s);
-      c.s = block.strings[nextString];
-      block.strings[nextString++] = nullptr;
+      if (nextValue < c.SavedValueStack.size()) cell.i = c.SavedValueStack[nextValue++];
+    } else if ((item == Item::ParameterString || cell.s) && nextString < c.SavedStringStack.size()) {
+      std::free(cell.s);
+      cell.s = c.SavedStringStack[nextString];
+      c.SavedStringStack[nextString++] = nullptr;
     }
   });
-  frame.Saved.reset();
+  c.SavedValueStack.resize(frame.SavedValues);
+  if (c.SavedStringStack.size() > frame.SavedStrings) dropSavedStrings(c, frame.SavedStrings);
+  frame.Saved = false;
 }
 
 // The call layout can only have changed since loading if the program overwrote its own
 // argument-count constant; such a call ends the program instead of reading stray words.
-bool callLayoutSound(Runtime& rt, Word* entry, int32_t n) {
+bool callLayoutSound(Runtime& rt, Word* pc, Word* entry, int32_t n) {
   ProgramImage& img = rt.image;
-  const Word* args = &operandWord(rt, 3);
-  if (n < 0 || n > MaxFunctionParameters || !img.inCode(args + n) || !img.inCode(entry + n)) return false;
+  const Word* args = pc + 3;
+  if (n < 0 || n > MaxFunctionParameters || !img.isCommand(args + n) || !img.isCommand(entry + n + 1)) return false;
   for (int32_t j = 0; j < n; ++j) {
     int32_t a = img.cellIndex(args[j].cell), p = img.cellIndex(entry[j].cell);
     if (p < IntVars || p >= IntConsts || cellKind(a) != cellKind(p)) return false;
@@ -138,20 +111,17 @@ bool callLayoutSound(Runtime& rt, Word* entry, int32_t n) {
   return true;
 }
 
-void opCallFunction(Runtime& rt) {
+Word* opCallFunction(Runtime& rt, Word* pc) {
   ControlState& c = rt.control;
   const int32_t d = c.CallDepth;
   if (d + 1 >= MaxCallDepth) {
     raiseError(rt, ErrCallDepth);
-    return;
+    return pc;
   }
-  Word* e = &operandWord(rt, 0);  // the call's word E
+  Word* e = pc;  // the call's word E
   Word* entry = e[0].target;
   const int32_t n = e[2].cell->i;
-  if (!callLayoutSound(rt, entry, n)) {
-    endAtCommand(rt);
-    return;
-  }
+  if (!callLayoutSound(rt, pc, entry, n)) return endAtCommand(rt, pc);
   FrameRecord& frame = c.Frames[d];
   c.ReturnStack[d] = e;
   frame.ParameterCount = int8_t(n);
@@ -167,58 +137,50 @@ void opCallFunction(Runtime& rt) {
   Word* numberWord = entry + n;
   frame.CallerFunction = c.FunctionNumber;
   c.FunctionNumber = uint16_t(numberWord->n & 0xFFFF);
-  rt.interp.pc = numberWord + 1;
   c.CallDepth = d + 1;
+  return numberWord + 1;
 }
 
 // Return from a function with a result of `kind` ('0' none, 'L', 'F', 'S').
-void returnFromFunction(Runtime& rt, char kind) {
+template <char Kind>
+Word* returnFromFunction(Runtime& rt, Word* pc) {
   ControlState& c = rt.control;
-  Cell value{};
-  std::string text;
-  if (kind == 'S') text = cellText(operand(rt, 0));
-  else if (kind != '0') value.i = operand(rt, 0).i;
-  if (c.CallDepth == 0 || !c.Frames[c.CallDepth - 1].IsFunction) {
-    endAtCommand(rt);  // a return with no function to return from
-    return;
-  }
+  if (c.CallDepth == 0 || !c.Frames[c.CallDepth - 1].IsFunction)
+    return endAtCommand(rt, pc);  // a return with no function to return from
   const int32_t d = --c.CallDepth;
   Word* e = c.ReturnStack[d];
   c.FunctionNumber = c.Frames[d].CallerFunction;
   Cell& r = *e[1].cell;
-  if (cellKind(rt.image.cellIndex(&r)) == 'S') storeString(r, text);
-  else r.i = kind == 'S' ? 0 : value.i;
+  const bool stringResult = cellKind(rt.image.cellIndex(&r)) == 'S';
+  if (stringResult)
+    storeString(r, Kind == 'S' ? cellText(operand(pc, 0)) : std::string_view());
+  else
+    r.i = Kind == 'S' || Kind == '0' ? 0 : operand(pc, 0).i;
   const int32_t n = e[2].cell->i;
-  if (n < 0 || n > MaxFunctionParameters || !rt.image.inCode(e + 3 + n)) {
-    rt.interp.pc = e;
-    endAtCommand(rt);
-    return;
-  }
-  rt.interp.pc = e + 3 + n;
+  if (n < 0 || n > MaxFunctionParameters || !rt.image.isCommand(e + 3 + n)) return endAtCommand(rt, e);
   if (d > 0 && c.Frames[d - 1].Saved) restoreFrame(rt, c.Frames[d - 1]);
+  return e + 3 + n;
 }
-
-void opReturnNothing(Runtime& rt) { returnFromFunction(rt, '0'); }
-void opReturnInteger(Runtime& rt) { returnFromFunction(rt, 'L'); }
-void opReturnFloat(Runtime& rt) { returnFromFunction(rt, 'F'); }
-void opReturnString(Runtime& rt) { returnFromFunction(rt, 'S'); }
 
 // ---- DATA ----
 
-void opRestoreTo(Runtime& rt) {
-  rt.control.DataPointer = int32_t(operandWord(rt, 0).n);
-  skipOperands(rt, 1);
+Word* opRestoreTo(Runtime& rt, Word* pc) {
+  rt.control.DataPointer = int32_t(operandWord(pc, 0).n);
+  return pc + 1;
 }
 
-void opRestore(Runtime& rt) { rt.control.DataPointer = 0; }
+Word* opRestore(Runtime& rt, Word* pc) {
+  rt.control.DataPointer = 0;
+  return pc;
+}
 
 // READ of `letter` ('l', 'f', 's'): a variable takes the item, a temporary passes it to the
 // array element it was read from, anything else (or a mismatched or missing item) gets 0.
 // Constants are never written: a program's literals must keep their values.
-void readData(Runtime& rt, char letter, int32_t varFirst, int32_t tempFirst) {
+Word* readData(Runtime& rt, Word* pc, char letter, int32_t varFirst, int32_t tempFirst) {
   ControlState& c = rt.control;
   const std::string& types = rt.image.DataTypes;
-  Cell& target = operand(rt, 0);
+  Cell& target = operand(pc, 0);
   const int32_t t = cellNumber(rt, target);
   const int32_t dp = c.DataPointer;
   const bool have = dp >= 0 && dp < int32_t(types.size()) && types[size_t(dp)] == letter;
@@ -238,12 +200,12 @@ void readData(Runtime& rt, char letter, int32_t varFirst, int32_t tempFirst) {
     else target.i = fromItem ? item->i : 0;
   }
   if (dp != int32_t(types.size())) ++c.DataPointer;
-  skipOperands(rt, 1);
+  return pc + 1;
 }
 
-void opReadInteger(Runtime& rt) { readData(rt, 'l', IntVars, IntTemps); }
-void opReadFloat(Runtime& rt) { readData(rt, 'f', FloatVars, FloatTemps); }
-void opReadString(Runtime& rt) { readData(rt, 's', StringVars, StringTemps); }
+Word* opReadInteger(Runtime& rt, Word* pc) { return readData(rt, pc, 'l', IntVars, IntTemps); }
+Word* opReadFloat(Runtime& rt, Word* pc) { return readData(rt, pc, 'f', FloatVars, FloatTemps); }
+Word* opReadString(Runtime& rt, Word* pc) { return readData(rt, pc, 's', StringVars, StringTemps); }
 
 const CommandRow Rows[] = {
     {1, "IF", "L", opBranchIfFalse, Flow::Branch},
@@ -256,22 +218,22 @@ const CommandRow Rows[] = {
     {10, "ENDWHILE", "0", opJump, Flow::Jump},
     {12, "UNTIL", "L", opBranchIfFalse, Flow::Branch},
     {21, "FUNCTION", "0", opCallFunction, Flow::FunctionCall},
-    {22, "ENDFUNCTION", "0", opReturnNothing, Flow::End},
-    {23, "ENDFUNCTION", "L", opReturnInteger, Flow::End},
-    {24, "ENDFUNCTION", "F", opReturnFloat, Flow::End},
-    {25, "ENDFUNCTION", "S", opReturnString, Flow::End},
+    {22, "ENDFUNCTION", "0", returnFromFunction<'0'>, Flow::End},
+    {23, "ENDFUNCTION", "L", returnFromFunction<'L'>, Flow::End},
+    {24, "ENDFUNCTION", "F", returnFromFunction<'F'>, Flow::End},
+    {25, "ENDFUNCTION", "S", returnFromFunction<'S'>, Flow::End},
     {26, "STOP", "0", opStop, Flow::End},
-    {27, "EXITFUNCTION", "0", opReturnNothing, Flow::End},
-    {28, "EXITFUNCTION", "L", opReturnInteger, Flow::End},
-    {29, "EXITFUNCTION", "F", opReturnFloat, Flow::End},
-    {30, "EXITFUNCTION", "S", opReturnString, Flow::End},
+    {27, "EXITFUNCTION", "0", returnFromFunction<'0'>, Flow::End},
+    {28, "EXITFUNCTION", "L", returnFromFunction<'L'>, Flow::End},
+    {29, "EXITFUNCTION", "F", returnFromFunction<'F'>, Flow::End},
+    {30, "EXITFUNCTION", "S", returnFromFunction<'S'>, Flow::End},
     {31, "RESTORE", "A", opRestoreTo, Flow::Next, "I"},
     {32, "RESTORE", "0", opRestore},
     {33, "READ", "L", opReadInteger},
     {34, "READ", "F", opReadFloat},
     {35, "READ", "S", opReadString},
     {41, "GOSUB", "A", opGosub, Flow::CallOperand, "C"},
-    {42, "GOTO", "A", opGoto, Flow::JumpOperand, "C"},
+    {42, "GOTO", "A", opJump, Flow::JumpOperand, "C"},
     {43, "RETURN", "0", opReturn},
     {213, "END", "0", opEnd, Flow::End},
     {217, "BREAK", "0", opEnd, Flow::End},

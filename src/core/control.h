@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "core/value.h"
@@ -14,27 +13,28 @@ namespace zt {
 
 constexpr int32_t MaxCallDepth = 65535;
 
-// Values and string copies of one saved frame, in the order they were saved.
-struct SaveBlock {
-  std::vector<int32_t> values;
-  std::vector<char*> strings;
-  ~SaveBlock();
-};
-
 struct FrameRecord {
   int8_t ParameterCount = 0;
   uint16_t CallerFunction = 0;
   Word* Entry = nullptr;
   bool IsFunction = false;  // pushed by a FUNCTION call, not by GOSUB
-  std::unique_ptr<SaveBlock> Saved;  // null when nothing was saved
+  bool Saved = false;       // the frame's cells were saved when it called a function
+  uint32_t SavedValues = 0, SavedStrings = 0;  // where its saved cells start on the save stacks
 };
 
+// A FUNCTION call saves the cells of the frame below it (its parameters and the variables
+// its function owns that are not arrays) on two stacks, which the return pops: numbers,
+// and string blocks, which are owned by the stack while they are on it. The stacks keep
+// their capacity, so calls allocate nothing once the deepest recursion has been reached.
 struct ControlState {
   int32_t CallDepth = 0;
   uint16_t FunctionNumber = 0;
   int32_t DataPointer = 0;
   std::array<Word*, MaxCallDepth> ReturnStack{};
   std::array<FrameRecord, MaxCallDepth> Frames{};
+  std::vector<int32_t> SavedValueStack;
+  std::vector<char*> SavedStringStack;
+  ~ControlState();
 };
 
 void resetControl(ControlState& control);

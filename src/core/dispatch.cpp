@@ -38,6 +38,7 @@ void buildDispatchTable(DispatchTable& table) {
       table.handlers[row.id] = row.handler;
       table.rows[row.id] = &row;
     }
+  markLoopEntries(table);
 }
 
 }  // namespace zt

@@ -1,5 +1,6 @@
 #include "core/image.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -7,6 +8,7 @@
 
 #include "core/arrays.h"
 #include "core/commands.h"
+#include "core/interpreter.h"
 
 namespace zt {
 
@@ -149,7 +151,26 @@ class Loader {
       list.resize(size_t(count));
       for (auto& owner : list) owner = wordAt(bytes, w++);
     }
+    listOwnedCells();
     return true;
+  }
+
+  // Sorts the variables by the function that owns them (by its 16-bit number), keeping
+  // the order integers, floats, strings and cell order within each.
+  void listOwnedCells() {
+    const int32_t firstCell[3] = {IntVars, FloatVars, StringVars};
+    size_t functions = 0;
+    for (const auto& list : img.OwnerLists)
+      for (int32_t owner : list) functions = std::max(functions, size_t(uint16_t(owner)) + 1);
+    img.OwnedStart.assign(functions + 1, 0);
+    for (const auto& list : img.OwnerLists)
+      for (int32_t owner : list) ++img.OwnedStart[size_t(uint16_t(owner)) + 1];
+    for (size_t f = 1; f <= functions; ++f) img.OwnedStart[f] += img.OwnedStart[f - 1];
+    img.OwnedCells.assign(img.OwnedStart[functions], 0);
+    std::vector<uint32_t> next(img.OwnedStart.begin(), img.OwnedStart.end() - 1);
+    for (int kind = 0; kind < 3; ++kind)
+      for (size_t i = 0; i < img.OwnerLists[kind].size(); ++i)
+        img.OwnedCells[next[uint16_t(img.OwnerLists[kind][i])]++] = firstCell[kind] + int32_t(i);
   }
 
   bool loadCode() {
@@ -163,13 +184,42 @@ class Loader {
     // The end word after the code reads as an identifier without a handler: running off
     // the end of a program ends it.
     img.CodeBlock.assign(img.CodeWords + 1, Word{});
-    for (size_t i = 0; i < img.CodeWords; ++i) {
-      int32_t k = raw[i];
+    img.CommandStarts.assign(img.CodeWords + 1, false);
+    for (size_t i = 0; i <= img.CodeWords; ++i) {
       Word& w = img.CodeBlock[i];
-      if (k >= CellBase && k < CellEnd) w.cell = &img.ValueArea[k - CellBase];
-      else if (k >= PlainBase && k < PlainEnd) w.n = k - PlainBase;
-      else if (k >= CodeBase) w.target = &img.CodeBlock[k - CodeBase];
-      else w.n = k;
+      const int32_t k = i < img.CodeWords ? raw[i] : 0;
+      if (roles[i] == Role::Command) {
+        const int32_t id = identifierOf(k);
+        const CommandRow* row = rowOf(id);
+        w.n = encodeCommand(id, row ? commands.entries[size_t(id)] : commands.noHandlerEntry);
+        img.CommandStarts[i] = true;
+      } else if (k >= CellBase && k < CellEnd) {
+        w.cell = &img.ValueArea[k - CellBase];
+      } else if (k >= PlainBase && k < PlainEnd) {
+        w.n = k - PlainBase;
+      } else if (k >= CodeBase) {
+        w.target = &img.CodeBlock[k - CodeBase];
+      } else {
+        w.n = k;
+      }
+    }
+    chooseFusedForms(img);
+    return true;
+  }
+
+  // The identifier a command word holds once decoded: the plain-integer encoding of a
+  // number decodes to the number, and the walk checks the command that will really run.
+  static int32_t identifierOf(int32_t k) { return k >= PlainBase && k < PlainEnd ? k - PlainBase : k; }
+  const CommandRow* rowOf(int32_t id) const { return id >= 1 && id < MaxCommandId ? commands.rows[size_t(id)] : nullptr; }
+
+  // What the walk found each code word to be.
+  enum class Role : uint8_t { None, Command, Operand };
+  std::vector<Role> roles;
+
+  bool claimOperands(size_t first, size_t count) {
+    for (size_t j = first; j < first + count; ++j) {
+      if (roles[j] == Role::Command) return fail("word " + std::to_string(j) + " is both a command and an operand");
+      roles[j] = Role::Operand;
     }
     return true;
   }
@@ -191,21 +241,23 @@ class Loader {
   // Follows every path of control from the first word. Each reachable command must have
   // all its words inside the code and operands of the kinds its handler reads.
   bool walkCode() {
-    std::vector<bool> seen(img.CodeWords + 1, false);
+    roles.assign(img.CodeWords + 1, Role::None);
     std::vector<size_t> work{0};
     auto follow = [&](size_t p) {
-      if (p <= img.CodeWords && !seen[p]) work.push_back(p);
+      if (p <= img.CodeWords && roles[p] != Role::Command) work.push_back(p);
     };
     auto target = [&](size_t p) { return size_t(raw[p] - CodeBase); };
     while (!work.empty()) {
       size_t p = work.back();
       work.pop_back();
-      if (seen[p]) continue;
-      seen[p] = true;
+      if (roles[p] == Role::Command) continue;
+      if (roles[p] == Role::Operand) return fail("word " + std::to_string(p) + " is both a command and an operand");
+      roles[p] = Role::Command;
       if (p == img.CodeWords) continue;
-      int32_t id = raw[p];
-      if (id < 1 || id >= MaxCommandId || !commands.rows[id]) continue;  // ends the program when run
-      const CommandRow& row = *commands.rows[id];
+      const int32_t id = identifierOf(raw[p]);
+      const CommandRow* found = rowOf(id);
+      if (!found) continue;  // ends the program when run
+      const CommandRow& row = *found;
       if (row.flow == Flow::FunctionCall) {
         if (!walkFunctionCall(p, follow)) return false;
         continue;
@@ -221,6 +273,7 @@ class Loader {
                       std::to_string(p));
       if (hasTarget && !checkOperand('C', raw[next - 1]))
         return fail("bad jump target of command at word " + std::to_string(p));
+      if (!claimOperands(p + 1, next - p - 1)) return false;
       switch (row.flow) {
         case Flow::Next: follow(next); break;
         case Flow::Branch: follow(next); follow(target(next - 1)); break;
@@ -248,10 +301,11 @@ class Loader {
     if (entry + size_t(n) + 1 > img.CodeWords) return bad("function entry runs past the code");
     for (int32_t j = 0; j < n; ++j) {
       char argKind = operandCellKind(raw[p + 4 + j]);
-      int32_t param = raw[entry + j] - CellBase;
-      if (!argKind || param < IntVars || param >= IntConsts || cellKind(param) != argKind)
+      const int64_t param = int64_t(raw[entry + j]) - CellBase;
+      if (!argKind || param < IntVars || param >= IntConsts || cellKind(int32_t(param)) != argKind)
         return bad("argument and parameter differ");
     }
+    if (!claimOperands(p + 1, 3 + size_t(n)) || !claimOperands(entry, size_t(n) + 1)) return false;
     follow(entry + size_t(n) + 1);
     follow(p + 4 + size_t(n));
     return true;
@@ -259,13 +313,6 @@ class Loader {
 };
 
 }  // namespace
-
-char cellKind(int32_t i) {
-  if (i < 0 || i >= DataCells) return 0;
-  if (i < IntVars) return i < FloatTemps ? 'L' : i < StringTemps ? 'F' : 'S';
-  i -= i < IntConsts ? IntVars : IntConsts;  // variables and constants: 2000 of each kind
-  return i < MaxVariables ? 'L' : i < 2 * MaxVariables ? 'F' : 'S';
-}
 
 bool loadProgram(ProgramImage& image, std::string_view bytes, const DispatchTable& commands, std::string& error) {
   image = ProgramImage{};
@@ -297,9 +344,12 @@ void releaseProgram(ProgramImage& image, ArrayState& arrays) {
   releaseArrays(arrays, image);
   for (int32_t i = StringVars; i < IntConsts; ++i) freeString(v[i]);
   image.OwnerLists = {};
+  image.OwnedCells.clear();
+  image.OwnedStart.clear();
   image.DataTypes.clear();
   image.ValueArea.clear();
   image.CodeBlock.clear();
+  image.CommandStarts.clear();
   image.CodeWords = 0;
   image.loaded = false;
 }

@@ -1,6 +1,8 @@
 #include "core/interpreter.h"
 
-#include "core/runtime.h"
+#include <algorithm>
+
+#include "core/operations.h"
 #include "platform/process.h"
 
 namespace zt {
@@ -10,7 +12,270 @@ namespace {
 constexpr int32_t CommandsPerCheck = 200;
 constexpr size_t DisplayListYieldRecords = 32000;
 
+// Jumps from entry to entry through a table of label addresses where the compiler has
+// them, a switch otherwise.
+#if defined(__GNUC__) && !defined(ZT_SWITCH_DISPATCH)
+#define ZT_COMPUTED_GOTO 1
+#else
+#define ZT_COMPUTED_GOTO 0
+#endif
+
 size_t pendingDisplayRecords(const Runtime& rt) { return size_t(RecordCount(rt.bitmaps.displayList)); }
+
+// The commands the loop runs itself: entry name, identifier, handler, and whether it can
+// raise an error (after which the loop must look at the YieldFlag).
+#define ZT_LOOP_COMMANDS(X)                                          \
+  X(AssignInteger, 151, opAssignWord, false)                         \
+  X(AssignFloat, 152, opAssignWord, false)                           \
+  X(AssignString, 153, opAssignString, false)                        \
+  X(AssignFloatToInteger, 154, opAssignFloatToInteger, false)        \
+  X(AssignIntegerToFloat, 155, opAssignIntegerToFloat, false)        \
+  X(AddInteger, 81, opIntegerArith<wrapAdd>, false)                  \
+  X(SubtractInteger, 91, opIntegerArith<wrapSub>, false)             \
+  X(MultiplyInteger, 71, opIntegerArith<wrapMul>, false)             \
+  X(AndInteger, 123, opIntegerArith<bitAnd>, false)                  \
+  X(OrInteger, 124, opIntegerArith<bitOr>, false)                    \
+  X(DivideInteger, 61, opDivideInteger, true)                        \
+  X(AddIntegerFloat, 84, (opFloatArith<'L', 'F', '+'>), false)       \
+  X(AddFloatInteger, 85, (opFloatArith<'F', 'L', '+'>), false)       \
+  X(AddFloat, 86, (opFloatArith<'F', 'F', '+'>), false)              \
+  X(SubtractIntegerFloat, 94, (opFloatArith<'L', 'F', '-'>), false)  \
+  X(SubtractFloatInteger, 95, (opFloatArith<'F', 'L', '-'>), false)  \
+  X(SubtractFloat, 96, (opFloatArith<'F', 'F', '-'>), false)         \
+  X(MultiplyIntegerFloat, 74, (opFloatArith<'L', 'F', '*'>), false)  \
+  X(MultiplyFloatInteger, 75, (opFloatArith<'F', 'L', '*'>), false)  \
+  X(MultiplyFloat, 76, (opFloatArith<'F', 'F', '*'>), false)         \
+  X(Concatenate, 87, opConcatenate, true)                            \
+  X(If, 1, opBranchIfFalse, false)                                   \
+  X(While, 9, opBranchIfFalse, false)                                \
+  X(Until, 12, opBranchIfFalse, false)                               \
+  X(Else, 2, opJump, false)                                          \
+  X(Exit, 5, opJump, false)                                          \
+  X(Loop, 6, opJump, false)                                          \
+  X(EndWhile, 10, opJump, false)                                     \
+  X(Goto, 42, opJump, false)                                         \
+  X(For, 7, opFor, false)                                            \
+  X(Next, 8, opNext, false)                                          \
+  X(Gosub, 41, opGosub, true)                                        \
+  X(Return, 43, opReturn, true)                                      \
+  X(ReadIntegerElement, 661, (opReadElement<'L', 1>), true)          \
+  X(ReadFloatElement, 666, (opReadElement<'F', 1>), true)            \
+  X(ReadStringElement, 671, (opReadElement<'S', 1>), true)           \
+  X(AssignIntegerElement, 561, (opAssignElement<'L', 'L', 1>), true) \
+  X(AssignFloatElement, 566, (opAssignElement<'F', 'F', 1>), true)   \
+  X(AssignStringElement, 571, (opAssignElement<'S', 'S', 1>), true)  \
+  X(AssignIntegerToFloatElement, 576, (opAssignElement<'F', 'I', 1>), true)
+
+// Comparisons: each also has a fused form (its name + Branch) for when an IF, WHILE or
+// UNTIL testing its result follows it.
+#define ZT_COMPARISONS(X)                                           \
+  X(EqualInteger, 101, opCompareInteger<'='>, false)                \
+  X(GreaterInteger, 111, opCompareInteger<'>'>, false)              \
+  X(GreaterEqualInteger, 113, opCompareInteger<'g'>, false)         \
+  X(LessInteger, 115, opCompareInteger<'<'>, false)                 \
+  X(LessEqualInteger, 117, opCompareInteger<'l'>, false)            \
+  X(NotEqualInteger, 119, opCompareInteger<'!'>, false)             \
+  X(EqualFloat, 102, (opCompareFloat<'=', 'F', 'F'>), false)        \
+  X(GreaterFloat, 112, (opCompareFloat<'>', 'F', 'F'>), false)      \
+  X(GreaterEqualFloat, 114, (opCompareFloat<'g', 'F', 'F'>), false) \
+  X(LessFloat, 116, (opCompareFloat<'<', 'F', 'F'>), false)         \
+  X(LessEqualFloat, 118, (opCompareFloat<'l', 'F', 'F'>), false)    \
+  X(NotEqualFloat, 120, (opCompareFloat<'!', 'F', 'F'>), false)
+
+enum Entry : uint32_t {
+  CallHandler,  // every command the loop does not run itself
+  NoHandler,
+#define ZT_ENUM(name, ...) name,
+  ZT_LOOP_COMMANDS(ZT_ENUM) ZT_COMPARISONS(ZT_ENUM)
+      NextFor,  // NEXT whose target is a FOR: steps and tests the loop itself
+#define ZT_ENUM_FUSED(name, ...) name##Branch,
+  ZT_COMPARISONS(ZT_ENUM_FUSED)
+#undef ZT_ENUM_FUSED
+#undef ZT_ENUM
+      EntryCount
+};
+
+struct LoopCommand {
+  int id;
+  Entry entry;
+};
+
+constexpr LoopCommand LoopCommands[] = {
+#define ZT_ROW(name, id, ...) {id, name},
+    ZT_LOOP_COMMANDS(ZT_ROW) ZT_COMPARISONS(ZT_ROW)
+#undef ZT_ROW
+};
+
+constexpr int32_t IdFor = 7, IdNext = 8;
+constexpr int32_t BranchIds[] = {1, 9, 12};  // IF, WHILE, UNTIL
+
+// Identifier and entry of a decoded command word.
+int32_t idOf(const Word& w) { return commandIdentifier(w.n); }
+uint32_t entryOf(const Word& w) { return commandEntry(w.n); }
+
+// Where the loop next stops to check the slice, counted in commands run: with AutoRefresh
+// on at the next multiple of the check interval (after a handler call the check is made
+// at every multiple of SliceCheckInterval), otherwise after CommandsPerCheck + 1 commands.
+// The virtual clock is read at exactly the same commands in every run.
+uint64_t nextCheck(const Runtime& rt, uint64_t executed) {
+  const InterpreterState& in = rt.interp;
+  const uint64_t interval = rt.clock.isVirtual() ? SliceCheckInterval : HotSliceCheckInterval;
+  if (in.AutoRefresh) return (executed | (interval - 1)) + 1;
+  return executed + uint64_t(std::max(1, CommandsPerCheck + 1 - in.CommandCounter));
+}
+
+// The check after a command, as each command is counted (also the slow path of the loop).
+void checkSlice(Runtime& rt, uint64_t executed) {
+  InterpreterState& in = rt.interp;
+  if (in.AutoRefresh) {
+    if (executed % SliceCheckInterval == 0 && uint32_t(rt.clock.milliseconds() - in.SliceStart) > in.SliceMilliseconds)
+      in.YieldFlag = true;
+  } else if (++in.CommandCounter > CommandsPerCheck) {
+    // A stop signal reaches the run loop even from a program that never synchronises.
+    if (pendingDisplayRecords(rt) > DisplayListYieldRecords || stopSignal() != 0) in.YieldFlag = true;
+    in.CommandCounter = 0;
+    in.InputRefreshFlag = true;
+  }
+}
+
+// Runs commands until the YieldFlag is set. The program counter and the command count
+// stay in locals; the count goes back to the Runtime (where the virtual clock reads it)
+// before every handler call and when the slice ends. Between clock checks, commands are
+// counted against `checkAt`; with AutoRefresh off the CommandCounter is then
+// CommandsPerCheck + 1 - (checkAt - executed) and is written back at the same places.
+// A traced run writes a trace line for every command and runs fused forms as the
+// separate commands they stand for.
+template <bool Trace>
+void runSlice(Runtime& rt) {
+  InterpreterState& in = rt.interp;
+  const Handler* handlers = rt.dispatch.handlers.data();
+  Word* pc = in.pc;
+  uint64_t executed = in.Executed;
+  bool counting = !in.AutoRefresh;
+  uint64_t checkAt = nextCheck(rt, executed);
+
+  auto store = [&] {
+    in.Executed = executed;
+    if (counting) in.CommandCounter = int32_t(CommandsPerCheck + 1 - int64_t(checkAt - executed));
+  };
+  auto rearm = [&] {
+    counting = !in.AutoRefresh;
+    checkAt = nextCheck(rt, executed);
+  };
+
+#if ZT_COMPUTED_GOTO
+  static const void* const Labels[EntryCount] = {&&L_CallHandler, &&L_NoHandler,
+#define ZT_LABEL(name, ...) &&L_##name,
+#define ZT_LABEL_FUSED(name, ...) &&L_##name##Branch,
+                                                 ZT_LOOP_COMMANDS(ZT_LABEL) ZT_COMPARISONS(ZT_LABEL) && L_NextFor,
+                                                 ZT_COMPARISONS(ZT_LABEL_FUSED)
+#undef ZT_LABEL_FUSED
+#undef ZT_LABEL
+  };
+#define ZT_ENTRY(name) L_##name:
+#define ZT_DISPATCH()                                                         \
+  do {                                                                        \
+    if constexpr (Trace) traceCommand(rt, rt.image.codeIndex(pc), idOf(*pc)); \
+    goto* Labels[entryOf(*pc)];                                               \
+  } while (0)
+#else
+#define ZT_ENTRY(name) case name:
+#define ZT_DISPATCH() goto dispatch
+#endif
+
+// After a command: count it, read the clock when due, leave when it yields.
+#define ZT_COUNTED(count, mayStop)                        \
+  do {                                                    \
+    executed += count;                                    \
+    if (executed == checkAt) {                            \
+      store();                                            \
+      if (counting) in.CommandCounter = CommandsPerCheck; \
+      checkSlice(rt, executed);                           \
+      rearm();                                            \
+      if (in.YieldFlag) goto leave;                       \
+    } else if (mayStop && in.YieldFlag) {                 \
+      goto leave;                                         \
+    }                                                     \
+    ZT_DISPATCH();                                        \
+  } while (0)
+
+  if (in.YieldFlag) goto leave;
+#if ZT_COMPUTED_GOTO
+  ZT_DISPATCH();
+#else
+dispatch:
+  if constexpr (Trace) traceCommand(rt, rt.image.codeIndex(pc), idOf(*pc));
+  switch (entryOf(*pc)) {
+#endif
+
+  ZT_ENTRY(CallHandler) {
+    store();
+    pc = handlers[idOf(*pc)](rt, pc + 1);
+    // Counted as every command is: only the counting mode and every 64th command have
+    // more to do than the count.
+    if (++executed % SliceCheckInterval == 0 || counting || !in.AutoRefresh) {
+      in.Executed = executed;
+      checkSlice(rt, executed);
+      rearm();
+    }
+    if (in.YieldFlag) goto leave;
+    ZT_DISPATCH();
+  }
+
+  ZT_ENTRY(NoHandler) {
+    store();
+    pc = endAtCommand(rt, pc + 1);
+    ++executed;
+    in.Executed = executed;
+    checkSlice(rt, executed);
+    rearm();
+    goto leave;
+  }
+
+#define ZT_RUN(name, id, handler, mayStop) \
+  ZT_ENTRY(name) {                         \
+    pc = handler(rt, pc + 1);              \
+    ZT_COUNTED(1, mayStop);                \
+  }
+  ZT_LOOP_COMMANDS(ZT_RUN)
+  ZT_COMPARISONS(ZT_RUN)
+#undef ZT_RUN
+
+  // Fused forms count as the two commands they stand for; when the clock check falls
+  // between them, or in a traced run, the first command runs alone.
+  ZT_ENTRY(NextFor) {
+    if (Trace || checkAt - executed < 2) {
+      pc = opNext(rt, pc + 1);
+      ZT_COUNTED(1, false);
+    }
+    pc = opFor(rt, pc[2].target + 1);
+    ZT_COUNTED(2, false);
+  }
+
+#define ZT_FUSED(name, id, handler, ...)               \
+  ZT_ENTRY(name##Branch) {                             \
+    if (Trace || checkAt - executed < 2) {             \
+      pc = handler(rt, pc + 1);                        \
+      ZT_COUNTED(1, false);                            \
+    }                                                  \
+    pc = opBranchIfFalse(rt, handler(rt, pc + 1) + 1); \
+    ZT_COUNTED(2, false);                              \
+  }
+  ZT_COMPARISONS(ZT_FUSED)
+#undef ZT_FUSED
+
+#if !ZT_COMPUTED_GOTO
+  default:
+    goto leave;
+}
+#endif
+
+leave : store();
+in.pc = pc;
+#undef ZT_ENTRY
+#undef ZT_DISPATCH
+#undef ZT_COUNTED
+}
 
 }  // namespace
 
@@ -33,10 +298,10 @@ void startProgramData(Runtime& rt) {
   releaseArrays(rt.arrays, rt.image);
 }
 
-void endAtCommand(Runtime& rt) {
-  repeatCommand(rt);
+Word* endAtCommand(Runtime& rt, Word* pc) {
   postQuit(rt);
   rt.interp.YieldFlag = true;
+  return commandWord(pc);
 }
 
 void interpret(Runtime& rt) {
@@ -44,27 +309,49 @@ void interpret(Runtime& rt) {
   if (!rt.host.WindowActive) return;
   in.InputRefreshFlag = false;
   in.SliceStart = rt.clock.milliseconds();
-  const Handler* handlers = rt.dispatch.handlers.data();
   const bool trace = rt.settings.DebugMode;
-  while (!in.YieldFlag) {
-    if (trace) traceCommand(rt, rt.image.codeIndex(in.pc), in.pc->n);
-    uintptr_t id = static_cast<uintptr_t>(in.pc->n);
-    ++in.pc;
-    handlers[id < MaxCommandId ? id : 0](rt);  // id 0 and anything out of range have no handler
-    ++in.Executed;
-    if (in.AutoRefresh) {
-      if (in.Executed % SliceCheckInterval == 0 &&
-          uint32_t(rt.clock.milliseconds() - in.SliceStart) > in.SliceMilliseconds)
-        in.YieldFlag = true;
-    } else if (++in.CommandCounter > CommandsPerCheck) {
-      // A stop signal reaches the run loop even from a program that never synchronises.
-      if (pendingDisplayRecords(rt) > DisplayListYieldRecords || stopSignal() != 0) in.YieldFlag = true;
-      in.CommandCounter = 0;
-      in.InputRefreshFlag = true;
-    }
-  }
+  if (trace)
+    runSlice<true>(rt);
+  else
+    runSlice<false>(rt);
   in.YieldFlag = false;
   if (trace) flushLog(rt);
+}
+
+void markLoopEntries(DispatchTable& table) {
+  for (const LoopCommand& c : LoopCommands) table.entries[size_t(c.id)] = c.entry;
+  table.noHandlerEntry = NoHandler;
+}
+
+void chooseFusedForms(ProgramImage& image) {
+  std::vector<Word>& code = image.CodeBlock;
+  auto isCommand = [&](size_t i, int32_t id) {
+    return i < code.size() && image.CommandStarts[i] && idOf(code[i]) == id;
+  };
+  auto isBranchOn = [&](size_t i, const Cell* c) {
+    for (int32_t id : BranchIds)
+      if (isCommand(i, id)) return code[i + 1].cell == c;
+    return false;
+  };
+  for (size_t i = 0; i < code.size(); ++i) {
+    if (!image.CommandStarts[i]) continue;
+    Word& w = code[i];
+    const int32_t id = idOf(w);
+    if (id == IdNext && entryOf(w) == Next && isCommand(image.codeIndex(code[i + 2].target), IdFor)) {
+      w.n = encodeCommand(id, NextFor);
+      continue;
+    }
+    switch (entryOf(w)) {
+#define ZT_CHOOSE(name, ...)                                                        \
+  case name:                                                                        \
+    if (isBranchOn(i + 4, code[i + 1].cell)) w.n = encodeCommand(id, name##Branch); \
+    break;
+      ZT_COMPARISONS(ZT_CHOOSE)
+#undef ZT_CHOOSE
+      default:
+        break;
+    }
+  }
 }
 
 }  // namespace zt

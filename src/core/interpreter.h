@@ -1,7 +1,7 @@
 // The interpreter: runs the decoded code one command at a time in slices. A slice ends
 // when a command sets the YieldFlag or, with AutoRefresh on, once more than 33 ms have
-// passed since the slice began. Handlers read operands at the program counter and move
-// it past them.
+// passed since the slice began. The program counter lives in the loop while a slice runs
+// and is stored in `pc` when the slice ends.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +11,11 @@
 namespace zt {
 
 struct Runtime;
+struct DispatchTable;
+struct ProgramImage;
 
 struct InterpreterState {
-  Word* pc = nullptr;  // the next word to read
+  Word* pc = nullptr;  // the next word to run, between slices
   bool YieldFlag = false;
   bool InputRefreshFlag = false;
   bool AutoRefresh = true;
@@ -24,15 +26,25 @@ struct InterpreterState {
 };
 
 // The slice clock is read once every this many commands: the 33 ms rule holds to within
-// a few microseconds without a clock read per command.
+// a few microseconds without a clock read per command. With the real clock, commands the
+// interpreter loop runs itself (each a few nanoseconds) read it only every
+// HotSliceCheckInterval commands: a clock read costs as much as dozens of them.
 constexpr uint64_t SliceCheckInterval = 64;
+constexpr uint64_t HotSliceCheckInterval = 1024;
 
 void resetInterpreter(Runtime& rt);
 // Empties the DATA pointer and the array table before a program first runs.
 void startProgramData(Runtime& rt);
 void interpret(Runtime& rt);
-// Ends the program with the program counter back on the running command's identifier:
-// what happens to an identifier without a handler.
-void endAtCommand(Runtime& rt);
+
+// Records in the dispatch table which identifiers the interpreter loop runs itself.
+void markLoopEntries(DispatchTable& table);
+// Gives command words that the loop can run together with the command after them a fused
+// entry (NEXT with its FOR, a comparison with the IF that tests it). The result is the
+// same; a traced run still runs and traces each command alone.
+void chooseFusedForms(ProgramImage& image);
+// Ends the program with the program counter back on the running command's identifier
+// (`pc` is its first operand): what happens to an identifier without a handler.
+Word* endAtCommand(Runtime& rt, Word* pc);
 
 }  // namespace zt

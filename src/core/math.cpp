@@ -31,58 +31,58 @@ enum class Angle { None, In, Out };
 
 // A float function of one argument; `Unit` says whether degrees go in or come out.
 template <double (*F)(double), char Arg, Angle Unit>
-void opFloatFunction(Runtime& rt) {
-  double x = num<Arg>(rt, 1);
+Word* opFloatFunction(Runtime&, Word* pc) {
+  double x = num<Arg>(pc, 1);
   if constexpr (Unit == Angle::In) x *= DegreesToRadians;
   double y = F(x);
   if constexpr (Unit == Angle::Out) y *= RadiansToDegrees;
-  operand(rt, 0).f = float(y);
-  skipOperands(rt, 2);
+  operand(pc, 0).f = float(y);
+  return pc + 2;
 }
 
 template <char A, char B>
-void opArcTangentFull(Runtime& rt) {
-  operand(rt, 0).f = float(std::atan2(num<A>(rt, 1), num<B>(rt, 2)) * RadiansToDegrees);
-  skipOperands(rt, 3);
+Word* opArcTangentFull(Runtime&, Word* pc) {
+  operand(pc, 0).f = float(std::atan2(num<A>(pc, 1), num<B>(pc, 2)) * RadiansToDegrees);
+  return pc + 3;
 }
 
-void opAbsInteger(Runtime& rt) {
-  int32_t v = truncToInt(operand(rt, 1).f);
-  operand(rt, 0).i = v < 0 ? wrapSub(0, v) : v;
-  skipOperands(rt, 2);
+Word* opAbsInteger(Runtime&, Word* pc) {
+  int32_t v = truncToInt(operand(pc, 1).f);
+  operand(pc, 0).i = v < 0 ? wrapSub(0, v) : v;
+  return pc + 2;
 }
 
-void opInt(Runtime& rt) {
-  operand(rt, 0).i = truncToInt(operand(rt, 1).f);
-  skipOperands(rt, 2);
+Word* opInt(Runtime&, Word* pc) {
+  operand(pc, 0).i = truncToInt(operand(pc, 1).f);
+  return pc + 2;
 }
 
 // n + (n-1) + ... + 1 in wrapping 32-bit arithmetic; n itself when n <= 0.
-void opExp(Runtime& rt) {
-  int32_t n = operand(rt, 1).i;
-  operand(rt, 0).i = n <= 0 ? n : int32_t(uint32_t(uint64_t(n) * (uint64_t(n) + 1) / 2));
-  skipOperands(rt, 2);
+Word* opExp(Runtime&, Word* pc) {
+  int32_t n = operand(pc, 1).i;
+  operand(pc, 0).i = n <= 0 ? n : int32_t(uint32_t(uint64_t(n) * (uint64_t(n) + 1) / 2));
+  return pc + 2;
 }
 
 // One draw modulo limit+1; a negative limit or 2147483647 raises 113 and stores nothing.
 template <bool FloatResult>
-void opRnd(Runtime& rt) {
-  uint32_t limit = uint32_t(operand(rt, 1).i);
+Word* opRnd(Runtime& rt, Word* pc) {
+  uint32_t limit = uint32_t(operand(pc, 1).i);
   if (limit > 2147483646u) {
     raiseError(rt, ErrRandomLimit);
   } else {
     int32_t v = drawRandom(rt.random) % int32_t(limit + 1);
     if constexpr (FloatResult)
-      operand(rt, 0).f = float(v);
+      operand(pc, 0).f = float(v);
     else
-      operand(rt, 0).i = v;
+      operand(pc, 0).i = v;
   }
-  skipOperands(rt, 2);
+  return pc + 2;
 }
 
-void opRandomize(Runtime& rt) {
-  rt.random.state = uint32_t(operand(rt, 0).i);
-  skipOperands(rt, 1);
+Word* opRandomize(Runtime& rt, Word* pc) {
+  rt.random.state = uint32_t(operand(pc, 0).i);
+  return pc + 1;
 }
 
 const CommandRow Rows[] = {

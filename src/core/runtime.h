@@ -61,29 +61,30 @@ struct Runtime {
   std::unique_ptr<Clipboard> clipboard = std::make_unique<LocalClipboard>();
 };
 
-// Handlers reach the code only through these: operand i of the running command, the
-// word holding its identifier, moving past its operands, or staying on it so that it
-// runs again in the next slice (waiting commands).
-inline Cell& operand(Runtime& rt, int i) { return *rt.interp.pc[i].cell; }
-inline Word& operandWord(Runtime& rt, int i) { return rt.interp.pc[i]; }
-inline Word* commandWord(Runtime& rt) { return rt.interp.pc - 1; }
-inline void skipOperands(Runtime& rt, int count) { rt.interp.pc += count; }
-inline void repeatCommand(Runtime& rt) { rt.interp.pc = commandWord(rt); }
+// Handlers reach the code only through the program counter they are given, which points
+// at the running command's first operand: operand i, its word, the word holding the
+// command's identifier. A handler returns the word to run next: past its operands, a jump
+// target, or its own command word so that it runs again in the next slice (waiting commands).
+inline Cell& operand(Word* pc, int i) { return *pc[i].cell; }
+inline Word& operandWord(Word* pc, int i) { return pc[i]; }
+inline Word* commandWord(Word* pc) { return pc - 1; }
 inline int32_t cellNumber(Runtime& rt, const Cell& c) { return rt.image.cellIndex(&c); }
 
 // Operand i read by its signature letter: L an integer, F a float, both widened.
 template <char Letter>
-double num(Runtime& rt, int i) {
-  if constexpr (Letter == 'L') return double(operand(rt, i).i);
-  else return double(operand(rt, i).f);
+double num(Word* pc, int i) {
+  if constexpr (Letter == 'L')
+    return double(operand(pc, i).i);
+  else
+    return double(operand(pc, i).f);
 }
 
 // A command whose work may end early with a soft error, after which the program goes on:
 // the program counter passes its operands whatever the work did.
-template <void (*Work)(Runtime&), int Operands>
-void skipAfter(Runtime& rt) {
-  Work(rt);
-  skipOperands(rt, Operands);
+template <void (*Work)(Runtime&, Word*), int Operands>
+Word* skipAfter(Runtime& rt, Word* pc) {
+  Work(rt, pc);
+  return pc + Operands;
 }
 
 }  // namespace zt

@@ -13,85 +13,85 @@ namespace {
 
 constexpr int32_t ErrStringTooLong = 107;
 
-void storeText(Runtime& rt, std::string_view text, int operands) {
-  storeString(operand(rt, 0), text);
-  skipOperands(rt, operands);
+Word* storeText(Word* pc, std::string_view text, int operands) {
+  storeString(operand(pc, 0), text);
+  return pc + operands;
 }
 
-void opAsc(Runtime& rt) {
-  std::string_view s = cellText(operand(rt, 1));
-  operand(rt, 0).i = s.empty() ? 0 : static_cast<unsigned char>(s[0]);
-  skipOperands(rt, 2);
+Word* opAsc(Runtime&, Word* pc) {
+  std::string_view s = cellText(operand(pc, 1));
+  operand(pc, 0).i = s.empty() ? 0 : static_cast<unsigned char>(s[0]);
+  return pc + 2;
 }
 
-void opLen(Runtime& rt) {
-  operand(rt, 0).i = int32_t(cellText(operand(rt, 1)).size());
-  skipOperands(rt, 2);
+Word* opLen(Runtime&, Word* pc) {
+  operand(pc, 0).i = int32_t(cellText(operand(pc, 1)).size());
+  return pc + 2;
 }
 
-void opBin(Runtime& rt) {
-  uint32_t v = uint32_t(operand(rt, 1).i);
+Word* opBin(Runtime&, Word* pc) {
+  uint32_t v = uint32_t(operand(pc, 1).i);
   std::string s = "%";
   for (int bit = 31; bit >= 0; --bit) s += (v >> bit) & 1 ? '1' : '0';
-  storeText(rt, s, 2);
+  return storeText(pc, s, 2);
 }
 
-void opChr(Runtime& rt) {
-  char c = char(operand(rt, 1).i & 0xFF);
-  storeText(rt, std::string_view(&c, c ? 1 : 0), 2);
+Word* opChr(Runtime&, Word* pc) {
+  char c = char(operand(pc, 1).i & 0xFF);
+  return storeText(pc, std::string_view(&c, c ? 1 : 0), 2);
 }
 
-void opHex(Runtime& rt) { storeText(rt, formatHex(operand(rt, 1).i), 2); }
+Word* opHex(Runtime&, Word* pc) { return storeText(pc, formatHex(operand(pc, 1).i), 2); }
 
-void opLeft(Runtime& rt) {
-  std::string_view s = cellText(operand(rt, 1));
-  int32_t n = operand(rt, 2).i;
-  storeText(rt, n < 1 ? std::string_view() : s.substr(0, size_t(n)), 3);
+Word* opLeft(Runtime&, Word* pc) {
+  std::string_view s = cellText(operand(pc, 1));
+  int32_t n = operand(pc, 2).i;
+  return storeText(pc, n < 1 ? std::string_view() : s.substr(0, size_t(n)), 3);
 }
 
-void opRight(Runtime& rt) {
-  std::string_view s = cellText(operand(rt, 1));
-  int32_t n = operand(rt, 2).i;
-  storeText(rt, n < 1 ? std::string_view() : s.substr(s.size() - std::min(s.size(), size_t(n))), 3);
+Word* opRight(Runtime&, Word* pc) {
+  std::string_view s = cellText(operand(pc, 1));
+  int32_t n = operand(pc, 2).i;
+  return storeText(pc, n < 1 ? std::string_view() : s.substr(s.size() - std::min(s.size(), size_t(n))), 3);
 }
 
-void opMid(Runtime& rt) {
-  std::string_view s = cellText(operand(rt, 1));
-  int32_t n = operand(rt, 2).i;
-  storeText(rt, n < 1 || size_t(n) > s.size() ? std::string_view() : s.substr(size_t(n) - 1, 1), 3);
+Word* opMid(Runtime&, Word* pc) {
+  std::string_view s = cellText(operand(pc, 1));
+  int32_t n = operand(pc, 2).i;
+  return storeText(pc, n < 1 || size_t(n) > s.size() ? std::string_view() : s.substr(size_t(n) - 1, 1), 3);
 }
 
 template <char From, char To>
-void opChangeCase(Runtime& rt) {
-  std::string s(cellText(operand(rt, 1)));
+Word* opChangeCase(Runtime&, Word* pc) {
+  std::string s(cellText(operand(pc, 1)));
   for (char& c : s)
     if (c >= From && c < From + 26) c = char(c - From + To);
-  storeText(rt, s, 2);
+  return storeText(pc, s, 2);
 }
 
 // 256 blanks or more would not fit a string: 107, and the result stays as it was.
-void opSpace(Runtime& rt) {
-  const int32_t n = operand(rt, 1).i;
+Word* opSpace(Runtime& rt, Word* pc) {
+  const int32_t n = operand(pc, 1).i;
   if (n > int32_t(MaxStringLength))
     raiseError(rt, ErrStringTooLong);
   else
-    storeString(operand(rt, 0), std::string(size_t(std::max(n, 0)), ' '));
-  skipOperands(rt, 2);
+    storeString(operand(pc, 0), std::string(size_t(std::max(n, 0)), ' '));
+  return pc + 2;
 }
 
-void opStrFloat(Runtime& rt) { storeText(rt, formatFloat(operand(rt, 1).f), 2); }
-void opStrInteger(Runtime& rt) { storeText(rt, formatInteger(operand(rt, 1).i), 2); }
+Word* opStrFloat(Runtime&, Word* pc) { return storeText(pc, formatFloat(operand(pc, 1).f), 2); }
+Word* opStrInteger(Runtime&, Word* pc) { return storeText(pc, formatInteger(operand(pc, 1).i), 2); }
 
 // Both table entries of VAL share this identifier. The value is a float; a result cell of
 // integer kind receives it truncated, so that the integer form reads a number too.
-void opVal(Runtime& rt) {
-  Cell& result = operand(rt, 0);
-  float v = float(parseLeadingFloat(cellText(operand(rt, 1))));
+Word* opVal(Runtime& rt, Word* pc) {
+  Cell& result = operand(pc, 0);
+  float v = float(parseLeadingFloat(cellText(operand(pc, 1))));
   if (cellKind(cellNumber(rt, result)) == 'L')
     result.i = truncToInt(v);
   else
     result.f = v;
-  skipOperands(rt, 2);
+  return pc + 2;
 }
 
 const CommandRow Rows[] = {

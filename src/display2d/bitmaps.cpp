@@ -246,145 +246,151 @@ void requestCapture(Runtime& rt, std::string_view file) {
   rt.refresh.CaptureFile = file;
 }
 
-void loadBitmap(Runtime& rt, int32_t number) {
-  if (DisplayRecord* r = addBitmapRecord(rt, RecLoadBitmap, number)) r->setText(cellText(operand(rt, 0)));
+void loadBitmap(Runtime& rt, Word* pc, int32_t number) {
+  if (DisplayRecord* r = addBitmapRecord(rt, RecLoadBitmap, number)) r->setText(cellText(operand(pc, 0)));
   rt.interp.YieldFlag = true;
 }
 
-void opLoadScreen(Runtime& rt) {
-  loadBitmap(rt, 0);
-  skipOperands(rt, 1);
+Word* opLoadScreen(Runtime& rt, Word* pc) {
+  loadBitmap(rt, pc, 0);
+  return pc + 1;
 }
 
-void opLoadBitmap(Runtime& rt) {
-  loadBitmap(rt, operand(rt, 1).i);
-  skipOperands(rt, 2);
+Word* opLoadBitmap(Runtime& rt, Word* pc) {
+  loadBitmap(rt, pc, operand(pc, 1).i);
+  return pc + 2;
 }
 
-void opCaptureScreen(Runtime& rt) {
-  requestCapture(rt, cellText(operand(rt, 0)));
+Word* opCaptureScreen(Runtime& rt, Word* pc) {
+  requestCapture(rt, cellText(operand(pc, 0)));
   rt.interp.YieldFlag = true;
-  skipOperands(rt, 1);
+  return pc + 1;
 }
 
-void opSaveBitmap(Runtime& rt) {
-  const int32_t n = operand(rt, 1).i;
-  if (n == 0) requestCapture(rt, cellText(operand(rt, 0)));
-  else if (DisplayRecord* r = addBitmapRecord(rt, RecSaveBitmap, n)) r->setText(cellText(operand(rt, 0)));
+Word* opSaveBitmap(Runtime& rt, Word* pc) {
+  const int32_t n = operand(pc, 1).i;
+  if (n == 0)
+    requestCapture(rt, cellText(operand(pc, 0)));
+  else if (DisplayRecord* r = addBitmapRecord(rt, RecSaveBitmap, n))
+    r->setText(cellText(operand(pc, 0)));
   rt.interp.YieldFlag = true;
-  skipOperands(rt, 2);
+  return pc + 2;
 }
 
-void opCreateBitmap(Runtime& rt) {
-  if (DisplayRecord* r = addBitmapRecord(rt, RecCreateBitmap, operand(rt, 0).i)) {
-    r->arg1 = operand(rt, 1).i;
-    r->arg2 = operand(rt, 2).i;
+Word* opCreateBitmap(Runtime& rt, Word* pc) {
+  if (DisplayRecord* r = addBitmapRecord(rt, RecCreateBitmap, operand(pc, 0).i)) {
+    r->arg1 = operand(pc, 1).i;
+    r->arg2 = operand(pc, 2).i;
     r->lifetime = 1;
   }
   rt.interp.YieldFlag = true;
-  skipOperands(rt, 3);
+  return pc + 3;
 }
 
-void opSetCurrentBitmap(Runtime& rt) {
-  const int32_t n = operand(rt, 0).i;
+Word* opSetCurrentBitmap(Runtime& rt, Word* pc) {
+  const int32_t n = operand(pc, 0).i;
   if (DisplayRecord* r = addBitmapRecord(rt, RecSetCurrentBitmap, n)) r->lifetime = 1;
   if (inRange(n)) {
     rt.bitmaps.CurrentBitmap = n;
     rt.bitmaps.CurrentTarget = surfaceRefOf(rt.bitmaps, n);
   }
   yieldForAutoRefresh(rt);
-  skipOperands(rt, 1);
+  return pc + 1;
 }
 
 void yieldForDestination(Runtime& rt, int32_t to) {
   if (to == 0 && rt.interp.AutoRefresh) rt.interp.YieldFlag = true;
 }
 
-void opCopyBitmap(Runtime& rt) {
-  const int32_t to = operand(rt, 1).i;
-  if (DisplayRecord* r = addBitmapRecord(rt, RecCopyBitmap, operand(rt, 0).i)) {
+Word* opCopyBitmap(Runtime& rt, Word* pc) {
+  const int32_t to = operand(pc, 1).i;
+  if (DisplayRecord* r = addBitmapRecord(rt, RecCopyBitmap, operand(pc, 0).i)) {
     r->lifetime = to != 0 ? 1 : rt.bitmaps.ScreenLifetime;
     r->setExtra(0, to);
   }
   yieldForDestination(rt, to);
-  skipOperands(rt, 2);
+  return pc + 2;
 }
 
-void opCopyRegion(Runtime& rt) {
-  const int32_t to = operand(rt, 5).i;
-  if (DisplayRecord* r = addBitmapRecord(rt, RecCopyBitmap, operand(rt, 0).i)) {
+Word* opCopyRegion(Runtime& rt, Word* pc) {
+  const int32_t to = operand(pc, 5).i;
+  if (DisplayRecord* r = addBitmapRecord(rt, RecCopyBitmap, operand(pc, 0).i)) {
     r->lifetime = to != 0 ? 1 : rt.bitmaps.ScreenLifetime;
     r->opaque = 1;  // a region copy
-    r->arg1 = operand(rt, 1).i;
-    r->arg2 = operand(rt, 2).i;
-    r->arg3 = operand(rt, 3).i;
-    r->arg4 = operand(rt, 4).i;
-    for (int i = 0; i < 5; ++i) r->setExtra(i, operand(rt, 5 + i).i);
+    r->arg1 = operand(pc, 1).i;
+    r->arg2 = operand(pc, 2).i;
+    r->arg3 = operand(pc, 3).i;
+    r->arg4 = operand(pc, 4).i;
+    for (int i = 0; i < 5; ++i) r->setExtra(i, operand(pc, 5 + i).i);
   }
   yieldForDestination(rt, to);
-  skipOperands(rt, 10);
+  return pc + 10;
 }
 
-void opDeleteBitmap(Runtime& rt) {
-  const int32_t n = operand(rt, 0).i;
+Word* opDeleteBitmap(Runtime& rt, Word* pc) {
+  const int32_t n = operand(pc, 0).i;
   if (DisplayRecord* r = addBitmapRecord(rt, RecDeleteBitmap, n)) r->lifetime = 1;
   if (n == rt.bitmaps.CurrentBitmap) {
     rt.bitmaps.CurrentBitmap = 0;
     rt.bitmaps.CurrentTarget = surfaceRefOf(rt.bitmaps, 0);
   }
-  skipOperands(rt, 1);
+  return pc + 1;
 }
 
 template <int32_t Op, int32_t BitmapSlot::*Flag>
-void opMirror(Runtime& rt) {
-  const int32_t n = operand(rt, 0).i;
+Word* opMirror(Runtime& rt, Word* pc) {
+  const int32_t n = operand(pc, 0).i;
   if (inRange(n)) rt.bitmaps.BitmapTable[size_t(n)].*Flag ^= 1;
   addBitmapRecord(rt, Op, n);
   if (n == 0) rt.interp.YieldFlag = true;
-  skipOperands(rt, 1);
+  return pc + 1;
 }
 
 template <int32_t Op>
-void opBitmapEffect(Runtime& rt) {
-  const int32_t n = operand(rt, 0).i;
-  if (DisplayRecord* r = addBitmapRecord(rt, Op, n)) r->arg1 = operand(rt, 1).i;
+Word* opBitmapEffect(Runtime& rt, Word* pc) {
+  const int32_t n = operand(pc, 0).i;
+  if (DisplayRecord* r = addBitmapRecord(rt, Op, n)) r->arg1 = operand(pc, 1).i;
   if (n == 0) rt.interp.YieldFlag = true;
-  skipOperands(rt, 2);
+  return pc + 2;
 }
 
-void opSetGamma(Runtime& rt) {
+Word* opSetGamma(Runtime& rt, Word* pc) {
   for (int i = 0; i < 3; ++i)
-    if (operand(rt, i).i < 0 || operand(rt, i).i > MaxGammaValue) {
+    if (operand(pc, i).i < 0 || operand(pc, i).i > MaxGammaValue) {
       raiseSoftError(rt, ErrGammaValue);  // a warning: the ramp stays and the program goes on
-      skipOperands(rt, 3);
-      return;
+      return pc + 3;
     }
   if (rt.display.GammaAvailable)
-    for (int i = 0; i < 3; ++i) setGammaRamp(rt.display, i, operand(rt, i).i);
+    for (int i = 0; i < 3; ++i) setGammaRamp(rt.display, i, operand(pc, i).i);
   rt.interp.YieldFlag = true;
-  skipOperands(rt, 3);
+  return pc + 3;
 }
 
-void opBitmapExist(Runtime& rt) {
-  const int32_t n = operand(rt, 1).i;
-  if (!inRange(n)) raiseError(rt, ErrBitmapNumber);
-  else operand(rt, 0).i = n == 0 || bitmapExists(rt.bitmaps, n);
-  skipOperands(rt, 2);
+Word* opBitmapExist(Runtime& rt, Word* pc) {
+  const int32_t n = operand(pc, 1).i;
+  if (!inRange(n))
+    raiseError(rt, ErrBitmapNumber);
+  else
+    operand(pc, 0).i = n == 0 || bitmapExists(rt.bitmaps, n);
+  return pc + 2;
 }
 
-void opCurrentBitmap(Runtime& rt) {
-  operand(rt, 0).i = rt.bitmaps.CurrentBitmap;
-  skipOperands(rt, 1);
+Word* opCurrentBitmap(Runtime& rt, Word* pc) {
+  operand(pc, 0).i = rt.bitmaps.CurrentBitmap;
+  return pc + 1;
 }
 
 // A query of the table entry of the current bitmap (Given false) or of operand 1.
 template <int32_t BitmapSlot::*Field, bool Given>
-void opBitmapQuery(Runtime& rt) {
-  const int32_t n = Given ? operand(rt, 1).i : rt.bitmaps.CurrentBitmap;
-  if (!inRange(n)) raiseError(rt, ErrBitmapNumber);
-  else if (n != 0 && !bitmapExists(rt.bitmaps, n)) raiseError(rt, ErrNoBitmap);
-  else operand(rt, 0).i = rt.bitmaps.BitmapTable[size_t(n)].*Field;
-  skipOperands(rt, Given ? 2 : 1);
+Word* opBitmapQuery(Runtime& rt, Word* pc) {
+  const int32_t n = Given ? operand(pc, 1).i : rt.bitmaps.CurrentBitmap;
+  if (!inRange(n))
+    raiseError(rt, ErrBitmapNumber);
+  else if (n != 0 && !bitmapExists(rt.bitmaps, n))
+    raiseError(rt, ErrNoBitmap);
+  else
+    operand(pc, 0).i = rt.bitmaps.BitmapTable[size_t(n)].*Field;
+  return pc + (Given ? 2 : 1);
 }
 
 const CommandRow Rows[] = {

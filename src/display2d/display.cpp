@@ -177,7 +177,7 @@ bool rebuild(Runtime& rt, int32_t mode[3], int32_t fallback[4]) {
 
 // ---- commands ----
 
-void opChecklistForModes(Runtime& rt) {
+Word* opChecklistForModes(Runtime& rt, Word* pc) {
   ChecklistState& list = rt.checklist;
   startChecklist(list);
   for (const DisplayMode& m : modes(rt)) {
@@ -190,12 +190,12 @@ void opChecklistForModes(Runtime& rt) {
     e->c = m.depth;
   }
   finishChecklist(list, true, true);
+  return pc;
 }
 
-void opSetDisplayMode(Runtime& rt) {
+void opSetDisplayMode(Runtime& rt, Word* pc) {
   DisplayState& d = rt.display;
-  const int32_t w = operand(rt, 0).i, h = operand(rt, 1).i, depth = operand(rt, 2).i;
-  skipOperands(rt, 3);
+  const int32_t w = operand(pc, 0).i, h = operand(pc, 1).i, depth = operand(pc, 2).i;
   if (!validDepth(depth)) return raiseError(rt, ErrModeDepth);
   if (w <= 0 || h <= 0) return raiseError(rt, ErrModeSize);
   if (ResetDisplay(rt, w, h, depth, d.EmulationMode, d.ScreenWidth, d.ScreenHeight, d.ScreenDepth, d.EmulationMode))
@@ -203,10 +203,9 @@ void opSetDisplayMode(Runtime& rt) {
   rt.interp.YieldFlag = true;
 }
 
-void opCheckDisplayMode(Runtime& rt) {
-  Cell& result = operand(rt, 0);
-  const int32_t w = operand(rt, 1).i, h = operand(rt, 2).i, depth = operand(rt, 3).i;
-  skipOperands(rt, 4);
+void opCheckDisplayMode(Runtime& rt, Word* pc) {
+  Cell& result = operand(pc, 0);
+  const int32_t w = operand(pc, 1).i, h = operand(pc, 2).i, depth = operand(pc, 3).i;
   if (!validDepth(depth)) return raiseError(rt, ErrModeDepth);
   if (w == 0 || h == 0) return raiseError(rt, ErrModeSize);
   const auto& all = modes(rt);
@@ -220,27 +219,29 @@ void resetSameMode(Runtime& rt, int32_t emulation, int32_t fallbackEmulation) {
 }
 
 template <int32_t On>
-void opSetEmulation(Runtime& rt) {
+Word* opSetEmulation(Runtime& rt, Word* pc) {
   rt.display.EmulationMode = On;
   resetSameMode(rt, On, 1 - On);
+  return pc;
 }
 
 template <int32_t On>
-void opTnl(Runtime& rt) {
+Word* opTnl(Runtime& rt, Word* pc) {
   rt.display.TnlEnabled = On;
   resetSameMode(rt, rt.display.EmulationMode, 0);
+  return pc;
 }
 
-void opChecklistForCards(Runtime& rt) {
+Word* opChecklistForCards(Runtime& rt, Word* pc) {
   startChecklist(rt.checklist);
   addChecklistEntry(rt.checklist, PrimaryDisplayDriver);
   finishChecklist(rt.checklist, true, false);
+  return pc;
 }
 
-void opSetGraphicsCard(Runtime& rt) {
+void opSetGraphicsCard(Runtime& rt, Word* pc) {
   DisplayState& d = rt.display;
-  d.RequestedCardName = cellText(operand(rt, 0));
-  skipOperands(rt, 1);
+  d.RequestedCardName = cellText(operand(pc, 0));
   resetSameMode(rt, d.EmulationMode, d.EmulationMode);
   if (d.GraphicsCardName != d.RequestedCardName) raiseError(rt, ErrCardWarning);
 }
@@ -248,40 +249,40 @@ void opSetGraphicsCard(Runtime& rt) {
 int32_t clampBytes(int64_t bytes) { return int32_t(std::clamp<int64_t>(bytes, 0, INT32_MAX)); }
 
 // Textures and surfaces live in the same system memory as everything else.
-void opDeviceMemory(Runtime& rt) {
-  operand(rt, 0).i = clampBytes(availableMemoryBytes());
-  skipOperands(rt, 1);
+Word* opDeviceMemory(Runtime&, Word* pc) {
+  operand(pc, 0).i = clampBytes(availableMemoryBytes());
+  return pc + 1;
 }
 
-void opSystemMemory(Runtime& rt) {
-  operand(rt, 0).i = clampBytes(availableVirtualMemoryBytes());
-  skipOperands(rt, 1);
+Word* opSystemMemory(Runtime&, Word* pc) {
+  operand(pc, 0).i = clampBytes(availableVirtualMemoryBytes());
+  return pc + 1;
 }
 
 template <auto Query>
-void opDisplayQuery(Runtime& rt) {
-  operand(rt, 0).i = Query(rt.display);
-  skipOperands(rt, 1);
+Word* opDisplayQuery(Runtime& rt, Word* pc) {
+  operand(pc, 0).i = Query(rt.display);
+  return pc + 1;
 }
 
-void opCurrentCard(Runtime& rt) {
-  storeString(operand(rt, 0), rt.display.GraphicsCardName);
-  skipOperands(rt, 1);
+Word* opCurrentCard(Runtime& rt, Word* pc) {
+  storeString(operand(pc, 0), rt.display.GraphicsCardName);
+  return pc + 1;
 }
 
 const CommandRow Rows[] = {
     {1500, "PERFORM CHECKLIST FOR DISPLAY MODES", "0", opChecklistForModes},
-    {1501, "SET DISPLAY MODE", "LLL", opSetDisplayMode},
+    {1501, "SET DISPLAY MODE", "LLL", skipAfter<opSetDisplayMode, 3>},
     {1551, "SCREEN WIDTH[", "L", opDisplayQuery<[](const DisplayState& d) { return d.ScreenWidth; }>},
     {1552, "SCREEN HEIGHT[", "L", opDisplayQuery<[](const DisplayState& d) { return d.ScreenHeight; }>},
     {1553, "SCREEN DEPTH[", "L", opDisplayQuery<[](const DisplayState& d) { return d.ScreenDepth; }>},
     {1554, "SCREEN TYPE[", "L", opDisplayQuery<[](const DisplayState& d) { return 1 - d.SoftwareBackBuffer; }>},
     {1555, "SCREEN FPS[", "L", opDisplayQuery<[](const DisplayState& d) { return d.ScreenFps; }>},
-    {1571, "CHECK DISPLAY MODE[", "LLLL", opCheckDisplayMode},
+    {1571, "CHECK DISPLAY MODE[", "LLLL", skipAfter<opCheckDisplayMode, 4>},
     {9001, "SET EMULATION ON", "0", opSetEmulation<1>},
     {9002, "SET EMULATION OFF", "0", opSetEmulation<0>},
     {9003, "PERFORM CHECKLIST FOR GRAPHICS CARDS", "0", opChecklistForCards},
-    {9004, "SET GRAPHICS CARD", "S", opSetGraphicsCard},
+    {9004, "SET GRAPHICS CARD", "S", skipAfter<opSetGraphicsCard, 1>},
     {9011, "DISABLE TNL", "0", opTnl<0>},
     {9012, "ENABLE TNL", "0", opTnl<1>},
     {9051, "SYSTEM TMEM AVAILABLE[", "L", opDeviceMemory},

@@ -109,41 +109,41 @@ DisplayRecord* addDrawing(Runtime& rt, int32_t op, int32_t a1, int32_t a2, int32
   return r;
 }
 
-void opDot(Runtime& rt) {
-  addDrawing(rt, RecDot, operand(rt, 0).i, operand(rt, 1).i);
+Word* opDot(Runtime& rt, Word* pc) {
+  addDrawing(rt, RecDot, operand(pc, 0).i, operand(pc, 1).i);
   yieldForScreen(rt);
-  skipOperands(rt, 2);
+  return pc + 2;
 }
 
-void opBox(Runtime& rt) {
-  addDrawing(rt, RecBox, operand(rt, 0).i, operand(rt, 1).i, operand(rt, 2).i, operand(rt, 3).i);
+Word* opBox(Runtime& rt, Word* pc) {
+  addDrawing(rt, RecBox, operand(pc, 0).i, operand(pc, 1).i, operand(pc, 2).i, operand(pc, 3).i);
   yieldForAutoRefresh(rt);
-  skipOperands(rt, 4);
+  return pc + 4;
 }
 
-void opLine(Runtime& rt) {
-  addDrawing(rt, RecLine, operand(rt, 0).i, operand(rt, 1).i, operand(rt, 2).i, operand(rt, 3).i);
+Word* opLine(Runtime& rt, Word* pc) {
+  addDrawing(rt, RecLine, operand(pc, 0).i, operand(pc, 1).i, operand(pc, 2).i, operand(pc, 3).i);
   yieldForScreen(rt);
-  skipOperands(rt, 4);
+  return pc + 4;
 }
 
-void opCircle(Runtime& rt) {
-  const int32_t radius = std::bit_cast<int32_t>(float(operand(rt, 2).i));
-  addDrawing(rt, RecEllipse, operand(rt, 0).i, operand(rt, 1).i, radius, radius);
+Word* opCircle(Runtime& rt, Word* pc) {
+  const int32_t radius = std::bit_cast<int32_t>(float(operand(pc, 2).i));
+  addDrawing(rt, RecEllipse, operand(pc, 0).i, operand(pc, 1).i, radius, radius);
   yieldForScreen(rt);
-  skipOperands(rt, 3);
+  return pc + 3;
 }
 
-void opEllipse(Runtime& rt) {
-  addDrawing(rt, RecEllipse, operand(rt, 0).i, operand(rt, 1).i, std::bit_cast<int32_t>(float(operand(rt, 2).i)),
-             std::bit_cast<int32_t>(float(operand(rt, 3).i)));
+Word* opEllipse(Runtime& rt, Word* pc) {
+  addDrawing(rt, RecEllipse, operand(pc, 0).i, operand(pc, 1).i, std::bit_cast<int32_t>(float(operand(pc, 2).i)),
+             std::bit_cast<int32_t>(float(operand(pc, 3).i)));
   yieldForScreen(rt);
-  skipOperands(rt, 4);
+  return pc + 4;
 }
 
-void opInk(Runtime& rt) {
-  addDrawing(rt, RecInk, operand(rt, 0).i, operand(rt, 1).i);
-  skipOperands(rt, 2);
+Word* opInk(Runtime& rt, Word* pc) {
+  addDrawing(rt, RecInk, operand(pc, 0).i, operand(pc, 1).i);
+  return pc + 2;
 }
 
 void clearScreen(Runtime& rt) {
@@ -152,32 +152,36 @@ void clearScreen(Runtime& rt) {
   yieldForScreen(rt);
 }
 
-void opCls(Runtime& rt) { clearScreen(rt); }
-
-void opClsColour(Runtime& rt) {
-  addDrawing(rt, RecBackground, 0, operand(rt, 0).i);
+Word* opCls(Runtime& rt, Word* pc) {
   clearScreen(rt);
-  skipOperands(rt, 1);
+  return pc;
 }
 
-void opPoint(Runtime& rt) {
-  if (DisplayRecord* r = addDrawing(rt, RecPoint, operand(rt, 1).i, operand(rt, 2).i)) {
-    r->result = &operand(rt, 0);
+Word* opClsColour(Runtime& rt, Word* pc) {
+  addDrawing(rt, RecBackground, 0, operand(pc, 0).i);
+  clearScreen(rt);
+  return pc + 1;
+}
+
+Word* opPoint(Runtime& rt, Word* pc) {
+  if (DisplayRecord* r = addDrawing(rt, RecPoint, operand(pc, 1).i, operand(pc, 2).i)) {
+    r->result = &operand(pc, 0);
     r->lifetime = 1;
   }
   rt.interp.YieldFlag = true;
-  skipOperands(rt, 3);
+  return pc + 3;
 }
 
-void opRgb(Runtime& rt) {
-  operand(rt, 0).i = wrapAdd(wrapAdd(operand(rt, 3).i, wrapMul(operand(rt, 1).i, 65536)), wrapMul(operand(rt, 2).i, 256));
-  skipOperands(rt, 4);
+Word* opRgb(Runtime&, Word* pc) {
+  operand(pc, 0).i =
+      wrapAdd(wrapAdd(operand(pc, 3).i, wrapMul(operand(pc, 1).i, 65536)), wrapMul(operand(pc, 2).i, 256));
+  return pc + 4;
 }
 
 template <int Shift>
-void opComponent(Runtime& rt) {
-  operand(rt, 0).i = (operand(rt, 1).i >> Shift) & 255;
-  skipOperands(rt, 2);
+Word* opComponent(Runtime&, Word* pc) {
+  operand(pc, 0).i = (operand(pc, 1).i >> Shift) & 255;
+  return pc + 2;
 }
 
 const CommandRow Rows[] = {

@@ -14,24 +14,31 @@ namespace {
 constexpr int32_t ErrSyncRate = 112;
 constexpr int32_t MaxSyncRate = 1000;
 
-void opSync(Runtime& rt) { rt.interp.YieldFlag = true; }
-
-template <bool Auto>
-void opSyncMode(Runtime& rt) {
-  rt.interp.AutoRefresh = Auto;
+Word* opSync(Runtime& rt, Word* pc) {
   rt.interp.YieldFlag = true;
+  return pc;
 }
 
-void opSyncRate(Runtime& rt) {
-  const int32_t rate = operand(rt, 0).i;
-  if (rate < 0 || rate > MaxSyncRate) raiseError(rt, ErrSyncRate);
-  else rt.frame.FrameMilliseconds = rate == 0 ? 0 : uint32_t(1000.0 / rate);
-  skipOperands(rt, 1);
+template <bool Auto>
+Word* opSyncMode(Runtime& rt, Word* pc) {
+  rt.interp.AutoRefresh = Auto;
+  rt.interp.YieldFlag = true;
+  return pc;
+}
+
+Word* opSyncRate(Runtime& rt, Word* pc) {
+  const int32_t rate = operand(pc, 0).i;
+  if (rate < 0 || rate > MaxSyncRate)
+    raiseError(rt, ErrSyncRate);
+  else
+    rt.frame.FrameMilliseconds = rate == 0 ? 0 : uint32_t(1000.0 / rate);
+  return pc + 1;
 }
 
 template <int32_t Back>
-void opDrawTo(Runtime& rt) {
+Word* opDrawTo(Runtime& rt, Word* pc) {
   rt.refresh.DrawToBack = Back;
+  return pc;
 }
 
 const CommandRow Rows[] = {

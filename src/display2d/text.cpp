@@ -39,7 +39,7 @@ void setting(Runtime& rt, int32_t op, int32_t value = 0, std::string_view text =
   }
 }
 
-void opChecklistForFonts(Runtime& rt) {
+Word* opChecklistForFonts(Runtime& rt, Word* pc) {
   ChecklistState& list = rt.checklist;
   startChecklist(list);
   std::vector<std::string> names = rt.text.Fonts ? rt.text.Fonts->families() : std::vector<std::string>{};
@@ -49,58 +49,61 @@ void opChecklistForFonts(Runtime& rt) {
     ++added;
   }
   finishChecklist(list, added > 0, false);
+  return pc;
 }
 
-void opSetTextFont(Runtime& rt) {
-  setting(rt, RecFontName, 0, cellText(operand(rt, 0)));
+Word* opSetTextFont(Runtime& rt, Word* pc) {
+  setting(rt, RecFontName, 0, cellText(operand(pc, 0)));
   yieldForAutoRefresh(rt);
-  skipOperands(rt, 1);
+  return pc + 1;
 }
 
-void opSetTextSize(Runtime& rt) {
-  setting(rt, RecFontSize, operand(rt, 0).i);
+Word* opSetTextSize(Runtime& rt, Word* pc) {
+  setting(rt, RecFontSize, operand(pc, 0).i);
   yieldForAutoRefresh(rt);
-  skipOperands(rt, 1);
+  return pc + 1;
 }
 
 template <int32_t Op>
-void opTextBackground(Runtime& rt) {
+Word* opTextBackground(Runtime& rt, Word* pc) {
   setting(rt, Op);
+  return pc;
 }
 
 template <int32_t Style>
-void opTextStyle(Runtime& rt) {
+Word* opTextStyle(Runtime& rt, Word* pc) {
   setting(rt, RecStyleNormal + Style);
   yieldForAutoRefresh(rt);
+  return pc;
 }
 
 template <int32_t Op>
-void opText(Runtime& rt) {
+Word* opText(Runtime& rt, Word* pc) {
   if (DisplayRecord* r = AddRecord(rt, Op)) {
-    r->arg1 = operand(rt, 0).i;
-    r->arg2 = operand(rt, 1).i;
-    r->setText(cellText(operand(rt, 2)));
+    r->arg1 = operand(pc, 0).i;
+    r->arg2 = operand(pc, 1).i;
+    r->setText(cellText(operand(pc, 2)));
   }
   yieldForScreen(rt);
-  skipOperands(rt, 3);
+  return pc + 3;
 }
 
-void opTextFontName(Runtime& rt) {
-  storeString(operand(rt, 0), rt.text.TextFontName);
-  skipOperands(rt, 1);
+Word* opTextFontName(Runtime& rt, Word* pc) {
+  storeString(operand(pc, 0), rt.text.TextFontName);
+  return pc + 1;
 }
 
 template <auto Field>
-void opTextSetting(Runtime& rt) {
-  operand(rt, 0).i = int32_t(rt.text.*Field);
-  skipOperands(rt, 1);
+Word* opTextSetting(Runtime& rt, Word* pc) {
+  operand(pc, 0).i = int32_t(rt.text.*Field);
+  return pc + 1;
 }
 
 template <int Which>
-void opTextExtent(Runtime& rt) {
-  const TextExtent e = measure(rt.text.TextFont.get(), cellText(operand(rt, 1)));
-  operand(rt, 0).i = Which == 0 ? e.width : e.height;
-  skipOperands(rt, 2);
+Word* opTextExtent(Runtime& rt, Word* pc) {
+  const TextExtent e = measure(rt.text.TextFont.get(), cellText(operand(pc, 1)));
+  operand(pc, 0).i = Which == 0 ? e.width : e.height;
+  return pc + 2;
 }
 
 const CommandRow Rows[] = {
@@ -197,9 +200,14 @@ void runTextRecord(Runtime& rt, DisplayRecord& r) {
       drawText(rt, *s, t.TextFont.get(), r, wrapAdd(r.arg1, -(measure(t.TextFont.get(), r.text()).width / 2)),
                t.TextOpaque, false);
       break;
-    case RecPrint: drawText(rt, *s, t.PrintFont.get(), r, r.arg1, r.opaque, false); break;
-    case RecEraseText: drawText(rt, *s, t.PrintFont.get(), r, r.arg1, true, true); break;
-    default: break;
+    case RecPrint:
+      drawText(rt, *s, t.PrintFont.get(), r, r.arg1, r.opaque, false);
+      break;
+    case RecEraseText:
+      drawText(rt, *s, t.PrintFont.get(), r, r.arg1, true, true);
+      break;
+    default:
+      break;
   }
 }
 

@@ -19,9 +19,9 @@ constexpr int32_t ErrNoArray = 109;
 
 // The word two before the command's identifier (operand 1 of the element read before
 // it) as a cell number, or -1 when it is no cell.
-int32_t cellTwoBefore(Runtime& rt) {
+int32_t cellTwoBefore(Runtime& rt, Word* pc) {
   ProgramImage& img = rt.image;
-  const size_t at = img.codeIndex(commandWord(rt));
+  const size_t at = img.codeIndex(commandWord(pc));
   if (at < 2) return -1;
   const uintptr_t offset = uintptr_t(img.CodeBlock[at - 2].n) - uintptr_t(img.ValueArea.data());
   return offset % sizeof(Cell) || offset / sizeof(Cell) >= img.ValueArea.size() ? -1 : int32_t(offset / sizeof(Cell));
@@ -29,8 +29,8 @@ int32_t cellTwoBefore(Runtime& rt) {
 
 // ArrayTable index of the array the command works on, which must exist and hold `kind`;
 // -1 after raising 109 otherwise.
-int namedArray(Runtime& rt, char kind) {
-  const int32_t n = cellTwoBefore(rt);
+int namedArray(Runtime& rt, Word* pc, char kind) {
+  const int32_t n = cellTwoBefore(rt, pc);
   const int index = n - IntVars;
   if (n >= IntVars && n < IntConsts && arrayKind(index) == kind && rt.arrays.ArrayTable[size_t(index)]) return index;
   raiseError(rt, ErrNoArray);
@@ -71,10 +71,10 @@ class PieceReader {
 // The index of the array named before the command, with its file open for reading (the
 // payload's copy when it holds the name; a missing file is created empty). -1 after
 // raising the error when either is missing.
-int openArrayFile(Runtime& rt, char kind, FileHandle& file) {
-  const int index = namedArray(rt, kind);
+int openArrayFile(Runtime& rt, Word* pc, char kind, FileHandle& file) {
+  const int index = namedArray(rt, pc, kind);
   if (index < 0) return -1;
-  file = openFile(lookupPath(rt, cellText(operand(rt, 0)), "dat"), OpenMode::ReadAlways);
+  file = openFile(lookupPath(rt, cellText(operand(pc, 0)), "dat"), OpenMode::ReadAlways);
   if (!file) {
     raiseError(rt, ErrFileFailed);
     return -1;
@@ -85,10 +85,10 @@ int openArrayFile(Runtime& rt, char kind, FileHandle& file) {
 // Integer and float arrays: element i is word i of the file; elements the file does not
 // reach become 0, bytes beyond the array are ignored.
 template <char Kind>
-void opLoadWords(Runtime& rt) {
+Word* opLoadWords(Runtime& rt, Word* pc) {
   FileHandle file;
-  const int index = openArrayFile(rt, Kind, file);
-  if (index < 0) return;
+  const int index = openArrayFile(rt, pc, Kind, file);
+  if (index < 0) return pc;
   auto* elements = static_cast<int32_t*>(rt.arrays.ArrayTable[size_t(index)]);
   const size_t total = size_t(std::max(rt.arrays.ArrayDescriptors[size_t(index)].total, 0));
   std::array<unsigned char, 65536> piece;
@@ -99,17 +99,20 @@ void opLoadWords(Runtime& rt) {
     if (words == 0) break;
   }
   std::fill(elements + i, elements + total, 0);
-  if (std::ferror(file.get())) return raiseError(rt, ErrFileFailed);
-  skipOperands(rt, 2);
+  if (std::ferror(file.get())) {
+    raiseError(rt, ErrFileFailed);
+    return pc;
+  }
+  return pc + 2;
 }
 
 // String arrays: one element per line. A line ends at CR LF, which is dropped, or after
 // 255 characters; elements the file does not reach become empty. A blank line is an empty
 // element, so that what SAVE ARRAY wrote loads back in place.
-void opLoadLines(Runtime& rt) {
+Word* opLoadLines(Runtime& rt, Word* pc) {
   FileHandle file;
-  const int index = openArrayFile(rt, 'S', file);
-  if (index < 0) return;
+  const int index = openArrayFile(rt, pc, 'S', file);
+  if (index < 0) return pc;
   auto* elements = static_cast<char**>(rt.arrays.ArrayTable[size_t(index)]);
   const int32_t total = rt.arrays.ArrayDescriptors[size_t(index)].total;
   PieceReader in(file.get());
@@ -124,8 +127,11 @@ void opLoadLines(Runtime& rt) {
     if (atLineEnd()) in.skip(2);
     replaceString(elements[i], line);
   }
-  if (in.failed()) return raiseError(rt, ErrFileFailed);
-  skipOperands(rt, 2);
+  if (in.failed()) {
+    raiseError(rt, ErrFileFailed);
+    return pc;
+  }
+  return pc + 2;
 }
 
 constexpr size_t SavePiece = 65536;
@@ -154,14 +160,14 @@ bool lineBytes(Runtime& rt, int index, const ByteSink& sink) {
 
 // The file is replaced as a whole, so a failed write keeps its old contents.
 template <char Kind, bool (*Bytes)(Runtime&, int, const ByteSink&)>
-void opSave(Runtime& rt) {
-  const int index = namedArray(rt, Kind);
-  if (index < 0) return;
-  if (!replaceFile(rt.fs.resolve(cellText(operand(rt, 0))), [&](const ByteSink& sink) { return Bytes(rt, index, sink); })) {
+Word* opSave(Runtime& rt, Word* pc) {
+  const int index = namedArray(rt, pc, Kind);
+  if (index < 0) return pc;
+  if (!replaceFile(rt.fs.resolve(cellText(operand(pc, 0))), [&](const ByteSink& sink) { return Bytes(rt, index, sink); })) {
     raiseError(rt, ErrFileFailed);
-    return;
+    return pc;
   }
-  skipOperands(rt, 2);
+  return pc + 2;
 }
 
 const CommandRow Rows[] = {

@@ -38,22 +38,25 @@ constexpr int32_t ErrNoStrings = 9003;
 constexpr int32_t ErrNoValues = 9004;
 constexpr int32_t ErrNoChecklist = 9005;
 
-void opEmptyChecklist(Runtime& rt) { emptyChecklist(rt.checklist); }
+Word* opEmptyChecklist(Runtime& rt, Word* pc) {
+  emptyChecklist(rt.checklist);
+  return pc;
+}
 
-void opQuantity(Runtime& rt) {
+Word* opQuantity(Runtime& rt, Word* pc) {
   if (!rt.checklist.valid) {
     raiseError(rt, ErrNoChecklist);
-    return;
+    return pc;
   }
-  operand(rt, 0).i = rt.checklist.count;
-  skipOperands(rt, 1);
+  operand(pc, 0).i = rt.checklist.count;
+  return pc + 1;
 }
 
 // The entry operand 1 names, or null after raising the first error that applies;
 // `hasKind` is the flag for what is read (values or strings), `kindError` its error.
-const ChecklistEntry* checkedEntry(Runtime& rt, bool hasKind, int32_t kindError) {
+const ChecklistEntry* checkedEntry(Runtime& rt, Word* pc, bool hasKind, int32_t kindError) {
   const ChecklistState& list = rt.checklist;
-  const int32_t i = operand(rt, 1).i;
+  const int32_t i = operand(pc, 1).i;
   int32_t error = !list.valid                      ? ErrNoChecklist
                   : i < 1 || i > ChecklistCapacity ? ErrIndexRange
                   : !hasKind                       ? kindError
@@ -67,18 +70,18 @@ const ChecklistEntry* checkedEntry(Runtime& rt, bool hasKind, int32_t kindError)
 }
 
 template <int32_t ChecklistEntry::*Value>
-void opValue(Runtime& rt) {
-  const ChecklistEntry* e = checkedEntry(rt, rt.checklist.hasValues, ErrNoValues);
-  if (!e) return;
-  operand(rt, 0).i = e->*Value;
-  skipOperands(rt, 2);
+Word* opValue(Runtime& rt, Word* pc) {
+  const ChecklistEntry* e = checkedEntry(rt, pc, rt.checklist.hasValues, ErrNoValues);
+  if (!e) return pc;
+  operand(pc, 0).i = e->*Value;
+  return pc + 2;
 }
 
-void opString(Runtime& rt) {
-  const ChecklistEntry* e = checkedEntry(rt, rt.checklist.hasStrings, ErrNoStrings);
-  if (!e) return;
-  storeString(operand(rt, 0), e->text);
-  skipOperands(rt, 2);
+Word* opString(Runtime& rt, Word* pc) {
+  const ChecklistEntry* e = checkedEntry(rt, pc, rt.checklist.hasStrings, ErrNoStrings);
+  if (!e) return pc;
+  storeString(operand(pc, 0), e->text);
+  return pc + 2;
 }
 
 const CommandRow Rows[] = {

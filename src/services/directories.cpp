@@ -18,8 +18,8 @@ constexpr int32_t ErrNothingFound = 8001;
 constexpr int32_t ErrSearchExhausted = 8002;
 constexpr int32_t ErrChangeDirectory = 8003;
 
-void setDirectory(Runtime& rt) {
-  if (!rt.fs.changeDirectory(cellText(operand(rt, 0)))) raiseError(rt, ErrChangeDirectory);
+void setDirectory(Runtime& rt, Word* pc) {
+  if (!rt.fs.changeDirectory(cellText(operand(pc, 0)))) raiseError(rt, ErrChangeDirectory);
 }
 
 // Starts a search of the current directory; false after raising 8001 when it finds nothing.
@@ -43,22 +43,26 @@ void advance(DirectorySearch& s) {
     s.lastResult = -1;
 }
 
-void opFindFirst(Runtime& rt) { findFirst(rt); }
+Word* opFindFirst(Runtime& rt, Word* pc) {
+  findFirst(rt);
+  return pc;
+}
 
-void opFindNext(Runtime& rt) {
+Word* opFindNext(Runtime& rt, Word* pc) {
   DirectorySearch& s = rt.files.Search;
-  if (!s.active) return;
+  if (!s.active) return pc;
   if (s.lastResult == -1)
     raiseError(rt, ErrSearchExhausted);
   else
     advance(s);
+  return pc;
 }
 
 // Listings print like PRINT and end the slice when the screen refreshes by itself, so
 // they show at once.
-void opDir(Runtime& rt) {
+Word* opDir(Runtime& rt, Word* pc) {
   printLine(rt, rt.fs.currentDirectory() + ":");
-  if (!findFirst(rt)) return;
+  if (!findFirst(rt)) return pc;
   DirectorySearch& s = rt.files.Search;
   while (s.lastResult != -1) {
     const DirectoryEntry& e = s.entries[s.current];
@@ -66,35 +70,39 @@ void opDir(Runtime& rt) {
     advance(s);
   }
   yieldForAutoRefresh(rt);
+  return pc;
 }
 
 std::string driveText(char letter) { return std::string(1, letter) + ":"; }
 
-void opDriveList(Runtime& rt) {
+Word* opDriveList(Runtime& rt, Word* pc) {
   for (char letter : FileSystem::drives()) printLine(rt, driveText(letter));
   yieldForAutoRefresh(rt);
+  return pc;
 }
 
-void opChecklistForFiles(Runtime& rt) {
-  if (!findFirst(rt)) return;
+Word* opChecklistForFiles(Runtime& rt, Word* pc) {
+  if (!findFirst(rt)) return pc;
   ChecklistState& list = rt.checklist;
   startChecklist(list);
   for (const DirectoryEntry& e : rt.files.Search.entries)
     if (ChecklistEntry* entry = addChecklistEntry(list, e.name)) entry->a = e.isDirectory ? 1 : 0;
   rt.files.Search = DirectorySearch{};
   finishChecklist(list, true, true);
+  return pc;
 }
 
-void opChecklistForDrives(Runtime& rt) {
+Word* opChecklistForDrives(Runtime& rt, Word* pc) {
   ChecklistState& list = rt.checklist;
   startChecklist(list);
   for (char letter : FileSystem::drives()) addChecklistEntry(list, driveText(letter));
   finishChecklist(list, true, false);
+  return pc;
 }
 
-void opGetDir(Runtime& rt) {
-  storeString(operand(rt, 0), rt.fs.currentDirectory());
-  skipOperands(rt, 1);
+Word* opGetDir(Runtime& rt, Word* pc) {
+  storeString(operand(pc, 0), rt.fs.currentDirectory());
+  return pc + 1;
 }
 
 const DirectoryEntry* currentEntry(Runtime& rt) {
@@ -102,16 +110,16 @@ const DirectoryEntry* currentEntry(Runtime& rt) {
   return s.active ? &s.entries[s.current] : nullptr;
 }
 
-void opFileName(Runtime& rt) {
+Word* opFileName(Runtime& rt, Word* pc) {
   const DirectoryEntry* e = currentEntry(rt);
-  storeString(operand(rt, 0), e ? e->name : std::string());
-  skipOperands(rt, 1);
+  storeString(operand(pc, 0), e ? e->name : std::string());
+  return pc + 1;
 }
 
-void opFileType(Runtime& rt) {
+Word* opFileType(Runtime& rt, Word* pc) {
   const DirectoryEntry* e = currentEntry(rt);
-  operand(rt, 0).i = !e || rt.files.Search.lastResult == -1 ? -1 : e->isDirectory ? 1 : 0;
-  skipOperands(rt, 1);
+  operand(pc, 0).i = !e || rt.files.Search.lastResult == -1 ? -1 : e->isDirectory ? 1 : 0;
+  return pc + 1;
 }
 
 // The last-write time in local time as 24 characters: "Sun Dec 06 21:59:42 2026".
@@ -126,10 +134,10 @@ std::string timeText(int64_t seconds) {
   return std::string(text).substr(0, 24);
 }
 
-void opFileDate(Runtime& rt) {
+Word* opFileDate(Runtime& rt, Word* pc) {
   const DirectoryEntry* e = currentEntry(rt);
-  storeString(operand(rt, 0), e ? timeText(e->modified) : std::string());
-  skipOperands(rt, 1);
+  storeString(operand(pc, 0), e ? timeText(e->modified) : std::string());
+  return pc + 1;
 }
 
 const CommandRow Rows[] = {

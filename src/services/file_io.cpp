@@ -24,8 +24,8 @@ constexpr int32_t ErrFileNumber = 8213;
 
 // The record of the file number in operand `at`, or null after the soft error: 8213 for
 // a number outside 1 to 32, 8204 when it must be open and is not.
-FileRecord* fileAt(Runtime& rt, int at, bool mustBeOpen) {
-  const int32_t n = operand(rt, at).i;
+FileRecord* fileAt(Runtime& rt, Word* pc, int at, bool mustBeOpen) {
+  const int32_t n = operand(pc, at).i;
   if (n < 1 || n > MaxFileNumber) {
     raiseSoftError(rt, ErrFileNumber);
     return nullptr;
@@ -41,14 +41,14 @@ FileRecord* fileAt(Runtime& rt, int at, bool mustBeOpen) {
 // Opens operand 1's file under operand 0's number: for reading it must exist, for writing
 // it must not.
 template <OpenMode Mode>
-void openNumber(Runtime& rt) {
-  FileRecord* r = fileAt(rt, 0, false);
+void openNumber(Runtime& rt, Word* pc) {
+  FileRecord* r = fileAt(rt, pc, 0, false);
   if (!r) return;
   if (r->handle) {
     raiseSoftError(rt, ErrAlreadyOpen);
     return;
   }
-  const std::string_view name = cellText(operand(rt, 1));
+  const std::string_view name = cellText(operand(pc, 1));
   const bool reading = Mode == OpenMode::ReadExisting;
   if (fileExists(rt, name) != reading) {
     raiseSoftError(rt, reading ? ErrNoSuchFile : ErrFileExists);
@@ -61,8 +61,8 @@ void openNumber(Runtime& rt) {
   }
 }
 
-void closeNumber(Runtime& rt) {
-  FileRecord* r = fileAt(rt, 0, false);
+void closeNumber(Runtime& rt, Word* pc) {
+  FileRecord* r = fileAt(rt, pc, 0, false);
   if (!r) return;
   if (!r->handle) {
     raiseSoftError(rt, ErrNotOpen);
@@ -76,8 +76,8 @@ void closeNumber(Runtime& rt) {
 // or a float's bits. Fewer bytes at the end of the file leave the rest 0; none at all
 // set the end flag.
 template <size_t Bytes>
-void readWord(Runtime& rt) {
-  FileRecord* r = fileAt(rt, 0, true);
+void readWord(Runtime& rt, Word* pc) {
+  FileRecord* r = fileAt(rt, pc, 0, true);
   if (!r) return;
   unsigned char b[4] = {};
   if (std::fread(b, 1, Bytes, r->handle.get()) == 0) {
@@ -88,14 +88,14 @@ void readWord(Runtime& rt) {
     }
     r->endFlag = 1;
   }
-  if (int32_t* target = wordDestination(rt, operand(rt, 1))) *target = littleEndianWord(b);
+  if (int32_t* target = wordDestination(rt, operand(pc, 1))) *target = littleEndianWord(b);
 }
 
 // Reads one line into operand 1. Any byte below 32 ends the line and is dropped, and so
 // is an LF right after a CR (a lone CR ends a line without eating the next one's first
 // character). A line stops at 255 characters; the rest comes with the next read.
-void readLine(Runtime& rt) {
-  FileRecord* r = fileAt(rt, 0, true);
+void readLine(Runtime& rt, Word* pc) {
+  FileRecord* r = fileAt(rt, pc, 0, true);
   if (!r) return;
   std::FILE* f = r->handle.get();
   std::string line;
@@ -123,7 +123,7 @@ void readLine(Runtime& rt) {
     }
     break;
   }
-  if (char** target = stringDestination(rt, operand(rt, 1))) replaceString(*target, line);
+  if (char** target = stringDestination(rt, operand(pc, 1))) replaceString(*target, line);
 }
 
 bool writeBytes(Runtime& rt, FileRecord& r, std::string_view bytes) {
@@ -135,26 +135,26 @@ bool writeBytes(Runtime& rt, FileRecord& r, std::string_view bytes) {
 
 // Writes the low `Bytes` bytes of operand 1, little-endian: an integer, or a float's bits.
 template <size_t Bytes>
-void writeWord(Runtime& rt) {
-  FileRecord* r = fileAt(rt, 0, true);
+void writeWord(Runtime& rt, Word* pc) {
+  FileRecord* r = fileAt(rt, pc, 0, true);
   if (!r) return;
   std::string bytes;
-  appendLittleEndian(bytes, operand(rt, 1).i, Bytes);
+  appendLittleEndian(bytes, operand(pc, 1).i, Bytes);
   writeBytes(rt, *r, bytes);
 }
 
-void writeLine(Runtime& rt) {
-  FileRecord* r = fileAt(rt, 0, true);
+void writeLine(Runtime& rt, Word* pc) {
+  FileRecord* r = fileAt(rt, pc, 0, true);
   if (!r) return;
-  writeBytes(rt, *r, cellText(operand(rt, 1)));
+  writeBytes(rt, *r, cellText(operand(pc, 1)));
   writeBytes(rt, *r, "\r\n");
 }
 
 template <bool EndFlag>
-void fileState(Runtime& rt) {
-  const FileRecord* r = fileAt(rt, 1, false);
+void fileState(Runtime& rt, Word* pc) {
+  const FileRecord* r = fileAt(rt, pc, 1, false);
   if (!r) return;
-  operand(rt, 0).i = EndFlag ? r->endFlag : r->handle ? 1 : 0;
+  operand(pc, 0).i = EndFlag ? r->endFlag : r->handle ? 1 : 0;
 }
 
 const CommandRow Rows[] = {

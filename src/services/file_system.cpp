@@ -23,44 +23,44 @@ constexpr int32_t ErrMakeDirectory = 8101;
 constexpr int32_t ErrDeleteDirectory = 8102;
 constexpr int32_t ErrExecuteFile = 8103;
 
-std::string pathOf(Runtime& rt, int at) { return rt.fs.resolve(cellText(operand(rt, at))); }
+std::string pathOf(Runtime& rt, Word* pc, int at) { return rt.fs.resolve(cellText(operand(pc, at))); }
 
-void makeFile(Runtime& rt) {
-  if (!openFile(pathOf(rt, 0), OpenMode::CreateNew)) raiseSoftError(rt, ErrMakeFile);
+void makeFile(Runtime& rt, Word* pc) {
+  if (!openFile(pathOf(rt, pc, 0), OpenMode::CreateNew)) raiseSoftError(rt, ErrMakeFile);
 }
 
 // Only a file that passes the existence test is deleted; whether the deletion works is
 // not reported.
-void deleteFile(Runtime& rt) {
-  if (fileExists(rt, cellText(operand(rt, 0))))
-    removeFile(pathOf(rt, 0));
+void deleteFile(Runtime& rt, Word* pc) {
+  if (fileExists(rt, cellText(operand(pc, 0))))
+    removeFile(pathOf(rt, pc, 0));
   else
     raiseSoftError(rt, ErrDeleteFile);
 }
 
-void copyToNew(Runtime& rt) {
-  if (!fileExists(rt, cellText(operand(rt, 0))))
+void copyToNew(Runtime& rt, Word* pc) {
+  if (!fileExists(rt, cellText(operand(pc, 0))))
     raiseSoftError(rt, ErrNoSuchFile);
-  else if (!copyFile(pathOf(rt, 0), pathOf(rt, 1)))
+  else if (!copyFile(pathOf(rt, pc, 0), pathOf(rt, pc, 1)))
     raiseSoftError(rt, ErrFileExists);
 }
 
 template <int32_t Error>
-void moveToNew(Runtime& rt) {
-  if (fileExists(rt, cellText(operand(rt, 1))))
+void moveToNew(Runtime& rt, Word* pc) {
+  if (fileExists(rt, cellText(operand(pc, 1))))
     raiseSoftError(rt, ErrFileExists);
-  else if (!moveFile(pathOf(rt, 0), pathOf(rt, 1)))
+  else if (!moveFile(pathOf(rt, pc, 0), pathOf(rt, pc, 1)))
     raiseSoftError(rt, Error);
 }
 
-void makeFolder(Runtime& rt) {
-  if (!makeDirectory(pathOf(rt, 0))) raiseSoftError(rt, ErrMakeDirectory);
+void makeFolder(Runtime& rt, Word* pc) {
+  if (!makeDirectory(pathOf(rt, pc, 0))) raiseSoftError(rt, ErrMakeDirectory);
 }
 
 // A path that exists is removed when it is an empty directory; anything else is left
 // without a report.
-void deleteFolder(Runtime& rt) {
-  const std::string path = pathOf(rt, 0);
+void deleteFolder(Runtime& rt, Word* pc) {
+  const std::string path = pathOf(rt, pc, 0);
   if (pathExists(path))
     removeDirectory(path);
   else
@@ -68,41 +68,41 @@ void deleteFolder(Runtime& rt) {
 }
 
 // File, parameters, start directory (the current directory when empty).
-void executeFile(Runtime& rt) {
-  const std::string_view folder = cellText(operand(rt, 2));
-  if (!fileExists(rt, cellText(operand(rt, 0))) ||
-      !openWithDesktop(pathOf(rt, 0), cellText(operand(rt, 1)), rt.fs.resolve(folder.empty() ? "." : folder)))
+void executeFile(Runtime& rt, Word* pc) {
+  const std::string_view folder = cellText(operand(pc, 2));
+  if (!fileExists(rt, cellText(operand(pc, 0))) ||
+      !openWithDesktop(pathOf(rt, pc, 0), cellText(operand(pc, 1)), rt.fs.resolve(folder.empty() ? "." : folder)))
     raiseSoftError(rt, ErrExecuteFile);
 }
 
-void opWriteClipboard(Runtime& rt) {
-  rt.clipboard->setText(cellText(operand(rt, 0)));
-  skipOperands(rt, 1);
+Word* opWriteClipboard(Runtime& rt, Word* pc) {
+  rt.clipboard->setText(cellText(operand(pc, 0)));
+  return pc + 1;
 }
 
 // The clipboard's text up to its first NUL.
-void opReadClipboard(Runtime& rt) {
+Word* opReadClipboard(Runtime& rt, Word* pc) {
   const std::string text = rt.clipboard->text();
-  storeString(operand(rt, 0), std::string_view(text.c_str()));
-  skipOperands(rt, 1);
+  storeString(operand(pc, 0), std::string_view(text.c_str()));
+  return pc + 1;
 }
 
-void opFileExist(Runtime& rt) {
-  operand(rt, 0).i = fileExists(rt, cellText(operand(rt, 1))) ? 1 : 0;
-  skipOperands(rt, 2);
+Word* opFileExist(Runtime& rt, Word* pc) {
+  operand(pc, 0).i = fileExists(rt, cellText(operand(pc, 1))) ? 1 : 0;
+  return pc + 2;
 }
 
 // Disk file or payload entry; 0 when there is none, and files beyond 2 GB read as the
 // largest size an integer holds.
-void opFileSize(Runtime& rt) {
-  const int64_t size = fileSize(lookupPath(rt, cellText(operand(rt, 1)), "dat"));
-  operand(rt, 0).i = int32_t(std::clamp<int64_t>(size, 0, std::numeric_limits<int32_t>::max()));
-  skipOperands(rt, 2);
+Word* opFileSize(Runtime& rt, Word* pc) {
+  const int64_t size = fileSize(lookupPath(rt, cellText(operand(pc, 1)), "dat"));
+  operand(pc, 0).i = int32_t(std::clamp<int64_t>(size, 0, std::numeric_limits<int32_t>::max()));
+  return pc + 2;
 }
 
-void opPathExist(Runtime& rt) {
-  operand(rt, 0).i = pathExists(pathOf(rt, 1)) ? 1 : 0;
-  skipOperands(rt, 2);
+Word* opPathExist(Runtime& rt, Word* pc) {
+  operand(pc, 0).i = pathExists(pathOf(rt, pc, 1)) ? 1 : 0;
+  return pc + 2;
 }
 
 const CommandRow Rows[] = {

@@ -11,13 +11,15 @@ namespace zt {
 namespace {
 
 template <bool On>
-void opEscapeKey(Runtime& rt) {
+Word* opEscapeKey(Runtime& rt, Word* pc) {
   rt.switches.EscapeKeyEnabled = On;
+  return pc;
 }
 
 template <int Lock, bool On>
-void opLock(Runtime& rt) {
+Word* opLock(Runtime& rt, Word* pc) {
   rt.switches.EditorLocks[Lock] = On;
+  return pc;
 }
 
 const CommandRow Rows[] = {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <regex>
 
+#include "compiler/compiler.h"
 #include "core/runtime.h"
 #include "support/image_builder.h"
 
@@ -114,6 +115,25 @@ TEST(Interpreter, DebugModeTracesEachPositionOnceAndLogsTheError) {
 
   RunResult quiet = runImage("trace_off", b.build(), {}, "[SETTINGS]\r\nDEBUGMODE=yes\r\nTRACEMODE=1\r\n");
   EXPECT_EQ(readFile(quiet.dir + "/ZT.LOG"), "");
+}
+
+// The trace of a loop the interpreter could run fused (NEXT with its FOR, comparisons
+// with their IF) names every position, exactly as the separate commands did.
+TEST(Interpreter, DebugModeTracesFusedLoopsCommandByCommand) {
+  compiler::CompileResult c = compiler::compileText("traceloop.ztb",
+                                                    "s = 0\n"
+                                                    "for i = 1 to 5\n"
+                                                    "  if i < 3 then s = s + i\n"
+                                                    "  if s >= 3 then s = s + 10\n"
+                                                    "next i\n"
+                                                    "print s\n"
+                                                    "end\n");
+  ASSERT_TRUE(c.ok) << c.messages;
+  RunResult r = runImage("trace_fused", c.image, {}, "[SETTINGS]\r\nDEBUGMODE=1\r\n");
+  EXPECT_EQ(r.out, "43\n");
+  EXPECT_EQ(readFile(r.dir + "/ZT.LOG"),
+            "[ZENTROPIALOOPMIDDLE]\r\nPC0=151\r\nPC3=151\r\nPC6=7\r\nPC11=115\r\nPC15=1\r\nPC18=81\r\n"
+            "PC22=113\r\nPC26=1\r\nPC33=8\r\nPC29=81\r\nPC36=301\r\nPC38=213\r\n");
 }
 
 TEST(Interpreter, SettingsSelectWindowModeOnlyWithOne) {

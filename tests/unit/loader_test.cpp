@@ -180,6 +180,61 @@ TEST(Loader, RejectsCodeThatWouldReadStrayWords) {
   }
 }
 
+// A command word in the plain-integer encoding (identifier + 25000) decodes to the
+// identifier: the walk checks the operands of exactly that command.
+TEST(Loader, PlainEncodedIdentifierIsCheckedAsTheCommandThatRuns) {
+  B bad;
+  bad.raw(B::plain(81));  // +[ with three plain integers where cells must be
+  for (int32_t w : {B::plain(1), B::plain(2), B::plain(3)}) bad.raw(w);
+  bad.op(213);
+  Loaded l1;
+  EXPECT_FALSE(l1.load(bad.build()));
+
+  B good;
+  good.raw(B::plain(81));
+  for (int32_t w : {B::intTemp(0), B::intTemp(1), B::intTemp(2)}) good.raw(w);
+  good.raw(B::plain(213));
+  Loaded l2;
+  ASSERT_TRUE(l2.load(good.build())) << l2.error;
+  EXPECT_EQ(commandIdentifier(l2.image.CodeBlock[0].n), 81);
+  EXPECT_EQ(commandIdentifier(l2.image.CodeBlock[4].n), 213);
+}
+
+// Jump targets may name every word up to the end word after the code, not one past it.
+TEST(Loader, JumpTargetsReachExactlyTheEndWord) {
+  for (int32_t past : {0, 1}) {
+    B b;
+    b.op(42, {37000 + 2 + past});  // GOTO: two words of code
+    Loaded l;
+    EXPECT_EQ(l.load(b.build()), past == 0) << past << ": " << l.error;
+  }
+}
+
+TEST(Loader, RejectsAWordThatIsBothCommandAndOperand) {
+  B b;
+  int32_t v = b.intVar();
+  b.op(151, {v, b.intConst(5)});  // words 0..2
+  b.op(42, {37000 + 2});          // GOTO the second operand of the assignment
+  Loaded l;
+  EXPECT_FALSE(l.load(b.build()));
+  EXPECT_NE(l.error.find("both a command and an operand"), std::string::npos) << l.error;
+}
+
+// Parameter words far outside the cell range (the most negative word) are refused
+// without any arithmetic on them overflowing.
+TEST(Loader, RejectsParameterWordsOutsideTheCellRange) {
+  for (int32_t word : {INT32_MIN, INT32_MAX, 9999 + 3000}) {
+    B b;
+    int f = b.newLabel();
+    b.call(f, B::intTemp(0), {b.intConst(1)});
+    b.op(213);
+    b.function(f, {word}, 1);
+    b.op(22);
+    Loaded l;
+    EXPECT_FALSE(l.load(b.build())) << word;
+  }
+}
+
 TEST(Loader, UnreachableWordsAreNotChecked) {
   B b;
   b.op(213);

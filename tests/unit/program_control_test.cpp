@@ -247,8 +247,9 @@ TEST(ProgramControl, EndBreakAndUnknownIdentifierEndQuietly) {
   }
 }
 
-// Returns with no function to return from end the program quietly: at depth 0, and
-// from a GOSUB frame (EXITFUNCTION in a subroutine called inside a function).
+// Returns with no function to return from end the program quietly: at depth 0, from a
+// GOSUB frame (EXITFUNCTION in a subroutine called inside a function), and a RETURN
+// that meets a function's frame (it would continue at the call's operands).
 TEST(ProgramControl, ReturnsWithoutAFunctionEndTheProgram) {
   for (int form : {22, 23, 28, 30}) {
     B b;
@@ -261,20 +262,50 @@ TEST(ProgramControl, ReturnsWithoutAFunctionEndTheProgram) {
     EXPECT_EQ(r.out, "before\n") << form;
     EXPECT_EQ(r.exitCode, 0) << form;
   }
+  // EXITFUNCTION in a subroutine the function called; RETURN in a function with no
+  // GOSUB, which meets the function's frame instead of a subroutine's.
+  for (bool gosub : {true, false}) {
+    B b;
+    int f = b.newLabel(), sub = b.newLabel();
+    b.call(f, B::intTemp(0), {});
+    b.op(PRINT_S, {b.stringConst("not reached")});
+    b.op(END);
+    b.function(f, {}, 1);
+    if (gosub) b.op(GOSUB, {Arg::at(sub)});
+    else b.op(RETURN);
+    b.op(ENDFUNCTION_L, {b.intConst(0)});
+    b.place(sub);
+    b.op(PRINT_S, {b.stringConst("in sub")});
+    b.op(EXITFUNCTION_L, {b.intConst(1)});
+    RunResult r = runImage(gosub ? "exitfunction_in_gosub" : "return_in_function", b.build());
+    EXPECT_EQ(r.out, gosub ? "in sub\n" : "");
+    EXPECT_EQ(r.exitCode, 0);
+  }
+}
+
+// The temporary a comparison writes keeps its value after the IF that tests it, whether
+// the IF jumps or not.
+TEST(ProgramControl, ComparisonTemporaryIsReadAgainAfterItsIf) {
   B b;
-  int f = b.newLabel(), sub = b.newLabel();
-  b.call(f, B::intTemp(0), {});
-  b.op(PRINT_S, {b.stringConst("not reached")});
+  int32_t v = b.intVar();
+  int skip = b.newLabel(), again = b.newLabel(), done = b.newLabel();
+  b.op(SET_L, {v, b.intConst(1)});
+  b.place(again);
+  b.op(LT, {B::intTemp(0), v, b.intConst(3)});
+  b.jump(IF, {B::intTemp(0)}, skip);
+  b.op(PRINTC_S, {b.stringConst("yes ")});
+  b.place(skip);
+  b.op(PRINTC_L, {B::intTemp(0)});
+  b.op(PRINTC_S, {b.stringConst(" ")});
+  b.op(ADD, {v, v, b.intConst(1)});
+  b.op(LE, {B::intTemp(1), v, b.intConst(4)});
+  b.jump(IF, {B::intTemp(1)}, done);
+  b.op(GOTO, {Arg::at(again)});
+  b.place(done);
+  b.op(PRINT_L, {B::intTemp(1)});
   b.op(END);
-  b.function(f, {}, 1);
-  b.op(GOSUB, {Arg::at(sub)});
-  b.op(ENDFUNCTION_L, {b.intConst(0)});
-  b.place(sub);
-  b.op(PRINT_S, {b.stringConst("in sub")});
-  b.op(EXITFUNCTION_L, {b.intConst(1)});
-  RunResult r = runImage("exitfunction_in_gosub", b.build());
-  EXPECT_EQ(r.out, "in sub\n");
-  EXPECT_EQ(r.exitCode, 0);
+  RunResult r = runImage("compare_temp_after_if", b.build());
+  EXPECT_EQ(r.out, "yes 1 yes 1 0 0 0\n");
 }
 
 }  // namespace

@@ -1,0 +1,6 @@
+-- recursive fib(30) through a function
+local function fib(n)
+  if n < 2 then return n end
+  return fib(n - 1) + fib(n - 2)
+end
+print(fib(30))
