@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <new>
 
 #include "core/runtime.h"
 
@@ -82,7 +83,11 @@ bool openPayload(Payload& payload, const std::string& path) {
       return true;
     }
   }
-  payload.bytes.resize(size_t(size - start));
+  try {
+    payload.bytes.resize(size_t(size - start));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   if (!readAt(in, start, payload.bytes.data(), std::streamsize(payload.bytes.size()))) return false;
   parsePayload(payload);
   return true;
