@@ -168,10 +168,12 @@ int64_t fileSize(const std::string& path) {
 
 bool readWholeFile(const std::string& path, std::string& bytes, uint64_t maxBytes) {
   bytes.clear();
-  const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opening a pipe without a writer must not wait for one; reading it then finds its end.
+  const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat st;
-  bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode) && (!S_ISREG(st.st_mode) || uint64_t(st.st_size) <= maxBytes);
+  bool ok = ::fstat(fd, &st) == 0 && (S_ISFIFO(st.st_mode) || (S_ISREG(st.st_mode) && uint64_t(st.st_size) <= maxBytes)) &&
+            ::fcntl(fd, F_SETFL, O_RDONLY) == 0;
   try {
     if (ok && S_ISREG(st.st_mode)) bytes.reserve(size_t(st.st_size));
     char chunk[1 << 16];
