@@ -7,6 +7,7 @@
 #include <new>
 
 #include "core/runtime.h"
+#include "platform/fs.h"
 
 namespace zt {
 
@@ -61,6 +62,7 @@ bool lookup(Runtime& rt, std::string& path, std::string_view extension, Match ma
 
 bool openPayload(Payload& payload, const std::string& path) {
   payload = Payload{};
+  if (!isReadableFile(path)) return false;  // a folder opens as a stream but has no size
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   in.seekg(0, std::ios::end);

@@ -235,6 +235,7 @@ TEST(Payload, TailsThatAreNotPayloadsGiveNoEntries) {
   ASSERT_TRUE(openPayload(engine, ZT_ENGINE_BINARY));
   EXPECT_TRUE(engine.entries.empty());
   EXPECT_FALSE(openPayload(engine, dir + "no such file"));
+  EXPECT_FALSE(openPayload(engine, dir));  // a folder
 }
 
 }  // namespace
