@@ -1,5 +1,6 @@
 // Fuzz targets whose entry point takes a path: the input is written to a file of this
-// process's own under the temporary directory, replaced for each input.
+// process's own under the temporary directory, replaced for each input and removed when
+// the run ends.
 #pragma once
 
 #include <unistd.h>
@@ -11,14 +12,22 @@
 
 namespace zt::fuzz {
 
+struct InputFile {
+  std::string path;
+  InputFile() {
+    const char* tmp = std::getenv("TMPDIR");
+    path = std::string(tmp && *tmp ? tmp : "/tmp") + "/zt-fuzz-" + std::to_string(getpid());
+  }
+  ~InputFile() { std::remove(path.c_str()); }
+};
+
 inline std::string inputFile(const uint8_t* data, size_t size) {
-  const char* tmp = std::getenv("TMPDIR");
-  const std::string path = std::string(tmp && *tmp ? tmp : "/tmp") + "/zt-fuzz-" + std::to_string(getpid());
-  if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+  static const InputFile file;
+  if (std::FILE* f = std::fopen(file.path.c_str(), "wb")) {
     if (size) std::fwrite(data, 1, size, f);
     std::fclose(f);
   }
-  return path;
+  return file.path;
 }
 
 }  // namespace zt::fuzz
