@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Zentropia needs to build, test and benchmark.
-# Idempotent: installs only what is missing. Works as root or through sudo.
+# Idempotent: installs only what is missing. Works as root or through sudo. Packages named
+# as arguments are installed as well (scripts/fuzz.sh adds clang's).
 set -euo pipefail
 
 PACKAGES=(
@@ -12,6 +13,7 @@ PACKAGES=(
   fonts-unifont                      # the console face PRINT and INPUT draw with
   fonts-liberation2                  # metric-compatible faces for the common font names
   libbenchmark-dev lua5.4            # benchmarks (Lua is the interpreter we measure against)
+  "$@"
 )
 
 missing=()

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <limits>
 
 #include "host/payload.h"
+#include "platform/fs.h"
 #include "platform/process.h"
 
 namespace zt {
@@ -21,13 +21,6 @@ constexpr uint64_t MaxPayloadInt = uint64_t(std::numeric_limits<int32_t>::max())
 void putInt32(std::ofstream& out, uint32_t v) {
   const char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
   out.write(b, 4);
-}
-
-bool readWhole(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
 }
 
 bool writeEntry(std::ofstream& out, std::string_view name, std::string_view data, std::string& error) {
@@ -50,7 +43,7 @@ bool writeEntry(std::ofstream& out, std::string_view name, std::string_view data
 bool writeGame(std::ofstream& out, const std::string& engine, std::string_view imageName, std::string_view image,
                const std::vector<PayloadItem>& media, std::string& error) {
   std::string bytes;
-  if (!readWhole(engine, bytes)) {
+  if (!readWholeFile(engine, bytes)) {
     error = "cannot read the engine " + engine;
     return false;
   }
@@ -62,7 +55,7 @@ bool writeGame(std::ofstream& out, const std::string& engine, std::string_view i
   out.write(bytes.data(), std::streamsize(bytes.size()));
   if (!writeEntry(out, imageName, image, error)) return false;
   for (const PayloadItem& item : media) {
-    if (!readWhole(item.path, bytes)) {
+    if (!readWholeFile(item.path, bytes)) {
       error = "cannot read " + item.path;
       return false;
     }

@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <new>
 
 #include "core/runtime.h"
+#include "platform/fs.h"
 
 namespace zt {
 
@@ -60,6 +62,7 @@ bool lookup(Runtime& rt, std::string& path, std::string_view extension, Match ma
 
 bool openPayload(Payload& payload, const std::string& path) {
   payload = Payload{};
+  if (!isReadableFile(path)) return false;  // a folder opens as a stream but has no size
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   in.seekg(0, std::ios::end);
@@ -82,7 +85,11 @@ bool openPayload(Payload& payload, const std::string& path) {
       return true;
     }
   }
-  payload.bytes.resize(size_t(size - start));
+  try {
+    payload.bytes.resize(size_t(size - start));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
   if (!readAt(in, start, payload.bytes.data(), std::streamsize(payload.bytes.size()))) return false;
   parsePayload(payload);
   return true;

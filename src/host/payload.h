@@ -31,8 +31,9 @@ struct Payload {
   std::string_view data(const PayloadEntry& e) const { return {bytes.data() + e.offset, e.size}; }
 };
 
-// Reads the payload at the end of `path`. False only when the file cannot be read; a
-// file without a (well-formed) payload gives true and no entries.
+// Reads the payload at the end of `path`. False only when the file cannot be read (or
+// its payload is too large to hold); a file without a (well-formed) payload gives true
+// and no entries.
 bool openPayload(Payload& payload, const std::string& path);
 // Parses a payload's bytes (from its start to the end of the file) into entries.
 void parsePayload(Payload& payload);

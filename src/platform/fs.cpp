@@ -181,6 +181,34 @@ int64_t fileSize(const std::string& path) {
   return f && ::fstat(::fileno(f.get()), &st) == 0 ? int64_t(st.st_size) : -1;
 }
 
+bool readWholeFile(const std::string& path, std::string& bytes, uint64_t maxBytes) {
+  bytes.clear();
+  // Opening a pipe without a writer must not wait for one; reading it then finds its end.
+  const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = ::fstat(fd, &st) == 0 && (S_ISFIFO(st.st_mode) || (S_ISREG(st.st_mode) && uint64_t(st.st_size) <= maxBytes)) &&
+            ::fcntl(fd, F_SETFL, O_RDONLY) == 0;
+  try {
+    if (ok && S_ISREG(st.st_mode)) bytes.reserve(size_t(st.st_size));
+    char chunk[1 << 16];
+    while (ok) {
+      const ssize_t n = ::read(fd, chunk, sizeof chunk);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0 || uint64_t(n) > maxBytes - bytes.size()) {
+        ok = n == 0;
+        break;
+      }
+      bytes.append(chunk, size_t(n));
+    }
+  } catch (const std::bad_alloc&) {
+    ok = false;
+  }
+  ::close(fd);
+  if (!ok) std::string().swap(bytes);
+  return ok;
+}
+
 bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries) {
   entries.clear();
   DIR* d = path.empty() ? nullptr : ::opendir(path.c_str());

@@ -68,6 +68,10 @@ bool isReadableFile(const std::string& path);
 bool pathExists(const std::string& path);
 // Size in bytes of a readable file, or -1.
 int64_t fileSize(const std::string& path);
+// The whole contents of a regular file or a pipe (never a folder or a device) into
+// `bytes`. False, with `bytes` empty, when it cannot be opened or read, holds more than
+// `maxBytes`, or memory runs short: never throws.
+bool readWholeFile(const std::string& path, std::string& bytes, uint64_t maxBytes = UINT64_MAX);
 
 // The folder's entries sorted as the language lists them: "." and ".." first (except at
 // the root), then by name ignoring case.

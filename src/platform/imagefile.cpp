@@ -4,9 +4,9 @@
 #include <array>
 #include <bit>
 #include <cctype>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <new>
+
+#include "platform/fs.h"
 
 namespace zt {
 
@@ -26,19 +26,30 @@ class Reader {
 // Larger than any picture of MaxImagePixels at 32 bits, with its headers.
 constexpr uintmax_t MaxImageFileBytes = uintmax_t(MaxImagePixels) * 4 + (1u << 20);
 
-bool sizeAcceptable(int64_t w, int64_t h) { return w > 0 && h > 0 && w * h <= MaxImagePixels; }
-
-void allocate(RgbImage& out, int w, int h) {
-  out.width = w;
-  out.height = h;
-  out.pixels.assign(size_t(w) * size_t(h), 0);
+// Each side is bounded before the product is taken, so no header value can overflow it.
+bool sizeAcceptable(int64_t w, int64_t h) {
+  return w > 0 && h > 0 && w <= MaxImagePixels && h <= MaxImagePixels && w * h <= MaxImagePixels;
 }
 
-// Scales a masked component to 8 bits (the mask's top bits become the top bits).
+// Called only once the file is known to hold the picture's data; false when memory is short.
+bool allocate(RgbImage& out, int64_t w, int64_t h) {
+  try {
+    out.pixels.assign(size_t(w) * size_t(h), 0);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  out.width = int(w);
+  out.height = int(h);
+  return true;
+}
+
+// Scales a masked component to 8 bits (the mask's top bits become the top bits). Only a
+// mask whose bits are contiguous describes a component; files with others are refused.
 struct Channel {
   uint32_t mask = 0;
   int shift = 0;
   explicit Channel(uint32_t m = 0) : mask(m), shift(m ? std::countr_zero(m) : 0) {}
+  bool contiguous() const { return ((mask >> shift) & ((mask >> shift) + 1)) == 0; }
   uint32_t operator()(uint32_t v) const {
     if (!mask) return 0;
     uint32_t c = (v & mask) >> shift;
@@ -51,6 +62,7 @@ struct Channel {
 struct MaskedFormat {
   Channel r, g, b;
   uint32_t rgb(uint32_t v) const { return r(v) << 16 | g(v) << 8 | b(v); }
+  bool contiguous() const { return r.contiguous() && g.contiguous() && b.contiguous(); }
 };
 
 // ---- Windows bitmaps ----
@@ -97,6 +109,7 @@ bool readBmpInfo(const Reader& r, BmpInfo& info) {
     size_t masksAt = headerSize >= 52 ? h + 40 : tableAt;  // larger headers carry the masks inside
     if (!r.has(masksAt, 12)) return false;
     info.masks = {Channel(r.u32(masksAt)), Channel(r.u32(masksAt + 4)), Channel(r.u32(masksAt + 8))};
+    if (!info.masks.contiguous()) return false;
     if (headerSize < 52) tableAt += 12;
   } else if (info.bits == 16) {
     info.masks = {Channel(0x7C00), Channel(0x03E0), Channel(0x001F)};
@@ -120,11 +133,13 @@ bool readBmpInfo(const Reader& r, BmpInfo& info) {
   return true;
 }
 
-bool decodeBmpRows(const Reader& r, const BmpInfo& info, RgbImage& out) {
-  const size_t stride = size_t((info.width * info.bits + 31) / 32) * 4;
+size_t bmpStride(const BmpInfo& info) { return size_t((info.width * info.bits + 31) / 32) * 4; }
+
+// The rows are known to be in the file (see decodeBmp).
+void decodeBmpRows(const Reader& r, const BmpInfo& info, RgbImage& out) {
+  const size_t stride = bmpStride(info);
   for (int64_t row = 0; row < info.height; ++row) {
     size_t at = info.pixelOffset + size_t(row) * stride;
-    if (!r.has(at, stride)) return false;
     int y = int(info.topDown ? row : info.height - 1 - row);
     uint32_t* dst = &out.pixels[size_t(y) * size_t(out.width)];
     for (int64_t x = 0; x < info.width; ++x) {
@@ -142,18 +157,18 @@ bool decodeBmpRows(const Reader& r, const BmpInfo& info, RgbImage& out) {
       }
     }
   }
-  return true;
 }
 
-// Run-length coded 8- and 4-bit pictures. Pixels the codes skip stay black.
-bool decodeBmpRle(const Reader& r, const BmpInfo& info, RgbImage& out) {
+// Run-length coded 8- and 4-bit pictures. Pixels the codes skip stay black. Without a
+// picture (`out` null) the codes are only walked, to learn whether they are whole.
+bool decodeBmpRle(const Reader& r, const BmpInfo& info, RgbImage* out) {
   const bool four = info.compression == BiRle4;
   int64_t x = 0, row = 0;
   size_t at = info.pixelOffset;
   auto put = [&](uint8_t index) {
-    if (x < info.width && row < info.height) {
+    if (out && x < info.width && row < info.height) {
       int64_t y = info.topDown ? row : info.height - 1 - row;
-      out.pixels[size_t(y) * size_t(out.width) + size_t(x)] = info.palette[index];
+      out->pixels[size_t(y) * size_t(out->width) + size_t(x)] = info.palette[index];
     }
     ++x;
   };
@@ -162,7 +177,9 @@ bool decodeBmpRle(const Reader& r, const BmpInfo& info, RgbImage& out) {
     uint8_t count = r.u8(at), code = r.u8(at + 1);
     at += 2;
     if (count > 0) {  // a run of one index (two alternating indices at 4 bits)
-      for (int i = 0; i < count; ++i) put(four ? uint8_t(i % 2 ? code & 15 : code >> 4) : code);
+      int i = 0;
+      for (; i < count && x < info.width; ++i) put(four ? uint8_t(i % 2 ? code & 15 : code >> 4) : code);
+      x += count - i;  // the rest of the run lies past the row's end
     } else if (code == 0) {
       x = 0;
       ++row;
@@ -206,7 +223,8 @@ uint32_t mix(uint32_t a, uint32_t b, int wa, int wb, int div) {
   return out;
 }
 
-// The colour part of a DXT block; DXT1 blocks with c0 <= c1 have a black fourth colour.
+// The colour part of a DXT block; DXT1 blocks with c0 <= c1 (equal ones too) have a black
+// fourth colour.
 void decodeColorBlock(const Reader& r, size_t at, bool dxt1, std::array<uint32_t, 16>& px) {
   uint16_t c0 = r.u16(at), c1 = r.u16(at + 2);
   uint32_t k[4] = {expand565(c0), expand565(c1), 0, 0};
@@ -220,32 +238,35 @@ void decodeColorBlock(const Reader& r, size_t at, bool dxt1, std::array<uint32_t
   for (int i = 0; i < 16; ++i) px[size_t(i)] = k[(bits >> (2 * i)) & 3];
 }
 
-bool decodeDxt(const Reader& r, int blockBytes, RgbImage& out) {
-  const int bw = (out.width + 3) / 4, bh = (out.height + 3) / 4;
-  if (!r.has(DdsDataStart, size_t(bw) * size_t(bh) * size_t(blockBytes))) return false;
+bool decodeDxt(const Reader& r, int blockBytes, int64_t width, int64_t height, RgbImage& out) {
+  const int64_t bw = (width + 3) / 4, bh = (height + 3) / 4;
+  if (!r.has(DdsDataStart, size_t(bw) * size_t(bh) * size_t(blockBytes)) || !allocate(out, width, height))
+    return false;
   std::array<uint32_t, 16> px{};
   size_t at = DdsDataStart;
-  for (int by = 0; by < bh; ++by)
-    for (int bx = 0; bx < bw; ++bx, at += size_t(blockBytes)) {
+  for (int64_t by = 0; by < bh; ++by)
+    for (int64_t bx = 0; bx < bw; ++bx, at += size_t(blockBytes)) {
       decodeColorBlock(r, at + size_t(blockBytes) - 8, blockBytes == 8, px);  // alpha blocks come first
       for (int i = 0; i < 16; ++i) {
-        int x = bx * 4 + i % 4, y = by * 4 + i / 4;
+        int64_t x = bx * 4 + i % 4, y = by * 4 + i / 4;
         if (x < out.width && y < out.height) out.pixels[size_t(y) * size_t(out.width) + size_t(x)] = px[size_t(i)];
       }
     }
   return true;
 }
 
-bool decodeDdsUncompressed(const Reader& r, uint32_t flags, int bits, const MaskedFormat& masks, RgbImage& out) {
+bool decodeDdsUncompressed(const Reader& r, uint32_t flags, uint32_t bits, const MaskedFormat& masks, int64_t width,
+                           int64_t height, RgbImage& out) {
   if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
-  const size_t rowBytes = size_t(out.width) * size_t(bits / 8);
-  if (!r.has(DdsDataStart, rowBytes * size_t(out.height))) return false;
   const bool luminance = flags & DdpfLuminance;
+  if (luminance ? !masks.r.contiguous() : !masks.contiguous()) return false;
+  const size_t rowBytes = size_t(width) * size_t(bits / 8);
+  if (!r.has(DdsDataStart, rowBytes * size_t(height)) || !allocate(out, width, height)) return false;
   for (int y = 0; y < out.height; ++y)
     for (int x = 0; x < out.width; ++x) {
       size_t at = DdsDataStart + size_t(y) * rowBytes + size_t(x) * size_t(bits / 8);
       uint32_t v = 0;
-      for (int b = 0; b < bits / 8; ++b) v |= uint32_t(r.u8(at + size_t(b))) << (8 * b);
+      for (uint32_t b = 0; b < bits / 8; ++b) v |= uint32_t(r.u8(at + b)) << (8 * b);
       out.pixels[size_t(y) * size_t(out.width) + size_t(x)] = luminance ? masks.r(v) * 0x010101u : masks.rgb(v);
     }
   return true;
@@ -257,11 +278,18 @@ bool decodeBmp(std::string_view file, RgbImage& out) {
   Reader r(file);
   BmpInfo info;
   if (!readBmpInfo(r, info)) return false;
-  allocate(out, int(info.width), int(info.height));
-  bool ok = info.compression == BiRle8 || info.compression == BiRle4 ? decodeBmpRle(r, info, out)
-                                                                      : decodeBmpRows(r, info, out);
-  if (!ok) out = {};
-  return ok;
+  // The picture is allocated only once the file is known to hold its data: the rows, or
+  // run-length codes that reach the end of the picture.
+  out = {};
+  if (info.compression == BiRle8 || info.compression == BiRle4) {
+    if (!decodeBmpRle(r, info, nullptr) || !allocate(out, info.width, info.height)) return false;
+    decodeBmpRle(r, info, &out);
+  } else {
+    if (!r.has(info.pixelOffset, bmpStride(info) * size_t(info.height)) || !allocate(out, info.width, info.height))
+      return false;
+    decodeBmpRows(r, info, out);
+  }
+  return true;
 }
 
 bool decodeDds(std::string_view file, RgbImage& out) {
@@ -270,16 +298,16 @@ bool decodeDds(std::string_view file, RgbImage& out) {
   int64_t height = r.u32(12), width = r.u32(16);
   if (!sizeAcceptable(width, height)) return false;
   const uint32_t pfFlags = r.u32(80), fourCC = r.u32(84);
-  allocate(out, int(width), int(height));
+  out = {};
   bool ok = false;
   if (pfFlags & DdpfFourCC) {
-    if (fourCC == FourCC('D', 'X', 'T', '1')) ok = decodeDxt(r, 8, out);
+    if (fourCC == FourCC('D', 'X', 'T', '1')) ok = decodeDxt(r, 8, width, height, out);
     else if (fourCC == FourCC('D', 'X', 'T', '2') || fourCC == FourCC('D', 'X', 'T', '3') ||
              fourCC == FourCC('D', 'X', 'T', '4') || fourCC == FourCC('D', 'X', 'T', '5'))
-      ok = decodeDxt(r, 16, out);
+      ok = decodeDxt(r, 16, width, height, out);
   } else if (pfFlags & (DdpfRgb | DdpfLuminance)) {
     MaskedFormat masks{Channel(r.u32(92)), Channel(r.u32(96)), Channel(r.u32(100))};
-    ok = decodeDdsUncompressed(r, pfFlags, int(r.u32(88)), masks, out);
+    ok = decodeDdsUncompressed(r, pfFlags, r.u32(88), masks, width, height, out);
   }
   if (!ok) out = {};
   return ok;
@@ -294,13 +322,8 @@ bool readImageFile(const std::string& path, std::string_view extension, RgbImage
   std::string ext;
   for (char c : extension) ext += char(std::tolower(static_cast<unsigned char>(c)));
   if (ext != "bmp" && ext != "dds") return false;
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec) || std::filesystem::file_size(path, ec) > MaxImageFileBytes || ec)
-    return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return false;
+  std::string bytes;
+  if (!readWholeFile(path, bytes, MaxImageFileBytes)) return false;
   return ext == "bmp" ? decodeBmp(bytes, out) : decodeDds(bytes, out);
 }
 

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
-#include <iterator>
+#include <new>
 
+#include "platform/fs.h"
 #include "platform/text_lines.h"
 
 namespace zt {
@@ -33,10 +34,14 @@ std::string_view unquote(std::string_view v) {
 }  // namespace
 
 void IniFile::load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
   std::string content;
-  if (in) content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  parse(content);
+  readWholeFile(path, content);
+  try {
+    parse(content);
+  } catch (const std::bad_alloc&) {  // a profile too large to hold reads as an empty one
+    preamble.clear();
+    sections.clear();
+  }
 }
 
 void IniFile::parse(std::string_view text) {

@@ -14,7 +14,8 @@ namespace zt {
 
 class IniFile {
  public:
-  // Reads `path`; a file that does not exist gives an empty profile.
+  // Reads `path`; a file that does not exist or cannot be read (a folder, say) gives an
+  // empty profile.
   void load(const std::string& path);
   bool save(const std::string& path) const;
   void parse(std::string_view text);

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
-#include <fstream>
-#include <iterator>
+#include <limits>
+#include <new>
 #include <utility>
 
+#include "platform/fs.h"
 #include "platform/text_lines.h"
 
 namespace zt {
@@ -13,6 +14,13 @@ namespace zt {
 namespace {
 
 constexpr int MouseButtons = 4;
+constexpr int32_t MaxWheelNotches = std::numeric_limits<int32_t>::max() / WheelNotch;
+
+// A frame `n` frames after `frame`; past the largest frame number the events stay in the
+// largest, still in the order they were added.
+int64_t framesLater(int64_t frame, int64_t n) {
+  return frame > std::numeric_limits<int64_t>::max() - n ? std::numeric_limits<int64_t>::max() : frame + n;
+}
 
 // The characters of a US keyboard's keys, unshifted and shifted, by key number.
 struct KeyCharacters {
@@ -101,7 +109,7 @@ bool parseQuoted(std::string_view rest, std::string& text) {
 void InputScript::press(int64_t frame, int key, int character) {
   if (key) add(frame, {MessageKind::KeyDown, key});
   if (character) add(frame, {MessageKind::Char, character});
-  if (key) add(frame + 1, {MessageKind::KeyUp, key});
+  if (key) add(framesLater(frame, 1), {MessageKind::KeyUp, key});
 }
 
 bool InputScript::parse(std::string_view text, std::string& error) {
@@ -131,7 +139,7 @@ bool InputScript::parse(std::string_view text, std::string& error) {
       std::string typed;
       if (!parseQuoted(line, typed)) return fail("type takes one text in double quotes");
       for (size_t i = 0; i < typed.size(); ++i)
-        press(frame + int64_t(2 * i), keyOfCharacter(typed[i]), static_cast<unsigned char>(typed[i]));
+        press(framesLater(frame, int64_t(2 * i)), keyOfCharacter(typed[i]), static_cast<unsigned char>(typed[i]));
       continue;
     }
     if (action == "key" || action == "keydown" || action == "keyup") {
@@ -150,9 +158,11 @@ bool InputScript::parse(std::string_view text, std::string& error) {
     } else if (action == "click" || action == "buttondown" || action == "buttonup") {
       if (!buttonArgument()) return fail(action + " takes a mouse button from 1 to 4");
       if (action != "buttonup") add(frame, {MessageKind::ButtonDown, x - 1});
-      if (action != "buttondown") add(frame + (action == "click"), {MessageKind::ButtonUp, x - 1});
+      if (action != "buttondown") add(framesLater(frame, action == "click"), {MessageKind::ButtonUp, x - 1});
     } else if (action == "wheel") {
-      if (!numberArgument(x)) return fail("wheel takes a number of notches");
+      if (!numberArgument(x) || x < -MaxWheelNotches || x > MaxWheelNotches)
+        return fail("wheel takes a number of notches from -" + std::to_string(MaxWheelNotches) + " to " +
+                    std::to_string(MaxWheelNotches));
       add(frame, {MessageKind::Wheel, x * WheelNotch});
     } else if (action == "activate" || action == "deactivate") {
       add(frame, {MessageKind::Activate, action == "activate"});
@@ -168,13 +178,18 @@ bool InputScript::parse(std::string_view text, std::string& error) {
 }
 
 bool InputScript::load(const std::string& path, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  std::string text;
+  if (!readWholeFile(path, text)) {
     error = "cannot read " + path;
     return false;
   }
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return parse(text, error);
+  try {
+    return parse(text, error);
+  } catch (const std::bad_alloc&) {
+    events.clear();
+    error = "not enough memory for the script's events";
+    return false;
+  }
 }
 
 void InputScript::deliver(int64_t frame, Window& window) {

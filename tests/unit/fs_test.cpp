@@ -132,5 +132,24 @@ TEST_F(FileSystemTest, OpenModesAndReplacement) {
   EXPECT_EQ(count, 2u);
 }
 
+TEST_F(FileSystemTest, WholeFilesAreReadUpToTheirLimitAndNeverFromFoldersOrDevices) {
+  std::string bytes = "stale";
+  ASSERT_TRUE(readWholeFile(dir + "/Data/Scores.TXT", bytes, 5));
+  EXPECT_EQ(bytes, "12345");
+  EXPECT_FALSE(readWholeFile(dir + "/Data/Scores.TXT", bytes, 4));
+  EXPECT_EQ(bytes, "");
+  write(dir + "/empty", "");
+  ASSERT_TRUE(readWholeFile(dir + "/empty", bytes, 0));
+  EXPECT_EQ(bytes, "");
+  EXPECT_FALSE(readWholeFile(dir + "/Data", bytes));
+  EXPECT_FALSE(readWholeFile(dir + "/missing", bytes));
+  EXPECT_FALSE(readWholeFile("", bytes));
+  EXPECT_FALSE(readWholeFile("/dev/zero", bytes, 1 << 20));
+  // A pipe without a writer reads as empty at once instead of waiting for one.
+  ASSERT_EQ(::mkfifo((dir + "/pipe").c_str(), 0600), 0);
+  ASSERT_TRUE(readWholeFile(dir + "/pipe", bytes));
+  EXPECT_EQ(bytes, "");
+}
+
 }  // namespace
 }  // namespace zt::test

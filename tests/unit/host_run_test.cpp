@@ -59,6 +59,7 @@ TEST(HostRun, WhatCannotStartFailsCleanlyWithAReason) {
   fs::permissions(dir + "/truncated", fs::perms::owner_all);
   ASSERT_TRUE(packGame(ZT_ENGINE_BINARY, "prog.img", "not a program image", {}, dir + "/broken", error)) << error;
   writeFile(dir + "/script.txt", "1 wink\n");
+  fs::create_directories(dir + "/folder");
 
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{ZT_ENGINE_BINARY, "--headless", "truncated"}, "zentropia: cannot load truncated: "},
@@ -72,6 +73,7 @@ TEST(HostRun, WhatCannotStartFailsCleanlyWithAReason) {
       {{ZT_ENGINE_BINARY, "--input", "script.txt", "game"},
        "zentropia: --input script.txt: line 1: unknown action wink"},
       {{ZT_ENGINE_BINARY, "--input", "none.txt", "game"}, "zentropia: --input none.txt: cannot read none.txt"},
+      {{ZT_ENGINE_BINARY, "--input", "folder", "game"}, "zentropia: --input folder: cannot read folder"},
   };
   for (const auto& [command, message] : cases) {
     RunResult r = runIn(dir, command);
@@ -101,6 +103,15 @@ TEST(HostRun, TwoVirtualClockRunsWithTheSameInputGiveTheSameOutput) {
   EXPECT_EQ(first.exitCode, 0) << first.err;
   EXPECT_EQ(std::count(first.out.begin(), first.out.end(), '\n'), 7) << first.out;
   EXPECT_EQ(first.out, second.out);
+}
+
+TEST(HostRun, ASettingsFileThatIsAFolderMeansNoSettings) {
+  const std::string dir = freshFolder("host_settings_folder");
+  fs::create_directories(dir + "/SETUP.INI");
+  writeFile(dir + "/prog.ztb", "print \"ran\"\n");
+  RunResult r = runIn(dir, {ZT_ENGINE_BINARY, "--headless", "--echo", "--virtual-clock", "prog.ztb"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "ran\n");
 }
 
 TEST(HostRun, AWindowThatCannotBeMadeIsSystemError10002) {

@@ -1,8 +1,12 @@
 // Image files: every bitmap layout and DirectDraw surface format decodes to the same
 // colours, the 24-bit writer round-trips, and damaged files fail without harm.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 #include "platform/imagefile.h"
 #include "support/image_files.h"
@@ -92,6 +96,10 @@ TEST(ImageFile, CompressedSurfaceFiles) {
   block = bytes({0x1F, 0x00, 0x00, 0xF8, 0xE4, 0, 0, 0});
   ASSERT_TRUE(decodeDds(dds(4, 1, 0x4, fourCC("DXT1"), 0, {}, block), img));
   expectPixels(img, 4, 1, {Blue, Red, 0x7F007F, 0});
+  // DXT1 with c0 = c1 counts as c0 <= c1: the third colour is their mean, the fourth black.
+  block = bytes({0x00, 0xF8, 0x00, 0xF8, 0xE4, 0, 0, 0});
+  ASSERT_TRUE(decodeDds(dds(4, 1, 0x4, fourCC("DXT1"), 0, {}, block), img));
+  expectPixels(img, 4, 1, {Red, Red, Red, 0});
   // DXT5: 8 bytes of alpha, then the colour block; a 2 x 2 picture takes one block.
   std::string dxt5 = std::string(8, '\xFF') + bytes({0xE0, 0x07, 0xE0, 0x07, 0, 0, 0, 0});
   ASSERT_TRUE(decodeDds(dds(2, 2, 0x4, fourCC("DXT5"), 0, {}, dxt5), img));
@@ -121,6 +129,88 @@ TEST(ImageFile, DamagedFilesFailCleanly) {
   EXPECT_FALSE(decodeBmp(bmp(2, 1, 8, 2, palette({0}), "x"), img));  // RLE4 code on an 8-bit picture
   EXPECT_FALSE(decodeDds("DDS", img));
   EXPECT_FALSE(decodeImage("GIF89a", img));
+}
+
+TEST(ImageFile, BitFieldMasksMustBeContiguous) {
+  RgbImage img;
+  // 10-10-10 in 32 bits: wider components keep their top 8 bits.
+  ASSERT_TRUE(decodeBmp(bmp(1, 1, 32, 3, palette({0x3FF00000, 0x000FFC00, 0x000003FF}), bytes({0xFF, 0x03, 0xF0, 0x2F})),
+                        img));
+  expectPixels(img, 1, 1, {0xBF00FF});
+  // A one-bit component is all or nothing.
+  ASSERT_TRUE(decodeBmp(bmp(2, 1, 16, 3, palette({0x8000, 0x0001, 0x0002}), bytes({0x01, 0x80, 0x02, 0x00})), img));
+  expectPixels(img, 2, 1, {0xFFFF00, 0x0000FF});
+  // A mask with a gap (red 0xF831) would give components above 255 spilling into green.
+  EXPECT_FALSE(decodeBmp(bmp(2, 1, 16, 3, palette({0xF831, 0x07C0, 0x000E}), bytes({0xFF, 0xFF, 0x31, 0xF8})), img));
+  EXPECT_FALSE(decodeBmp(bmp(1, 1, 32, 3, palette({0xFF0000, 0x00FF00, 0x00000101}), bytes({0, 0, 0, 0})), img));
+  EXPECT_FALSE(decodeDds(dds(1, 1, 0x40, 0, 16, {0xF831, 0x7C0, 0xE}, bytes({0xFF, 0xFF})), img));
+  EXPECT_FALSE(decodeDds(dds(1, 1, 0x20000, 0, 8, {0x81, 0, 0}, bytes({0xFF})), img));
+  // Luminance files use only the first mask.
+  ASSERT_TRUE(decodeDds(dds(1, 1, 0x20000, 0, 8, {0xF0, 0x81, 0x81}, bytes({0xF0})), img));
+  expectPixels(img, 1, 1, {White});
+}
+
+// The bytes of the process's address space, as the kernel counts them for RLIMIT_AS.
+uint64_t mappedBytes() {
+  uint64_t pages = 0;
+  std::ifstream("/proc/self/statm") >> pages;
+  return pages * uint64_t(sysconf(_SC_PAGESIZE));
+}
+
+// Decodes `file` in a child process that may map only 64 MB more: a reader that allocates
+// a large picture before it checks that the file holds the data dies there.
+void expectRefusedWithoutAllocating(const std::string& file) {
+  EXPECT_EXIT(
+      {
+        rlimit limit{};
+        getrlimit(RLIMIT_AS, &limit);
+        limit.rlim_cur = mappedBytes() + (uint64_t(64) << 20);
+        setrlimit(RLIMIT_AS, &limit);
+        RgbImage img;
+        std::exit(decodeImage(file, img) ? 1 : 0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(ImageFileDeathTest, HeadersAreCheckedAgainstTheDataBeforeThePictureIsAllocated) {
+  expectRefusedWithoutAllocating(bmp(8192, 8192, 24, 0, "", ""));              // a 54-byte file, no rows
+  expectRefusedWithoutAllocating(bmp(8192, -8192, 8, 1, palette({0}), "\1\1"));  // codes that stop short
+  expectRefusedWithoutAllocating(dds(3250700737u, 3250651137u, 0x40, 0, 32, {0xFF0000, 0xFF00, 0xFF}, ""));
+  expectRefusedWithoutAllocating(dds(0xFFFFFFFFu, 0xBFFFFFFFu, 0x40, 0, 32, {0xFF0000, 0xFF00, 0xFF}, ""));
+  expectRefusedWithoutAllocating(dds(8192, 8192, 0x4, fourCC("DXT1"), 0, {}, std::string(4096, '\0')));
+  expectRefusedWithoutAllocating(dds(8192, 4096, 0x20000, 0, 8, {0xFF, 0, 0}, std::string(8192 * 4095, '\0')));
+}
+
+TEST(ImageFile, DataEndingExactlyWithThePictureIsEnough) {
+  RgbImage img;
+  // 2 x 2 at 24 bits: rows of 6 bytes padded to 8.
+  const std::string rows = bytes({0, 0, 255, 0, 0, 255, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0});
+  ASSERT_TRUE(decodeBmp(bmp(2, 2, 24, 0, "", rows), img));
+  expectPixels(img, 2, 2, {Red, Red, Red, Red});
+  EXPECT_FALSE(decodeBmp(bmp(2, 2, 24, 0, "", rows).substr(0, 54 + 15), img));
+  const std::string lum = bytes({1, 2, 3, 4, 5, 6});
+  ASSERT_TRUE(decodeDds(dds(3, 2, 0x20000, 0, 8, {0xFF, 0, 0}, lum), img));
+  EXPECT_FALSE(decodeDds(dds(3, 2, 0x20000, 0, 8, {0xFF, 0, 0}, lum.substr(0, 5)), img));
+  // DXT1 of 5 x 5 takes 2 x 2 blocks of 8 bytes.
+  ASSERT_TRUE(decodeDds(dds(5, 5, 0x4, fourCC("DXT1"), 0, {}, std::string(32, '\0')), img));
+  EXPECT_FALSE(decodeDds(dds(5, 5, 0x4, fourCC("DXT1"), 0, {}, std::string(31, '\0')), img));
+  // A run-length picture whose codes end at its last row without an end-of-bitmap code.
+  ASSERT_TRUE(decodeBmp(bmp(2, 1, 8, 1, palette({0, Red}), bytes({2, 1, 0, 0})), img));
+  expectPixels(img, 2, 1, {Red, Red});
+  EXPECT_FALSE(decodeBmp(bmp(2, 1, 8, 1, palette({0, Red}), bytes({2, 1, 0})), img));
+}
+
+TEST(ImageFile, PicturesUpToTwoToThe26PixelsAreAccepted) {
+  RgbImage img;
+  const std::string endOfBitmap = bytes({0, 1});  // every pixel skipped: black
+  ASSERT_TRUE(decodeBmp(bmp(1 << 26, 1, 8, 1, palette({0}), endOfBitmap), img));
+  EXPECT_EQ(img.pixels.size(), size_t(1) << 26);
+  ASSERT_TRUE(decodeBmp(bmp(1 << 13, -(1 << 13), 8, 1, palette({0}), endOfBitmap), img));
+  img = {};
+  EXPECT_FALSE(decodeBmp(bmp((1 << 26) + 1, 1, 8, 1, palette({0}), endOfBitmap), img));
+  EXPECT_FALSE(decodeBmp(bmp(1 << 13, (1 << 13) + 1, 8, 1, palette({0}), endOfBitmap), img));
+  EXPECT_FALSE(decodeDds(dds(1u << 26, 2, 0x4, fourCC("DXT1"), 0, {}, ""), img));
+  EXPECT_FALSE(decodeDds(dds(1u << 31, 1u << 31, 0x4, fourCC("DXT1"), 0, {}, ""), img));
 }
 
 }  // namespace

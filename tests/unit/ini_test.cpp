@@ -19,6 +19,18 @@ TEST(Ini, NamesMatchWithoutCaseAndBlanksAreIgnored) {
   EXPECT_EQ(f.get("nosection", "key", "dflt"), "dflt");
 }
 
+TEST(Ini, QuotesComeOffOnlyInMatchingPairs) {
+  IniFile f;
+  f.parse("[s]\nempty=\"\"\nsingles=''\nlone=\"\nnothing=\nmixed=\"x'\nspaced=\" a \"\n");
+  EXPECT_EQ(f.get("s", "empty", "dflt"), "");  // an empty value, not the default
+  EXPECT_EQ(f.get("s", "singles", "dflt"), "");
+  EXPECT_EQ(f.get("s", "lone", "dflt"), "\"");
+  EXPECT_EQ(f.get("s", "nothing", "dflt"), "");
+  EXPECT_EQ(f.get("s", "mixed", "dflt"), "\"x'");
+  EXPECT_EQ(f.get("s", "spaced", "dflt"), " a ");
+  EXPECT_EQ(f.text(), "[s]\r\nempty=\"\"\r\nsingles=''\r\nlone=\"\r\nnothing=\r\nmixed=\"x'\r\nspaced=\" a \"\r\n");
+}
+
 TEST(Ini, WritesReplaceInPlaceAndAppendNewKeysToTheirSection) {
   IniFile f;
   f.parse("[A]\r\nk1=1\r\nk2=2\r\n[B]\r\nk=b\r\n");
@@ -40,6 +52,10 @@ TEST(Ini, MissingFileReadsAsDefaultsAndWriteCreatesIt) {
   ASSERT_TRUE(writeProfileString(path, "S", "K", "w"));
   EXPECT_EQ(readProfileString(path, "s", "k", "d"), "w");
   EXPECT_EQ(test::readFile(path), "[s]\r\nk=w\r\n");
+  // A folder in the file's place reads as an empty profile and cannot be written.
+  fs::create_directories(dir / "folder.ini");
+  EXPECT_EQ(readProfileString((dir / "folder.ini").string(), "s", "k", "d"), "d");
+  EXPECT_FALSE(writeProfileString((dir / "folder.ini").string(), "s", "k", "v"));
 }
 
 }  // namespace

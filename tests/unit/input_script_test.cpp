@@ -97,7 +97,11 @@ TEST(InputScript, MalformedLinesAreRefusedWithTheirNumber) {
       {"1 key x", "line 1: key takes a key number from 1 to 255"},
       {"1 click 5", "line 1: click takes a mouse button from 1 to 4"},
       {"1 move 3", "line 1: move takes two numbers, x and y"},
-      {"1 wheel", "line 1: wheel takes a number of notches"},
+      {"1 wheel", "line 1: wheel takes a number of notches from -17895697 to 17895697"},
+      {"1 wheel 17895698", "line 1: wheel takes a number of notches from -17895697 to 17895697"},
+      {"1 wheel -17895698", "line 1: wheel takes a number of notches from -17895697 to 17895697"},
+      {"1 wheel 2147483647", "line 1: wheel takes a number of notches from -17895697 to 17895697"},
+      {"9223372036854775808 key 1", "line 1: a frame number (0 or more) comes first"},
       {"1 key 1 2", "line 1: too many arguments for key"},
       {"1 close now", "line 1: too many arguments for close"},
       {"1 type abc", "line 1: type takes one text in double quotes"},
@@ -117,6 +121,33 @@ TEST(InputScript, MalformedLinesAreRefusedWithTheirNumber) {
   std::string error;
   EXPECT_FALSE(script.load("/no/such/script", error));
   EXPECT_EQ(error, "cannot read /no/such/script");
+  EXPECT_FALSE(script.load(ZT_TEST_WORK_DIR, error));  // a folder
+  EXPECT_EQ(error, std::string("cannot read ") + ZT_TEST_WORK_DIR);
+}
+
+TEST(InputScript, TheLargestWheelTurnAndFrameNumbersKeepTheirOrder) {
+  InputScript script;
+  std::string error;
+  ASSERT_TRUE(script.parse("1 wheel 17895697\n1 wheel -17895697\n"
+                           "9223372036854775807 key 30\n"
+                           "9223372036854775806 click 1\n"
+                           "9223372036854775805 type \"ab\"\n",
+                           error))
+      << error;
+  auto window = createHeadlessWindow();
+  EXPECT_TRUE(same(frameMessages(script, *window, 1), {{K::Wheel, 2147483640}, {K::Wheel, -2147483640}}));
+  // Releases one frame (and typed keys two frames) after the last frame number stay in
+  // that frame, after their presses: none arrives early.
+  EXPECT_TRUE(same(frameMessages(script, *window, 9223372036854775805), {{K::KeyDown, 30}, {K::Char, 'a'}}));
+  EXPECT_TRUE(same(frameMessages(script, *window, 9223372036854775806), {{K::ButtonDown, 0}, {K::KeyUp, 30}}));
+  EXPECT_TRUE(same(frameMessages(script, *window, 9223372036854775807), {{K::KeyDown, 30},
+                                                                         {K::Char, 'a'},
+                                                                         {K::KeyUp, 30},
+                                                                         {K::ButtonUp, 0},
+                                                                         {K::KeyDown, 48},
+                                                                         {K::Char, 'b'},
+                                                                         {K::KeyUp, 48}}));
+  EXPECT_TRUE(script.finished());
 }
 
 TEST(InputScript, WaitingDeliversTheNextFrameWithEventsHoweverFar) {

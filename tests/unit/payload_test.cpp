@@ -106,6 +106,38 @@ TEST(Payload, PackingFailsCleanlyAndLeavesNoGameBehind) {
   EXPECT_FALSE(packGame(dir + "engine", std::string(256, 'n'), "IMAGE", {}, dir + "game", error));
   EXPECT_FALSE(fs::exists(dir + "game"));
   EXPECT_FALSE(fs::exists(dir + "game.part"));
+  fs::create_directories(dir + "folder");
+  EXPECT_FALSE(packGame(dir + "folder", "g.img", "IMAGE", {}, dir + "game", error));  // an engine that is a folder
+  EXPECT_EQ(error, "cannot read the engine " + dir + "folder");
+  EXPECT_FALSE(fs::exists(dir + "game"));
+}
+
+TEST(Payload, NamesOfExactly255BytesAreTheLongest) {
+  const std::string dir = workDir("payload_longest_name");
+  writeFile(dir + "engine", "engine");
+  const std::string part(127, 'p');  // two parts and a separator: 255 bytes
+  writeFile(dir + "media/" + part + "/" + part, "longest");
+  std::string error;
+  ASSERT_TRUE(packCompiledGame(dir + "g.ztb", "IMAGE", dir + "media", dir + "engine", dir + "game", error)) << error;
+  Payload p;
+  ASSERT_TRUE(openPayload(p, dir + "game"));
+  ASSERT_EQ(p.entries.size(), 2u) << p.defect;
+  EXPECT_EQ(p.entries[1].name, part + "\\" + part);
+  EXPECT_EQ(p.data(p.entries[1]), "longest");
+
+  const std::string name255(255, 'n');
+  ASSERT_TRUE(packGame(dir + "engine", name255, "IMAGE", {}, dir + "game", error)) << error;
+  ASSERT_TRUE(openPayload(p, dir + "game"));
+  ASSERT_EQ(p.entries.size(), 1u);
+  EXPECT_EQ(p.entries[0].name, name255);
+  EXPECT_FALSE(packGame(dir + "engine", name255 + "n", "IMAGE", {}, dir + "game", error));
+  EXPECT_NE(error.find("longer than 255"), std::string::npos) << error;
+  // The reader's side: a stored name length of 256 (with the NUL) is the largest.
+  p = openBytes(dir, game("engine", entry(name255, "x")));
+  ASSERT_EQ(p.entries.size(), 1u) << p.defect;
+  p = openBytes(dir, game("engine", entry(name255 + "n", "x")));
+  EXPECT_TRUE(p.entries.empty());
+  EXPECT_EQ(p.defect, "entry 1: the name length is not 1 to 256 bytes");
 }
 
 TEST(Payload, LookupsFoldCaseAndSlashesAndWriteOneCopyPerExtension) {
@@ -203,6 +235,7 @@ TEST(Payload, TailsThatAreNotPayloadsGiveNoEntries) {
   ASSERT_TRUE(openPayload(engine, ZT_ENGINE_BINARY));
   EXPECT_TRUE(engine.entries.empty());
   EXPECT_FALSE(openPayload(engine, dir + "no such file"));
+  EXPECT_FALSE(openPayload(engine, dir));  // a folder
 }
 
 }  // namespace
