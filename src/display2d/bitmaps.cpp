@@ -103,7 +103,7 @@ void runSave(Runtime& rt, const DisplayRecord& r) {
   rt.bitmaps.ListBitmap = r.number;
   rt.bitmaps.ListTarget = surfaceRefOf(rt.bitmaps, r.number);
   const std::string path = rt.fs.resolve(r.text());
-  if (path.empty() || !replaceFile(path, encodeBmp24(surfaceImage(*s)))) raiseError(rt, ErrSave);
+  if (!saveSurfaceBmp(path, *s)) raiseError(rt, ErrSave);
 }
 
 void runCreate(Runtime& rt, const DisplayRecord& r) {
@@ -467,6 +467,10 @@ void putImage(Surface& dst, const RgbImage& image) {
   const int w = std::min(dst.width(), image.width), h = std::min(dst.height(), image.height);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) dst.setPixel(x, y, l.matchOf(image.at(x, y)));
+}
+
+bool saveSurfaceBmp(const std::string& path, const Surface& s) {
+  return replaceFile(path, [&s](const ByteSink& sink) { return sink(encodeBmp24(surfaceImage(s))); });
 }
 
 RgbImage surfaceImage(const Surface& s) {

@@ -55,6 +55,9 @@ std::unique_ptr<Surface> loadImageSurface(Runtime& rt, std::string_view name);
 void putImage(Surface& dst, const RgbImage& image);
 // A surface as colours, for writing files.
 RgbImage surfaceImage(const Surface& s);
+// Writes the surface as a 24-bit BMP file in place of `path`; false when the file cannot
+// be written or memory for the picture runs short.
+bool saveSurfaceBmp(const std::string& path, const Surface& s);
 
 // The yield rules of drawing commands: after drawing to the screen in automatic
 // refresh, or after any drawing in automatic refresh.

@@ -122,11 +122,14 @@ void writeDumps(Runtime& rt, const Surface& s) {
   const int64_t frame = rt.host.Frames + 1;
   for (const FrameDump& f : rt.display.Dumps) {
     if (f.frame != frame) continue;
-    RgbImage image;
-    image.width = s.width();
-    image.height = s.height();
-    image.pixels = rt.display.Frame;
-    if (!replaceFile(f.path, encodeBmp24(image))) LogEngineError(rt, "Failed to write the frame dump " + f.path);
+    const auto encode = [&](const ByteSink& sink) {
+      RgbImage image;
+      image.width = s.width();
+      image.height = s.height();
+      image.pixels = rt.display.Frame;
+      return sink(encodeBmp24(image));
+    };
+    if (!replaceFile(f.path, encode)) LogEngineError(rt, "Failed to write the frame dump " + f.path);
   }
 }
 

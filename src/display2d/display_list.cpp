@@ -42,10 +42,16 @@ void unlink(DisplayList& list, int32_t i) {
   --list.inUse;
 }
 
+// Records whose work needs memory in proportion to a bitmap (saving, blurring, text of a
+// huge font) raise 101 when it runs short, as the command itself would have.
 void runRecord(Runtime& rt, DisplayRecord& r) {
-  if (r.op <= RecFadeBitmap) runBitmapRecord(rt, r);
-  else if (r.op == RecPrint || r.op == RecEraseText || r.op >= RecFontName) runTextRecord(rt, r);
-  else runDrawRecord(rt, r);
+  try {
+    if (r.op <= RecFadeBitmap) runBitmapRecord(rt, r);
+    else if (r.op == RecPrint || r.op == RecEraseText || r.op >= RecFontName) runTextRecord(rt, r);
+    else runDrawRecord(rt, r);
+  } catch (const std::bad_alloc&) {
+    raiseError(rt, ErrOutOfMemory);
+  }
 }
 
 }  // namespace

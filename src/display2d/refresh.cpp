@@ -64,7 +64,7 @@ void writePendingCapture(Runtime& rt) {
   r.CapturePending = 0;
   Surface* front = frontBuffer(rt.display);
   const std::string path = rt.fs.resolve(r.CaptureFile);
-  if (front && !path.empty()) replaceFile(path, encodeBmp24(surfaceImage(*front)));
+  if (front) saveSurfaceBmp(path, *front);
 }
 
 extern const std::span<const CommandRow> RefreshRows(Rows);

@@ -323,6 +323,26 @@ TEST(DisplayErrors, ADisplayThatCannotBeBuiltKeepsTheOldModeAndGoesOn) {
 #endif
 }
 
+// Saving and blurring need memory in proportion to the bitmap: when it runs short the
+// command's error stops the program, never an abort.
+TEST(DisplayErrors, BitmapWorkShortOfMemoryIsTheCommandsError) {
+#ifdef ZT_ADDRESS_SANITIZER
+  GTEST_SKIP() << "the address sanitizer cannot run under a limit on address space";
+#else
+  const std::pair<std::string, int32_t> cases[] = {
+      {"SAVE BITMAP \"big.bmp\", 1", 1004},
+      {"BLUR BITMAP 1, 2", 101},
+  };
+  for (const auto& [statement, number] : cases) {
+    RunResult r = runImageWithinMemory(
+        "bitmap_memory", compiled("CREATE BITMAP 1, 12000, 12000\n" + statement + "\nSYNC\nPRINT \"not stopped\"\n"),
+        700000);
+    EXPECT_EQ(r.exitCode, 1) << statement << r.err;
+    EXPECT_EQ(r.out, "Runtime Error : ERROR " + std::to_string(errorMessageSlot(number)) + ". \n") << statement;
+  }
+#endif
+}
+
 // Each program stops with the error named beside it: the first check that fails.
 TEST(DisplayErrors, RaisedInTheirCheckOrder) {
   const std::string media = mediaFolder("errors");
