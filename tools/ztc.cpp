@@ -11,6 +11,7 @@
 #include "compiler/compiler.h"
 #include "compiler/disassembler.h"
 #include "compiler/source.h"
+#include "platform/fs.h"
 #include "host/pack.h"
 
 namespace {
@@ -64,7 +65,7 @@ int run(int argc, char** argv) {
 
   if (list && !endsWithNoCase(input, ".ztb")) {  // an image to list
     std::string bytes, text, error;
-    if (!zt::compiler::readWholeFile(input, bytes, error)) {
+    if (!zt::readWholeFile(input, bytes, UINT64_MAX, &error)) {
       std::fprintf(stderr, "ztc: cannot read %s: %s\n", input.c_str(), error.c_str());
       return 1;
     }

@@ -1,11 +1,6 @@
 #include "compiler/source.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <new>
-#include <system_error>
 
 #include "platform/fs.h"
 
@@ -17,48 +12,9 @@ int SourceSet::add(std::string path, std::string text) {
   return int(files_.size() - 1);
 }
 
-bool readWholeFile(const std::string& path, std::string& text, std::string& why, size_t limit) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    why = "it is a folder";
-    return false;
-  }
-  errno = 0;
-  FileHandle f = openFile(path, OpenMode::ReadExisting);
-  if (!f) {
-    why = errno == ENOENT   ? "no such file"
-          : errno == EACCES ? "permission denied"
-          : errno           ? std::strerror(errno)
-                            : "not a regular file";
-    return false;
-  }
-  text.clear();
-  try {
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0) {
-      if (n > limit - text.size()) {
-        text = std::string();
-        why = "too large";
-        return false;
-      }
-      text.append(buffer, n);
-    }
-  } catch (const std::bad_alloc&) {
-    text = std::string();
-    why = "too large to hold in memory";
-    return false;
-  }
-  if (std::ferror(f.get())) {
-    why = "read error";
-    return false;
-  }
-  return true;
-}
-
 int SourceSet::load(const std::string& path, std::string& why, std::string shownAs) {
   std::string text;
-  if (!readWholeFile(path, text, why, MaxSourceBytes - std::min(bytes_, MaxSourceBytes))) {
+  if (!readWholeFile(path, text, MaxSourceBytes - std::min(bytes_, MaxSourceBytes), &why)) {
     if (why == "too large") why = "the program's source files would exceed 16 MB";
     return -1;
   }

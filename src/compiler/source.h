@@ -22,10 +22,6 @@ struct SourceFile {
   std::string text;
 };
 
-// Reads a whole regular file. A folder, a device, a missing file, one larger than `limit`
-// bytes ("too large") or too large to hold in memory fails with the reason in `why` ("it is
-// a folder", ...).
-bool readWholeFile(const std::string& path, std::string& text, std::string& why, size_t limit = SIZE_MAX);
 
 struct Diagnostic {
   SourcePos pos;

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "core/arrays.h"
 #include "core/commands.h"
@@ -322,16 +320,6 @@ bool loadProgram(ProgramImage& image, std::string_view bytes, const DispatchTabl
   releaseProgram(image, noArrays);
   image = ProgramImage{};
   return false;
-}
-
-bool loadProgramFile(ProgramImage& image, const std::string& path, const DispatchTable& commands, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot open " + path;
-    return false;
-  }
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return loadProgram(image, bytes, commands, error);
 }
 
 void releaseProgram(ProgramImage& image, ArrayState& arrays) {

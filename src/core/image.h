@@ -49,7 +49,6 @@ struct ProgramImage {
 // Loads an image from memory. On failure returns false with a reason in `error` and
 // leaves `image` unloaded. `commands` tells the code walk each command's operand layout.
 bool loadProgram(ProgramImage& image, std::string_view bytes, const DispatchTable& commands, std::string& error);
-bool loadProgramFile(ProgramImage& image, const std::string& path, const DispatchTable& commands, std::string& error);
 
 struct ArrayState;
 // Frees every string block and array the program owns, in the documented order.

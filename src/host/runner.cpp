@@ -67,6 +67,16 @@ bool openGamePayload(Runtime& rt, const std::string& game) {
   return false;
 }
 
+// A program image file: false with the reason when it cannot be read or loaded.
+bool loadProgramFile(Runtime& rt, const std::string& path, std::string& error) {
+  std::string bytes, why;
+  if (!readWholeFile(path, bytes, UINT64_MAX, &why)) {
+    error = "cannot open " + path + ": " + why;
+    return false;
+  }
+  return loadProgram(rt.image, bytes, rt.dispatch, error);
+}
+
 // A .ztb source is compiled in memory; a packed game's first entry is extracted to
 // TempFolder and loaded from there; anything else is a program image.
 bool loadTheProgram(Runtime& rt, const std::string& game) {
@@ -82,9 +92,9 @@ bool loadTheProgram(Runtime& rt, const std::string& game) {
     std::string path;
     if (!extractProgram(rt, path))
       error = "cannot write the program to the temporary folder";
-    else if (loadProgramFile(rt.image, path, rt.dispatch, error))
+    else if (loadProgramFile(rt, path, error))
       return true;
-  } else if (loadProgramFile(rt.image, game, rt.dispatch, error)) {
+  } else if (loadProgramFile(rt, game, error)) {
     return true;
   } else if (!rt.host.payload.defect.empty()) {
     error += "; as a packed game, " + rt.host.payload.defect;

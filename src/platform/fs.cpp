@@ -181,14 +181,22 @@ int64_t fileSize(const std::string& path) {
   return f && ::fstat(::fileno(f.get()), &st) == 0 ? int64_t(st.st_size) : -1;
 }
 
-bool readWholeFile(const std::string& path, std::string& bytes, uint64_t maxBytes) {
+bool readWholeFile(const std::string& path, std::string& bytes, uint64_t maxBytes, std::string* why) {
   bytes.clear();
+  std::string reason;
   // Opening a pipe without a writer must not wait for one; reading it then finds its end.
   const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    if (why) *why = path.empty() || errno == ENOENT ? "no such file" : errno == EACCES ? "permission denied" : std::strerror(errno);
+    return false;
+  }
   struct stat st;
-  bool ok = ::fstat(fd, &st) == 0 && (S_ISFIFO(st.st_mode) || (S_ISREG(st.st_mode) && uint64_t(st.st_size) <= maxBytes)) &&
-            ::fcntl(fd, F_SETFL, O_RDONLY) == 0;
+  bool ok = ::fstat(fd, &st) == 0;
+  if (!ok) reason = "read error";
+  else if (S_ISDIR(st.st_mode)) reason = "it is a folder";
+  else if (!S_ISFIFO(st.st_mode) && !S_ISREG(st.st_mode)) reason = "not a regular file";
+  else if (S_ISREG(st.st_mode) && uint64_t(st.st_size) > maxBytes) reason = "too large";
+  ok = reason.empty() && ::fcntl(fd, F_SETFL, O_RDONLY) == 0;
   try {
     if (ok && S_ISREG(st.st_mode)) bytes.reserve(size_t(st.st_size));
     char chunk[1 << 16];
@@ -197,15 +205,20 @@ bool readWholeFile(const std::string& path, std::string& bytes, uint64_t maxByte
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0 || uint64_t(n) > maxBytes - bytes.size()) {
         ok = n == 0;
+        if (!ok) reason = n < 0 ? "read error" : "too large";
         break;
       }
       bytes.append(chunk, size_t(n));
     }
   } catch (const std::bad_alloc&) {
     ok = false;
+    reason = "too large to hold in memory";
   }
   ::close(fd);
-  if (!ok) std::string().swap(bytes);
+  if (!ok) {
+    std::string().swap(bytes);
+    if (why) *why = reason.empty() ? "read error" : reason;
+  }
   return ok;
 }
 

@@ -70,8 +70,10 @@ bool pathExists(const std::string& path);
 int64_t fileSize(const std::string& path);
 // The whole contents of a regular file or a pipe (never a folder or a device) into
 // `bytes`. False, with `bytes` empty, when it cannot be opened or read, holds more than
-// `maxBytes`, or memory runs short: never throws.
-bool readWholeFile(const std::string& path, std::string& bytes, uint64_t maxBytes = UINT64_MAX);
+// `maxBytes`, or memory runs short: never throws. `why`, when given, receives the reason
+// ("it is a folder", "no such file", "too large", ...).
+bool readWholeFile(const std::string& path, std::string& bytes, uint64_t maxBytes = UINT64_MAX,
+                   std::string* why = nullptr);
 
 // The folder's entries sorted as the language lists them: "." and ".." first (except at
 // the root), then by name ignoring case.

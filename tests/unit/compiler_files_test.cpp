@@ -9,6 +9,7 @@
 
 #include "compiler/compiler.h"
 #include "compiler/source.h"
+#include "platform/fs.h"
 #include "support/image_builder.h"
 
 namespace zt::compiler {
@@ -60,9 +61,9 @@ TEST(CompilerFiles, FoldersAndMissingFilesAreReported) {
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.messages, folder + ": cannot read the file: it is a folder\n");
   std::string bytes, why;
-  EXPECT_FALSE(readWholeFile(folder, bytes, why));
+  EXPECT_FALSE(readWholeFile(folder, bytes, UINT64_MAX, &why));
   EXPECT_EQ(why, "it is a folder");
-  EXPECT_TRUE(readWholeFile(main, bytes, why));
+  EXPECT_TRUE(readWholeFile(main, bytes, UINT64_MAX, &why));
   EXPECT_EQ(bytes.substr(0, 9), "#include ");
 }
 
