@@ -5,7 +5,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  g++ cmake ninja-build pkg-config   # build
+  g++ clang cmake ninja-build pkg-config   # build (clang for the sanitizer pass)
   libgtest-dev libgmock-dev          # unit tests
   libsdl2-dev                        # window, display, input and audio device
   xvfb xdotool xfonts-base           # the window test: a virtual X server, its keyboard, the fonts of message boxes
