@@ -43,8 +43,100 @@ void clipSteps(double p, double step, int size, double& lo, double& hi) {
   hi = std::min(hi, std::ceil(b));
 }
 
-// Steps `from` to `to` of a line: each position is computed from the start, not summed,
-// and the step at the full length is the end point itself, so the line reaches it.
+// One coordinate of the line walk: at step n it is trunc(p + d * (n * inverse)) as that
+// double expression gives it. Stepping in 32.32 fixed point gives the same integer
+// wherever the stepped value lies further from every integer than the rounding errors
+// of both computations together (`margin`); where it does not, the expression itself is
+// evaluated. A coordinate that does not change is stepped by 0 from the middle of its
+// pixel (on the surface it is never negative).
+class LineAxis {
+ public:
+  LineAxis(double p, double d, double inverse, int64_t first, int64_t last) : p(p), d(d), inverse(inverse) {
+    if (d == 0) {
+      setValue(int64_t(int32_t(p)) * 0x100000000 + 0x80000000, 1);
+      return;
+    }
+    const double slope = d * inverse, start = p + slope * double(first);
+    // Rounding of the expression (three operations) and of the start and slope here, each
+    // relative to values below |p| + n (|slope| <= 1 + 4 ulp), and the fixed point's own
+    // truncation of the start and the slope, added once per step.
+    const double bound = (std::abs(p) + double(last) + 2) * 0x1p-49 + (double(last - first) + 2) * 0x1p-31;
+    if (!(std::abs(start) < 0x1p30 && bound < 0x1p-3)) return;
+    step = int64_t(slope * 0x1p32);
+    setValue(int64_t(start * 0x1p32), uint32_t(bound * 0x1p32) + 1);
+  }
+
+  // Whether stepping is exact: false when the bound is too loose to be of use.
+  bool stepped() const { return exact; }
+
+  // The coordinate at step n; steps come one after the other from `first`. `Inside`:
+  // the step's value is known to be at least 1 (keepInside).
+  template <bool Inside = false>
+  int32_t next(int64_t n) {
+    const int64_t v = lowered;
+    lowered += step;
+    if (uint32_t(v) <= span) [[likely]] {
+      const int64_t below = v >> 32;  // the integer below a value that is none
+      return int32_t(Inside ? below : below + (below < 0 ? 1 : 0));
+    }
+    return at(n);
+  }
+
+  int32_t at(int64_t n) const { return int32_t(p + d * (double(n) * inverse)); }
+
+  // Steps from `value`; a value whose fraction is `margin` or more away from 0 and from 1
+  // has its integer part decided, that is the fraction of value - margin is at most span.
+  void setValue(int64_t value, uint32_t margin) {
+    lowered = value - margin;
+    span = uint32_t(0x100000000u - 2 * uint64_t(margin));
+    exact = true;
+  }
+
+  // Narrows the steps [k0, k1] after the first to those whose value lies in 1 .. size - 1,
+  // where the coordinate (within the margin, which is below 1/8) is surely on the surface.
+  void keepInside(int64_t size, int64_t& k0, int64_t& k1) const {
+    const int64_t low = int64_t(1) << 32, high = (size - 1) << 32, value = lowered + (0x100000000 - span) / 2;
+    if (step == 0) {
+      if (value < low || value >= high) k1 = -1;
+      return;
+    }
+    // k * step + value in [low, high): divided by step, rounded so that k stays inside.
+    const int64_t a = step > 0 ? low - value : value - high + 1, b = step > 0 ? high - value - 1 : value - low;
+    const int64_t by = step > 0 ? step : -step;
+    k0 = std::max(k0, a <= 0 ? -((-a) / by) : (a + by - 1) / by);
+    k1 = std::min(k1, b < 0 ? -((-b + by - 1) / by) : b / by);
+  }
+
+ private:
+  double p, d, inverse;
+  bool exact = false;
+  int64_t lowered = 0, step = 0;  // the value less the margin, and its step
+  uint32_t span = 0;
+};
+
+template <int Bytes>
+void storePixel(uint8_t* p, uint32_t pixel) {
+  if constexpr (Bytes == 2) {
+    const uint16_t v = uint16_t(pixel);
+    std::memcpy(p, &v, 2);
+  } else if constexpr (Bytes == 3) {
+    p[0] = uint8_t(pixel);
+    p[1] = uint8_t(pixel >> 8);
+    p[2] = uint8_t(pixel >> 16);
+  } else {
+    std::memcpy(p, &pixel, 4);
+  }
+}
+
+template <int Bytes>
+void plotPixel(uint8_t* base, size_t pitch, uint32_t w, uint32_t h, int32_t px, int32_t py, uint32_t pixel) {
+  const uint32_t x = uint32_t(px), y = uint32_t(py);
+  if (x < w && y < h) storePixel<Bytes>(base + y * pitch + x * Bytes, pixel);
+}
+
+// Steps `from` to `to` of a line: each position is p + d * (n / length) from the start,
+// not summed, and the step at the full length is the end point itself, so the line
+// reaches it.
 template <int Bytes>
 void walkLine(Surface& s, double x1, double y1, double dx, double dy, double length, double from, double to,
               uint32_t pixel) {
@@ -52,26 +144,30 @@ void walkLine(Surface& s, double x1, double y1, double dx, double dy, double len
   uint8_t* const base = s.row(0);
   const size_t pitch = size_t(s.pitch());
   const uint32_t w = uint32_t(s.width()), h = uint32_t(s.height());
-  const double inverse = length > 0 ? 1.0 / length : 0.0;
-  auto plot = [&](double t) {
-    const uint32_t x = uint32_t(int32_t(x1 + dx * t)), y = uint32_t(int32_t(y1 + dy * t));
-    if (x >= w || y >= h) return;
-    uint8_t* p = base + y * pitch + x * Bytes;
-    if constexpr (Bytes == 2) {
-      const uint16_t v = uint16_t(pixel);
-      std::memcpy(p, &v, 2);
-    } else if constexpr (Bytes == 3) {
-      p[0] = uint8_t(pixel);
-      p[1] = uint8_t(pixel >> 8);
-      p[2] = uint8_t(pixel >> 16);
-    } else {
-      std::memcpy(p, &pixel, 4);
-    }
-  };
   const bool reachesEnd = to == length;
   const int64_t first = int64_t(from), last = int64_t(to) - (reachesEnd ? 1 : 0);
-  for (int64_t n = first; n <= last; ++n) plot(double(n) * inverse);
-  if (reachesEnd) plot(length > 0 ? 1.0 : 0.0);
+  const double inverse = length > 0 ? 1.0 / length : 0.0;
+  LineAxis x(x1, dx, inverse, first, last), y(y1, dy, inverse, first, last);
+  if (x.stepped() && y.stepped()) {
+    // The steps in the middle are on the surface; only those at the ends are checked.
+    int64_t k0 = 0, k1 = last - first;
+    x.keepInside(w, k0, k1);
+    y.keepInside(h, k0, k1);
+    const int64_t inFrom = k1 >= k0 ? first + k0 : last + 1, inTo = k1 >= k0 ? first + k1 : last;
+    int64_t n = first;
+    for (; n < inFrom; ++n) plotPixel<Bytes>(base, pitch, w, h, x.next(n), y.next(n), pixel);
+    for (; n <= inTo; ++n) {
+      const int32_t px = x.next<true>(n), py = y.next<true>(n);
+      storePixel<Bytes>(base + size_t(py) * pitch + size_t(px) * Bytes, pixel);
+    }
+    for (; n <= last; ++n) plotPixel<Bytes>(base, pitch, w, h, x.next(n), y.next(n), pixel);
+  } else {
+    for (int64_t n = first; n <= last; ++n) plotPixel<Bytes>(base, pitch, w, h, x.at(n), y.at(n), pixel);
+  }
+  if (reachesEnd) {
+    const double t = length > 0 ? 1.0 : 0.0;
+    plotPixel<Bytes>(base, pitch, w, h, int32_t(x1 + dx * t), int32_t(y1 + dy * t), pixel);
+  }
 }
 
 void drawDot(Surface& s, const DisplayRecord& r, uint32_t ink) { fillRect(s, inclusiveRect(r.arg1, r.arg2, r.arg1, r.arg2), ink); }

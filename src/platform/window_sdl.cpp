@@ -3,6 +3,11 @@
 // language's key numbers, typed text into 8-bit characters), the desktop clipboard and
 // the error message box. The screen saver is held off only while the window is active.
 #include <SDL.h>
+#ifdef ZT_X11
+#include <SDL_syswm.h>
+#endif
+
+#include <initializer_list>
 
 #include "platform/sdl_presenter.h"
 #include "platform/window.h"
@@ -209,6 +214,33 @@ bool hasDisplay() {
   return requested && std::string_view(requested) == driver;
 }
 
+// Whether a GPU can draw into the window. On X11 that takes direct rendering, which the
+// X server offers as an extension; a virtual or remote server has none, and OpenGL there
+// is a software rasterizer that takes about 100 ms to start. Other systems are taken to
+// have one.
+bool hasGraphicsAccelerator([[maybe_unused]] SDL_Window* window) {
+#ifdef ZT_X11
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return true;
+  int opcode = 0, event = 0, error = 0;
+  for (const char* extension : {"DRI3", "DRI2", "NV-GLX"})
+    if (XQueryExtension(info.info.x11.display, extension, &opcode, &event, &error)) return true;
+  return false;
+#else
+  return true;
+#endif
+}
+
+// The renderer that starts fastest: the GPU's when there is one, else SDL's software
+// renderer drawing straight into the window (by default its window surface would itself
+// be an OpenGL texture).
+SDL_Renderer* createRenderer(SDL_Window* window) {
+  if (hasGraphicsAccelerator(window)) return SDL_CreateRenderer(window, -1, 0);
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  return SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+}
+
 class DesktopWindow final : public Window {
  public:
   ~DesktopWindow() override {
@@ -229,7 +261,7 @@ class DesktopWindow final : public Window {
     }
     window = SDL_CreateWindow("Zentropia", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, WindowedWidth,
                               WindowedHeight, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
-    if (window) renderer = SDL_CreateRenderer(window, -1, 0);
+    if (window) renderer = createRenderer(window);
     if (!renderer) error = SDL_GetError();
     return renderer != nullptr;
   }
