@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/operations.h"
-#include "platform/process.h"
 
 namespace zt {
 
@@ -132,7 +131,7 @@ void checkSlice(Runtime& rt, uint64_t executed) {
       in.YieldFlag = true;
   } else if (++in.CommandCounter > CommandsPerCheck) {
     // A stop signal reaches the run loop even from a program that never synchronises.
-    if (pendingDisplayRecords(rt) > DisplayListYieldRecords || stopSignal() != 0) in.YieldFlag = true;
+    if (pendingDisplayRecords(rt) > DisplayListYieldRecords || *in.StopSignal != 0) in.YieldFlag = true;
     in.CommandCounter = 0;
     in.InputRefreshFlag = true;
   }

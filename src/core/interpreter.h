@@ -4,6 +4,7 @@
 // and is stored in `pc` when the slice ends.
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 
 #include "core/value.h"
@@ -23,6 +24,10 @@ struct InterpreterState {
   uint32_t SliceMilliseconds = 33;
   int32_t CommandCounter = 0;  // commands since the last check, while AutoRefresh is off
   uint64_t Executed = 0;       // every command run; paces the slice clock and the virtual clock
+  // A stop signal (SIGINT, SIGTERM, SIGHUP) received, or 0: the host points it at the flag
+  // its signal handler sets.
+  const volatile std::sig_atomic_t* StopSignal = &NoStopSignal;
+  static constexpr std::sig_atomic_t NoStopSignal = 0;
 };
 
 // The slice clock is read once every this many commands: the 33 ms rule holds to within

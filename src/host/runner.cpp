@@ -180,6 +180,7 @@ int startEngine(Runtime& rt, const RunOptions& options) {
 int runEngine(const std::vector<std::string>& args) {
   catchSignals();
   auto rt = std::make_unique<Runtime>();
+  rt->interp.StopSignal = &stopSignal();
   const bool ownGame = openPayload(rt->host.payload, executablePath()) && !rt->host.payload.entries.empty();
   RunOptions options;
   std::string error;

@@ -88,6 +88,6 @@ void catchSignals() {
   std::signal(SIGXFSZ, SIG_IGN);
 }
 
-int stopSignal() { return ReceivedStop; }
+const volatile std::sig_atomic_t& stopSignal() { return ReceivedStop; }
 
 }  // namespace zt

@@ -3,6 +3,7 @@
 // two games running at once never overwrite each other's extracted files.
 #pragma once
 
+#include <csignal>
 #include <string>
 
 namespace zt {
@@ -24,7 +25,8 @@ void removeRunFolder(const std::string& folder);
 // once. SIGXFSZ is ignored: a write beyond the file-size limit fails (and is cleaned up)
 // instead of killing the process.
 void catchSignals();
-// The stop signal received since catchSignals, or 0.
-int stopSignal();
+// The stop signal received since catchSignals, or 0; the interpreter reads it through a
+// pointer the host gives it.
+const volatile std::sig_atomic_t& stopSignal();
 
 }  // namespace zt
