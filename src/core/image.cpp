@@ -8,6 +8,7 @@
 
 #include "core/arrays.h"
 #include "core/commands.h"
+#include "core/control.h"
 #include "core/interpreter.h"
 
 namespace zt {
@@ -19,7 +20,6 @@ constexpr int32_t CellEnd = 25000;
 constexpr int32_t PlainBase = 25000;
 constexpr int32_t PlainEnd = 35000;
 constexpr int32_t CodeBase = 37000;
-constexpr int MaxFunctionParameters = 127;
 
 struct Header {
   int32_t version, intConsts, floatConsts, stringConsts, stringCount, dataSection, dataCount, codeSection,
@@ -167,10 +167,13 @@ class Loader {
       for (int32_t owner : list) ++img.OwnedStart[size_t(uint16_t(owner)) + 1];
     for (size_t f = 1; f <= functions; ++f) img.OwnedStart[f] += img.OwnedStart[f - 1];
     img.OwnedCells.assign(img.OwnedStart[functions], 0);
+    img.OwnedStringStart.assign(functions, 0);
     std::vector<uint32_t> next(img.OwnedStart.begin(), img.OwnedStart.end() - 1);
-    for (int kind = 0; kind < 3; ++kind)
+    for (int kind = 0; kind < 3; ++kind) {
+      if (kind == 2) img.OwnedStringStart = next;
       for (size_t i = 0; i < img.OwnerLists[kind].size(); ++i)
         img.OwnedCells[next[uint16_t(img.OwnerLists[kind][i])]++] = firstCell[kind] + int32_t(i);
+    }
   }
 
   bool loadCode() {
@@ -191,7 +194,10 @@ class Loader {
       if (roles[i] == Role::Command) {
         const int32_t id = identifierOf(k);
         const CommandRow* row = rowOf(id);
-        w.n = encodeCommand(id, row ? commands.entries[size_t(id)] : commands.noHandlerEntry);
+        // A call carries the argument count the walk checked its layout with.
+        const bool call = row && row->flow == Flow::FunctionCall;
+        const uint32_t arguments = call ? uint32_t(img.ValueArea[size_t(raw[i + 3] - CellBase)].i) : 0;
+        w.n = encodeCommand(id, row ? commands.entries[size_t(id)] : commands.noHandlerEntry, arguments);
         img.CommandStarts[i] = true;
       } else if (k >= CellBase && k < CellEnd) {
         w.cell = &img.ValueArea[k - CellBase];
@@ -346,6 +352,7 @@ void releaseProgram(ProgramImage& image, ArrayState& arrays) {
   image.OwnerLists = {};
   image.OwnedCells.clear();
   image.OwnedStart.clear();
+  image.OwnedStringStart.clear();
   image.DataTypes.clear();
   image.ValueArea.clear();
   image.CodeBlock.clear();
