@@ -46,6 +46,7 @@ Word* opDim(Runtime& rt, Word* pc) {
   }
   d.total = int32_t(total);
   rt.arrays.ArrayTable[index] = block;
+  ++rt.arrays.LiveArrays;
   rt.arrays.ArrayDescriptors[index] = d;
   if (Kind != 'S') var.block = block;
   return pc + 1 + Dims;
@@ -141,6 +142,7 @@ void freeArray(ArrayState& arrays, int index) {
   }
   std::free(block);
   arrays.ArrayTable[index] = nullptr;
+  --arrays.LiveArrays;
   arrays.ArrayDescriptors[index] = {};
 }
 

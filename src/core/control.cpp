@@ -53,8 +53,12 @@ void saveFrame(Runtime& rt, FrameRecord& frame) {
     if (p < v + StringVars) *top++ = p->i;
     else stringParameters = true;
   }
-  for (int32_t n : numbers)
-    if (!arrays[n - IntVars]) *top++ = v[n].i;
+  if (rt.arrays.LiveArrays == 0) {
+    for (int32_t n : numbers) *top++ = v[n].i;
+  } else {
+    for (int32_t n : numbers)
+      if (!arrays[n - IntVars]) *top++ = v[n].i;
+  }
   frame.SavedValues = c.SavedValueTop;
   frame.SavedStrings = uint32_t(c.SavedStringStack.size());
   c.SavedValueTop += uint32_t(top - first);
@@ -82,8 +86,13 @@ void restoreFrame(Runtime& rt, FrameRecord& frame) {
     Cell* p = frame.Entry[j].cell;
     if (p < v + StringVars && next < end) p->i = *next++;
   }
-  for (int32_t n : img.ownedNumbers(c.FunctionNumber))
-    if (!arrays[n - IntVars] && next < end) v[n].i = *next++;
+  const std::span<const int32_t> numbers = img.ownedNumbers(c.FunctionNumber);
+  if (rt.arrays.LiveArrays == 0 && size_t(end - next) >= numbers.size()) {
+    for (int32_t n : numbers) v[n].i = *next++;
+  } else {
+    for (int32_t n : numbers)
+      if (!arrays[n - IntVars] && next < end) v[n].i = *next++;
+  }
   c.SavedValueTop = frame.SavedValues;
   frame.Saved = false;
   if (c.SavedStringStack.size() == frame.SavedStrings) return;
