@@ -1,8 +1,8 @@
 // The commands the interpreter loop runs itself: assignments, integer and float arithmetic
 // and comparisons, string assignment and concatenation, IF and the jumps, FOR/NEXT,
-// GOSUB/RETURN and one-dimensional array element reads and writes. Each is an inline
-// handler: the family files put it in their rows and the loop expands it in place, so a
-// command's meaning is written once.
+// GOSUB/RETURN, user-function calls and returns, and one-dimensional array element reads
+// and writes. Each is an inline handler: the family files put it in their rows and the
+// loop expands it in place, so a command's meaning is written once.
 #pragma once
 
 #include <bit>
