@@ -194,10 +194,7 @@ class Loader {
       if (roles[i] == Role::Command) {
         const int32_t id = identifierOf(k);
         const CommandRow* row = rowOf(id);
-        // A call carries the argument count the walk checked its layout with.
-        const bool call = row && row->flow == Flow::FunctionCall;
-        const uint32_t arguments = call ? uint32_t(img.ValueArea[size_t(raw[i + 3] - CellBase)].i) : 0;
-        w.n = encodeCommand(id, row ? commands.entries[size_t(id)] : commands.noHandlerEntry, arguments);
+        w.n = encodeCommand(id, row ? commands.entries[size_t(id)] : commands.noHandlerEntry, row ? factOf(*row, i) : 0);
         img.CommandStarts[i] = true;
       } else if (k >= CellBase && k < CellEnd) {
         w.cell = &img.ValueArea[k - CellBase];
@@ -211,6 +208,21 @@ class Loader {
     }
     chooseFusedForms(img);
     return true;
+  }
+
+  // What the command word at `p` records besides its entry: a call, the argument count
+  // the walk checked its layout with; an array element command, its array (see
+  // encodeCommand).
+  uint32_t factOf(const CommandRow& row, size_t p) const {
+    if (row.flow == Flow::FunctionCall) return uint32_t(img.ValueArea[size_t(raw[p + 3] - CellBase)].i);
+    for (size_t j = 0; row.operands && row.operands[j]; ++j) {
+      const char kind = row.operands[j];
+      if (kind != 'l' && kind != 'f' && kind != 's') continue;
+      const int32_t first = kind == 'l' ? IntVars : kind == 'f' ? FloatVars : StringVars;
+      const int32_t n = raw[p + 1 + j] - CellBase;
+      return n >= first && n < first + MaxVariables ? uint32_t(n - IntVars + 1) : 0;
+    }
+    return 0;
   }
 
   // The identifier a command word holds once decoded: the plain-integer encoding of a
@@ -238,6 +250,9 @@ class Loader {
       case 'L':
       case 'F':
       case 'S': return operandCellKind(k) == kind;
+      case 'l': return operandCellKind(k) == 'L';
+      case 'f': return operandCellKind(k) == 'F';
+      case 's': return operandCellKind(k) == 'S';
       case 'N': return operandCellKind(k) == 'L' || operandCellKind(k) == 'F';
       case 'C': return k >= CodeBase;
       default: return true;

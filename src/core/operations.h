@@ -220,14 +220,9 @@ inline Word* returnFromFunction(Runtime& rt, Word* pc) {
 
 // ---- array elements ----
 
-// ArrayTable index named by a variable cell of `kind`, or -1 when the cell is no such
-// variable (a constant or temporary never names an array).
-template <char Kind>
-inline int arrayIndexOf(Runtime& rt, const Cell& c) {
-  const int32_t n = cellNumber(rt, c);
-  constexpr int32_t first = Kind == 'L' ? IntVars : Kind == 'F' ? FloatVars : StringVars;
-  return n >= first && n < first + MaxVariables ? n - IntVars : -1;
-}
+// ArrayTable index of the array an element command works on (the loader recorded it in
+// the command word), or -1 when its array operand is no array variable.
+inline int arrayOperand(Word* pc) { return int(commandFact(commandWord(pc)->n)) - 1; }
 
 // Flat index of the subscripts in operands first.., or -1 when it lies outside the
 // array. Subscripts so large that their terms overflow are outside too.
@@ -252,7 +247,7 @@ inline int64_t flatIndex(Runtime& rt, Word* pc, int index, int first) {
 // into a float array, 'S' a string.
 template <char Kind, char Value, int Dims>
 inline Word* opAssignElement(Runtime& rt, Word* pc) {
-  const int index = arrayIndexOf<Kind>(rt, operand(pc, 0));
+  const int index = arrayOperand(pc);
   void* block = index < 0 ? nullptr : rt.arrays.ArrayTable[index];
   if (block) {
     const int64_t flat = flatIndex<Dims>(rt, pc, index, 1);
@@ -279,7 +274,7 @@ inline Word* opReadElement(Runtime& rt, Word* pc) {
   Cell& result = operand(pc, 0);
   const int32_t r = cellNumber(rt, result);
   ElementRef* ref = r >= 0 && r < IntVars ? &rt.arrays.ElementRefTable[r] : nullptr;
-  const int index = arrayIndexOf<Kind>(rt, operand(pc, 1));
+  const int index = arrayOperand(pc);
   void* block = index < 0 ? nullptr : rt.arrays.ArrayTable[index];
   if (!block) {
     if (ref) *ref = ElementRef{};
