@@ -26,6 +26,15 @@ void discardArray(Runtime& rt, int index, Cell& var) {
   var.block = nullptr;
 }
 
+// ArrayTable index named by a variable cell of `kind`, or -1 when the cell is no such
+// variable (a constant or temporary never names an array).
+template <char Kind>
+int arrayIndexOf(Runtime& rt, const Cell& c) {
+  const int32_t n = cellNumber(rt, c);
+  constexpr int32_t first = Kind == 'L' ? IntVars : Kind == 'F' ? FloatVars : StringVars;
+  return n >= first && n < first + MaxVariables ? n - IntVars : -1;
+}
+
 template <char Kind, int Dims>
 Word* opDim(Runtime& rt, Word* pc) {
   Cell& var = operand(pc, 0);
@@ -46,6 +55,7 @@ Word* opDim(Runtime& rt, Word* pc) {
   }
   d.total = int32_t(total);
   rt.arrays.ArrayTable[index] = block;
+  ++rt.arrays.LiveArrays;
   rt.arrays.ArrayDescriptors[index] = d;
   if (Kind != 'S') var.block = block;
   return pc + 1 + Dims;
@@ -78,41 +88,41 @@ const CommandRow Rows[] = {
     {524, "DIM", "SLLLL", opDim<'S', 4>},
     {525, "DIM", "SLLLLL", opDim<'S', 5>},
     {526, "UNDIM", "S", opUndim<'S'>},
-    {561, "@=", "LLL", opAssignElement<'L', 'L', 1>},
-    {562, "@=", "LLLL", opAssignElement<'L', 'L', 2>},
-    {563, "@=", "LLLLL", opAssignElement<'L', 'L', 3>},
-    {564, "@=", "LLLLLL", opAssignElement<'L', 'L', 4>},
-    {565, "@=", "LLLLLLL", opAssignElement<'L', 'L', 5>},
-    {566, "@=", "FLF", opAssignElement<'F', 'F', 1>},
-    {567, "@=", "FLLF", opAssignElement<'F', 'F', 2>},
-    {568, "@=", "FLLLF", opAssignElement<'F', 'F', 3>},
-    {569, "@=", "FLLLLF", opAssignElement<'F', 'F', 4>},
-    {570, "@=", "FLLLLLF", opAssignElement<'F', 'F', 5>},
-    {571, "@=", "SLS", opAssignElement<'S', 'S', 1>},
-    {572, "@=", "SLLS", opAssignElement<'S', 'S', 2>},
-    {573, "@=", "SLLLS", opAssignElement<'S', 'S', 3>},
-    {574, "@=", "SLLLLS", opAssignElement<'S', 'S', 4>},
-    {575, "@=", "SLLLLLS", opAssignElement<'S', 'S', 5>},
-    {576, "@=", "FLL", opAssignElement<'F', 'I', 1>},
-    {577, "@=", "FLLL", opAssignElement<'F', 'I', 2>},
-    {578, "@=", "FLLLL", opAssignElement<'F', 'I', 3>},
-    {579, "@=", "FLLLLL", opAssignElement<'F', 'I', 4>},
-    {580, "@=", "FLLLLLL", opAssignElement<'F', 'I', 5>},
-    {661, "@[", "LLL", opReadElement<'L', 1>},
-    {662, "@[", "LLLL", opReadElement<'L', 2>},
-    {663, "@[", "LLLLL", opReadElement<'L', 3>},
-    {664, "@[", "LLLLLL", opReadElement<'L', 4>},
-    {665, "@[", "LLLLLLL", opReadElement<'L', 5>},
-    {666, "@[", "FFL", opReadElement<'F', 1>},
-    {667, "@[", "FFLL", opReadElement<'F', 2>},
-    {668, "@[", "FFLLL", opReadElement<'F', 3>},
-    {669, "@[", "FFLLLL", opReadElement<'F', 4>},
-    {670, "@[", "FFLLLLL", opReadElement<'F', 5>},
-    {671, "@[", "SSL", opReadElement<'S', 1>},
-    {672, "@[", "SSLL", opReadElement<'S', 2>},
-    {673, "@[", "SSLLL", opReadElement<'S', 3>},
-    {674, "@[", "SSLLLL", opReadElement<'S', 4>},
-    {675, "@[", "SSLLLLL", opReadElement<'S', 5>},
+    {561, "@=", "LLL", opAssignElement<'L', 'L', 1>, Flow::Next, "lLL"},
+    {562, "@=", "LLLL", opAssignElement<'L', 'L', 2>, Flow::Next, "lLLL"},
+    {563, "@=", "LLLLL", opAssignElement<'L', 'L', 3>, Flow::Next, "lLLLL"},
+    {564, "@=", "LLLLLL", opAssignElement<'L', 'L', 4>, Flow::Next, "lLLLLL"},
+    {565, "@=", "LLLLLLL", opAssignElement<'L', 'L', 5>, Flow::Next, "lLLLLLL"},
+    {566, "@=", "FLF", opAssignElement<'F', 'F', 1>, Flow::Next, "fLF"},
+    {567, "@=", "FLLF", opAssignElement<'F', 'F', 2>, Flow::Next, "fLLF"},
+    {568, "@=", "FLLLF", opAssignElement<'F', 'F', 3>, Flow::Next, "fLLLF"},
+    {569, "@=", "FLLLLF", opAssignElement<'F', 'F', 4>, Flow::Next, "fLLLLF"},
+    {570, "@=", "FLLLLLF", opAssignElement<'F', 'F', 5>, Flow::Next, "fLLLLLF"},
+    {571, "@=", "SLS", opAssignElement<'S', 'S', 1>, Flow::Next, "sLS"},
+    {572, "@=", "SLLS", opAssignElement<'S', 'S', 2>, Flow::Next, "sLLS"},
+    {573, "@=", "SLLLS", opAssignElement<'S', 'S', 3>, Flow::Next, "sLLLS"},
+    {574, "@=", "SLLLLS", opAssignElement<'S', 'S', 4>, Flow::Next, "sLLLLS"},
+    {575, "@=", "SLLLLLS", opAssignElement<'S', 'S', 5>, Flow::Next, "sLLLLLS"},
+    {576, "@=", "FLL", opAssignElement<'F', 'I', 1>, Flow::Next, "fLL"},
+    {577, "@=", "FLLL", opAssignElement<'F', 'I', 2>, Flow::Next, "fLLL"},
+    {578, "@=", "FLLLL", opAssignElement<'F', 'I', 3>, Flow::Next, "fLLLL"},
+    {579, "@=", "FLLLLL", opAssignElement<'F', 'I', 4>, Flow::Next, "fLLLLL"},
+    {580, "@=", "FLLLLLL", opAssignElement<'F', 'I', 5>, Flow::Next, "fLLLLLL"},
+    {661, "@[", "LLL", opReadElement<'L', 1>, Flow::Next, "LlL"},
+    {662, "@[", "LLLL", opReadElement<'L', 2>, Flow::Next, "LlLL"},
+    {663, "@[", "LLLLL", opReadElement<'L', 3>, Flow::Next, "LlLLL"},
+    {664, "@[", "LLLLLL", opReadElement<'L', 4>, Flow::Next, "LlLLLL"},
+    {665, "@[", "LLLLLLL", opReadElement<'L', 5>, Flow::Next, "LlLLLLL"},
+    {666, "@[", "FFL", opReadElement<'F', 1>, Flow::Next, "FfL"},
+    {667, "@[", "FFLL", opReadElement<'F', 2>, Flow::Next, "FfLL"},
+    {668, "@[", "FFLLL", opReadElement<'F', 3>, Flow::Next, "FfLLL"},
+    {669, "@[", "FFLLLL", opReadElement<'F', 4>, Flow::Next, "FfLLLL"},
+    {670, "@[", "FFLLLLL", opReadElement<'F', 5>, Flow::Next, "FfLLLLL"},
+    {671, "@[", "SSL", opReadElement<'S', 1>, Flow::Next, "SsL"},
+    {672, "@[", "SSLL", opReadElement<'S', 2>, Flow::Next, "SsLL"},
+    {673, "@[", "SSLLL", opReadElement<'S', 3>, Flow::Next, "SsLLL"},
+    {674, "@[", "SSLLLL", opReadElement<'S', 4>, Flow::Next, "SsLLLL"},
+    {675, "@[", "SSLLLLL", opReadElement<'S', 5>, Flow::Next, "SsLLLLL"},
 };
 
 // The live array element of `kind` that temporary cell n stands for, or null.
@@ -141,6 +151,7 @@ void freeArray(ArrayState& arrays, int index) {
   }
   std::free(block);
   arrays.ArrayTable[index] = nullptr;
+  --arrays.LiveArrays;
   arrays.ArrayDescriptors[index] = {};
 }
 

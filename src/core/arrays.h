@@ -35,6 +35,7 @@ struct ArrayState {
   std::array<void*, ArrayCount> ArrayTable{};
   std::array<ArrayDescriptor, ArrayCount> ArrayDescriptors{};
   std::array<ElementRef, IntVars> ElementRefTable{};  // one per temporary cell
+  int32_t LiveArrays = 0;  // non-null ArrayTable entries: with none, no variable names an array
 };
 
 // Element kind of an array index: 'L', 'F' or 'S'.

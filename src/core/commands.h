@@ -34,22 +34,27 @@ struct CommandRow {
   Handler handler;
   Flow flow = Flow::Next;
   // Operand kinds when they differ from the signature: 'L', 'F', 'S', 'N' (an integer or
-  // float cell), 'I' (plain integer word), 'C' (code address); null means the signature
-  // letters are the kinds.
+  // float cell), 'I' (plain integer word), 'C' (code address), 'l', 'f', 's' (a cell of
+  // that kind naming the array the command works on: the loader records the array in the
+  // command word); null means the signature letters are the kinds.
   const char* operands = nullptr;
 };
 
 constexpr int MaxCommandId = 10000;
 
 // What runs a command word. The loader decodes each command word into its identifier
-// (low 32 bits) and an entry (high 32 bits): 0 calls the identifier's handler, any other
-// value is an entry of the interpreter loop (a hot command it runs itself, a fused form,
-// or the end of a program at an identifier without a handler).
-inline intptr_t encodeCommand(int32_t id, uint32_t entry) {
-  return static_cast<intptr_t>(uint64_t(uint32_t(id)) | uint64_t(entry) << 32);
+// (low 32 bits), an entry (bits 32 to 47) and a fact it proved about the command (bits 48
+// to 63: a user-function call's argument count; for an array element command the index
+// of its array plus one, 0 when its array operand is no array variable of the command's
+// kind). Entry 0 calls the identifier's handler,
+// any other value is an entry of the interpreter loop (a hot command it runs itself, a
+// fused form, or the end of a program at an identifier without a handler).
+inline intptr_t encodeCommand(int32_t id, uint32_t entry, uint32_t fact = 0) {
+  return static_cast<intptr_t>(uint64_t(uint32_t(id)) | uint64_t(entry & 0xFFFF) << 32 | uint64_t(fact & 0xFFFF) << 48);
 }
 inline int32_t commandIdentifier(intptr_t word) { return static_cast<int32_t>(uint32_t(uint64_t(word))); }
-inline uint32_t commandEntry(intptr_t word) { return uint32_t(uint64_t(word) >> 32); }
+inline uint32_t commandEntry(intptr_t word) { return uint32_t(uint64_t(word) >> 32) & 0xFFFF; }
+inline uint32_t commandFact(intptr_t word) { return uint32_t(uint64_t(word) >> 48); }
 
 struct DispatchTable {
   std::array<Handler, MaxCommandId> handlers{};

@@ -3,6 +3,7 @@
 // A control command that jumps carries its target in the word after its operands.
 #include "core/control.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "core/family.h"
@@ -27,79 +28,90 @@ void resetControl(ControlState& control) {
   control.FunctionNumber = 0;
   control.ReturnStack.fill(nullptr);
   for (FrameRecord& f : control.Frames) f = FrameRecord{};
-  control.SavedValueStack.clear();
+  control.SavedValueTop = 0;
   dropSavedStrings(control, 0);
 }
 
-namespace {
-
-constexpr int32_t ErrStop = 21;
-constexpr int MaxFunctionParameters = 127;
-
-Word* opEnd(Runtime& rt, Word* pc) {
-  postQuit(rt);
-  rt.interp.YieldFlag = true;
-  return pc;
-}
-
-Word* opStop(Runtime& rt, Word* pc) {
-  raiseError(rt, ErrStop);
-  return pc;
-}
-
-// ---- user functions ----
-
-bool isNumericVariable(int32_t i) { return isIntVariable(i) || isFloatVariable(i); }
-
 // The frame below a call: its parameters, then the integer, float and string variables
 // the running function owns that are not arrays (the loader lists them per function).
-// Save and restore walk the same list.
-enum class Item { Value, ParameterString, VariableString };
-
-template <class Visit>
-void visitFrame(Runtime& rt, const FrameRecord& frame, Visit&& visit) {
-  ProgramImage& img = rt.image;
-  for (int j = 0; j < frame.ParameterCount; ++j) {
-    Cell& p = *frame.Entry[j].cell;
-    visit(p, isNumericVariable(img.cellIndex(&p)) ? Item::Value : Item::ParameterString);
-  }
-  for (int32_t n : img.ownedCells(rt.control.FunctionNumber)) {
-    if (rt.arrays.ArrayTable[size_t(n - IntVars)]) continue;
-    visit(img.ValueArea[size_t(n)], isStringVariable(n) ? Item::VariableString : Item::Value);
-  }
-}
-
+// Numbers and strings go to their own stacks, so each is saved and restored in a pass of
+// its own, in that order.
 void saveFrame(Runtime& rt, FrameRecord& frame) {
   ControlState& c = rt.control;
-  frame.SavedValues = uint32_t(c.SavedValueStack.size());
+  ProgramImage& img = rt.image;
+  const std::span<const int32_t> numbers = img.ownedNumbers(c.FunctionNumber);
+  const std::span<const int32_t> strings = img.ownedStrings(c.FunctionNumber);
+  const size_t need = size_t(c.SavedValueTop) + size_t(frame.ParameterCount) + numbers.size();
+  if (need > c.SavedValueStack.size()) c.SavedValueStack.resize(std::max(need, 2 * c.SavedValueStack.size()));
+  Cell* v = img.ValueArea.data();
+  void* const* arrays = rt.arrays.ArrayTable.data();
+  int32_t* const first = c.SavedValueStack.data() + c.SavedValueTop;
+  int32_t* top = first;
+  bool stringParameters = false;
+  for (int j = 0; j < frame.ParameterCount; ++j) {
+    const Cell* p = frame.Entry[j].cell;
+    if (p < v + StringVars) *top++ = p->i;
+    else stringParameters = true;
+  }
+  if (rt.arrays.LiveArrays == 0) {
+    for (int32_t n : numbers) *top++ = v[n].i;
+  } else {
+    for (int32_t n : numbers)
+      if (!arrays[n - IntVars]) *top++ = v[n].i;
+  }
+  frame.SavedValues = c.SavedValueTop;
   frame.SavedStrings = uint32_t(c.SavedStringStack.size());
-  visitFrame(rt, frame, [&](Cell& cell, Item item) {
-    if (item == Item::Value) c.SavedValueStack.push_back(cell.i);
-    else if (item == Item::ParameterString || cell.s) c.SavedStringStack.push_back(copyString(cellText(cell)));
-  });
+  c.SavedValueTop += uint32_t(top - first);
   frame.Saved = true;
+  if (!stringParameters && strings.empty()) return;
+  for (int j = 0; j < frame.ParameterCount; ++j) {
+    const Cell* p = frame.Entry[j].cell;
+    if (p >= v + StringVars) c.SavedStringStack.push_back(copyString(cellText(*p)));
+  }
+  for (int32_t n : strings)
+    if (!arrays[n - IntVars] && v[n].s) c.SavedStringStack.push_back(copyString(cellText(v[n])));
 }
 
-// Saved strings move back into their cells; what the walk does not take back is freed.
+// The same walk as the save; saved strings move back into their cells and what the walk
+// does not take back is freed. An array made or freed meanwhile can make the walk meet
+// more cells than were saved: those keep their values.
 void restoreFrame(Runtime& rt, FrameRecord& frame) {
   ControlState& c = rt.control;
-  size_t nextValue = frame.SavedValues, nextString = frame.SavedStrings;
-  visitFrame(rt, frame, [&](Cell& cell, Item item) {
-    if (item == Item::Value) {
-      if (nextValue < c.SavedValueStack.size()) cell.i = c.SavedValueStack[nextValue++];
-    } else if ((item == Item::ParameterString || cell.s) && nextString < c.SavedStringStack.size()) {
-      std::free(cell.s);
-      cell.s = c.SavedStringStack[nextString];
-      c.SavedStringStack[nextString++] = nullptr;
-    }
-  });
-  c.SavedValueStack.resize(frame.SavedValues);
-  if (c.SavedStringStack.size() > frame.SavedStrings) dropSavedStrings(c, frame.SavedStrings);
+  ProgramImage& img = rt.image;
+  Cell* v = img.ValueArea.data();
+  void* const* arrays = rt.arrays.ArrayTable.data();
+  const int32_t* next = c.SavedValueStack.data() + frame.SavedValues;
+  const int32_t* const end = c.SavedValueStack.data() + c.SavedValueTop;
+  for (int j = 0; j < frame.ParameterCount; ++j) {
+    Cell* p = frame.Entry[j].cell;
+    if (p < v + StringVars && next < end) p->i = *next++;
+  }
+  const std::span<const int32_t> numbers = img.ownedNumbers(c.FunctionNumber);
+  if (rt.arrays.LiveArrays == 0 && size_t(end - next) >= numbers.size()) {
+    for (int32_t n : numbers) v[n].i = *next++;
+  } else {
+    for (int32_t n : numbers)
+      if (!arrays[n - IntVars] && next < end) v[n].i = *next++;
+  }
+  c.SavedValueTop = frame.SavedValues;
   frame.Saved = false;
+  if (c.SavedStringStack.size() == frame.SavedStrings) return;
+  size_t nextString = frame.SavedStrings;
+  auto take = [&](Cell& cell) {
+    if (nextString >= c.SavedStringStack.size()) return;
+    std::free(cell.s);
+    cell.s = c.SavedStringStack[nextString];
+    c.SavedStringStack[nextString++] = nullptr;
+  };
+  for (int j = 0; j < frame.ParameterCount; ++j) {
+    Cell* p = frame.Entry[j].cell;
+    if (p >= v + StringVars) take(*p);
+  }
+  for (int32_t n : img.ownedStrings(c.FunctionNumber))
+    if (!arrays[n - IntVars] && v[n].s) take(v[n]);
+  dropSavedStrings(c, frame.SavedStrings);
 }
 
-// The call layout can only have changed since loading if the program overwrote its own
-// argument-count constant; such a call ends the program instead of reading stray words.
 bool callLayoutSound(Runtime& rt, Word* pc, Word* entry, int32_t n) {
   ProgramImage& img = rt.image;
   const Word* args = pc + 3;
@@ -111,55 +123,19 @@ bool callLayoutSound(Runtime& rt, Word* pc, Word* entry, int32_t n) {
   return true;
 }
 
-Word* opCallFunction(Runtime& rt, Word* pc) {
-  ControlState& c = rt.control;
-  const int32_t d = c.CallDepth;
-  if (d + 1 >= MaxCallDepth) {
-    raiseError(rt, ErrCallDepth);
-    return pc;
-  }
-  Word* e = pc;  // the call's word E
-  Word* entry = e[0].target;
-  const int32_t n = e[2].cell->i;
-  if (!callLayoutSound(rt, pc, entry, n)) return endAtCommand(rt, pc);
-  FrameRecord& frame = c.Frames[d];
-  c.ReturnStack[d] = e;
-  frame.ParameterCount = int8_t(n);
-  frame.Entry = entry;
-  frame.IsFunction = true;
-  if (d > 0) saveFrame(rt, c.Frames[d - 1]);
-  for (int32_t j = 0; j < n; ++j) {
-    Cell& p = *entry[j].cell;
-    const Cell& a = *e[3 + j].cell;
-    if (isNumericVariable(rt.image.cellIndex(&p))) p.i = a.i;
-    else storeString(p, cellText(a));
-  }
-  Word* numberWord = entry + n;
-  frame.CallerFunction = c.FunctionNumber;
-  c.FunctionNumber = uint16_t(numberWord->n & 0xFFFF);
-  c.CallDepth = d + 1;
-  return numberWord + 1;
+namespace {
+
+constexpr int32_t ErrStop = 21;
+
+Word* opEnd(Runtime& rt, Word* pc) {
+  postQuit(rt);
+  rt.interp.YieldFlag = true;
+  return pc;
 }
 
-// Return from a function with a result of `kind` ('0' none, 'L', 'F', 'S').
-template <char Kind>
-Word* returnFromFunction(Runtime& rt, Word* pc) {
-  ControlState& c = rt.control;
-  if (c.CallDepth == 0 || !c.Frames[c.CallDepth - 1].IsFunction)
-    return endAtCommand(rt, pc);  // a return with no function to return from
-  const int32_t d = --c.CallDepth;
-  Word* e = c.ReturnStack[d];
-  c.FunctionNumber = c.Frames[d].CallerFunction;
-  Cell& r = *e[1].cell;
-  const bool stringResult = cellKind(rt.image.cellIndex(&r)) == 'S';
-  if (stringResult)
-    storeString(r, Kind == 'S' ? cellText(operand(pc, 0)) : std::string_view());
-  else
-    r.i = Kind == 'S' || Kind == '0' ? 0 : operand(pc, 0).i;
-  const int32_t n = e[2].cell->i;
-  if (n < 0 || n > MaxFunctionParameters || !rt.image.isCommand(e + 3 + n)) return endAtCommand(rt, e);
-  if (d > 0 && c.Frames[d - 1].Saved) restoreFrame(rt, c.Frames[d - 1]);
-  return e + 3 + n;
+Word* opStop(Runtime& rt, Word* pc) {
+  raiseError(rt, ErrStop);
+  return pc;
 }
 
 // ---- DATA ----

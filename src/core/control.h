@@ -12,6 +12,7 @@
 namespace zt {
 
 constexpr int32_t MaxCallDepth = 65535;
+constexpr int MaxFunctionParameters = 127;  // the parameter count is kept in 8 bits
 
 struct FrameRecord {
   int8_t ParameterCount = 0;
@@ -32,11 +33,20 @@ struct ControlState {
   int32_t DataPointer = 0;
   std::array<Word*, MaxCallDepth> ReturnStack{};
   std::array<FrameRecord, MaxCallDepth> Frames{};
-  std::vector<int32_t> SavedValueStack;
+  std::vector<int32_t> SavedValueStack;  // in use up to SavedValueTop; grows, never shrinks
+  uint32_t SavedValueTop = 0;
   std::vector<char*> SavedStringStack;
   ~ControlState();
 };
 
 void resetControl(ControlState& control);
+
+struct Runtime;
+// Saves the cells of the frame below a call (see ControlState) and restores them.
+void saveFrame(Runtime& rt, FrameRecord& frame);
+void restoreFrame(Runtime& rt, FrameRecord& frame);
+// Whether a call whose argument count cell no longer holds the count the loader checked
+// still has a sound layout: `n` parameters at `entry` of the kinds of its arguments.
+bool callLayoutSound(Runtime& rt, Word* pc, Word* entry, int32_t n);
 
 }  // namespace zt

@@ -6,6 +6,7 @@
 
 #include "core/arrays.h"
 #include "core/commands.h"
+#include "core/control.h"
 #include "core/interpreter.h"
 
 namespace zt {
@@ -17,7 +18,6 @@ constexpr int32_t CellEnd = 25000;
 constexpr int32_t PlainBase = 25000;
 constexpr int32_t PlainEnd = 35000;
 constexpr int32_t CodeBase = 37000;
-constexpr int MaxFunctionParameters = 127;
 
 struct Header {
   int32_t version, intConsts, floatConsts, stringConsts, stringCount, dataSection, dataCount, codeSection,
@@ -165,10 +165,13 @@ class Loader {
       for (int32_t owner : list) ++img.OwnedStart[size_t(uint16_t(owner)) + 1];
     for (size_t f = 1; f <= functions; ++f) img.OwnedStart[f] += img.OwnedStart[f - 1];
     img.OwnedCells.assign(img.OwnedStart[functions], 0);
+    img.OwnedStringStart.assign(functions, 0);
     std::vector<uint32_t> next(img.OwnedStart.begin(), img.OwnedStart.end() - 1);
-    for (int kind = 0; kind < 3; ++kind)
+    for (int kind = 0; kind < 3; ++kind) {
+      if (kind == 2) img.OwnedStringStart = next;
       for (size_t i = 0; i < img.OwnerLists[kind].size(); ++i)
         img.OwnedCells[next[uint16_t(img.OwnerLists[kind][i])]++] = firstCell[kind] + int32_t(i);
+    }
   }
 
   bool loadCode() {
@@ -189,7 +192,7 @@ class Loader {
       if (roles[i] == Role::Command) {
         const int32_t id = identifierOf(k);
         const CommandRow* row = rowOf(id);
-        w.n = encodeCommand(id, row ? commands.entries[size_t(id)] : commands.noHandlerEntry);
+        w.n = encodeCommand(id, row ? commands.entries[size_t(id)] : commands.noHandlerEntry, row ? factOf(*row, i) : 0);
         img.CommandStarts[i] = true;
       } else if (k >= CellBase && k < CellEnd) {
         w.cell = &img.ValueArea[k - CellBase];
@@ -203,6 +206,21 @@ class Loader {
     }
     chooseFusedForms(img);
     return true;
+  }
+
+  // What the command word at `p` records besides its entry: a call, the argument count
+  // the walk checked its layout with; an array element command, its array (see
+  // encodeCommand).
+  uint32_t factOf(const CommandRow& row, size_t p) const {
+    if (row.flow == Flow::FunctionCall) return uint32_t(img.ValueArea[size_t(raw[p + 3] - CellBase)].i);
+    for (size_t j = 0; row.operands && row.operands[j]; ++j) {
+      const char kind = row.operands[j];
+      if (kind != 'l' && kind != 'f' && kind != 's') continue;
+      const int32_t first = kind == 'l' ? IntVars : kind == 'f' ? FloatVars : StringVars;
+      const int32_t n = raw[p + 1 + j] - CellBase;
+      return n >= first && n < first + MaxVariables ? uint32_t(n - IntVars + 1) : 0;
+    }
+    return 0;
   }
 
   // The identifier a command word holds once decoded: the plain-integer encoding of a
@@ -230,6 +248,9 @@ class Loader {
       case 'L':
       case 'F':
       case 'S': return operandCellKind(k) == kind;
+      case 'l': return operandCellKind(k) == 'L';
+      case 'f': return operandCellKind(k) == 'F';
+      case 's': return operandCellKind(k) == 'S';
       case 'N': return operandCellKind(k) == 'L' || operandCellKind(k) == 'F';
       case 'C': return k >= CodeBase;
       default: return true;
@@ -334,6 +355,7 @@ void releaseProgram(ProgramImage& image, ArrayState& arrays) {
   image.OwnerLists = {};
   image.OwnedCells.clear();
   image.OwnedStart.clear();
+  image.OwnedStringStart.clear();
   image.DataTypes.clear();
   image.ValueArea.clear();
   image.CodeBlock.clear();

@@ -30,18 +30,24 @@ struct ProgramImage {
   std::string DataTypes;        // one letter per DATA item: l, f or s
   std::array<std::vector<int32_t>, 3> OwnerLists;  // integer, float, string variables
   // The variable cells each function owns (integers, floats, strings, each in cell order):
-  // function f's are OwnedCells[OwnedStart[f] .. OwnedStart[f + 1]).
+  // function f's are OwnedCells[OwnedStart[f] .. OwnedStart[f + 1]), its strings from
+  // OwnedStringStart[f] on.
   std::vector<int32_t> OwnedCells;
-  std::vector<uint32_t> OwnedStart;
+  std::vector<uint32_t> OwnedStart, OwnedStringStart;
   bool loaded = false;
 
   Cell* cell(int32_t index) { return &ValueArea[index]; }
   int32_t cellIndex(const Cell* c) const { return static_cast<int32_t>(c - ValueArea.data()); }
   size_t codeIndex(const Word* w) const { return static_cast<size_t>(w - CodeBlock.data()); }
   bool inCode(const Word* w) const { return w >= CodeBlock.data() && w < CodeBlock.data() + CodeBlock.size(); }
-  std::span<const int32_t> ownedCells(uint16_t function) const {
+  // The integer and float cells a function owns, then its string cells.
+  std::span<const int32_t> ownedNumbers(uint16_t function) const {
     if (size_t(function) + 1 >= OwnedStart.size()) return {};
-    return {OwnedCells.data() + OwnedStart[function], OwnedStart[size_t(function) + 1] - OwnedStart[function]};
+    return {OwnedCells.data() + OwnedStart[function], OwnedStringStart[function] - OwnedStart[function]};
+  }
+  std::span<const int32_t> ownedStrings(uint16_t function) const {
+    if (size_t(function) + 1 >= OwnedStart.size()) return {};
+    return {OwnedCells.data() + OwnedStringStart[function], OwnedStart[size_t(function) + 1] - OwnedStringStart[function]};
   }
   bool isCommand(const Word* w) const { return inCode(w) && CommandStarts[codeIndex(w)]; }
 };

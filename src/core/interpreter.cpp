@@ -57,6 +57,15 @@ size_t pendingDisplayRecords(const Runtime& rt) { return size_t(RecordCount(rt.b
   X(Next, 8, opNext, false)                                          \
   X(Gosub, 41, opGosub, true)                                        \
   X(Return, 43, opReturn, true)                                      \
+  X(CallFunction, 21, opCallFunction, true)                          \
+  X(EndFunction, 22, returnFromFunction<'0'>, true)                  \
+  X(EndFunctionInteger, 23, returnFromFunction<'L'>, true)           \
+  X(EndFunctionFloat, 24, returnFromFunction<'F'>, true)             \
+  X(EndFunctionString, 25, returnFromFunction<'S'>, true)            \
+  X(ExitFunction, 27, returnFromFunction<'0'>, true)                 \
+  X(ExitFunctionInteger, 28, returnFromFunction<'L'>, true)          \
+  X(ExitFunctionFloat, 29, returnFromFunction<'F'>, true)            \
+  X(ExitFunctionString, 30, returnFromFunction<'S'>, true)           \
   X(ReadIntegerElement, 661, (opReadElement<'L', 1>), true)          \
   X(ReadFloatElement, 666, (opReadElement<'F', 1>), true)            \
   X(ReadStringElement, 671, (opReadElement<'S', 1>), true)           \

@@ -1,8 +1,8 @@
 // The commands the interpreter loop runs itself: assignments, integer and float arithmetic
 // and comparisons, string assignment and concatenation, IF and the jumps, FOR/NEXT,
-// GOSUB/RETURN and one-dimensional array element reads and writes. Each is an inline
-// handler: the family files put it in their rows and the loop expands it in place, so a
-// command's meaning is written once.
+// GOSUB/RETURN, user-function calls and returns, and one-dimensional array element reads
+// and writes. Each is an inline handler: the family files put it in their rows and the
+// loop expands it in place, so a command's meaning is written once.
 #pragma once
 
 #include <bit>
@@ -159,16 +159,70 @@ inline Word* opReturn(Runtime& rt, Word* pc) {
   return c.Frames[c.CallDepth].IsFunction ? endAtCommand(rt, back + 1) : back;
 }
 
+// ---- user functions ----
+
+// A call whose argument count cell still holds the count the loader checked the layout
+// with runs without checking it again; a program that overwrote that constant gets its
+// layout checked, and a call that no longer fits ends the program instead of reading
+// stray words.
+inline Word* opCallFunction(Runtime& rt, Word* pc) {
+  ControlState& c = rt.control;
+  const int32_t d = c.CallDepth;
+  if (d + 1 >= MaxCallDepth) {
+    raiseError(rt, ErrCallDepth);
+    return pc;
+  }
+  Word* e = pc;  // the call's word E
+  Word* entry = e[0].target;
+  const int32_t n = e[2].cell->i;
+  if (uint32_t(n) != commandFact(commandWord(e)->n) && !callLayoutSound(rt, pc, entry, n)) return endAtCommand(rt, pc);
+  FrameRecord& frame = c.Frames[d];
+  c.ReturnStack[d] = e;
+  frame.ParameterCount = int8_t(n);
+  frame.Entry = entry;
+  frame.IsFunction = true;
+  if (d > 0) saveFrame(rt, c.Frames[d - 1]);
+  const Cell* strings = rt.image.ValueArea.data() + StringVars;
+  for (int32_t j = 0; j < n; ++j) {
+    Cell& p = *entry[j].cell;
+    const Cell& a = *e[3 + j].cell;
+    if (&p < strings) p.i = a.i;
+    else storeString(p, cellText(a));
+  }
+  Word* numberWord = entry + n;
+  frame.CallerFunction = c.FunctionNumber;
+  c.FunctionNumber = uint16_t(numberWord->n & 0xFFFF);
+  c.CallDepth = d + 1;
+  return numberWord + 1;
+}
+
+// Return from a function with a result of `kind` ('0' none, 'L', 'F', 'S').
+template <char Kind>
+inline Word* returnFromFunction(Runtime& rt, Word* pc) {
+  ControlState& c = rt.control;
+  if (c.CallDepth == 0 || !c.Frames[c.CallDepth - 1].IsFunction)
+    return endAtCommand(rt, pc);  // a return with no function to return from
+  const int32_t d = --c.CallDepth;
+  Word* e = c.ReturnStack[d];
+  c.FunctionNumber = c.Frames[d].CallerFunction;
+  Cell& r = *e[1].cell;
+  if (cellKind(rt.image.cellIndex(&r)) == 'S')
+    storeString(r, Kind == 'S' ? cellText(operand(pc, 0)) : std::string_view());
+  else
+    r.i = Kind == 'S' || Kind == '0' ? 0 : operand(pc, 0).i;
+  const int32_t n = e[2].cell->i;
+  if (uint32_t(n) != commandFact(commandWord(e)->n) &&
+      (n < 0 || n > MaxFunctionParameters || !rt.image.isCommand(e + 3 + n)))
+    return endAtCommand(rt, e);
+  if (d > 0 && c.Frames[d - 1].Saved) restoreFrame(rt, c.Frames[d - 1]);
+  return e + 3 + n;
+}
+
 // ---- array elements ----
 
-// ArrayTable index named by a variable cell of `kind`, or -1 when the cell is no such
-// variable (a constant or temporary never names an array).
-template <char Kind>
-inline int arrayIndexOf(Runtime& rt, const Cell& c) {
-  const int32_t n = cellNumber(rt, c);
-  constexpr int32_t first = Kind == 'L' ? IntVars : Kind == 'F' ? FloatVars : StringVars;
-  return n >= first && n < first + MaxVariables ? n - IntVars : -1;
-}
+// ArrayTable index of the array an element command works on (the loader recorded it in
+// the command word), or -1 when its array operand is no array variable.
+inline int arrayOperand(Word* pc) { return int(commandFact(commandWord(pc)->n)) - 1; }
 
 // Flat index of the subscripts in operands first.., or -1 when it lies outside the
 // array. Subscripts so large that their terms overflow are outside too.
@@ -193,7 +247,7 @@ inline int64_t flatIndex(Runtime& rt, Word* pc, int index, int first) {
 // into a float array, 'S' a string.
 template <char Kind, char Value, int Dims>
 inline Word* opAssignElement(Runtime& rt, Word* pc) {
-  const int index = arrayIndexOf<Kind>(rt, operand(pc, 0));
+  const int index = arrayOperand(pc);
   void* block = index < 0 ? nullptr : rt.arrays.ArrayTable[index];
   if (block) {
     const int64_t flat = flatIndex<Dims>(rt, pc, index, 1);
@@ -220,7 +274,7 @@ inline Word* opReadElement(Runtime& rt, Word* pc) {
   Cell& result = operand(pc, 0);
   const int32_t r = cellNumber(rt, result);
   ElementRef* ref = r >= 0 && r < IntVars ? &rt.arrays.ElementRefTable[r] : nullptr;
-  const int index = arrayIndexOf<Kind>(rt, operand(pc, 1));
+  const int index = arrayOperand(pc);
   void* block = index < 0 ? nullptr : rt.arrays.ArrayTable[index];
   if (!block) {
     if (ref) *ref = ElementRef{};

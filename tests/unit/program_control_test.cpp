@@ -283,6 +283,38 @@ TEST(ProgramControl, ReturnsWithoutAFunctionEndTheProgram) {
   }
 }
 
+// A program may write into the constant that holds a call's argument count. A count that
+// no longer fits the call's layout ends the program at the call, or at the return that
+// reads it again; writing the loaded count back keeps the call running as before.
+TEST(ProgramControl, OverwrittenArgumentCount) {
+  enum When { BeforeCall, InsideFunction, WrittenBack };
+  for (When when : {BeforeCall, InsideFunction, WrittenBack}) {
+    B b;
+    constexpr uint16_t F = 1;
+    int32_t p = b.intVar(F);
+    int f = b.newLabel(), site = b.newLabel(), setup = b.newLabel();
+    int32_t one = b.intConst(1), five = b.intConst(5);
+    b.op(PRINTC_S, {b.stringConst("a")});
+    if (when == BeforeCall) b.op(GOTO, {Arg::at(setup)});
+    b.place(site);
+    b.call(f, B::intTemp(0), {b.intConst(7)});
+    const int32_t count = b.intConst(0) - 1;  // the call's count: the constant call() made last
+    b.op(PRINT_L, {B::intTemp(0)});
+    b.op(END);
+    b.place(setup);
+    b.op(SET_L, {count, five});
+    b.op(GOTO, {Arg::at(site)});
+    b.function(f, {p}, F);
+    b.op(PRINTC_L, {p});
+    if (when != BeforeCall) b.op(SET_L, {count, five});
+    if (when == WrittenBack) b.op(SET_L, {count, one});
+    b.op(ENDFUNCTION_L, {p});
+    RunResult r = runImage("argument_count_" + std::to_string(when), b.build());
+    EXPECT_EQ(r.out, when == BeforeCall ? "a\n" : when == InsideFunction ? "a7\n" : "a77\n") << when;
+    EXPECT_EQ(r.exitCode, 0) << when;
+  }
+}
+
 // The temporary a comparison writes keeps its value after the IF that tests it, whether
 // the IF jumps or not.
 TEST(ProgramControl, ComparisonTemporaryIsReadAgainAfterItsIf) {
