@@ -5,7 +5,8 @@
 set -euo pipefail
 
 PACKAGES=(
-  g++ clang cmake ninja-build pkg-config   # build (clang for the sanitizer pass)
+  g++ cmake ninja-build pkg-config   # build
+  clang libclang-rt-dev              # the sanitizer pass: clang and its sanitizer runtimes
   libgtest-dev libgmock-dev          # unit tests
   libsdl2-dev                        # window, display, input and audio device
   xvfb xdotool xfonts-base           # the window test: a virtual X server, its keyboard, the fonts of message boxes
