@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/runtime.h"
+#include "support/engine.h"
 #include "support/image_builder.h"
 
 namespace {
@@ -41,9 +41,9 @@ double engineCommandsPerSecond(int32_t iterations, bool autoRefresh, uint64_t& c
   }
   zt::startProgramData(rt);
   zt::resetInterpreter(rt);
-  rt.host.ProgramRunning = true;
+  rt.interp.ProgramRunning = true;
   auto t = std::chrono::steady_clock::now();
-  while (!rt.host.QuitPosted) {
+  while (!rt.interp.QuitPosted) {
     rt.interp.AutoRefresh = autoRefresh;
     zt::interpret(rt);
   }

@@ -63,9 +63,8 @@ struct DispatchTable {
   uint32_t noHandlerEntry = 0;                   // ends the program at the command
 };
 
-// Every family's rows, in one list; the dispatch table is built from it.
-std::span<const std::span<const CommandRow>> commandFamilies();
-void buildDispatchTable(DispatchTable& table);
+// Fills the table from every family's rows.
+void buildDispatchTable(DispatchTable& table, std::span<const std::span<const CommandRow>> families);
 
 // The command table text embedded in the binaries.
 extern const std::string_view commandTableText;

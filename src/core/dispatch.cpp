@@ -1,39 +1,12 @@
 #include "core/commands.h"
-#include "core/family.h"
 #include "core/runtime.h"
 
 namespace zt {
 
-namespace {
-
-const std::span<const CommandRow> Families[] = {
-    ControlRows,
-    OperatorRows,
-    ConsoleRows,
-    StringRows,
-    MathRows,
-    ArrayRows,
-    ChecklistRows,
-    SwitchRows,
-    ArrayFileRows,
-    FileRows,
-    FileSystemRows,
-    DirectoryRows,
-    DisplayRows,
-    BitmapRows,
-    RefreshRows,
-    DrawingRows,
-    TextRows,
-};
-
-}  // namespace
-
-std::span<const std::span<const CommandRow>> commandFamilies() { return Families; }
-
-void buildDispatchTable(DispatchTable& table) {
+void buildDispatchTable(DispatchTable& table, std::span<const std::span<const CommandRow>> families) {
   table.handlers.fill(endAtCommand);
   table.rows.fill(nullptr);
-  for (std::span<const CommandRow> family : commandFamilies())
+  for (std::span<const CommandRow> family : families)
     for (const CommandRow& row : family) {
       table.handlers[row.id] = row.handler;
       table.rows[row.id] = &row;

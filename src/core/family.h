@@ -1,5 +1,5 @@
-// The command families: each family file defines its rows, and the dispatch table is
-// built from this list. A new family adds its rows here and in dispatch.cpp.
+// The core's command families. Each family file defines its rows; a subsystem's public
+// header declares its own families, and the host lists every family (host/families.cpp).
 #pragma once
 
 #include <span>
@@ -10,20 +10,8 @@ namespace zt {
 
 extern const std::span<const CommandRow> ControlRows;
 extern const std::span<const CommandRow> OperatorRows;
-extern const std::span<const CommandRow> ConsoleRows;
 extern const std::span<const CommandRow> StringRows;
 extern const std::span<const CommandRow> MathRows;
 extern const std::span<const CommandRow> ArrayRows;
-extern const std::span<const CommandRow> ChecklistRows;
-extern const std::span<const CommandRow> SwitchRows;
-extern const std::span<const CommandRow> ArrayFileRows;
-extern const std::span<const CommandRow> FileRows;
-extern const std::span<const CommandRow> FileSystemRows;
-extern const std::span<const CommandRow> DirectoryRows;
-extern const std::span<const CommandRow> DisplayRows;
-extern const std::span<const CommandRow> BitmapRows;
-extern const std::span<const CommandRow> RefreshRows;
-extern const std::span<const CommandRow> DrawingRows;
-extern const std::span<const CommandRow> TextRows;
 
 }  // namespace zt

@@ -19,8 +19,6 @@ constexpr size_t DisplayListYieldRecords = 32000;
 #define ZT_COMPUTED_GOTO 0
 #endif
 
-size_t pendingDisplayRecords(const Runtime& rt) { return size_t(RecordCount(rt.bitmaps.displayList)); }
-
 // The commands the loop runs itself: entry name, identifier, handler, and whether it can
 // raise an error (after which the loop must look at the YieldFlag).
 #define ZT_LOOP_COMMANDS(X)                                          \
@@ -127,7 +125,7 @@ uint32_t entryOf(const Word& w) { return commandEntry(w.n); }
 // The virtual clock is read at exactly the same commands in every run.
 uint64_t nextCheck(const Runtime& rt, uint64_t executed) {
   const InterpreterState& in = rt.interp;
-  const uint64_t interval = rt.clock.isVirtual() ? SliceCheckInterval : HotSliceCheckInterval;
+  const uint64_t interval = rt.clock->isVirtual() ? SliceCheckInterval : HotSliceCheckInterval;
   if (in.AutoRefresh) return (executed | (interval - 1)) + 1;
   return executed + uint64_t(std::max(1, CommandsPerCheck + 1 - in.CommandCounter));
 }
@@ -136,11 +134,11 @@ uint64_t nextCheck(const Runtime& rt, uint64_t executed) {
 void checkSlice(Runtime& rt, uint64_t executed) {
   InterpreterState& in = rt.interp;
   if (in.AutoRefresh) {
-    if (executed % SliceCheckInterval == 0 && uint32_t(rt.clock.milliseconds() - in.SliceStart) > in.SliceMilliseconds)
+    if (executed % SliceCheckInterval == 0 && uint32_t(rt.clock->milliseconds() - in.SliceStart) > in.SliceMilliseconds)
       in.YieldFlag = true;
   } else if (++in.CommandCounter > CommandsPerCheck) {
     // A stop signal reaches the run loop even from a program that never synchronises.
-    if (pendingDisplayRecords(rt) > DisplayListYieldRecords || *in.StopSignal != 0) in.YieldFlag = true;
+    if (size_t(*in.PendingRecords) > DisplayListYieldRecords || *in.StopSignal != 0) in.YieldFlag = true;
     in.CommandCounter = 0;
     in.InputRefreshFlag = true;
   }
@@ -153,7 +151,7 @@ void checkSlice(Runtime& rt, uint64_t executed) {
 // CommandsPerCheck + 1 - (checkAt - executed) and is written back at the same places.
 // A traced run writes a trace line for every command and runs fused forms as the
 // separate commands they stand for.
-template <bool Trace>
+template <bool Traced>
 void runSlice(Runtime& rt) {
   InterpreterState& in = rt.interp;
   const Handler* handlers = rt.dispatch.handlers.data();
@@ -183,7 +181,7 @@ void runSlice(Runtime& rt) {
 #define ZT_ENTRY(name) L_##name:
 #define ZT_DISPATCH()                                                         \
   do {                                                                        \
-    if constexpr (Trace) traceCommand(rt, rt.image.codeIndex(pc), idOf(*pc)); \
+    if constexpr (Traced) in.Trace(rt, rt.image.codeIndex(pc), idOf(*pc)); \
     goto* Labels[entryOf(*pc)];                                               \
   } while (0)
 #else
@@ -212,7 +210,7 @@ void runSlice(Runtime& rt) {
   ZT_DISPATCH();
 #else
 dispatch:
-  if constexpr (Trace) traceCommand(rt, rt.image.codeIndex(pc), idOf(*pc));
+  if constexpr (Traced) in.Trace(rt, rt.image.codeIndex(pc), idOf(*pc));
   switch (entryOf(*pc)) {
 #endif
 
@@ -252,7 +250,7 @@ dispatch:
   // Fused forms count as the two commands they stand for; when the clock check falls
   // between them, or in a traced run, the first command runs alone.
   ZT_ENTRY(NextFor) {
-    if (Trace || checkAt - executed < 2) {
+    if (Traced || checkAt - executed < 2) {
       pc = opNext(rt, pc + 1);
       ZT_COUNTED(1, false);
     }
@@ -262,7 +260,7 @@ dispatch:
 
 #define ZT_FUSED(name, id, handler, ...)               \
   ZT_ENTRY(name##Branch) {                             \
-    if (Trace || checkAt - executed < 2) {             \
+    if (Traced || checkAt - executed < 2) {             \
       pc = handler(rt, pc + 1);                        \
       ZT_COUNTED(1, false);                            \
     }                                                  \
@@ -294,12 +292,12 @@ void resetInterpreter(Runtime& rt) {
   in.CommandCounter = 0;
   in.AutoRefresh = true;
   in.SliceMilliseconds = 33;
-  in.SliceStart = rt.clock.milliseconds();
+  in.SliceStart = rt.clock->milliseconds();
   resetControl(rt.control);
   rt.errors.ErrorNumber = 0;
-  emptyChecklist(rt.checklist);
-  resetSwitches(rt.switches);
 }
+
+void postQuit(Runtime& rt) { rt.interp.QuitPosted = true; }
 
 void startProgramData(Runtime& rt) {
   rt.control.DataPointer = 0;
@@ -314,16 +312,13 @@ Word* endAtCommand(Runtime& rt, Word* pc) {
 
 void interpret(Runtime& rt) {
   InterpreterState& in = rt.interp;
-  if (!rt.host.WindowActive) return;
   in.InputRefreshFlag = false;
-  in.SliceStart = rt.clock.milliseconds();
-  const bool trace = rt.settings.DebugMode;
-  if (trace)
+  in.SliceStart = rt.clock->milliseconds();
+  if (in.Trace)
     runSlice<true>(rt);
   else
     runSlice<false>(rt);
   in.YieldFlag = false;
-  if (trace) flushLog(rt);
 }
 
 void markLoopEntries(DispatchTable& table) {

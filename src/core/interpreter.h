@@ -5,6 +5,7 @@
 #pragma once
 
 #include <csignal>
+#include <cstddef>
 #include <cstdint>
 
 #include "core/value.h"
@@ -15,8 +16,13 @@ struct Runtime;
 struct DispatchTable;
 struct ProgramImage;
 
+// A traced run calls this before every command with its code position and identifier.
+using TraceFunction = void (*)(Runtime& rt, size_t position, intptr_t id);
+
 struct InterpreterState {
   Word* pc = nullptr;  // the next word to run, between slices
+  bool ProgramRunning = false;  // soft errors are ignored while it is set
+  bool QuitPosted = false;      // the run loop ends after the current slice
   bool YieldFlag = false;
   bool InputRefreshFlag = false;
   bool AutoRefresh = true;
@@ -28,6 +34,11 @@ struct InterpreterState {
   // its signal handler sets.
   const volatile std::sig_atomic_t* StopSignal = &NoStopSignal;
   static constexpr std::sig_atomic_t NoStopSignal = 0;
+  // The display records waiting for the next frame: with AutoRefresh off, too many end the
+  // slice. The display points it at its list's count.
+  const int32_t* PendingRecords = &NoRecords;
+  static constexpr int32_t NoRecords = 0;
+  TraceFunction Trace = nullptr;  // set for a traced run
 };
 
 // The slice clock is read once every this many commands: the 33 ms rule holds to within
@@ -38,6 +49,8 @@ constexpr uint64_t SliceCheckInterval = 64;
 constexpr uint64_t HotSliceCheckInterval = 1024;
 
 void resetInterpreter(Runtime& rt);
+// Asks the run loop to end after the current slice.
+void postQuit(Runtime& rt);
 // Empties the DATA pointer and the array table before a program first runs.
 void startProgramData(Runtime& rt);
 void interpret(Runtime& rt);

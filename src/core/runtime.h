@@ -1,35 +1,48 @@
-// The Runtime owns every subsystem's state; nothing lives in globals, so several engines
+// The Runtime owns the state of one engine; nothing lives in globals, so several engines
 // can run in one process. Command handlers receive it and reach their operands through
 // the program counter.
+//
+// The core's state is held by value. Each subsystem declares its state in its own
+// state.h, which only that subsystem's folder and the host include; the Runtime names
+// those states through forward-declared references, and the host makes and frees them
+// (host/lifecycle.cpp). A subsystem reaches another one only through that one's public
+// functions.
 #pragma once
 
 #include <memory>
 
 #include "core/arrays.h"
+#include "core/clock.h"
 #include "core/commands.h"
-#include "core/console.h"
 #include "core/control.h"
+#include "core/errors.h"
 #include "core/image.h"
 #include "core/interpreter.h"
 #include "core/random.h"
-#include "display2d/bitmaps.h"
-#include "display2d/display.h"
-#include "display2d/drawing.h"
-#include "display2d/pixels.h"
-#include "display2d/refresh.h"
-#include "display2d/text.h"
-#include "host/errors.h"
-#include "host/frame.h"
-#include "host/host.h"
-#include "host/settings.h"
-#include "platform/clipboard.h"
-#include "platform/clock.h"
-#include "platform/fs.h"
-#include "services/checklist.h"
-#include "services/files.h"
-#include "services/switches.h"
 
 namespace zt {
+
+struct Subsystems;
+// host
+struct HostState;
+struct SettingsState;
+// services
+struct ChecklistState;
+struct SwitchState;
+struct FileState;
+// input
+struct InputState;
+// display2d
+struct FrameState;
+struct ConsoleState;
+struct DisplayState;
+struct BitmapState;
+struct DrawState;
+struct TextState;
+struct RefreshState;
+// platform
+class FileSystem;
+class Clipboard;
 
 struct Runtime {
   Runtime();
@@ -40,25 +53,28 @@ struct Runtime {
   DispatchTable dispatch;
   ProgramImage image;
   InterpreterState interp;
-  FrameState frame;
   ControlState control;
   ArrayState arrays;
   RandomState random;
-  ChecklistState checklist;
-  SwitchState switches;
-  FileState files;
   ErrorState errors;
-  SettingsState settings;
-  HostState host;
-  ConsoleState console;
-  DisplayState display;
-  BitmapState bitmaps;
-  DrawState draw;
-  TextState text;
-  RefreshState refresh;
-  Clock clock;
-  FileSystem fs;
-  std::unique_ptr<Clipboard> clipboard = std::make_unique<LocalClipboard>();
+  std::unique_ptr<Clock> clock;
+
+  std::unique_ptr<Subsystems> subsystems;  // owns the states named below
+  HostState& host;
+  SettingsState& settings;
+  ChecklistState& checklist;
+  SwitchState& switches;
+  FileState& files;
+  InputState& input;
+  FrameState& frame;
+  ConsoleState& console;
+  DisplayState& display;
+  BitmapState& bitmaps;
+  DrawState& draw;
+  TextState& text;
+  RefreshState& refresh;
+  FileSystem& fs;
+  std::unique_ptr<Clipboard> clipboard;
 };
 
 // Handlers reach the code only through the program counter they are given, which points

@@ -7,8 +7,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/family.h"
 #include "core/runtime.h"
+#include "display2d/pixels.h"
+#include "display2d/state.h"
+#include "platform/fs.h"
+#include "services/files.h"
 
 namespace zt {
 

@@ -6,8 +6,11 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "core/commands.h"
 
 #include "display2d/display_list.h"
 #include "platform/imagefile.h"
@@ -16,25 +19,9 @@
 namespace zt {
 
 struct Runtime;
+struct BitmapState;
 
 constexpr int BitmapCount = 32;
-
-struct BitmapSlot {
-  std::unique_ptr<Surface> surface;  // slot 0 stays empty: bitmap 0 is the back buffer
-  int32_t width = 0, height = 0, depth = 0;
-  int32_t mirrored = 0, flipped = 0;
-  uint32_t generation = 0;  // counts the surfaces this slot has held
-};
-
-struct BitmapState {
-  std::array<BitmapSlot, BitmapCount> BitmapTable;
-  int32_t CurrentBitmap = 0;
-  SurfaceRef CurrentTarget{0, 0};
-  int32_t ListBitmap = 0;
-  SurfaceRef ListTarget{0, 0};
-  DisplayList displayList;
-  int8_t ScreenLifetime = 1;  // 2 while page flipping
-};
 
 // The surface a record names, or null when it is gone.
 Surface* resolveSurface(Runtime& rt, SurfaceRef ref);
@@ -66,5 +53,7 @@ void yieldForAutoRefresh(Runtime& rt);
 
 // Runs records 1 to 11.
 void runBitmapRecord(Runtime& rt, DisplayRecord& r);
+
+extern const std::span<const CommandRow> BitmapRows;
 
 }  // namespace zt

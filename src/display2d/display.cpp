@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <climits>
 
-#include "core/family.h"
 #include "core/runtime.h"
+#include "display2d/pixels.h"
+#include "display2d/state.h"
+#include "platform/fs.h"
+#include "services/checklist.h"
 
 namespace zt {
 
@@ -114,12 +117,12 @@ void convertFrame(DisplayState& d, const Surface& s) {
 }
 
 bool dumpDue(const Runtime& rt) {
-  const int64_t frame = rt.host.Frames + 1;
+  const int64_t frame = rt.frame.Frames + 1;
   return std::any_of(rt.display.Dumps.begin(), rt.display.Dumps.end(), [&](const FrameDump& f) { return f.frame == frame; });
 }
 
 void writeDumps(Runtime& rt, const Surface& s) {
-  const int64_t frame = rt.host.Frames + 1;
+  const int64_t frame = rt.frame.Frames + 1;
   for (const FrameDump& f : rt.display.Dumps) {
     if (f.frame != frame) continue;
     const auto encode = [&](const ByteSink& sink) {
@@ -136,7 +139,7 @@ void writeDumps(Runtime& rt, const Surface& s) {
 void countFrame(Runtime& rt) {
   DisplayState& d = rt.display;
   ++d.FpsFrames;
-  const uint32_t now = rt.clock.milliseconds(), elapsed = now - d.FpsStart;
+  const uint32_t now = rt.clock->milliseconds(), elapsed = now - d.FpsStart;
   if (elapsed > 1000) {
     d.ScreenFps = int32_t(int64_t(d.FpsFrames) * 1000 / elapsed);
     d.FpsFrames = 0;
@@ -181,18 +184,17 @@ bool rebuild(Runtime& rt, int32_t mode[3], int32_t fallback[4]) {
 // ---- commands ----
 
 Word* opChecklistForModes(Runtime& rt, Word* pc) {
-  ChecklistState& list = rt.checklist;
-  startChecklist(list);
+  startChecklist(rt);
   for (const DisplayMode& m : modes(rt)) {
     if (m.depth < 16) continue;
     ChecklistEntry* e = addChecklistEntry(
-        list, std::to_string(m.width) + "x" + std::to_string(m.height) + "x" + std::to_string(m.depth));
+        rt, std::to_string(m.width) + "x" + std::to_string(m.height) + "x" + std::to_string(m.depth));
     if (!e) break;
     e->a = m.width;
     e->b = m.height;
     e->c = m.depth;
   }
-  finishChecklist(list, true, true);
+  finishChecklist(rt, true, true);
   return pc;
 }
 
@@ -236,9 +238,9 @@ Word* opTnl(Runtime& rt, Word* pc) {
 }
 
 Word* opChecklistForCards(Runtime& rt, Word* pc) {
-  startChecklist(rt.checklist);
-  addChecklistEntry(rt.checklist, PrimaryDisplayDriver);
-  finishChecklist(rt.checklist, true, false);
+  startChecklist(rt);
+  addChecklistEntry(rt, PrimaryDisplayDriver);
+  finishChecklist(rt, true, false);
   return pc;
 }
 
@@ -302,11 +304,10 @@ Surface* backBuffer(DisplayState& d) { return d.Buffers[size_t(d.PageFlipping ? 
 
 Surface* frontBuffer(DisplayState& d) { return d.Buffers[size_t(d.PageFlipping ? d.BufferParity ^ 1 : 0)].get(); }
 
-bool StartDisplay(Runtime& rt) {
+bool StartDisplay(Runtime& rt, std::unique_ptr<Presenter> presenter, bool fullScreenExclusive, bool desktopWindow) {
   DisplayState& d = rt.display;
-  HostState& h = rt.host;
-  d.FullScreenExclusive = h.FullScreenExclusive;
-  d.DesktopWindow = h.DesktopWindow;
+  d.FullScreenExclusive = fullScreenExclusive;
+  d.DesktopWindow = desktopWindow;
   d.GraphicsCardName = PrimaryDisplayDriver;
   d.ScreenWidth = 640;
   d.ScreenHeight = 480;
@@ -315,8 +316,8 @@ bool StartDisplay(Runtime& rt) {
   d.TnlEnabled = 1;
   d.ModeDepth = d.Best3DDepth;
   for (int i = 0; i < 3; ++i) setGammaRamp(d, i, IdentityGamma);
-  d.presenter = h.MainWindow ? h.MainWindow->createPresenter() : nullptr;
-  d.FpsStart = rt.clock.milliseconds();
+  d.presenter = std::move(presenter);
+  d.FpsStart = rt.clock->milliseconds();
   d.FpsFrames = d.ScreenFps = 0;
   if (!buildSurfaces(rt)) {
     raiseError(rt, ErrSurfaces);
@@ -371,10 +372,15 @@ void setGammaRamp(DisplayState& d, int component, int32_t value) {
   d.FrameColoursBits = 0;
 }
 
-void windowToScreen(const DisplayState& d, int wx, int wy, int& x, int& y) {
+void windowToScreen(const Runtime& rt, int wx, int wy, int& x, int& y) {
   x = wx;
   y = wy;
-  if (d.presenter) d.presenter->toFrame(wx, wy, x, y);
+  if (rt.display.presenter) rt.display.presenter->toFrame(wx, wy, x, y);
+}
+
+void screenSize(const Runtime& rt, int32_t& width, int32_t& height) {
+  width = rt.display.ScreenWidth;
+  height = rt.display.ScreenHeight;
 }
 
 extern const std::span<const CommandRow> DisplayRows(Rows);

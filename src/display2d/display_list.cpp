@@ -3,6 +3,7 @@
 #include <new>
 
 #include "core/runtime.h"
+#include "display2d/state.h"
 
 namespace zt {
 

@@ -9,8 +9,9 @@
 #include <cstring>
 #include <utility>
 
-#include "core/family.h"
 #include "core/runtime.h"
+#include "display2d/pixels.h"
+#include "display2d/state.h"
 
 namespace zt {
 

@@ -1,8 +1,11 @@
 // 2D drawing: the ink and background colours and the primitives (dot, box, line, circle
-// and ellipse, clear, point) drawn by display-list records. Owns the DrawState.
+// and ellipse, clear, point) drawn by display-list records.
 #pragma once
 
 #include <cstdint>
+#include <span>
+
+#include "core/commands.h"
 
 #include "display2d/display_list.h"
 
@@ -10,13 +13,6 @@ namespace zt {
 
 struct Runtime;
 class Surface;
-
-struct DrawState {
-  uint32_t InkPixel = 0xFFFF;
-  int32_t InkRed = 255, InkGreen = 255, InkBlue = 255;
-  uint32_t BackgroundPixel = 0;
-  int32_t BackRed = 0, BackGreen = 0, BackBlue = 0;
-};
 
 // White ink on black in the back buffer's layout (display start).
 void resetDrawing(Runtime& rt);
@@ -32,5 +28,7 @@ void drawLine(Surface& s, float x1, float y1, float x2, float y2, uint32_t pixel
 double addRepeatedly(double x, double step, uint64_t n);
 // Runs records 101 and 103 to 109.
 void runDrawRecord(Runtime& rt, DisplayRecord& r);
+
+extern const std::span<const CommandRow> DrawingRows;
 
 }  // namespace zt

@@ -4,8 +4,9 @@
 // frame is shown. Owns the RefreshState.
 #include "display2d/refresh.h"
 
-#include "core/family.h"
 #include "core/runtime.h"
+#include "display2d/state.h"
+#include "platform/fs.h"
 
 namespace zt {
 

@@ -4,8 +4,10 @@
 // records 102 and 110 draw and rub out console text. Owns the TextState.
 #include "display2d/text.h"
 
-#include "core/family.h"
 #include "core/runtime.h"
+#include "display2d/pixels.h"
+#include "display2d/state.h"
+#include "services/checklist.h"
 
 namespace zt {
 
@@ -40,15 +42,14 @@ void setting(Runtime& rt, int32_t op, int32_t value = 0, std::string_view text =
 }
 
 Word* opChecklistForFonts(Runtime& rt, Word* pc) {
-  ChecklistState& list = rt.checklist;
-  startChecklist(list);
+  startChecklist(rt);
   std::vector<std::string> names = rt.text.Fonts ? rt.text.Fonts->families() : std::vector<std::string>{};
   int added = 0;
   for (const std::string& name : names) {
-    if (added == ChecklistFonts || !addChecklistEntry(list, name)) break;
+    if (added == ChecklistFonts || !addChecklistEntry(rt, name)) break;
     ++added;
   }
-  finishChecklist(list, added > 0, false);
+  finishChecklist(rt, added > 0, false);
   return pc;
 }
 

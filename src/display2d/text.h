@@ -1,11 +1,14 @@
 // Text on bitmaps: the text font settings and the print font, and the services PRINT and
-// INPUT use to queue their text. Owns the TextState.
+// INPUT use to queue their text.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "core/commands.h"
 
 #include "display2d/display_list.h"
 #include "platform/font.h"
@@ -13,16 +16,6 @@
 namespace zt {
 
 struct Runtime;
-
-struct TextState {
-  std::unique_ptr<FontLibrary> Fonts;  // before the fonts, so it outlives them
-  std::string TextFontName = "system";
-  int32_t TextSize = 10;
-  uint8_t TextOpaque = 0;
-  int16_t TextStyle = 0;  // 0 normal, 1 italic, 2 bold, 3 bold italic
-  std::unique_ptr<Font> TextFont;
-  std::unique_ptr<Font> PrintFont;
-};
 
 constexpr int32_t PrintFontHeight = 10;
 
@@ -38,5 +31,7 @@ void AddPrintRecord(Runtime& rt, std::string_view text, int32_t& x, int32_t& y, 
 void AddEraseRecord(Runtime& rt, std::string_view text, int32_t x, int32_t y);
 // Runs records 102, 110 and 201 to 213.
 void runTextRecord(Runtime& rt, DisplayRecord& r);
+
+extern const std::span<const CommandRow> TextRows;
 
 }  // namespace zt

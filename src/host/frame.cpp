@@ -3,6 +3,9 @@
 #include <cmath>
 
 #include "core/runtime.h"
+#include "display2d/state.h"
+#include "host/state.h"
+#include "input/input.h"
 
 namespace zt {
 
@@ -11,17 +14,17 @@ namespace {
 void limitFrameRate(Runtime& rt) {
   FrameState& f = rt.frame;
   if (f.FrameMilliseconds == 0) return;
-  const uint32_t elapsed = rt.clock.milliseconds() - f.LastFrameTime;
+  const uint32_t elapsed = rt.clock->milliseconds() - f.LastFrameTime;
   if (elapsed < f.FrameMilliseconds)
-    rt.clock.waitUntil(std::floor(rt.clock.preciseMilliseconds()) + double(f.FrameMilliseconds - elapsed));
-  f.LastFrameTime = rt.clock.milliseconds();
+    rt.clock->waitUntil(std::floor(rt.clock->preciseMilliseconds()) + double(f.FrameMilliseconds - elapsed));
+  f.LastFrameTime = rt.clock->milliseconds();
 }
 
 }  // namespace
 
 void resetFrameTiming(Runtime& rt) {
   rt.frame.FrameMilliseconds = DefaultFrameMilliseconds;
-  rt.frame.LastFrameTime = rt.clock.milliseconds() - DefaultFrameMilliseconds;
+  rt.frame.LastFrameTime = rt.clock->milliseconds() - DefaultFrameMilliseconds;
 }
 
 // Steps, in order: restore a lost full-screen surface, the pointer and text cursor, the

@@ -4,18 +4,9 @@
 // FrameMilliseconds apart: a real wait, or a jump of the virtual clock.
 #pragma once
 
-#include <cstdint>
-
 namespace zt {
 
 struct Runtime;
-
-constexpr uint32_t DefaultFrameMilliseconds = 25;  // 40 frames per second
-
-struct FrameState {
-  uint32_t FrameMilliseconds = DefaultFrameMilliseconds;  // 0: no limit
-  uint32_t LastFrameTime = 0;                             // clock time of the last paced frame end
-};
 
 // The start of a run: the default rate, and the first frame end does not wait.
 void resetFrameTiming(Runtime& rt);

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "core/runtime.h"
+#include "host/state.h"
 #include "platform/fs.h"
 
 namespace zt {

@@ -1,56 +1,64 @@
 #include "host/run_loop.h"
 
 #include "core/runtime.h"
+#include "display2d/state.h"
 #include "host/frame.h"
+#include "host/lifecycle.h"
+#include "host/settings.h"
+#include "host/state.h"
+#include "input/input.h"
+#include "input/state.h"
 #include "platform/process.h"
+#include "services/state.h"
 
 namespace zt {
 
 namespace {
 
-constexpr uint32_t PumpInterval = 50000;
 constexpr int KeyPollMilliseconds = 10;
 constexpr int InactivePollMilliseconds = 25;
 
 // The platform's events and the script's events due by this frame join the queue.
 void pollInput(Runtime& rt) {
   HostState& h = rt.host;
-  h.MainWindow->pollEvents();
-  if (h.Script) h.Script->deliver(h.Frames, *h.MainWindow);
-}
-
-void dispatchWaiting(Runtime& rt, bool stopAtQuit) {
-  HostState& h = rt.host;
-  h.MainWindow->pollEvents();
-  WindowMessage message;
-  while (!(stopAtQuit && h.QuitPosted) && h.MainWindow->nextMessage(message)) windowProc(rt, message);
+  pollMessages(rt);
+  if (h.Script) {
+    h.Script->deliver(rt.frame.Frames, *h.MainWindow);
+    pollMessages(rt);
+  }
 }
 
 // Lets time pass for a held key: the script's next events, or the desktop's. False when
 // nothing can ever release it (headless, script exhausted).
 bool waitForInput(Runtime& rt) {
   HostState& h = rt.host;
-  if (h.Script && h.Script->deliverNext(*h.MainWindow)) return true;
+  if (h.Script && h.Script->deliverNext(*h.MainWindow)) {
+    pollMessages(rt);
+    return true;
+  }
   if (h.Headless) return false;
-  h.MainWindow->waitEvents(KeyPollMilliseconds);
+  waitMessages(rt, KeyPollMilliseconds);
   return true;
 }
 
 void runFrame(Runtime& rt) {
   HostState& h = rt.host;
-  if (!h.WindowActive && !h.Headless) h.MainWindow->waitEvents(InactivePollMilliseconds);  // frozen, not spinning
+  if (!h.WindowActive && !h.Headless) waitMessages(rt, InactivePollMilliseconds);  // frozen, not spinning
   FrameStart(rt);
-  interpret(rt);
+  if (h.WindowActive) {
+    interpret(rt);
+    if (rt.settings.DebugMode) flushLog(rt);
+  }
   FrameEnd(rt);
-  rt.clock.advance(Clock::VirtualFrameMs);
-  ++h.Frames;
+  rt.clock->advance(Clock::VirtualFrameMs);
+  ++rt.frame.Frames;
 }
 
 }  // namespace
 
 void windowProc(Runtime& rt, const WindowMessage& message) {
   HostState& h = rt.host;
-  h.LastChar = 0;
+  inputMessage(rt, message);
   switch (message.kind) {
     case MessageKind::Close:
       postQuit(rt);
@@ -61,59 +69,38 @@ void windowProc(Runtime& rt, const WindowMessage& message) {
     case MessageKind::KeyDown:
       if (message.a == KeyEscape && rt.switches.EscapeKeyEnabled) postQuit(rt);
       break;
-    case MessageKind::Char:
-      h.LastChar = uint8_t(message.a);
-      break;
-    case MessageKind::ButtonDown:
-    case MessageKind::ButtonUp:
-      mouseMessage(rt, message);
-      if (message.a <= 1) h.ChooserButton = message.kind == MessageKind::ButtonDown ? message.a + 1 : 0;
-      break;
-    case MessageKind::MouseMove:
-    case MessageKind::Wheel:
-      mouseMessage(rt, message);
-      break;
-    case MessageKind::KeyUp:
+    default:
       break;
   }
 }
 
-void pumpMessages(Runtime& rt) {
-  if (++rt.host.MessagePumpCounter <= PumpInterval) return;
-  rt.host.MessagePumpCounter = 0;
-  dispatchWaiting(rt, true);
-}
-
 void waitForKeyRelease(Runtime& rt) {
-  HostState& h = rt.host;
   for (int key : {KeyEscape, KeyF11, KeyF12})
-    while (h.MainWindow->keyDown(key) && waitForInput(rt)) {
+    while (keyDown(rt, key) && waitForInput(rt)) {
     }
   // Every waiting message goes, and with them a quit they ask for: an Escape pressed
   // before the run does not end it.
-  const bool quit = h.QuitPosted;
-  dispatchWaiting(rt, false);
-  h.QuitPosted = quit;
+  const bool quit = rt.interp.QuitPosted;
+  dispatchMessages(rt, false);
+  rt.interp.QuitPosted = quit;
 }
 
 void runLoop(Runtime& rt, int64_t frameLimit) {
-  HostState& h = rt.host;
-  resetInterpreter(rt);
-  resetFrameTiming(rt);
-  h.MessagePumpCounter = 0;
+  startRun(rt);
+  rt.input.MessagePumpCounter = 0;
   pumpMessages(rt);
   waitForKeyRelease(rt);
-  h.LastChar = 0;
+  rt.input.LastChar = 0;
   for (;;) {
     pollInput(rt);
-    if (h.QuitPosted || stopSignal() != 0) break;
+    if (rt.interp.QuitPosted || stopSignal() != 0) break;
     WindowMessage message;
-    if (h.MainWindow->nextMessage(message)) {
+    if (nextMessage(rt, message)) {
       windowProc(rt, message);
       continue;
     }
     runFrame(rt);
-    if (frameLimit > 0 && h.Frames >= frameLimit) break;
+    if (frameLimit > 0 && rt.frame.Frames >= frameLimit) break;
   }
   waitForKeyRelease(rt);
 }

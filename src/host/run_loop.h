@@ -1,7 +1,7 @@
 // The run loop: it alternates the window's messages with frames (FrameStart, one
 // interpreter slice, FrameEnd) until the quit request, draining every waiting message
 // before the next frame so the window stays responsive. The window procedure turns
-// messages into the flags commands read: WindowActive, LastChar, the quit request.
+// messages into the flags commands read: WindowActive, the input state, the quit request.
 #pragma once
 
 #include <cstdint>
@@ -15,9 +15,6 @@ struct Runtime;
 // Runs the program until it quits, or until `frameLimit` frames have run (0: no limit).
 void runLoop(Runtime& rt, int64_t frameLimit);
 void windowProc(Runtime& rt, const WindowMessage& message);
-// For commands that poll in tight loops (INKEY$ without automatic refresh): dispatches
-// the waiting messages on every 50,001st call, and does nothing otherwise.
-void pumpMessages(Runtime& rt);
 // Waits until Escape, F11 and F12 are all up, then dispatches the waiting messages, so a
 // key held across the start or the end of a run does not act twice.
 void waitForKeyRelease(Runtime& rt);

@@ -1,18 +1,16 @@
-// The engine's entry: the start-up sequence (folders, settings, window, payload, services,
-// program, display), the run loop, and the shutdown sequence with the final report of an
-// error. The order of both sequences is kept in one place, runner.cpp.
+// The engine's entry: the command line, then start-up, the run loop and shutdown
+// (host/lifecycle.h).
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "host/lifecycle.h"
 #include "host/options.h"
 
 namespace zt {
 
 struct Runtime;
-
-enum ExitCode : int { ExitOk = 0, ExitProgramError = 1, ExitStartFailed = 2 };
 
 // The process entry: reads the command line (and the game in the engine's own executable).
 int runEngine(const std::vector<std::string>& args);

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "core/runtime.h"
+#include "host/state.h"
 
 namespace zt {
 
@@ -38,6 +39,7 @@ void readSettings(Runtime& rt, bool& windowMode) {
   bool trace = setup.get(SettingsSection, "TRACEMODE", "0") == "1";
   if (debug || trace) std::remove("ZT.LOG");
   rt.settings.DebugMode = debug;
+  rt.interp.Trace = debug ? traceCommand : nullptr;
 }
 
 void traceCommand(Runtime& rt, size_t position, intptr_t id) {

@@ -10,22 +10,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ini.h"
 
 namespace zt {
 
 struct Runtime;
-
-struct SettingsState {
-  std::string EngineFolder;  // folder of the program being run, with a trailing separator
-  std::string TempFolder;
-  bool DebugMode = false;
-  // The log is kept in memory while the program runs and written out after every
-  // interpreter slice and at shutdown, so the trace costs no file write per command.
-  IniFile Log;
-  bool LogLoaded = false;
-  bool LogDirty = false;
-};
 
 std::string settingsPath(const Runtime& rt);
 std::string logPath(const Runtime& rt);

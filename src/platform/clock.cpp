@@ -4,30 +4,18 @@
 
 namespace zt {
 
-Clock::Clock() : start(std::chrono::steady_clock::now()) {}
-
-void Clock::makeVirtual(const uint64_t* executed) {
-  executedCommands = executed;
-  virtualMs = 0.0;
-}
-
-double Clock::preciseMilliseconds() const {
-  if (executedCommands) return virtualMs + double(*executedCommands) * VirtualCommandMs;
+double SystemClock::preciseMilliseconds() const {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-void Clock::advance(double ms) {
-  if (executedCommands && ms > 0) virtualMs += ms;
+void SystemClock::waitUntil(double targetMs) {
+  const double now = preciseMilliseconds();
+  if (now < targetMs) std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(targetMs - now));
 }
 
-void Clock::waitUntil(double targetMs) {
-  double now = preciseMilliseconds();
-  if (now >= targetMs) return;
-  if (executedCommands) {
-    virtualMs += targetMs - now;
-    return;
-  }
-  std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(targetMs - now));
+void VirtualClock::waitUntil(double targetMs) {
+  const double now = preciseMilliseconds();
+  if (now < targetMs) virtualMs += targetMs - now;
 }
 
 }  // namespace zt

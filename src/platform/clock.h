@@ -1,34 +1,39 @@
-// Millisecond clock: the steady system clock, or a virtual clock for reproducible runs.
-// The virtual clock advances by a fixed cost per executed command (read from the
-// interpreter's command count) plus whatever the host adds for frames and waits.
+// The clocks: the steady system clock, and its null twin, the virtual clock, which reads
+// the interpreter's command count so that a run's times are the same on every machine.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 
+#include "core/clock.h"
+
 namespace zt {
 
-class Clock {
+class SystemClock final : public Clock {
  public:
-  static constexpr double VirtualCommandMs = 0.001;  // one microsecond per command
-  static constexpr double VirtualFrameMs = 1.0;
-
-  Clock();
-  // Switches to virtual time, counting the commands at `executed`.
-  void makeVirtual(const uint64_t* executed);
-  bool isVirtual() const { return executedCommands != nullptr; }
-
-  // Milliseconds since the clock started, as a wrapping 32-bit count.
-  uint32_t milliseconds() const { return static_cast<uint32_t>(static_cast<uint64_t>(preciseMilliseconds())); }
-  double preciseMilliseconds() const;
-  // Virtual time: jump forward. Real time: nothing (real waits really wait).
-  void advance(double ms);
-  // Waits until the clock reads `targetMs` (a jump on the virtual clock).
-  void waitUntil(double targetMs);
+  SystemClock() : start(std::chrono::steady_clock::now()) {}
+  bool isVirtual() const override { return false; }
+  double preciseMilliseconds() const override;
+  void advance(double) override {}
+  void waitUntil(double targetMs) override;
 
  private:
   std::chrono::steady_clock::time_point start;
-  const uint64_t* executedCommands = nullptr;
+};
+
+class VirtualClock final : public Clock {
+ public:
+  // Counts the commands at `executed`.
+  explicit VirtualClock(const uint64_t& executed) : executedCommands(executed) {}
+  bool isVirtual() const override { return true; }
+  double preciseMilliseconds() const override { return virtualMs + double(executedCommands) * VirtualCommandMs; }
+  void advance(double ms) override {
+    if (ms > 0) virtualMs += ms;
+  }
+  void waitUntil(double targetMs) override;
+
+ private:
+  const uint64_t& executedCommands;
   double virtualMs = 0.0;
 };
 

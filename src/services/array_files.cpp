@@ -7,8 +7,8 @@
 #include <cstring>
 #include <utility>
 
-#include "core/family.h"
 #include "core/runtime.h"
+#include "services/state.h"
 
 namespace zt {
 

@@ -4,27 +4,30 @@
 // index is 1 to 256, the checklist has values (or strings), the index is filled.
 #include "services/checklist.h"
 
-#include "core/family.h"
 #include "core/runtime.h"
+#include "services/state.h"
 
 namespace zt {
 
-void emptyChecklist(ChecklistState& list) {
+void emptyChecklist(Runtime& rt) {
+  ChecklistState& list = rt.checklist;
   list.valid = list.hasValues = list.hasStrings = false;
   list.count = 0;
   list.entries.fill(ChecklistEntry{});
 }
 
-void startChecklist(ChecklistState& list) { list.count = 0; }
+void startChecklist(Runtime& rt) { rt.checklist.count = 0; }
 
-ChecklistEntry* addChecklistEntry(ChecklistState& list, std::string_view text) {
+ChecklistEntry* addChecklistEntry(Runtime& rt, std::string_view text) {
+  ChecklistState& list = rt.checklist;
   if (list.count >= ChecklistCapacity) return nullptr;
   ChecklistEntry& e = list.entries[size_t(list.count++)];
   e.text.assign(text.substr(0, MaxStringLength));
   return &e;
 }
 
-void finishChecklist(ChecklistState& list, bool valid, bool hasValues) {
+void finishChecklist(Runtime& rt, bool valid, bool hasValues) {
+  ChecklistState& list = rt.checklist;
   list.valid = valid;
   list.hasValues = hasValues;
   list.hasStrings = true;
@@ -39,7 +42,7 @@ constexpr int32_t ErrNoValues = 9004;
 constexpr int32_t ErrNoChecklist = 9005;
 
 Word* opEmptyChecklist(Runtime& rt, Word* pc) {
-  emptyChecklist(rt.checklist);
+  emptyChecklist(rt);
   return pc;
 }
 

@@ -4,12 +4,16 @@
 // entries' values A to D mean anything.
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "core/commands.h"
+
 namespace zt {
+
+struct Runtime;
 
 constexpr int ChecklistCapacity = 256;
 
@@ -18,20 +22,14 @@ struct ChecklistEntry {
   std::string text;
 };
 
-struct ChecklistState {
-  bool valid = false;
-  bool hasValues = false;
-  bool hasStrings = false;
-  int32_t count = 0;
-  std::array<ChecklistEntry, ChecklistCapacity> entries;
-};
-
 // EMPTY CHECKLIST and the start of a run: no checklist, every entry -1 and empty.
-void emptyChecklist(ChecklistState& list);
+void emptyChecklist(Runtime& rt);
 // A filler: count 0, then entries from index 0, then the flags.
-void startChecklist(ChecklistState& list);
+void startChecklist(Runtime& rt);
 // The next entry with its text set, or null once 256 are stored.
-ChecklistEntry* addChecklistEntry(ChecklistState& list, std::string_view text);
-void finishChecklist(ChecklistState& list, bool valid, bool hasValues);
+ChecklistEntry* addChecklistEntry(Runtime& rt, std::string_view text);
+void finishChecklist(Runtime& rt, bool valid, bool hasValues);
+
+extern const std::span<const CommandRow> ChecklistRows;
 
 }  // namespace zt

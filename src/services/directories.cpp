@@ -5,10 +5,10 @@
 // hard errors; FIND NEXT past the end raises 8002, which is soft.
 #include <cstdio>
 
-#include "core/console.h"
-#include "core/family.h"
 #include "core/runtime.h"
 #include "display2d/bitmaps.h"
+#include "display2d/console.h"
+#include "services/state.h"
 
 namespace zt {
 
@@ -83,20 +83,18 @@ Word* opDriveList(Runtime& rt, Word* pc) {
 
 Word* opChecklistForFiles(Runtime& rt, Word* pc) {
   if (!findFirst(rt)) return pc;
-  ChecklistState& list = rt.checklist;
-  startChecklist(list);
+  startChecklist(rt);
   for (const DirectoryEntry& e : rt.files.Search.entries)
-    if (ChecklistEntry* entry = addChecklistEntry(list, e.name)) entry->a = e.isDirectory ? 1 : 0;
+    if (ChecklistEntry* entry = addChecklistEntry(rt, e.name)) entry->a = e.isDirectory ? 1 : 0;
   rt.files.Search = DirectorySearch{};
-  finishChecklist(list, true, true);
+  finishChecklist(rt, true, true);
   return pc;
 }
 
 Word* opChecklistForDrives(Runtime& rt, Word* pc) {
-  ChecklistState& list = rt.checklist;
-  startChecklist(list);
-  for (char letter : FileSystem::drives()) addChecklistEntry(list, driveText(letter));
-  finishChecklist(list, true, false);
+  startChecklist(rt);
+  for (char letter : FileSystem::drives()) addChecklistEntry(rt, driveText(letter));
+  finishChecklist(rt, true, false);
   return pc;
 }
 

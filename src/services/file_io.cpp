@@ -5,8 +5,8 @@
 // reading past the end is no error but sets the file's end flag.
 #include <cstdio>
 
-#include "core/family.h"
 #include "core/runtime.h"
+#include "services/state.h"
 
 namespace zt {
 

@@ -5,9 +5,10 @@
 #include <algorithm>
 #include <limits>
 
-#include "core/family.h"
 #include "core/runtime.h"
+#include "platform/clipboard.h"
 #include "platform/launch.h"
+#include "services/state.h"
 
 namespace zt {
 

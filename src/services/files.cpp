@@ -2,6 +2,7 @@
 
 #include "core/runtime.h"
 #include "host/payload.h"
+#include "services/state.h"
 
 namespace zt {
 

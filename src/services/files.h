@@ -5,10 +5,12 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/commands.h"
 #include "platform/fs.h"
 
 namespace zt {
@@ -16,23 +18,6 @@ namespace zt {
 struct Runtime;
 
 constexpr int MaxFileNumber = 32;
-
-struct FileRecord {
-  FileHandle handle;    // null when the number is closed
-  int32_t endFlag = 0;  // a read returned no bytes
-};
-
-struct DirectorySearch {
-  bool active = false;
-  int32_t lastResult = -1;  // 0: an entry is current; -1: the search is exhausted
-  std::vector<DirectoryEntry> entries;
-  size_t current = 0;
-};
-
-struct FileState {
-  std::array<FileRecord, MaxFileNumber + 1> FileTable;  // entry 0 unused
-  DirectorySearch Search;
-};
 
 // Files hold words little-endian: the first `count` bytes of one, and the word read back
 // from four bytes.
@@ -48,5 +33,10 @@ inline int32_t littleEndianWord(const unsigned char* b) {
 std::string lookupPath(Runtime& rt, std::string_view name, std::string_view extension);
 // The existence test: the name is in the payload or a readable file on disk.
 bool fileExists(Runtime& rt, std::string_view name);
+
+extern const std::span<const CommandRow> ArrayFileRows;
+extern const std::span<const CommandRow> FileRows;
+extern const std::span<const CommandRow> FileSystemRows;
+extern const std::span<const CommandRow> DirectoryRows;
 
 }  // namespace zt

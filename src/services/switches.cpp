@@ -1,10 +1,9 @@
 // System switch commands: DISABLE/ENABLE ESCAPEKEY and the editor lock switches (LOCK and
 // UNLOCK CLI and EDITOR, and the pair 9990/9995 that the command table does not name).
-// Owns the SwitchState.
 #include "services/switches.h"
 
-#include "core/family.h"
 #include "core/runtime.h"
+#include "services/state.h"
 
 namespace zt {
 
@@ -34,6 +33,8 @@ const CommandRow Rows[] = {
 };
 
 }  // namespace
+
+void resetSwitches(Runtime& rt) { rt.switches = SwitchState{}; }
 
 extern const std::span<const CommandRow> SwitchRows(Rows);
 

@@ -2,16 +2,17 @@
 // the three editor lock flags, which only their own commands touch.
 #pragma once
 
-#include <array>
+#include <span>
+
+#include "core/commands.h"
 
 namespace zt {
 
-struct SwitchState {
-  bool EscapeKeyEnabled = true;
-  std::array<bool, 3> EditorLocks{};
-};
+struct Runtime;
 
 // The start of a run: Escape enabled, every lock clear.
-inline void resetSwitches(SwitchState& s) { s = SwitchState{}; }
+void resetSwitches(Runtime& rt);
+
+extern const std::span<const CommandRow> SwitchRows;
 
 }  // namespace zt

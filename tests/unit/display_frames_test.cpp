@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "compiler/compiler.h"
-#include "host/errors.h"
+#include "core/errors.h"
 #include "platform/imagefile.h"
 #include "support/image_builder.h"
 #include "support/image_files.h"

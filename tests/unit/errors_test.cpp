@@ -1,7 +1,7 @@
 // Run-time errors: message slots, soft and hard numbers, and the final text.
 #include <gtest/gtest.h>
 
-#include "core/runtime.h"
+#include "support/engine.h"
 
 namespace zt {
 namespace {
@@ -36,16 +36,16 @@ TEST(Errors, FinalTextsHaveTheirPrefixSlotAndEngineText) {
 
 TEST(Errors, SoftErrorsAreIgnoredWhileRunningAndHardOnesStop) {
   Runtime rt;
-  rt.host.ProgramRunning = true;
+  rt.interp.ProgramRunning = true;
   raiseError(rt, 3004);  // a soft number
   raiseSoftError(rt, 1001);
   EXPECT_EQ(rt.errors.ErrorNumber, 0);
-  EXPECT_FALSE(rt.host.QuitPosted);
+  EXPECT_FALSE(rt.interp.QuitPosted);
   raiseError(rt, 1001);
   raiseError(rt, 102);  // the later error wins
   EXPECT_EQ(rt.errors.ErrorNumber, 102);
   EXPECT_FALSE(rt.errors.ErrorIsWarning);
-  EXPECT_TRUE(rt.host.QuitPosted);
+  EXPECT_TRUE(rt.interp.QuitPosted);
   EXPECT_TRUE(rt.interp.YieldFlag);
 
   Runtime starting;  // before the program runs a soft error stops start-up, as a warning

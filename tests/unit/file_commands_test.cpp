@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "compiler/compiler.h"
-#include "core/runtime.h"
+#include "support/engine.h"
 #include "support/image_builder.h"
 
 namespace zt::test {
@@ -170,7 +170,7 @@ void startInProcess(Runtime& rt, const std::string& image) {
   ASSERT_TRUE(loadProgram(rt.image, image, rt.dispatch, error)) << error;
   startProgramData(rt);
   resetInterpreter(rt);
-  rt.host.ProgramRunning = true;
+  rt.interp.ProgramRunning = true;
   interpret(rt);  // the first call after a reset runs nothing
 }
 
@@ -189,7 +189,7 @@ TEST(SystemSwitches, SwitchesAndClipboardKeepTheirStateUntilTheNextRun) {
   EXPECT_FALSE(rt.switches.EscapeKeyEnabled);
   EXPECT_EQ(rt.switches.EditorLocks, (std::array<bool, 3>{false, true, true}));
   EXPECT_EQ(rt.clipboard->text(), "clip");
-  resetInterpreter(rt);
+  startRun(rt);
   EXPECT_TRUE(rt.switches.EscapeKeyEnabled);
   EXPECT_EQ(rt.switches.EditorLocks, (std::array<bool, 3>{}));
 }
@@ -201,7 +201,7 @@ TEST(DirectoryCommands, ListingsEndTheSliceWhenTheScreenRefreshesByItself) {
   b.place(loop);
   b.op(42, {Arg::at(loop)});
   Runtime rt;
-  rt.clock.makeVirtual(&rt.interp.Executed);
+  useVirtualClock(rt);
   startInProcess(rt, b.build());
   interpret(rt);
   EXPECT_EQ(rt.interp.Executed, 1u);

@@ -6,7 +6,7 @@
 #include <regex>
 
 #include "compiler/compiler.h"
-#include "core/runtime.h"
+#include "support/engine.h"
 #include "support/image_builder.h"
 
 namespace zt::test {
@@ -26,12 +26,12 @@ std::string endlessLoop() {
 }
 
 void start(Runtime& rt, const std::string& image) {
-  rt.clock.makeVirtual(&rt.interp.Executed);
+  useVirtualClock(rt);
   std::string error;
   ASSERT_TRUE(loadProgram(rt.image, image, rt.dispatch, error)) << error;
   startProgramData(rt);
   resetInterpreter(rt);
-  rt.host.ProgramRunning = true;
+  rt.interp.ProgramRunning = true;
 }
 
 TEST(Interpreter, FirstCallRunsNothingThenSlicesLastAbout33ms) {
@@ -66,7 +66,7 @@ TEST(Interpreter, WithoutAutoRefreshOnlyACommandEndsTheCall) {
   rt.interp.AutoRefresh = false;
   interpret(rt);
   EXPECT_EQ(rt.image.ValueArea[IntVars].i, 100000);  // ran far past one 33 ms slice
-  EXPECT_TRUE(rt.host.QuitPosted);
+  EXPECT_TRUE(rt.interp.QuitPosted);
   EXPECT_TRUE(rt.interp.InputRefreshFlag);
   EXPECT_EQ(uint64_t(rt.interp.CommandCounter), rt.interp.Executed % 201);
 }
@@ -80,7 +80,7 @@ TEST(Interpreter, CompileTimeIdentifierEndsWithTheCounterOnIt) {
   interpret(rt);
   interpret(rt);  // PRINT to the screen ends its slice
   interpret(rt);
-  EXPECT_TRUE(rt.host.QuitPosted);
+  EXPECT_TRUE(rt.interp.QuitPosted);
   EXPECT_EQ(rt.interp.pc, &rt.image.CodeBlock[2]);
   EXPECT_EQ(rt.errors.ErrorNumber, 0);
 }

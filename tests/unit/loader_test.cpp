@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "host/families.h"
 #include "core/arrays.h"
 #include "core/commands.h"
 #include "core/image.h"
@@ -19,7 +20,7 @@ struct Loaded {
   ProgramImage image;
   ArrayState arrays;
   std::string error;
-  Loaded() { buildDispatchTable(table); }
+  Loaded() { buildDispatchTable(table, commandFamilies()); }
   ~Loaded() { releaseProgram(image, arrays); }
   bool load(const std::string& bytes) { return loadProgram(image, bytes, table, error); }
 };

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/runtime.h"
+#include "support/engine.h"
 #include "host/pack.h"
 #include "support/image_builder.h"
 

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "compiler/compiler.h"
-#include "core/runtime.h"
+#include "support/engine.h"
 
 namespace zt {
 namespace {
@@ -15,9 +15,10 @@ using K = MessageKind;
 
 // A headless runtime on the virtual clock, ready to run `source` with `script` as input.
 void prepare(Runtime& rt, const std::string& source, const std::string& script = "") {
-  rt.clock.makeVirtual(&rt.interp.Executed);
+  useVirtualClock(rt);
   rt.host.Headless = true;
   rt.host.MainWindow = createHeadlessWindow();
+  rt.input.Source = rt.host.MainWindow.get();
   std::string error;
   if (!script.empty()) {
     rt.host.Script = std::make_unique<InputScript>();
@@ -27,26 +28,26 @@ void prepare(Runtime& rt, const std::string& source, const std::string& script =
   ASSERT_TRUE(c.ok) << c.messages;
   ASSERT_TRUE(loadProgram(rt.image, c.image, rt.dispatch, error)) << error;
   startProgramData(rt);
-  rt.host.ProgramRunning = true;
+  rt.interp.ProgramRunning = true;
 }
 
 TEST(RunLoop, TheWindowProcedureKeepsTheFlagsCommandsRead) {
   Runtime rt;
   windowProc(rt, {K::Char, 'x'});
-  EXPECT_EQ(rt.host.LastChar, 'x');
+  EXPECT_EQ(rt.input.LastChar, 'x');
   windowProc(rt, {K::MouseMove, 3, 4});  // any message ends the character's time
-  EXPECT_EQ(rt.host.LastChar, 0);
+  EXPECT_EQ(rt.input.LastChar, 0);
   windowProc(rt, {K::Char, 200});
-  EXPECT_EQ(rt.host.LastChar, 200);
+  EXPECT_EQ(rt.input.LastChar, 200);
 
   windowProc(rt, {K::ButtonDown, 1});
-  EXPECT_EQ(rt.host.ChooserButton, 2);
+  EXPECT_EQ(rt.input.ChooserButton, 2);
   windowProc(rt, {K::ButtonDown, 2});  // the chooser knows the left and right buttons only
-  EXPECT_EQ(rt.host.ChooserButton, 2);
+  EXPECT_EQ(rt.input.ChooserButton, 2);
   windowProc(rt, {K::ButtonUp, 1});
-  EXPECT_EQ(rt.host.ChooserButton, 0);
+  EXPECT_EQ(rt.input.ChooserButton, 0);
   windowProc(rt, {K::ButtonDown, 0});
-  EXPECT_EQ(rt.host.ChooserButton, 1);
+  EXPECT_EQ(rt.input.ChooserButton, 1);
 
   windowProc(rt, {K::Activate, 0});
   EXPECT_FALSE(rt.host.WindowActive);
@@ -55,36 +56,36 @@ TEST(RunLoop, TheWindowProcedureKeepsTheFlagsCommandsRead) {
 
   rt.switches.EscapeKeyEnabled = false;
   windowProc(rt, {K::KeyDown, KeyEscape});
-  EXPECT_FALSE(rt.host.QuitPosted);
+  EXPECT_FALSE(rt.interp.QuitPosted);
   rt.switches.EscapeKeyEnabled = true;
   windowProc(rt, {K::KeyDown, 2});
   windowProc(rt, {K::KeyUp, KeyEscape});
-  EXPECT_FALSE(rt.host.QuitPosted);
+  EXPECT_FALSE(rt.interp.QuitPosted);
   windowProc(rt, {K::KeyDown, KeyEscape});
-  EXPECT_TRUE(rt.host.QuitPosted);
+  EXPECT_TRUE(rt.interp.QuitPosted);
 
   Runtime closing;
   windowProc(closing, {K::Close});
-  EXPECT_TRUE(closing.host.QuitPosted);
+  EXPECT_TRUE(closing.interp.QuitPosted);
 }
 
 TEST(RunLoop, PumpingDispatchesOnEvery50001stCallAndStopsAtAQuit) {
   Runtime rt;
   rt.host.MainWindow = createHeadlessWindow();
-  rt.host.MainWindow->post({K::Char, 'a'});
+  postMessage(rt, {K::Char, 'a'});
   for (int i = 0; i < 50000; ++i) pumpMessages(rt);
-  EXPECT_EQ(rt.host.LastChar, 0);
+  EXPECT_EQ(rt.input.LastChar, 0);
   pumpMessages(rt);
-  EXPECT_EQ(rt.host.LastChar, 'a');
-  EXPECT_EQ(rt.host.MessagePumpCounter, 0u);
+  EXPECT_EQ(rt.input.LastChar, 'a');
+  EXPECT_EQ(rt.input.MessagePumpCounter, 0u);
 
-  rt.host.MainWindow->post({K::Close});
-  rt.host.MainWindow->post({K::Char, 'b'});
+  postMessage(rt, {K::Close});
+  postMessage(rt, {K::Char, 'b'});
   for (int i = 0; i <= 50000; ++i) pumpMessages(rt);
-  EXPECT_TRUE(rt.host.QuitPosted);
-  EXPECT_EQ(rt.host.LastChar, 0);  // the character after the quit waits in the queue
+  EXPECT_TRUE(rt.interp.QuitPosted);
+  EXPECT_EQ(rt.input.LastChar, 0);  // the character after the quit waits in the queue
   WindowMessage left;
-  ASSERT_TRUE(rt.host.MainWindow->nextMessage(left));
+  ASSERT_TRUE(nextMessage(rt, left));
   EXPECT_EQ(left.a, 'b');
 }
 
@@ -92,18 +93,20 @@ TEST(RunLoop, HeldKeysAreWaitedForAndTheirMessagesCannotEndTheRun) {
   Runtime rt;
   prepare(rt, "END", "0 keydown 1\n0 keydown 88\n40 keyup 1\n50 type \"q\"\n60 keyup 88\n70 key 87\n");
   rt.host.Script->deliver(0, *rt.host.MainWindow);
+  pollMessages(rt);
   waitForKeyRelease(rt);
-  EXPECT_FALSE(rt.host.MainWindow->keyDown(KeyEscape));
-  EXPECT_FALSE(rt.host.MainWindow->keyDown(KeyF12));
-  EXPECT_FALSE(rt.host.QuitPosted);  // Escape was pressed before the run
-  EXPECT_EQ(rt.host.LastChar, 0);    // the key-up of F12 came after the q
+  EXPECT_FALSE(keyDown(rt, KeyEscape));
+  EXPECT_FALSE(keyDown(rt, KeyF12));
+  EXPECT_FALSE(rt.interp.QuitPosted);  // Escape was pressed before the run
+  EXPECT_EQ(rt.input.LastChar, 0);    // the key-up of F12 came after the q
   EXPECT_FALSE(rt.host.Script->finished());
 
   Runtime stuck;  // a key the script never releases does not hang the wait
   prepare(stuck, "END", "0 keydown 87\n");
   stuck.host.Script->deliver(0, *stuck.host.MainWindow);
+  pollMessages(stuck);
   waitForKeyRelease(stuck);
-  EXPECT_TRUE(stuck.host.MainWindow->keyDown(KeyF11));
+  EXPECT_TRUE(keyDown(stuck, KeyF11));
 }
 
 TEST(RunLoop, AnInactiveWindowFreezesTheProgramUntilItIsActiveAgain) {
@@ -117,7 +120,7 @@ TEST(RunLoop, AnInactiveWindowFreezesTheProgramUntilItIsActiveAgain) {
   auto frozen = std::make_unique<Runtime>();
   prepare(*frozen, counting, "3 deactivate\n20 activate\n");
   runLoop(*frozen, 20);
-  EXPECT_EQ(frozen->host.Frames, 20);
+  EXPECT_EQ(frozen->frame.Frames, 20);
   EXPECT_EQ(frozen->interp.Executed, ranBefore);
   EXPECT_FALSE(frozen->host.WindowActive);
 
@@ -130,28 +133,28 @@ TEST(RunLoop, AnInactiveWindowFreezesTheProgramUntilItIsActiveAgain) {
 
 TEST(RunLoop, FrameEndsKeepTheirIntervalByJumpingTheVirtualClock) {
   Runtime rt;
-  rt.clock.makeVirtual(&rt.interp.Executed);
+  useVirtualClock(rt);
   resetFrameTiming(rt);
   FrameEnd(rt);  // the first frame end does not wait
-  EXPECT_EQ(rt.clock.milliseconds(), 0u);
+  EXPECT_EQ(rt.clock->milliseconds(), 0u);
   FrameEnd(rt);
-  EXPECT_EQ(rt.clock.milliseconds(), 25u);
-  rt.clock.advance(10.5);
+  EXPECT_EQ(rt.clock->milliseconds(), 25u);
+  rt.clock->advance(10.5);
   FrameEnd(rt);
-  EXPECT_EQ(rt.clock.milliseconds(), 50u);
-  rt.clock.advance(40);
+  EXPECT_EQ(rt.clock->milliseconds(), 50u);
+  rt.clock->advance(40);
   FrameEnd(rt);  // the slice took longer than the interval
-  EXPECT_EQ(rt.clock.milliseconds(), 90u);
+  EXPECT_EQ(rt.clock->milliseconds(), 90u);
   rt.frame.FrameMilliseconds = 0;
   FrameEnd(rt);
-  EXPECT_EQ(rt.clock.milliseconds(), 90u);
+  EXPECT_EQ(rt.clock->milliseconds(), 90u);
   rt.frame.FrameMilliseconds = 1000;
   rt.host.WindowActive = false;  // an inactive window skips the frame end
   FrameEnd(rt);
-  EXPECT_EQ(rt.clock.milliseconds(), 90u);
+  EXPECT_EQ(rt.clock->milliseconds(), 90u);
   rt.host.WindowActive = true;
   FrameEnd(rt);
-  EXPECT_EQ(rt.clock.milliseconds(), 1090u);
+  EXPECT_EQ(rt.clock->milliseconds(), 1090u);
 }
 
 }  // namespace

@@ -1,10 +1,9 @@
-#include "host/errors.h"
+#include "core/errors.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "core/runtime.h"
-#include "host/settings.h"
 
 namespace zt {
 
@@ -55,7 +54,7 @@ int errorMessageSlot(int32_t number) {
 bool isSoftError(int32_t number) { return std::find(std::begin(SoftErrors), std::end(SoftErrors), number) != std::end(SoftErrors); }
 
 void raiseSoftError(Runtime& rt, int32_t number) {
-  if (rt.host.ProgramRunning) return;
+  if (rt.interp.ProgramRunning) return;
   stopProgram(rt, number, true);
 }
 
@@ -80,9 +79,7 @@ std::string formatErrorText(const ErrorState& errors) {
 
 void LogEngineError(Runtime& rt, std::string_view text) {
   rt.errors.EngineErrorText = text;
-  writeErrorRecord(rt, "ENGINEERROR", text);
+  if (rt.errors.LogRecord) rt.errors.LogRecord(rt, "ENGINEERROR", text);
 }
-
-void logRuntimeError(Runtime& rt, std::string_view text) { writeErrorRecord(rt, "RUNTIMEERROR", text); }
 
 }  // namespace zt

@@ -1,18 +1,18 @@
 // Console commands: PRINT and PRINTC draw text at the print cursor through print records
-// (and mirror it on the echo channel), SET CURSOR, INPUT, INKEY$, SCANCODE, CL$, TIMER,
-// the date and time, the waiting commands and the mouse functions. Commands that wait
-// stay on themselves and yield, so the frames go on while they wait. Owns the ConsoleState.
-#include "core/console.h"
+// (and mirror it on the echo channel), SET CURSOR, INPUT, CL$, TIMER, the date and time
+// and the waiting commands. Commands that wait stay on themselves and yield, so the
+// frames go on while they wait.
+#include "display2d/console.h"
 
 #include <cctype>
 #include <cstdio>
 #include <ctime>
 #include <string>
 
-#include "core/family.h"
 #include "core/numformat.h"
 #include "core/runtime.h"
-#include "host/run_loop.h"
+#include "display2d/state.h"
+#include "input/input.h"
 
 namespace zt {
 
@@ -21,7 +21,6 @@ namespace {
 constexpr char Backspace = 8;
 constexpr char Enter = 13;
 constexpr int MaxInputLength = 255;
-constexpr int32_t MaxMouseZ = 99;
 
 // ---- PRINT ----
 
@@ -85,7 +84,7 @@ void storeInput(Cell& result, const std::string& line) {
 template <char Kind>
 Word* opInput(Runtime& rt, Word* pc) {
   ConsoleState& c = rt.console;
-  const char typed = char(rt.host.LastChar);
+  const char typed = char(typedCharacter(rt));
   if (typed && acceptedCharacter<Kind>(typed)) {
     if (c.InputCount == -1) {
       c.InputStartX = c.CursorX;
@@ -109,48 +108,20 @@ Word* opInput(Runtime& rt, Word* pc) {
     echoText(rt, line, true);
     storeInput<Kind>(operand(pc, 0), line);
   }
-  rt.host.LastChar = 0;
+  consumeTypedCharacter(rt);
   rt.interp.YieldFlag = true;
   return typed == Enter ? pc + 1 : commandWord(pc);
 }
 
-// ---- keyboard, command line, time ----
-
-// Polls the devices again when the interpreter asked for it (every 201st command in
-// manual refresh): new key states are seen by the next query.
-void refreshInput(Runtime& rt) {
-  if (!rt.interp.InputRefreshFlag) return;
-  rt.interp.InputRefreshFlag = false;
-  if (rt.host.MainWindow) rt.host.MainWindow->pollEvents();
-}
-
-Word* opInkey(Runtime& rt, Word* pc) {
-  if (!rt.interp.AutoRefresh && rt.host.MainWindow) pumpMessages(rt);
-  const char c = char(rt.host.LastChar);
-  storeString(operand(pc, 0), std::string_view(&c, c ? 1 : 0));
-  return pc + 1;
-}
-
-Word* opScancode(Runtime& rt, Word* pc) {
-  refreshInput(rt);
-  int32_t key = 0;
-  for (int k = 0; k < KeyCount && rt.host.MainWindow; ++k)
-    if (rt.host.MainWindow->keyDown(k)) {
-      key = k;
-      break;
-    }
-  operand(pc, 0).i = key;
-  rt.interp.InputRefreshFlag = true;
-  return pc + 1;
-}
+// ---- command line, time ----
 
 Word* opCommandLine(Runtime& rt, Word* pc) {
-  storeString(operand(pc, 0), rt.host.CommandLine);
+  storeString(operand(pc, 0), rt.console.CommandLine);
   return pc + 1;
 }
 
 Word* opTimer(Runtime& rt, Word* pc) {
-  operand(pc, 0).i = int32_t(rt.clock.milliseconds());
+  operand(pc, 0).i = int32_t(rt.clock->milliseconds());
   return pc + 1;
 }
 
@@ -172,7 +143,7 @@ Word* opDateTime(Runtime&, Word* pc) {
 
 Word* opSleep(Runtime& rt, Word* pc) {
   ConsoleState& c = rt.console;
-  const double now = rt.clock.milliseconds();
+  const double now = rt.clock->milliseconds();
   rt.interp.YieldFlag = true;
   if (c.WakeTime < 0) {
     c.WakeTime = now + operand(pc, 0).i;
@@ -196,54 +167,16 @@ Word* waitPressRelease(Runtime& rt, Word* pc, uint8_t& state, bool pressed) {
 }
 
 Word* opWaitKey(Runtime& rt, Word* pc) {
-  return waitPressRelease(rt, pc, rt.console.KeyWaitState, rt.host.LastChar != 0);
+  return waitPressRelease(rt, pc, rt.console.KeyWaitState, typedCharacter(rt) != 0);
 }
 
 Word* opWaitMouse(Runtime& rt, Word* pc) {
-  return waitPressRelease(rt, pc, rt.console.MouseWaitState, rt.console.MouseButtons != 0);
-}
-
-// ---- mouse ----
-
-template <auto Field>
-Word* opMouseQuery(Runtime& rt, Word* pc) {
-  refreshInput(rt);
-  operand(pc, 0).i = int32_t(rt.console.*Field);
-  return pc + 1;
-}
-
-Word* opPositionMouse(Runtime& rt, Word* pc) {
-  rt.console.MouseX = operand(pc, 0).i;
-  rt.console.MouseY = operand(pc, 1).i;
-  yieldForAutoRefresh(rt);
-  return pc + 2;
-}
-
-Word* opHideMouse(Runtime& rt, Word* pc) {
-  rt.console.MouseShown = false;
-  yieldForAutoRefresh(rt);
-  return pc;
-}
-
-Word* opShowMouse(Runtime& rt, Word* pc) {
-  rt.console.MouseShown = true;
-  rt.interp.YieldFlag = true;
-  return pc;
+  return waitPressRelease(rt, pc, rt.console.MouseWaitState, mouseButtons(rt) != 0);
 }
 
 const CommandRow Rows[] = {
     {211, "CL$[", "S", opCommandLine},
-    {224, "HIDE MOUSE", "0", opHideMouse},
-    {228, "INKEY$[", "S", opInkey},
-    {238, "MOUSECLICK[", "L", opMouseQuery<&ConsoleState::MouseButtons>},
-    {239, "MOUSEX[", "L", opMouseQuery<&ConsoleState::MouseX>},
-    {240, "MOUSEY[", "L", opMouseQuery<&ConsoleState::MouseY>},
-    {241, "MOUSEMOVEX[", "L", opMouseQuery<&ConsoleState::MouseMoveX>},
-    {244, "MOUSEMOVEY[", "L", opMouseQuery<&ConsoleState::MouseMoveY>},
-    {246, "POSITION MOUSE", "LL", opPositionMouse},
-    {250, "SCANCODE[", "L", opScancode},
     {252, "SET CURSOR", "LL", opSetCursor},
-    {253, "SHOW MOUSE", "0", opShowMouse},
     {255, "SLEEP", "L", opSleep},
     {260, "TIMER[", "L", opTimer},
     {263, "WAIT KEY", "0", opWaitKey},
@@ -262,53 +195,26 @@ const CommandRow Rows[] = {
     {408, "GET DATE$[", "S", opDateTime<true>},
     {409, "GET TIME$[", "S", opDateTime<false>},
     {410, "WAIT", "L", opSleep},
-    {431, "MOUSEZ[", "L", opMouseQuery<&ConsoleState::MouseZ>},
-    {432, "MOUSEMOVEZ[", "L", opMouseQuery<&ConsoleState::MouseMoveZ>},
 };
 
 }  // namespace
 
 void printLine(Runtime& rt, std::string_view text) { printText<true>(rt, text); }
 
+void echoText(Runtime& rt, std::string_view text, bool endLine) {
+  ConsoleState& c = rt.console;
+  if (!c.Echo) return;
+  std::fwrite(text.data(), 1, text.size(), c.Echo);
+  if (endLine) {
+    std::fputc('\n', c.Echo);
+    std::fflush(c.Echo);  // whoever reads the echo sees each line when it is printed
+  }
+  c.EchoLineOpen = !endLine;
+}
+
 void resetPrintCursor(Runtime& rt) {
   rt.console.CursorX = 0;
   rt.console.CursorY = 0;
-}
-
-void mouseMessage(Runtime& rt, const WindowMessage& message) {
-  ConsoleState& c = rt.console;
-  const DisplayState& d = rt.display;
-  switch (message.kind) {
-    case MessageKind::MouseMove: {
-      int x, y;
-      windowToScreen(d, message.a, message.b, x, y);
-      const int32_t dx = x - c.PointerX, dy = y - c.PointerY;
-      c.PointerX = x;
-      c.PointerY = y;
-      c.MouseMoveX = wrapAdd(c.MouseMoveX, dx);
-      c.MouseMoveY = wrapAdd(c.MouseMoveY, dy);
-      c.MouseX = std::clamp(wrapAdd(c.MouseX, dx), 0, std::max(0, d.ScreenWidth - 1));
-      c.MouseY = std::clamp(wrapAdd(c.MouseY, dy), 0, std::max(0, d.ScreenHeight - 1));
-      break;
-    }
-    case MessageKind::Wheel:
-      c.MouseMoveZ = wrapAdd(c.MouseMoveZ, message.a);
-      c.MouseZ = std::clamp(wrapAdd(c.MouseZ, message.a), 0, MaxMouseZ);
-      break;
-    case MessageKind::ButtonDown:
-    case MessageKind::ButtonUp:
-      if (message.a >= 0 && message.a < 4) {
-        const uint16_t bit = uint16_t(1u << message.a);
-        c.MouseButtons = message.kind == MessageKind::ButtonDown ? c.MouseButtons | bit : c.MouseButtons & ~bit;
-      }
-      break;
-    default: break;
-  }
-}
-
-void clearMouseMovement(Runtime& rt) {
-  rt.console.MouseMoveX = 0;
-  rt.console.MouseMoveY = 0;
 }
 
 extern const std::span<const CommandRow> ConsoleRows(Rows);

@@ -21,6 +21,8 @@ struct ErrorState {
   bool ErrorIsWarning = false;
   std::array<std::array<char, 16>, MessageSlots> ErrorMessageTable{};
   std::string EngineErrorText;
+  // Writes a "KIND" record with its text into the log; set by the host, which keeps the log.
+  void (*LogRecord)(Runtime& rt, std::string_view kind, std::string_view text) = nullptr;
 };
 
 // Fills the message slots ("ERROR 0" .. "ERROR 199").
@@ -37,7 +39,5 @@ std::string formatErrorText(const ErrorState& errors);
 
 // A platform failure: remembered for the final message and logged in debug mode.
 void LogEngineError(Runtime& rt, std::string_view text);
-// The final message, logged in debug mode.
-void logRuntimeError(Runtime& rt, std::string_view text);
 
 }  // namespace zt

@@ -1,0 +1,30 @@
+#include "host/families.h"
+
+#include "core/family.h"
+#include "display2d/bitmaps.h"
+#include "display2d/console.h"
+#include "display2d/display.h"
+#include "display2d/drawing.h"
+#include "display2d/refresh.h"
+#include "display2d/text.h"
+#include "input/input.h"
+#include "services/checklist.h"
+#include "services/files.h"
+#include "services/switches.h"
+
+namespace zt {
+
+namespace {
+
+const std::span<const CommandRow> Families[] = {
+    ControlRows,   OperatorRows,   ConsoleRows,   KeyboardRows, MouseRows,   StringRows,
+    MathRows,      ArrayRows,      ChecklistRows, SwitchRows,   ArrayFileRows, FileRows,
+    FileSystemRows, DirectoryRows, DisplayRows,   BitmapRows,   RefreshRows, DrawingRows,
+    TextRows,
+};
+
+}  // namespace
+
+std::span<const std::span<const CommandRow>> commandFamilies() { return Families; }
+
+}  // namespace zt

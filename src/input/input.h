@@ -1,0 +1,50 @@
+// Input: one state for the keys, the typed character and the mouse, fed by the window's
+// events (and the input script, through the host) as they arrive. The host's window
+// procedure takes the messages one at a time; commands read the state through these
+// functions. The keyboard and mouse command families live beside it.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "core/commands.h"
+
+namespace zt {
+
+struct Runtime;
+struct WindowMessage;
+
+// Appends a message to the queue; key messages update the key state at once.
+void postMessage(Runtime& rt, const WindowMessage& message);
+// The window's waiting events join the queue.
+void pollMessages(Runtime& rt);
+// Waits up to `milliseconds` for a window event, then polls.
+void waitMessages(Runtime& rt, int milliseconds);
+// Takes the oldest message; false when the queue is empty.
+bool nextMessage(Runtime& rt, WindowMessage& message);
+// Polls, then runs the window procedure on each waiting message (stopping at a quit
+// request when `stopAtQuit`).
+void dispatchMessages(Runtime& rt, bool stopAtQuit);
+// For commands that poll in tight loops (INKEY$ without automatic refresh): dispatches
+// the waiting messages on every 50,001st call, and does nothing otherwise.
+void pumpMessages(Runtime& rt);
+// Polls the devices again when the interpreter asked for it (every 201st command in
+// manual refresh): new key states are seen by the next query.
+void refreshInput(Runtime& rt);
+
+// What a message means for the input state: the typed character (cleared by every other
+// message), the mouse, the chooser's button.
+void inputMessage(Runtime& rt, const WindowMessage& message);
+// Frame end: the mouse movement sums start again.
+void clearMouseMovement(Runtime& rt);
+
+bool keyDown(const Runtime& rt, int key);
+// The character of the latest key press, or 0; `consumeTypedCharacter` clears it.
+uint8_t typedCharacter(const Runtime& rt);
+void consumeTypedCharacter(Runtime& rt);
+uint16_t mouseButtons(const Runtime& rt);
+
+extern const std::span<const CommandRow> KeyboardRows;
+extern const std::span<const CommandRow> MouseRows;
+
+}  // namespace zt
