@@ -75,13 +75,13 @@ std::unique_ptr<Surface> newBitmapSurface(Runtime& rt, int32_t width, int32_t he
 
 // ---- records ----
 
-void runSetCurrent(Runtime& rt, const DisplayRecord& r) {
+void runSetCurrent(Runtime& rt, DisplayRecord& r) {
   if (!checkedBitmap(rt, r.number)) return;
   rt.bitmaps.ListBitmap = r.number;
   rt.bitmaps.ListTarget = surfaceRefOf(rt.bitmaps, r.number);
 }
 
-void runLoad(Runtime& rt, const DisplayRecord& r) {
+void runLoad(Runtime& rt, DisplayRecord& r) {
   if (!inRange(r.number)) return raiseError(rt, ErrBitmapNumber);
   if (!fileExists(rt, r.text())) return raiseError(rt, ErrFileNotFound);
   std::unique_ptr<Surface> loaded = loadImageSurface(rt, r.text());
@@ -100,7 +100,7 @@ void runLoad(Runtime& rt, const DisplayRecord& r) {
   makeCurrent(rt, r.number);
 }
 
-void runSave(Runtime& rt, const DisplayRecord& r) {
+void runSave(Runtime& rt, DisplayRecord& r) {
   Surface* s = checkedBitmap(rt, r.number);
   if (!s) return;
   rt.bitmaps.ListBitmap = r.number;
@@ -109,7 +109,7 @@ void runSave(Runtime& rt, const DisplayRecord& r) {
   if (!saveSurfaceBmp(path, *s)) raiseError(rt, ErrSave);
 }
 
-void runCreate(Runtime& rt, const DisplayRecord& r) {
+void runCreate(Runtime& rt, DisplayRecord& r) {
   if (r.number == 0) return raiseError(rt, ErrCreateScreen);
   if (!inRange(r.number)) return raiseError(rt, ErrBitmapNumber);
   BitmapSlot& slot = rt.bitmaps.BitmapTable[size_t(r.number)];
@@ -120,7 +120,7 @@ void runCreate(Runtime& rt, const DisplayRecord& r) {
   makeCurrent(rt, r.number);
 }
 
-void runDelete(Runtime& rt, const DisplayRecord& r) {
+void runDelete(Runtime& rt, DisplayRecord& r) {
   if (!inRange(r.number)) return raiseError(rt, ErrBitmapNumber);
   if (r.number == 0) return raiseError(rt, ErrDeleteScreen);
   if (!bitmapExists(rt.bitmaps, r.number)) return raiseError(rt, ErrNoBitmap);
@@ -136,7 +136,7 @@ bool regionInside(const Rect& r, const Surface& s) {
   return r.left >= 0 && r.top >= 0 && r.right <= s.width() && r.bottom <= s.height();
 }
 
-void runCopy(Runtime& rt, const DisplayRecord& r) {
+void runCopy(Runtime& rt, DisplayRecord& r) {
   const int32_t from = r.number, to = r.extra(0);
   const bool whole = r.opaque == 0;
   if (!inRange(from) || !inRange(to)) return raiseError(rt, ErrBitmapNumber);
@@ -214,23 +214,31 @@ void fadeSurface(Surface& s, int32_t value) {
     }
 }
 
-void runTransform(Runtime& rt, const DisplayRecord& r) {
+template <bool Columns>
+void runMirror(Runtime& rt, DisplayRecord& r) {
+  if (Surface* s = checkedBitmap(rt, r.number)) mirrorSurface(*s, Columns);
+}
+
+void runBlur(Runtime& rt, DisplayRecord& r) {
   Surface* s = checkedBitmap(rt, r.number);
   if (!s) return;
-  switch (r.op) {
-    case RecMirrorBitmap: mirrorSurface(*s, true); break;
-    case RecFlipBitmap: mirrorSurface(*s, false); break;
-    case RecBlurBitmap:
-      if (r.arg1 < 1 || r.arg1 > MaxBlurValue) return raiseError(rt, ErrBlurValue);
-      blurSurface(*s, r.arg1);
-      break;
-    case RecFadeBitmap:
-      if (r.arg1 < 0 || r.arg1 > MaxFadeValue) return raiseError(rt, ErrFadeValue);
-      fadeSurface(*s, r.arg1);
-      break;
-    default: break;
-  }
+  if (r.arg1 < 1 || r.arg1 > MaxBlurValue) return raiseError(rt, ErrBlurValue);
+  blurSurface(*s, r.arg1);
 }
+
+void runFade(Runtime& rt, DisplayRecord& r) {
+  Surface* s = checkedBitmap(rt, r.number);
+  if (!s) return;
+  if (r.arg1 < 0 || r.arg1 > MaxFadeValue) return raiseError(rt, ErrFadeValue);
+  fadeSurface(*s, r.arg1);
+}
+
+const RecordRow Records[] = {
+    {RecSetCurrentBitmap, runSetCurrent}, {RecLoadBitmap, runLoad},         {RecSaveBitmap, runSave},
+    {RecCreateBitmap, runCreate},         {RecDeleteBitmap, runDelete},     {RecCopyBitmap, runCopy},
+    {RecMirrorBitmap, runMirror<true>},   {RecFlipBitmap, runMirror<false>}, {RecBlurBitmap, runBlur},
+    {RecFadeBitmap, runFade},
+};
 
 // ---- commands ----
 
@@ -496,18 +504,7 @@ void yieldForAutoRefresh(Runtime& rt) {
   if (rt.interp.AutoRefresh) rt.interp.YieldFlag = true;
 }
 
-void runBitmapRecord(Runtime& rt, DisplayRecord& r) {
-  switch (r.op) {
-    case RecSetCurrentBitmap: runSetCurrent(rt, r); break;
-    case RecLoadBitmap: runLoad(rt, r); break;
-    case RecSaveBitmap: runSave(rt, r); break;
-    case RecCreateBitmap: runCreate(rt, r); break;
-    case RecDeleteBitmap: runDelete(rt, r); break;
-    case RecCopyBitmap: runCopy(rt, r); break;
-    default: runTransform(rt, r); break;
-  }
-}
-
 extern const std::span<const CommandRow> BitmapRows(Rows);
+extern const std::span<const RecordRow> BitmapRecords(Records);
 
 }  // namespace zt

@@ -25,6 +25,11 @@ constexpr int BitmapCount = 32;
 
 // The surface a record names, or null when it is gone.
 Surface* resolveSurface(Runtime& rt, SurfaceRef ref);
+// A record that draws runs on the surface it names, if that still exists.
+template <void (*Draw)(Runtime&, Surface&, const DisplayRecord&)>
+void onSurface(Runtime& rt, DisplayRecord& r) {
+  if (Surface* s = resolveSurface(rt, r.target)) Draw(rt, *s, r);
+}
 // Bitmap 0 or an existing numbered bitmap, as records name it; none for a missing one.
 SurfaceRef surfaceRefOf(const BitmapState& b, int32_t number);
 bool bitmapExists(const BitmapState& b, int32_t number);
@@ -51,9 +56,8 @@ bool saveSurfaceBmp(const std::string& path, const Surface& s);
 void yieldForScreen(Runtime& rt);
 void yieldForAutoRefresh(Runtime& rt);
 
-// Runs records 1 to 11.
-void runBitmapRecord(Runtime& rt, DisplayRecord& r);
 
 extern const std::span<const CommandRow> BitmapRows;
+extern const std::span<const RecordRow> BitmapRecords;  // records 1 to 11
 
 }  // namespace zt

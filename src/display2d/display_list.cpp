@@ -46,10 +46,10 @@ void unlink(DisplayList& list, int32_t i) {
 // Records whose work needs memory in proportion to a bitmap (saving, blurring, text of a
 // huge font) raise 101 when it runs short, as the command itself would have.
 void runRecord(Runtime& rt, DisplayRecord& r) {
+  const RecordRunner run = r.op > 0 && r.op < RecordCodeCount ? rt.bitmaps.displayList.runners[size_t(r.op)] : nullptr;
+  if (!run) return;
   try {
-    if (r.op <= RecFadeBitmap) runBitmapRecord(rt, r);
-    else if (r.op == RecPrint || r.op == RecEraseText || r.op >= RecFontName) runTextRecord(rt, r);
-    else runDrawRecord(rt, r);
+    run(rt, r);
   } catch (const std::bad_alloc&) {
     raiseError(rt, ErrOutOfMemory);
   }
@@ -93,6 +93,12 @@ void RunDisplayList(Runtime& rt) {
     if (r.lifetime <= 0) unlink(list, i);
     i = next;
   }
+}
+
+void buildRecordTable(DisplayList& list, std::span<const std::span<const RecordRow>> families) {
+  list.runners.fill(nullptr);
+  for (std::span<const RecordRow> family : families)
+    for (const RecordRow& row : family) list.runners[size_t(row.op)] = row.run;
 }
 
 void ClearDisplayList(DisplayList& list) {

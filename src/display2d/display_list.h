@@ -10,6 +10,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -95,7 +96,19 @@ inline Rect inclusiveRect(int32_t left, int32_t top, int32_t right, int32_t bott
   return {left, top, after(right), after(bottom)};
 }
 
+// What runs a record when the list runs: each family registers rows of record number and
+// runner, as command families register their handlers.
+using RecordRunner = void (*)(Runtime& rt, DisplayRecord& r);
+
+struct RecordRow {
+  int32_t op;
+  RecordRunner run;
+};
+
+constexpr int32_t RecordCodeCount = 256;  // record numbers 1 to 255
+
 struct DisplayList {
+  std::array<RecordRunner, RecordCodeCount> runners{};  // null: the record does nothing
   std::vector<DisplayRecord> pool;
   int32_t freeHead = -1;
   int32_t head = -1, tail = -1;
@@ -112,7 +125,10 @@ constexpr int32_t DisplaySpareMargin = 4;
 DisplayRecord* AddRecord(Runtime& rt, int32_t op);
 // Runs every record once; records whose lifetime is spent are removed.
 void RunDisplayList(Runtime& rt);
+// Empties the list; its runners stay.
 void ClearDisplayList(DisplayList& list);
+// Fills the runner table from every family's record rows.
+void buildRecordTable(DisplayList& list, std::span<const std::span<const RecordRow>> families);
 inline int32_t RecordCount(const DisplayList& list) { return list.inUse; }
 
 }  // namespace zt

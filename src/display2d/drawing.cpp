@@ -120,6 +120,25 @@ void readPoint(Surface& s, const DisplayRecord& r) {
   r.result->i = PixelLayout::of(s).colourOf(s.pixel(r.arg1, r.arg2));
 }
 
+void runClear(Runtime& rt, Surface& s, const DisplayRecord&) { fillRect(s, s.bounds(), rt.draw.BackgroundPixel); }
+void runDot(Runtime& rt, Surface& s, const DisplayRecord& r) { drawDot(s, r, rt.draw.InkPixel); }
+void runBox(Runtime& rt, Surface& s, const DisplayRecord& r) { drawBox(s, r, rt.draw.InkPixel); }
+void runLine(Runtime& rt, Surface& s, const DisplayRecord& r) {
+  drawLine(s, float(r.arg1), float(r.arg2), float(r.arg3), float(r.arg4), rt.draw.InkPixel);
+}
+void runEllipse(Runtime& rt, Surface& s, const DisplayRecord& r) { drawEllipse(s, r, rt.draw.InkPixel); }
+void runInk(Runtime& rt, Surface& s, const DisplayRecord& r) { setColours(rt.draw, PixelLayout::of(s), r.arg1, r.arg2, true); }
+void runBackground(Runtime& rt, Surface& s, const DisplayRecord& r) {
+  setColours(rt.draw, PixelLayout::of(s), 0, r.arg2, false);
+}
+void runPoint(Runtime&, Surface& s, const DisplayRecord& r) { readPoint(s, r); }
+
+const RecordRow Records[] = {
+    {RecClear, onSurface<runClear>},     {RecDot, onSurface<runDot>},     {RecBox, onSurface<runBox>},
+    {RecLine, onSurface<runLine>},       {RecEllipse, onSurface<runEllipse>}, {RecInk, onSurface<runInk>},
+    {RecBackground, onSurface<runBackground>}, {RecPoint, onSurface<runPoint>},
+};
+
 // ---- commands ----
 
 DisplayRecord* addDrawing(Runtime& rt, int32_t op, int32_t a1, int32_t a2, int32_t a3 = 0, int32_t a4 = 0) {
@@ -295,23 +314,7 @@ void drawLine(Surface& s, float fx1, float fy1, float fx2, float fy2, uint32_t p
   }
 }
 
-void runDrawRecord(Runtime& rt, DisplayRecord& r) {
-  Surface* s = resolveSurface(rt, r.target);
-  if (!s) return;
-  DrawState& d = rt.draw;
-  switch (r.op) {
-    case RecClear: fillRect(*s, s->bounds(), d.BackgroundPixel); break;
-    case RecDot: drawDot(*s, r, d.InkPixel); break;
-    case RecBox: drawBox(*s, r, d.InkPixel); break;
-    case RecLine: drawLine(*s, float(r.arg1), float(r.arg2), float(r.arg3), float(r.arg4), d.InkPixel); break;
-    case RecEllipse: drawEllipse(*s, r, d.InkPixel); break;
-    case RecInk: setColours(d, PixelLayout::of(*s), r.arg1, r.arg2, true); break;
-    case RecBackground: setColours(d, PixelLayout::of(*s), 0, r.arg2, false); break;
-    case RecPoint: readPoint(*s, r); break;
-    default: break;
-  }
-}
-
 extern const std::span<const CommandRow> DrawingRows(Rows);
+extern const std::span<const RecordRow> DrawingRecords(Records);
 
 }  // namespace zt

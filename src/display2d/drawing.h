@@ -26,9 +26,8 @@ void drawLine(Surface& s, float x1, float y1, float x2, float y2, uint32_t pixel
 // x with `step` added n times, each sum rounded, in a few operations per binary exponent
 // the sums pass through.
 double addRepeatedly(double x, double step, uint64_t n);
-// Runs records 101 and 103 to 109.
-void runDrawRecord(Runtime& rt, DisplayRecord& r);
 
 extern const std::span<const CommandRow> DrawingRows;
+extern const std::span<const RecordRow> DrawingRecords;  // records 101 and 103 to 109
 
 }  // namespace zt

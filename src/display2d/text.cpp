@@ -127,6 +127,59 @@ const CommandRow Rows[] = {
     {6506, "TEXT HEIGHT[", "LS", opTextExtent<1>},
 };
 
+void runFontName(Runtime& rt, DisplayRecord& r) {
+  rt.text.TextFontName = r.text();
+  createTextFont(rt);
+}
+
+void runFontSize(Runtime& rt, DisplayRecord& r) {
+  rt.text.TextSize = r.arg1;
+  createTextFont(rt);
+}
+
+template <uint8_t Opaque>
+void runTextOpacity(Runtime& rt, DisplayRecord&) {
+  rt.text.TextOpaque = Opaque;
+}
+
+void runStyle(Runtime& rt, DisplayRecord& r) {
+  rt.text.TextStyle = int16_t(r.op - RecStyleNormal);
+  createTextFont(rt);
+}
+
+void runText(Runtime& rt, Surface& s, const DisplayRecord& r) {
+  drawText(rt, s, rt.text.TextFont.get(), r, r.arg1, rt.text.TextOpaque, false);
+}
+
+void runCenterText(Runtime& rt, Surface& s, const DisplayRecord& r) {
+  const TextState& t = rt.text;
+  drawText(rt, s, t.TextFont.get(), r, wrapAdd(r.arg1, -(measure(t.TextFont.get(), r.text()).width / 2)), t.TextOpaque,
+           false);
+}
+
+void runPrint(Runtime& rt, Surface& s, const DisplayRecord& r) {
+  drawText(rt, s, rt.text.PrintFont.get(), r, r.arg1, r.opaque, false);
+}
+
+void runEraseText(Runtime& rt, Surface& s, const DisplayRecord& r) {
+  drawText(rt, s, rt.text.PrintFont.get(), r, r.arg1, true, true);
+}
+
+const RecordRow Records[] = {
+    {RecPrint, onSurface<runPrint>},
+    {RecEraseText, onSurface<runEraseText>},
+    {RecFontName, runFontName},
+    {RecFontSize, runFontSize},
+    {RecTextOpaque, runTextOpacity<1>},
+    {RecTextTransparent, runTextOpacity<0>},
+    {RecStyleNormal, runStyle},
+    {RecStyleNormal + 1, runStyle},
+    {RecStyleNormal + 2, runStyle},
+    {RecStyleBoldItalic, runStyle},
+    {RecText, onSurface<runText>},
+    {RecCenterText, onSurface<runCenterText>},
+};
+
 }  // namespace
 
 void startText(Runtime& rt) {
@@ -173,45 +226,7 @@ void AddEraseRecord(Runtime& rt, std::string_view text, int32_t x, int32_t y) {
   }
 }
 
-void runTextRecord(Runtime& rt, DisplayRecord& r) {
-  TextState& t = rt.text;
-  switch (r.op) {
-    case RecFontName:
-      t.TextFontName = r.text();
-      createTextFont(rt);
-      return;
-    case RecFontSize:
-      t.TextSize = r.arg1;
-      createTextFont(rt);
-      return;
-    case RecTextOpaque: t.TextOpaque = 1; return;
-    case RecTextTransparent: t.TextOpaque = 0; return;
-    default: break;
-  }
-  if (r.op >= RecStyleNormal && r.op <= RecStyleBoldItalic) {
-    t.TextStyle = int16_t(r.op - RecStyleNormal);
-    createTextFont(rt);
-    return;
-  }
-  Surface* s = resolveSurface(rt, r.target);
-  if (!s) return;
-  switch (r.op) {
-    case RecText: drawText(rt, *s, t.TextFont.get(), r, r.arg1, t.TextOpaque, false); break;
-    case RecCenterText:
-      drawText(rt, *s, t.TextFont.get(), r, wrapAdd(r.arg1, -(measure(t.TextFont.get(), r.text()).width / 2)),
-               t.TextOpaque, false);
-      break;
-    case RecPrint:
-      drawText(rt, *s, t.PrintFont.get(), r, r.arg1, r.opaque, false);
-      break;
-    case RecEraseText:
-      drawText(rt, *s, t.PrintFont.get(), r, r.arg1, true, true);
-      break;
-    default:
-      break;
-  }
-}
-
 extern const std::span<const CommandRow> TextRows(Rows);
+extern const std::span<const RecordRow> TextRecords(Records);
 
 }  // namespace zt

@@ -29,9 +29,8 @@ void AddPrintRecord(Runtime& rt, std::string_view text, int32_t& x, int32_t& y, 
                     bool opaque);
 // Queues the rubbing-out of a text printed at (x, y).
 void AddEraseRecord(Runtime& rt, std::string_view text, int32_t x, int32_t y);
-// Runs records 102, 110 and 201 to 213.
-void runTextRecord(Runtime& rt, DisplayRecord& r);
 
 extern const std::span<const CommandRow> TextRows;
+extern const std::span<const RecordRow> TextRecords;  // records 102, 110 and 201 to 213
 
 }  // namespace zt

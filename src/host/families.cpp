@@ -23,8 +23,12 @@ const std::span<const CommandRow> Families[] = {
     TextRows,
 };
 
+const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords};
+
 }  // namespace
 
 std::span<const std::span<const CommandRow>> commandFamilies() { return Families; }
+
+std::span<const std::span<const RecordRow>> recordFamilies() { return RecordFamilies; }
 
 }  // namespace zt

@@ -63,6 +63,7 @@ Runtime::Runtime()
       fs(subsystems->fs),
       clipboard(std::make_unique<LocalClipboard>()) {
   buildDispatchTable(dispatch, commandFamilies());
+  buildRecordTable(bitmaps.displayList, recordFamilies());
   createErrorMessages(errors);
   errors.LogRecord = writeErrorRecord;
   interp.PendingRecords = &bitmaps.displayList.inUse;

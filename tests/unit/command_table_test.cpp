@@ -65,5 +65,19 @@ TEST(CommandTable, CompileTimeEntriesHaveNoHandler) {
   for (int id : {3, 4, 11, 36, 247, 308, 401, 402}) EXPECT_EQ(table.rows[id], nullptr) << id;
 }
 
+// Every record a 2D command adds has one runner, and no number outside the table is
+// registered (the runner table would be written out of bounds).
+TEST(CommandTable, EveryDisplayRecordHasOneRunner) {
+  std::set<int32_t> ops;
+  for (std::span<const RecordRow> family : recordFamilies())
+    for (const RecordRow& row : family) {
+      EXPECT_TRUE(row.op > 0 && row.op < RecordCodeCount) << row.op;
+      EXPECT_TRUE(ops.insert(row.op).second) << "two runners for record " << row.op;
+    }
+  for (int32_t op : {RecSetCurrentBitmap, RecFadeBitmap, RecClear, RecPrint, RecPoint, RecEraseText, RecFontName,
+                     RecStyleNormal, RecStyleBoldItalic, RecText, RecCenterText})
+    EXPECT_TRUE(ops.count(op)) << "no runner for record " << op;
+}
+
 }  // namespace
 }  // namespace zt
