@@ -342,8 +342,7 @@ void StopDisplay(Runtime& rt) {
 
 bool ResetDisplay(Runtime& rt, int32_t width, int32_t height, int32_t depth, int32_t emulation,
                   int32_t fallbackWidth, int32_t fallbackHeight, int32_t fallbackDepth, int32_t fallbackEmulation) {
-  ClearDisplayList(rt.bitmaps.displayList);
-  releaseBitmaps(rt.bitmaps);
+  rt.display.ReleaseForReset(rt);
   rt.display.EmulationMode = emulation;
   int32_t mode[3] = {width, height, depth};
   int32_t fallback[4] = {fallbackWidth, fallbackHeight, fallbackDepth, fallbackEmulation};

@@ -33,7 +33,8 @@ Surface* frontBuffer(DisplayState& d);
 bool StartDisplay(Runtime& rt, std::unique_ptr<Presenter> presenter, bool fullScreenExclusive, bool desktopWindow);
 void StopDisplay(Runtime& rt);
 // Rebuilds the display for a mode and rendering path; on failure the fallback is
-// restored and 1503 or 1504 raised. Bitmaps 1 to 31 and the display list are dropped.
+// restored and 1503 or 1504 raised. First everything held on the display is released
+// (DisplayState::ReleaseForReset): bitmaps 1 to 31 and the display list are dropped.
 bool ResetDisplay(Runtime& rt, int32_t width, int32_t height, int32_t depth, int32_t emulation,
                   int32_t fallbackWidth, int32_t fallbackHeight, int32_t fallbackDepth, int32_t fallbackEmulation);
 // Shows the back buffer (flipping the chain when page flipping), writes a due frame dump

@@ -59,6 +59,9 @@ struct DisplayState {
   std::vector<uint32_t> FrameColours;    // raw pixel (16 bits) or component (else) to shown colour
   int32_t FrameColoursBits = 0;          // the depth FrameColours is for; 0 after a gamma change
   std::vector<FrameDump> Dumps;
+  // What goes before a display reset tears the display down (the display list, the
+  // bitmaps and whatever other subsystems hold on the display); the host lists the steps.
+  void (*ReleaseForReset)(Runtime& rt) = nullptr;
 };
 
 struct BitmapSlot {

@@ -44,6 +44,17 @@ struct Subsystems {
   FileSystem fs;
 };
 
+namespace {
+
+// A display reset's first step, in this order: the display list, then bitmaps 1 to 31
+// (the pointer surface, the animations and the 3D textures join here).
+void releaseForDisplayReset(Runtime& rt) {
+  ClearDisplayList(rt.bitmaps.displayList);
+  releaseBitmaps(rt.bitmaps);
+}
+
+}  // namespace
+
 Runtime::Runtime()
     : clock(std::make_unique<SystemClock>()),
       subsystems(std::make_unique<Subsystems>()),
@@ -68,6 +79,7 @@ Runtime::Runtime()
   errors.LogRecord = writeErrorRecord;
   interp.PendingRecords = &bitmaps.displayList.inUse;
   input.WindowProc = windowProc;
+  display.ReleaseForReset = releaseForDisplayReset;
 }
 
 Runtime::~Runtime() { releaseProgram(image, arrays); }
