@@ -10,8 +10,8 @@
 #include <string_view>
 
 #include "display2d/display_list.h"
-#include "platform/imagefile.h"
-#include "platform/surface.h"
+#include "formats/image_file.h"
+#include "gfx/surface.h"
 
 namespace zt {
 

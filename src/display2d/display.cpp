@@ -10,6 +10,7 @@
 
 #include "core/family.h"
 #include "core/runtime.h"
+#include "formats/bmp.h"
 
 namespace zt {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/display.h"
-#include "platform/surface.h"
+#include "gfx/surface.h"
 
 namespace zt {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "host/payload.h"
-#include "platform/input_script.h"
+#include "formats/input_script.h"
 #include "platform/window.h"
 
 namespace zt {

@@ -12,11 +12,30 @@ constexpr uint32_t PumpInterval = 50000;
 constexpr int KeyPollMilliseconds = 10;
 constexpr int InactivePollMilliseconds = 25;
 
+WindowMessage windowMessage(const ScriptedEvent& e) {
+  switch (e.kind) {
+    case ScriptedKind::Close: return {MessageKind::Close};
+    case ScriptedKind::Activate: return {MessageKind::Activate, e.a};
+    case ScriptedKind::KeyDown: return {MessageKind::KeyDown, e.a};
+    case ScriptedKind::KeyUp: return {MessageKind::KeyUp, e.a};
+    case ScriptedKind::Char: return {MessageKind::Char, e.a};
+    case ScriptedKind::MouseMove: return {MessageKind::MouseMove, e.a, e.b};
+    case ScriptedKind::ButtonDown: return {MessageKind::ButtonDown, e.a};
+    case ScriptedKind::ButtonUp: return {MessageKind::ButtonUp, e.a};
+    case ScriptedKind::Wheel: return {MessageKind::Wheel, e.a};
+  }
+  return {MessageKind::Close};
+}
+
+void post(Window& window, std::span<const ScriptedEvent> events) {
+  for (const ScriptedEvent& e : events) window.post(windowMessage(e));
+}
+
 // The platform's events and the script's events due by this frame join the queue.
 void pollInput(Runtime& rt) {
   HostState& h = rt.host;
   h.MainWindow->pollEvents();
-  if (h.Script) h.Script->deliver(h.Frames, *h.MainWindow);
+  postScriptedInput(rt, h.Frames);
 }
 
 void dispatchWaiting(Runtime& rt, bool stopAtQuit) {
@@ -30,7 +49,11 @@ void dispatchWaiting(Runtime& rt, bool stopAtQuit) {
 // nothing can ever release it (headless, script exhausted).
 bool waitForInput(Runtime& rt) {
   HostState& h = rt.host;
-  if (h.Script && h.Script->deliverNext(*h.MainWindow)) return true;
+  if (h.Script) {
+    const std::span<const ScriptedEvent> events = h.Script->takeNext();
+    post(*h.MainWindow, events);
+    if (!events.empty()) return true;
+  }
   if (h.Headless) return false;
   h.MainWindow->waitEvents(KeyPollMilliseconds);
   return true;
@@ -47,6 +70,10 @@ void runFrame(Runtime& rt) {
 }
 
 }  // namespace
+
+void postScriptedInput(Runtime& rt, int64_t frame) {
+  if (rt.host.Script) post(*rt.host.MainWindow, rt.host.Script->takeDue(frame));
+}
 
 void windowProc(Runtime& rt, const WindowMessage& message) {
   HostState& h = rt.host;

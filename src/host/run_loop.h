@@ -15,6 +15,8 @@ struct Runtime;
 // Runs the program until it quits, or until `frameLimit` frames have run (0: no limit).
 void runLoop(Runtime& rt, int64_t frameLimit);
 void windowProc(Runtime& rt, const WindowMessage& message);
+// Posts the input script's events due by `frame` (none without a script) to the window.
+void postScriptedInput(Runtime& rt, int64_t frame);
 // For commands that poll in tight loops (INKEY$ without automatic refresh): dispatches
 // the waiting messages on every 50,001st call, and does nothing otherwise.
 void pumpMessages(Runtime& rt);

@@ -8,6 +8,7 @@
 #include "compiler/compiler.h"
 #include "core/runtime.h"
 #include "host/run_loop.h"
+#include "platform/fs.h"
 #include "platform/process.h"
 
 namespace zt {
@@ -37,6 +38,15 @@ void readWindowMode(Runtime& rt, const RunOptions& options) {
   readSettings(rt, windowMode);
   rt.host.DesktopWindow = windowMode;
   rt.host.FullScreenExclusive = !windowMode;
+}
+
+bool loadInputScript(InputScript& script, const std::string& path, std::string& error) {
+  std::string text;
+  if (!readWholeFile(path, text)) {
+    error = "cannot read " + path;
+    return false;
+  }
+  return script.parse(text, error);
 }
 
 // A platform failure at start-up: its text goes with the system error into the report.
@@ -197,7 +207,7 @@ int runEngine(const std::vector<std::string>& args) {
   if (!ownGame) rt->host.payload = Payload{};
   if (!options.inputScript.empty()) {
     rt->host.Script = std::make_unique<InputScript>();
-    if (!rt->host.Script->load(options.inputScript, error)) {
+    if (!loadInputScript(*rt->host.Script, options.inputScript, error)) {
       std::fprintf(stderr, "zentropia: --input %s: %s\n", options.inputScript.c_str(), error.c_str());
       return ExitStartFailed;
     }

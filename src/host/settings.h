@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ini.h"
+#include "formats/ini.h"
 
 namespace zt {
 

@@ -7,6 +7,7 @@
 
 #include "compiler/compiler.h"
 #include "core/runtime.h"
+#include "platform/profile.h"
 #include "support/image_builder.h"
 
 namespace zt::test {
