@@ -11,7 +11,7 @@
 
 #include "display2d/drawing.h"
 #include "platform/font.h"
-#include "platform/surface.h"
+#include "gfx/surface.h"
 
 namespace {
 

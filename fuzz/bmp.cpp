@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/imagefile.h"
+#include "formats/bmp.h"
 
 namespace {
 

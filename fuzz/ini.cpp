@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ini.h"
+#include "formats/ini.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -1,19 +1,19 @@
-// Input scripts: parsed, and every event delivered to a headless window.
+// Input scripts: parsed, and every event taken in frame order.
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 
-#include "platform/input_script.h"
+#include "formats/input_script.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zt::InputScript script;
   std::string error;
   if (!script.parse(std::string_view(reinterpret_cast<const char*>(data), size), error)) return 0;
-  std::unique_ptr<zt::Window> window = zt::createHeadlessWindow();
-  zt::WindowMessage message;
-  while (script.deliverNext(*window))
-    while (window->nextMessage(message)) {
+  int64_t last = 0;
+  for (auto events = script.takeNext(); !events.empty(); events = script.takeNext())
+    for (const zt::ScriptedEvent& e : events) {
+      if (e.frame < last) __builtin_trap();  // frames never go back
+      last = e.frame;
     }
   return 0;
 }

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/text_lines.h"
+#include "core/text_lines.h"
 
 namespace zt {
 

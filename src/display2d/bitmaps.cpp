@@ -10,6 +10,7 @@
 #include "core/runtime.h"
 #include "display2d/pixels.h"
 #include "display2d/state.h"
+#include "formats/bmp.h"
 #include "platform/fs.h"
 #include "services/files.h"
 
@@ -466,8 +467,11 @@ void releaseBitmaps(BitmapState& b) {
 
 std::unique_ptr<Surface> loadImageSurface(Runtime& rt, std::string_view name) {
   const std::string_view extension = name.substr(name.size() >= 3 ? name.size() - 3 : 0);
+  std::string file;
   RgbImage image;
-  if (!readImageFile(lookupPath(rt, name, extension), extension, image)) return nullptr;
+  if (!readWholeFile(lookupPath(rt, name, extension), file, MaxImageFileBytes) ||
+      !decodeImageFile(file, extension, image))
+    return nullptr;
   std::unique_ptr<Surface> s = newBitmapSurface(rt, image.width, image.height);
   if (s) putImage(*s, image);
   return s;

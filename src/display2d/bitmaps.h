@@ -13,8 +13,8 @@
 #include "core/commands.h"
 
 #include "display2d/display_list.h"
-#include "platform/imagefile.h"
-#include "platform/surface.h"
+#include "formats/image_file.h"
+#include "gfx/surface.h"
 
 namespace zt {
 

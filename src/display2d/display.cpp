@@ -11,6 +11,7 @@
 #include "core/runtime.h"
 #include "display2d/pixels.h"
 #include "display2d/state.h"
+#include "formats/bmp.h"
 #include "platform/fs.h"
 #include "services/checklist.h"
 

@@ -13,7 +13,7 @@
 #include "core/commands.h"
 
 #include "platform/display.h"
-#include "platform/surface.h"
+#include "gfx/surface.h"
 
 namespace zt {
 

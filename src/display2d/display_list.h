@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "core/value.h"
-#include "platform/surface.h"
+#include "gfx/surface.h"
 
 namespace zt {
 

@@ -6,7 +6,7 @@
 #include <bit>
 #include <cstdint>
 
-#include "platform/surface.h"
+#include "gfx/surface.h"
 
 namespace zt {
 

@@ -19,7 +19,7 @@
 #include "display2d/text.h"
 #include "platform/display.h"
 #include "platform/font.h"
-#include "platform/surface.h"
+#include "gfx/surface.h"
 
 namespace zt {
 

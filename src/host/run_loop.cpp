@@ -20,21 +20,18 @@ constexpr int InactivePollMilliseconds = 25;
 
 // The platform's events and the script's events due by this frame join the queue.
 void pollInput(Runtime& rt) {
-  HostState& h = rt.host;
   pollMessages(rt);
-  if (h.Script) {
-    h.Script->deliver(rt.frame.Frames, *h.MainWindow);
-    pollMessages(rt);
-  }
+  postScriptedInput(rt, rt.frame.Frames);
 }
 
 // Lets time pass for a held key: the script's next events, or the desktop's. False when
 // nothing can ever release it (headless, script exhausted).
 bool waitForInput(Runtime& rt) {
   HostState& h = rt.host;
-  if (h.Script && h.Script->deliverNext(*h.MainWindow)) {
-    pollMessages(rt);
-    return true;
+  if (h.Script) {
+    const std::span<const ScriptedEvent> events = h.Script->takeNext();
+    postScriptedEvents(rt, events);
+    if (!events.empty()) return true;
   }
   if (h.Headless) return false;
   waitMessages(rt, KeyPollMilliseconds);
@@ -55,6 +52,10 @@ void runFrame(Runtime& rt) {
 }
 
 }  // namespace
+
+void postScriptedInput(Runtime& rt, int64_t frame) {
+  if (rt.host.Script) postScriptedEvents(rt, rt.host.Script->takeDue(frame));
+}
 
 void windowProc(Runtime& rt, const WindowMessage& message) {
   HostState& h = rt.host;

@@ -8,9 +8,23 @@
 #include "host/lifecycle.h"
 #include "host/run_loop.h"
 #include "host/state.h"
+#include "platform/fs.h"
 #include "platform/process.h"
 
 namespace zt {
+
+namespace {
+
+bool loadInputScript(InputScript& script, const std::string& path, std::string& error) {
+  std::string text;
+  if (!readWholeFile(path, text)) {
+    error = "cannot read " + path;
+    return false;
+  }
+  return script.parse(text, error);
+}
+
+}  // namespace
 
 int startEngine(Runtime& rt, const RunOptions& options) {
   HostState& h = rt.host;
@@ -47,7 +61,7 @@ int runEngine(const std::vector<std::string>& args) {
   if (!ownGame) rt->host.payload = Payload{};
   if (!options.inputScript.empty()) {
     rt->host.Script = std::make_unique<InputScript>();
-    if (!rt->host.Script->load(options.inputScript, error)) {
+    if (!loadInputScript(*rt->host.Script, options.inputScript, error)) {
       std::fprintf(stderr, "zentropia: --input %s: %s\n", options.inputScript.c_str(), error.c_str());
       return ExitStartFailed;
     }

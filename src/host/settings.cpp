@@ -7,6 +7,7 @@
 
 #include "core/runtime.h"
 #include "host/state.h"
+#include "platform/profile.h"
 
 namespace zt {
 
@@ -20,7 +21,7 @@ constexpr const char* CardSection = "ZentropiaStateData";
 IniFile& openLog(Runtime& rt) {
   SettingsState& s = rt.settings;
   if (!s.LogLoaded) {
-    s.Log.load(logPath(rt));
+    s.Log = loadProfile(logPath(rt));
     s.LogLoaded = true;
   }
   return s.Log;
@@ -32,8 +33,7 @@ std::string settingsPath(const Runtime& rt) { return rt.settings.EngineFolder + 
 std::string logPath(const Runtime& rt) { return rt.settings.EngineFolder + "ZT.LOG"; }
 
 void readSettings(Runtime& rt, bool& windowMode) {
-  IniFile setup;
-  setup.load(settingsPath(rt));
+  const IniFile setup = loadProfile(settingsPath(rt));
   if (setup.get(SettingsSection, "WINDOWMODE", "0") == "1") windowMode = true;
   bool debug = setup.get(SettingsSection, "DEBUGMODE", "0") == "1";
   bool trace = setup.get(SettingsSection, "TRACEMODE", "0") == "1";
@@ -67,7 +67,7 @@ void writeErrorRecord(Runtime& rt, std::string_view kind, std::string_view text)
 void flushLog(Runtime& rt) {
   SettingsState& s = rt.settings;
   if (!s.LogDirty) return;
-  s.Log.save(logPath(rt));  // a failed log write is ignored
+  saveProfile(s.Log, logPath(rt));  // a failed log write is ignored
   s.LogDirty = false;
 }
 
@@ -82,8 +82,7 @@ std::string cardMemoryPath() {
 }
 
 void readCardChoice(std::string& card, int& depth) {
-  IniFile f;
-  f.load(cardMemoryPath());
+  const IniFile f = loadProfile(cardMemoryPath());
   card = f.get(CardSection, "BEST3DCARD", "");
   depth = std::atoi(f.get(CardSection, "BEST3DDEPTH", "16").c_str());
 }
@@ -92,11 +91,10 @@ void storeCardChoice(std::string_view card, int depth) {
   std::string path = cardMemoryPath();
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-  IniFile f;
-  f.load(path);
+  IniFile f = loadProfile(path);
   f.set(CardSection, "BEST3DCARD", card);
   f.set(CardSection, "BEST3DDEPTH", std::to_string(depth));
-  f.save(path);
+  saveProfile(f, path);
 }
 
 }  // namespace zt

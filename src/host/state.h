@@ -6,8 +6,8 @@
 #include <string>
 
 #include "host/payload.h"
-#include "platform/ini.h"
-#include "platform/input_script.h"
+#include "formats/ini.h"
+#include "formats/input_script.h"
 #include "platform/window.h"
 
 namespace zt {

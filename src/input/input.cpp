@@ -4,6 +4,7 @@
 
 #include "core/runtime.h"
 #include "display2d/display.h"
+#include "formats/input_script.h"
 #include "input/state.h"
 
 namespace zt {
@@ -53,7 +54,26 @@ void mouseMessage(Runtime& rt, const WindowMessage& message) {
   }
 }
 
+WindowMessage windowMessage(const ScriptedEvent& e) {
+  switch (e.kind) {
+    case ScriptedKind::Close: return {MessageKind::Close};
+    case ScriptedKind::Activate: return {MessageKind::Activate, e.a};
+    case ScriptedKind::KeyDown: return {MessageKind::KeyDown, e.a};
+    case ScriptedKind::KeyUp: return {MessageKind::KeyUp, e.a};
+    case ScriptedKind::Char: return {MessageKind::Char, e.a};
+    case ScriptedKind::MouseMove: return {MessageKind::MouseMove, e.a, e.b};
+    case ScriptedKind::ButtonDown: return {MessageKind::ButtonDown, e.a};
+    case ScriptedKind::ButtonUp: return {MessageKind::ButtonUp, e.a};
+    case ScriptedKind::Wheel: return {MessageKind::Wheel, e.a};
+  }
+  return {MessageKind::Close};
+}
+
 }  // namespace
+
+void postScriptedEvents(Runtime& rt, std::span<const ScriptedEvent> events) {
+  for (const ScriptedEvent& e : events) postMessage(rt, windowMessage(e));
+}
 
 void postMessage(Runtime& rt, const WindowMessage& message) {
   InputState& in = rt.input;

@@ -13,9 +13,12 @@ namespace zt {
 
 struct Runtime;
 struct WindowMessage;
+struct ScriptedEvent;
 
 // Appends a message to the queue; key messages update the key state at once.
 void postMessage(Runtime& rt, const WindowMessage& message);
+// Scripted events join the queue as the window's would.
+void postScriptedEvents(Runtime& rt, std::span<const ScriptedEvent> events);
 // The window's waiting events join the queue.
 void pollMessages(Runtime& rt);
 // Waits up to `milliseconds` for a window event, then polls.

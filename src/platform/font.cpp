@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "platform/surface.h"
+#include "gfx/surface.h"
 
 namespace zt {
 

@@ -16,6 +16,7 @@
 #include "input/input.h"
 #include "input/state.h"
 #include "platform/clipboard.h"
-#include "platform/ini.h"
+#include "formats/ini.h"
+#include "platform/profile.h"
 #include "services/checklist.h"
 #include "services/state.h"

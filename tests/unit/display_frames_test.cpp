@@ -8,7 +8,7 @@
 
 #include "compiler/compiler.h"
 #include "core/errors.h"
-#include "platform/imagefile.h"
+#include "formats/bmp.h"
 #include "support/image_builder.h"
 #include "support/image_files.h"
 

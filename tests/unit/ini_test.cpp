@@ -3,7 +3,8 @@
 
 #include <filesystem>
 
-#include "platform/ini.h"
+#include "formats/ini.h"
+#include "platform/profile.h"
 #include "support/image_builder.h"
 
 namespace zt {

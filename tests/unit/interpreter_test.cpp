@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "compiler/compiler.h"
+#include "platform/profile.h"
 #include "support/engine.h"
 #include "support/image_builder.h"
 

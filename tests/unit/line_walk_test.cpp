@@ -11,7 +11,7 @@
 #include <random>
 
 #include "display2d/drawing.h"
-#include "platform/surface.h"
+#include "gfx/surface.h"
 
 namespace zt {
 namespace {

@@ -89,11 +89,32 @@ TEST(RunLoop, PumpingDispatchesOnEvery50001stCallAndStopsAtAQuit) {
   EXPECT_EQ(left.a, 'b');
 }
 
+TEST(RunLoop, ScriptedEventsReachTheQueueAsTheWindowsOwnMessages) {
+  Runtime rt;
+  prepare(rt, "END",
+          "1 close\n1 deactivate\n1 keydown 30\n1 keyup 30\n1 move 7 -8\n1 buttondown 3\n1 buttonup 3\n"
+          "1 wheel -1\n2 keydown 57\n");
+  postScriptedInput(rt, 0);
+  WindowMessage m;
+  EXPECT_FALSE(nextMessage(rt, m));
+  postScriptedInput(rt, 1);
+  const WindowMessage want[] = {{K::Close},     {K::Activate, 0},      {K::KeyDown, 30},   {K::Char, 'a'},
+                                {K::KeyUp, 30}, {K::MouseMove, 7, -8}, {K::ButtonDown, 2}, {K::ButtonUp, 2},
+                                {K::Wheel, -120}};
+  for (const WindowMessage& w : want) {
+    ASSERT_TRUE(nextMessage(rt, m));
+    EXPECT_TRUE(m.kind == w.kind && m.a == w.a && m.b == w.b) << int(w.kind);
+  }
+  EXPECT_FALSE(nextMessage(rt, m));
+  EXPECT_FALSE(keyDown(rt, 30));
+  postScriptedInput(rt, 2);
+  EXPECT_TRUE(keyDown(rt, 57));  // posting keeps the key state as the desktop's events do
+}
+
 TEST(RunLoop, HeldKeysAreWaitedForAndTheirMessagesCannotEndTheRun) {
   Runtime rt;
   prepare(rt, "END", "0 keydown 1\n0 keydown 88\n40 keyup 1\n50 type \"q\"\n60 keyup 88\n70 key 87\n");
-  rt.host.Script->deliver(0, *rt.host.MainWindow);
-  pollMessages(rt);
+  postScriptedInput(rt, 0);
   waitForKeyRelease(rt);
   EXPECT_FALSE(keyDown(rt, KeyEscape));
   EXPECT_FALSE(keyDown(rt, KeyF12));
@@ -103,8 +124,7 @@ TEST(RunLoop, HeldKeysAreWaitedForAndTheirMessagesCannotEndTheRun) {
 
   Runtime stuck;  // a key the script never releases does not hang the wait
   prepare(stuck, "END", "0 keydown 87\n");
-  stuck.host.Script->deliver(0, *stuck.host.MainWindow);
-  pollMessages(stuck);
+  postScriptedInput(stuck, 0);
   waitForKeyRelease(stuck);
   EXPECT_TRUE(keyDown(stuck, KeyF11));
 }

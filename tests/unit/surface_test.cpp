@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "platform/surface.h"
+#include "gfx/surface.h"
 
 namespace zt {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/input_script.h"
+#include "formats/input_script.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,15 +6,14 @@
 #include <new>
 #include <utility>
 
-#include "platform/fs.h"
-#include "platform/text_lines.h"
+#include "core/text_lines.h"
 
 namespace zt {
 
 namespace {
 
 constexpr int MouseButtons = 4;
-constexpr int32_t MaxWheelNotches = std::numeric_limits<int32_t>::max() / WheelNotch;
+constexpr int32_t MaxWheelNotches = std::numeric_limits<int32_t>::max() / ScriptWheelNotch;
 
 // A frame `n` frames after `frame`; past the largest frame number the events stay in the
 // largest, still in the order they were added.
@@ -107,12 +106,22 @@ bool parseQuoted(std::string_view rest, std::string& text) {
 }  // namespace
 
 void InputScript::press(int64_t frame, int key, int character) {
-  if (key) add(frame, {MessageKind::KeyDown, key});
-  if (character) add(frame, {MessageKind::Char, character});
-  if (key) add(framesLater(frame, 1), {MessageKind::KeyUp, key});
+  if (key) add(frame, ScriptedKind::KeyDown, key);
+  if (character) add(frame, ScriptedKind::Char, character);
+  if (key) add(framesLater(frame, 1), ScriptedKind::KeyUp, key);
 }
 
 bool InputScript::parse(std::string_view text, std::string& error) {
+  try {
+    return parseLines(text, error);
+  } catch (const std::bad_alloc&) {
+    events.clear();
+    error = "not enough memory for the script's events";
+    return false;
+  }
+}
+
+bool InputScript::parseLines(std::string_view text, std::string& error) {
   events.clear();
   next = 0;
   int lineNumber = 0;
@@ -133,7 +142,7 @@ bool InputScript::parse(std::string_view text, std::string& error) {
     std::string action(nextWord(line));
     int32_t x = 0, y = 0;
     auto numberArgument = [&](int32_t& v) { return parseNumber(nextWord(line), v); };
-    auto keyArgument = [&]() { return numberArgument(x) && x >= 1 && x < KeyCount; };
+    auto keyArgument = [&]() { return numberArgument(x) && x >= 1 && x < ScriptKeyCount; };
     auto buttonArgument = [&]() { return numberArgument(x) && x >= 1 && x <= MouseButtons; };
     if (action == "type") {
       std::string typed;
@@ -147,59 +156,45 @@ bool InputScript::parse(std::string_view text, std::string& error) {
       if (action == "key")
         press(frame, x, characterOfKey(x));
       else if (action == "keyup")
-        add(frame, {MessageKind::KeyUp, x});
+        add(frame, ScriptedKind::KeyUp, x);
       else {
-        add(frame, {MessageKind::KeyDown, x});
-        if (int c = characterOfKey(x)) add(frame, {MessageKind::Char, c});
+        add(frame, ScriptedKind::KeyDown, x);
+        if (int c = characterOfKey(x)) add(frame, ScriptedKind::Char, c);
       }
     } else if (action == "move") {
       if (!numberArgument(x) || !numberArgument(y)) return fail("move takes two numbers, x and y");
-      add(frame, {MessageKind::MouseMove, x, y});
+      add(frame, ScriptedKind::MouseMove, x, y);
     } else if (action == "click" || action == "buttondown" || action == "buttonup") {
       if (!buttonArgument()) return fail(action + " takes a mouse button from 1 to 4");
-      if (action != "buttonup") add(frame, {MessageKind::ButtonDown, x - 1});
-      if (action != "buttondown") add(framesLater(frame, action == "click"), {MessageKind::ButtonUp, x - 1});
+      if (action != "buttonup") add(frame, ScriptedKind::ButtonDown, x - 1);
+      if (action != "buttondown") add(framesLater(frame, action == "click"), ScriptedKind::ButtonUp, x - 1);
     } else if (action == "wheel") {
       if (!numberArgument(x) || x < -MaxWheelNotches || x > MaxWheelNotches)
         return fail("wheel takes a number of notches from -" + std::to_string(MaxWheelNotches) + " to " +
                     std::to_string(MaxWheelNotches));
-      add(frame, {MessageKind::Wheel, x * WheelNotch});
+      add(frame, ScriptedKind::Wheel, x * ScriptWheelNotch);
     } else if (action == "activate" || action == "deactivate") {
-      add(frame, {MessageKind::Activate, action == "activate"});
+      add(frame, ScriptedKind::Activate, action == "activate");
     } else if (action == "close") {
-      add(frame, {MessageKind::Close});
+      add(frame, ScriptedKind::Close);
     } else {
       return fail(action.empty() ? "an action follows the frame number" : "unknown action " + action);
     }
     if (!nextWord(line).empty()) return fail("too many arguments for " + action);
   }
-  std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.frame < b.frame; });
+  std::stable_sort(events.begin(), events.end(), [](const ScriptedEvent& a, const ScriptedEvent& b) { return a.frame < b.frame; });
   return true;
 }
 
-bool InputScript::load(const std::string& path, std::string& error) {
-  std::string text;
-  if (!readWholeFile(path, text)) {
-    error = "cannot read " + path;
-    return false;
-  }
-  try {
-    return parse(text, error);
-  } catch (const std::bad_alloc&) {
-    events.clear();
-    error = "not enough memory for the script's events";
-    return false;
-  }
+std::span<const ScriptedEvent> InputScript::takeDue(int64_t frame) {
+  const size_t first = next;
+  while (next < events.size() && events[next].frame <= frame) ++next;
+  return std::span(events).subspan(first, next - first);
 }
 
-void InputScript::deliver(int64_t frame, Window& window) {
-  while (next < events.size() && events[next].frame <= frame) window.post(events[next++].message);
-}
-
-bool InputScript::deliverNext(Window& window) {
-  if (finished()) return false;
-  deliver(events[next].frame, window);
-  return true;
+std::span<const ScriptedEvent> InputScript::takeNext() {
+  if (finished()) return {};
+  return takeDue(events[next].frame);
 }
 
 }  // namespace zt

@@ -8,7 +8,8 @@
 #include <cstring>
 #include <fstream>
 
-#include "platform/imagefile.h"
+#include "formats/bmp.h"
+#include "formats/dds.h"
 #include "support/image_files.h"
 
 namespace zt {

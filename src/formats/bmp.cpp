@@ -1,71 +1,14 @@
-#include "platform/imagefile.h"
+#include "formats/bmp.h"
 
-#include <algorithm>
-#include <array>
-#include <bit>
-#include <cctype>
-#include <new>
+#include <vector>
 
-#include "platform/fs.h"
+#include "formats/image_reading.h"
 
 namespace zt {
 
 namespace {
 
-// Little-endian reads that fail (return false) past the end instead of reading it.
-class Reader {
- public:
-  explicit Reader(std::string_view d) : data(d) {}
-  bool has(size_t at, size_t n) const { return at <= data.size() && n <= data.size() - at; }
-  uint8_t u8(size_t at) const { return uint8_t(data[at]); }
-  uint16_t u16(size_t at) const { return uint16_t(u8(at) | u8(at + 1) << 8); }
-  uint32_t u32(size_t at) const { return uint32_t(u16(at)) | uint32_t(u16(at + 2)) << 16; }
-  std::string_view data;
-};
-
-// Larger than any picture of MaxImagePixels at 32 bits, with its headers.
-constexpr uintmax_t MaxImageFileBytes = uintmax_t(MaxImagePixels) * 4 + (1u << 20);
-
-// Each side is bounded before the product is taken, so no header value can overflow it.
-bool sizeAcceptable(int64_t w, int64_t h) {
-  return w > 0 && h > 0 && w <= MaxImagePixels && h <= MaxImagePixels && w * h <= MaxImagePixels;
-}
-
-// Called only once the file is known to hold the picture's data; false when memory is short.
-bool allocate(RgbImage& out, int64_t w, int64_t h) {
-  try {
-    out.pixels.assign(size_t(w) * size_t(h), 0);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  out.width = int(w);
-  out.height = int(h);
-  return true;
-}
-
-// Scales a masked component to 8 bits (the mask's top bits become the top bits). Only a
-// mask whose bits are contiguous describes a component; files with others are refused.
-struct Channel {
-  uint32_t mask = 0;
-  int shift = 0;
-  explicit Channel(uint32_t m = 0) : mask(m), shift(m ? std::countr_zero(m) : 0) {}
-  bool contiguous() const { return ((mask >> shift) & ((mask >> shift) + 1)) == 0; }
-  uint32_t operator()(uint32_t v) const {
-    if (!mask) return 0;
-    uint32_t c = (v & mask) >> shift;
-    int width = std::popcount(mask >> shift);
-    if (width > 8) return c >> (width - 8);
-    return width == 8 ? c : (c * 255 + ((1u << width) - 1) / 2) / ((1u << width) - 1);
-  }
-};
-
-struct MaskedFormat {
-  Channel r, g, b;
-  uint32_t rgb(uint32_t v) const { return r(v) << 16 | g(v) << 8 | b(v); }
-  bool contiguous() const { return r.contiguous() && g.contiguous() && b.contiguous(); }
-};
-
-// ---- Windows bitmaps ----
+using namespace imagereading;
 
 enum Compression : uint32_t { BiRgb = 0, BiRle8 = 1, BiRle4 = 2, BiBitfields = 3 };
 
@@ -203,75 +146,6 @@ bool decodeBmpRle(const Reader& r, const BmpInfo& info, RgbImage* out) {
   return true;
 }
 
-// ---- DirectDraw surface files ----
-
-constexpr uint32_t DdsMagic = 0x20534444;  // "DDS "
-constexpr uint32_t FourCC(char a, char b, char c, char d) {
-  return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 | uint32_t(uint8_t(d)) << 24;
-}
-constexpr uint32_t DdpfFourCC = 0x4, DdpfRgb = 0x40, DdpfLuminance = 0x20000;
-constexpr size_t DdsDataStart = 4 + 124;
-
-uint32_t expand565(uint16_t c) {
-  uint32_t r = (c >> 11) & 31, g = (c >> 5) & 63, b = c & 31;
-  return (r * 255 / 31) << 16 | (g * 255 / 63) << 8 | (b * 255 / 31);
-}
-
-uint32_t mix(uint32_t a, uint32_t b, int wa, int wb, int div) {
-  uint32_t out = 0;
-  for (int s = 0; s <= 16; s += 8) out |= ((((a >> s) & 255) * wa + ((b >> s) & 255) * wb) / div) << s;
-  return out;
-}
-
-// The colour part of a DXT block; DXT1 blocks with c0 <= c1 (equal ones too) have a black
-// fourth colour.
-void decodeColorBlock(const Reader& r, size_t at, bool dxt1, std::array<uint32_t, 16>& px) {
-  uint16_t c0 = r.u16(at), c1 = r.u16(at + 2);
-  uint32_t k[4] = {expand565(c0), expand565(c1), 0, 0};
-  if (c0 > c1 || !dxt1) {
-    k[2] = mix(k[0], k[1], 2, 1, 3);
-    k[3] = mix(k[0], k[1], 1, 2, 3);
-  } else {
-    k[2] = mix(k[0], k[1], 1, 1, 2);
-  }
-  uint32_t bits = r.u32(at + 4);
-  for (int i = 0; i < 16; ++i) px[size_t(i)] = k[(bits >> (2 * i)) & 3];
-}
-
-bool decodeDxt(const Reader& r, int blockBytes, int64_t width, int64_t height, RgbImage& out) {
-  const int64_t bw = (width + 3) / 4, bh = (height + 3) / 4;
-  if (!r.has(DdsDataStart, size_t(bw) * size_t(bh) * size_t(blockBytes)) || !allocate(out, width, height))
-    return false;
-  std::array<uint32_t, 16> px{};
-  size_t at = DdsDataStart;
-  for (int64_t by = 0; by < bh; ++by)
-    for (int64_t bx = 0; bx < bw; ++bx, at += size_t(blockBytes)) {
-      decodeColorBlock(r, at + size_t(blockBytes) - 8, blockBytes == 8, px);  // alpha blocks come first
-      for (int i = 0; i < 16; ++i) {
-        int64_t x = bx * 4 + i % 4, y = by * 4 + i / 4;
-        if (x < out.width && y < out.height) out.pixels[size_t(y) * size_t(out.width) + size_t(x)] = px[size_t(i)];
-      }
-    }
-  return true;
-}
-
-bool decodeDdsUncompressed(const Reader& r, uint32_t flags, uint32_t bits, const MaskedFormat& masks, int64_t width,
-                           int64_t height, RgbImage& out) {
-  if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
-  const bool luminance = flags & DdpfLuminance;
-  if (luminance ? !masks.r.contiguous() : !masks.contiguous()) return false;
-  const size_t rowBytes = size_t(width) * size_t(bits / 8);
-  if (!r.has(DdsDataStart, rowBytes * size_t(height)) || !allocate(out, width, height)) return false;
-  for (int y = 0; y < out.height; ++y)
-    for (int x = 0; x < out.width; ++x) {
-      size_t at = DdsDataStart + size_t(y) * rowBytes + size_t(x) * size_t(bits / 8);
-      uint32_t v = 0;
-      for (uint32_t b = 0; b < bits / 8; ++b) v |= uint32_t(r.u8(at + b)) << (8 * b);
-      out.pixels[size_t(y) * size_t(out.width) + size_t(x)] = luminance ? masks.r(v) * 0x010101u : masks.rgb(v);
-    }
-  return true;
-}
-
 }  // namespace
 
 bool decodeBmp(std::string_view file, RgbImage& out) {
@@ -290,41 +164,6 @@ bool decodeBmp(std::string_view file, RgbImage& out) {
     decodeBmpRows(r, info, out);
   }
   return true;
-}
-
-bool decodeDds(std::string_view file, RgbImage& out) {
-  Reader r(file);
-  if (!r.has(0, DdsDataStart) || r.u32(0) != DdsMagic || r.u32(4) != 124) return false;
-  int64_t height = r.u32(12), width = r.u32(16);
-  if (!sizeAcceptable(width, height)) return false;
-  const uint32_t pfFlags = r.u32(80), fourCC = r.u32(84);
-  out = {};
-  bool ok = false;
-  if (pfFlags & DdpfFourCC) {
-    if (fourCC == FourCC('D', 'X', 'T', '1')) ok = decodeDxt(r, 8, width, height, out);
-    else if (fourCC == FourCC('D', 'X', 'T', '2') || fourCC == FourCC('D', 'X', 'T', '3') ||
-             fourCC == FourCC('D', 'X', 'T', '4') || fourCC == FourCC('D', 'X', 'T', '5'))
-      ok = decodeDxt(r, 16, width, height, out);
-  } else if (pfFlags & (DdpfRgb | DdpfLuminance)) {
-    MaskedFormat masks{Channel(r.u32(92)), Channel(r.u32(96)), Channel(r.u32(100))};
-    ok = decodeDdsUncompressed(r, pfFlags, r.u32(88), masks, width, height, out);
-  }
-  if (!ok) out = {};
-  return ok;
-}
-
-bool decodeImage(std::string_view file, RgbImage& out) {
-  if (file.size() >= 2 && file[0] == 'B' && file[1] == 'M') return decodeBmp(file, out);
-  return decodeDds(file, out);
-}
-
-bool readImageFile(const std::string& path, std::string_view extension, RgbImage& out) {
-  std::string ext;
-  for (char c : extension) ext += char(std::tolower(static_cast<unsigned char>(c)));
-  if (ext != "bmp" && ext != "dds") return false;
-  std::string bytes;
-  if (!readWholeFile(path, bytes, MaxImageFileBytes)) return false;
-  return ext == "bmp" ? decodeBmp(bytes, out) : decodeDds(bytes, out);
 }
 
 std::string encodeBmp24(const RgbImage& image) {

@@ -1,12 +1,10 @@
-#include "platform/ini.h"
+#include "formats/ini.h"
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <new>
 
-#include "platform/fs.h"
-#include "platform/text_lines.h"
+#include "core/text_lines.h"
 
 namespace zt {
 
@@ -33,18 +31,16 @@ std::string_view unquote(std::string_view v) {
 
 }  // namespace
 
-void IniFile::load(const std::string& path) {
-  std::string content;
-  readWholeFile(path, content);
+void IniFile::parse(std::string_view text) {
   try {
-    parse(content);
-  } catch (const std::bad_alloc&) {  // a profile too large to hold reads as an empty one
+    parseLines(text);
+  } catch (const std::bad_alloc&) {
     preamble.clear();
     sections.clear();
   }
 }
 
-void IniFile::parse(std::string_view text) {
+void IniFile::parseLines(std::string_view text) {
   preamble.clear();
   sections.clear();
   while (!text.empty()) {
@@ -79,14 +75,6 @@ std::string IniFile::text() const {
   return out;
 }
 
-bool IniFile::save(const std::string& path) const {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  std::string t = text();
-  out.write(t.data(), std::streamsize(t.size()));
-  return bool(out);
-}
-
 const IniFile::Section* IniFile::find(std::string_view name) const {
   for (const Section& s : sections)
     if (sameName(s.name, name)) return &s;
@@ -118,21 +106,6 @@ size_t IniFile::keyCount(std::string_view section) const {
   const Section* s = find(section);
   return s ? size_t(std::count_if(s->entries.begin(), s->entries.end(), [](const Entry& e) { return !e.key.empty(); }))
            : 0;
-}
-
-std::string readProfileString(const std::string& path, std::string_view section, std::string_view key,
-                              std::string_view fallback) {
-  IniFile f;
-  f.load(path);
-  return f.get(section, key, fallback);
-}
-
-bool writeProfileString(const std::string& path, std::string_view section, std::string_view key,
-                        std::string_view value) {
-  IniFile f;
-  f.load(path);
-  f.set(section, key, value);
-  return f.save(path);
 }
 
 }  // namespace zt

@@ -1,4 +1,4 @@
-#include "platform/surface.h"
+#include "gfx/surface.h"
 
 #include <algorithm>
 #include <cstring>

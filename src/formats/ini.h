@@ -1,8 +1,9 @@
-// Profile (INI) files with the desktop platform's rules: "[section]" headers and
+// Profile (INI) text with the desktop platform's rules: "[section]" headers and
 // "key=value" lines; section and key names match case-insensitively; blanks around
 // names and values are ignored; writing a key that exists replaces its value in place,
 // a new key goes to the end of its section, a new section to the end of the file.
-// A missing file, section or key reads as the caller's default.
+// A missing section or key reads as the caller's default. Files are read and written by
+// platform/profile.h.
 #pragma once
 
 #include <string>
@@ -14,10 +15,7 @@ namespace zt {
 
 class IniFile {
  public:
-  // Reads `path`; a file that does not exist or cannot be read (a folder, say) gives an
-  // empty profile.
-  void load(const std::string& path);
-  bool save(const std::string& path) const;
+  // Replaces the profile with `text`'s; text too large to hold gives an empty profile.
   void parse(std::string_view text);
   std::string text() const;
 
@@ -37,14 +35,9 @@ class IniFile {
   std::vector<Entry> preamble;  // lines before the first section
   std::vector<Section> sections;
 
+  void parseLines(std::string_view text);
   const Section* find(std::string_view name) const;
   Section* find(std::string_view name) { return const_cast<Section*>(std::as_const(*this).find(name)); }
 };
-
-// One read or one write of a profile file, as the platform calls do it.
-std::string readProfileString(const std::string& path, std::string_view section, std::string_view key,
-                              std::string_view fallback);
-bool writeProfileString(const std::string& path, std::string_view section, std::string_view key,
-                        std::string_view value);
 
 }  // namespace zt

@@ -1,0 +1,56 @@
+// Scripted input for headless and reproducible runs: key presses and releases, typed
+// characters, mouse moves, clicks and wheel turns, and window events, each at a frame
+// number. One line per event, "FRAME ACTION ARGUMENTS", "#" starts a comment:
+//   key N / keydown N / keyup N, type "TEXT", move X Y, click B / buttondown B /
+//   buttonup B, wheel N, activate, deactivate, close
+// (see the README for the details). The script only gives the events in frame order; the
+// host posts them to the window's queue before their frame runs.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zt {
+
+// What a script line makes happen, in the units of the desktop's input: key numbers from
+// 1 to 255 (the keyboard's scan codes), 8-bit characters, window pixels, mouse buttons 0
+// (left) to 3, and wheel movement in steps of ScriptWheelNotch per notch.
+enum class ScriptedKind : uint8_t { Close, Activate, KeyDown, KeyUp, Char, MouseMove, ButtonDown, ButtonUp, Wheel };
+
+struct ScriptedEvent {
+  int64_t frame;
+  ScriptedKind kind;
+  int32_t a = 0;  // key, character, button, wheel movement, x, or 1 for activate and 0 for deactivate
+  int32_t b = 0;  // y
+};
+
+constexpr int ScriptKeyCount = 256;
+constexpr int32_t ScriptWheelNotch = 120;
+
+class InputScript {
+ public:
+  // False with "line N: reason" when the text is not a valid script, or when there is not
+  // enough memory for its events.
+  bool parse(std::string_view text, std::string& error);
+
+  // The events due by `frame` not taken yet, in order; they count as taken.
+  std::span<const ScriptedEvent> takeDue(int64_t frame);
+  // The events of the next frame that has any, however far ahead; empty when none are
+  // left. Used while the host waits for keys outside the frames.
+  std::span<const ScriptedEvent> takeNext();
+  bool finished() const { return next == events.size(); }
+
+ private:
+  std::vector<ScriptedEvent> events;  // sorted by frame, in script order within a frame
+  size_t next = 0;
+
+  bool parseLines(std::string_view text, std::string& error);
+  void add(int64_t frame, ScriptedKind kind, int32_t a = 0, int32_t b = 0) { events.push_back({frame, kind, a, b}); }
+  // A key press as a keyboard makes it: down with its character now, up one frame later.
+  void press(int64_t frame, int key, int character);
+};
+
+}  // namespace zt
