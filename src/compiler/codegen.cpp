@@ -105,13 +105,13 @@ class Generator {
   }
   void place(int label) { labelAt[size_t(label)] = int64_t(code.size()); }
   void emit(int32_t word) { code.push_back(word); }
-  void emitCell(int32_t cell) { emit(CellWord + cell); }
+  void emitCell(int32_t cell) { emit(cellWord(cell)); }
   void emitTarget(int label) {
     fixups.emplace_back(code.size(), label);
-    emit(CodeWord);
+    emit(CodeWordBase);
   }
   void resolveLabels() {
-    for (auto [at, label] : fixups) code[at] = CodeWord + int32_t(labelAt[size_t(label)]);
+    for (auto [at, label] : fixups) code[at] = codeWord(int32_t(labelAt[size_t(label)]));
   }
 
   // ---- scopes and variables ----
@@ -934,7 +934,7 @@ class Generator {
     const LabelInfo& l = label(s.text, s.pos);
     if (l.dataIndex > MaxPlainInteger) fail(s.pos, "RESTORE cannot reach DATA item " + std::to_string(l.dataIndex));
     emit(commands.idOf("RESTORE", "A"));
-    emit(PlainWord + l.dataIndex);
+    emit(plainWord(l.dataIndex));
   }
 
   void dim(const Stmt& s) {

@@ -150,9 +150,9 @@ TEST(Loader, RejectsCodeThatWouldReadStrayWords) {
   };
   const Case cases[] = {
       {"integer operand given a string cell", [](B& b) { b.op(301, {b.stringConst("s")}); }},
-      {"string operand given a DATA cell number", [](B& b) { b.op(303, {25000}); }},
+      {"string operand given a DATA cell number", [](B& b) { b.op(303, {plainWord(0)}); }},
       {"command runs past the code", [](B& b) { b.op(81, {B::intTemp(0), B::intTemp(1)}); }},
-      {"jump target outside the code", [](B& b) { b.op(42, {37000 + 500}); }},
+      {"jump target outside the code", [](B& b) { b.op(42, {codeWord(500)}); }},
       {"GOTO to a cell", [](B& b) { b.op(42, {B::intTemp(0)}); }},
       {"function argument count in a variable",
        [](B& b) {
@@ -204,7 +204,7 @@ TEST(Loader, PlainEncodedIdentifierIsCheckedAsTheCommandThatRuns) {
 TEST(Loader, JumpTargetsReachExactlyTheEndWord) {
   for (int32_t past : {0, 1}) {
     B b;
-    b.op(42, {37000 + 2 + past});  // GOTO: two words of code
+    b.op(42, {codeWord(2 + past)});  // GOTO: two words of code
     Loaded l;
     EXPECT_EQ(l.load(b.build()), past == 0) << past << ": " << l.error;
   }
@@ -214,7 +214,7 @@ TEST(Loader, RejectsAWordThatIsBothCommandAndOperand) {
   B b;
   int32_t v = b.intVar();
   b.op(151, {v, b.intConst(5)});  // words 0..2
-  b.op(42, {37000 + 2});          // GOTO the second operand of the assignment
+  b.op(42, {codeWord(2)});          // GOTO the second operand of the assignment
   Loaded l;
   EXPECT_FALSE(l.load(b.build()));
   EXPECT_NE(l.error.find("both a command and an operand"), std::string::npos) << l.error;
