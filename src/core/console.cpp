@@ -9,6 +9,7 @@
 #include <ctime>
 #include <string>
 
+#include "command_ids.h"
 #include "core/family.h"
 #include "core/numformat.h"
 #include "core/runtime.h"
@@ -232,38 +233,38 @@ Word* opShowMouse(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {211, "CL$[", "S", opCommandLine},
-    {224, "HIDE MOUSE", "0", opHideMouse},
-    {228, "INKEY$[", "S", opInkey},
-    {238, "MOUSECLICK[", "L", opMouseQuery<&ConsoleState::MouseButtons>},
-    {239, "MOUSEX[", "L", opMouseQuery<&ConsoleState::MouseX>},
-    {240, "MOUSEY[", "L", opMouseQuery<&ConsoleState::MouseY>},
-    {241, "MOUSEMOVEX[", "L", opMouseQuery<&ConsoleState::MouseMoveX>},
-    {244, "MOUSEMOVEY[", "L", opMouseQuery<&ConsoleState::MouseMoveY>},
-    {246, "POSITION MOUSE", "LL", opPositionMouse},
-    {250, "SCANCODE[", "L", opScancode},
-    {252, "SET CURSOR", "LL", opSetCursor},
-    {253, "SHOW MOUSE", "0", opShowMouse},
-    {255, "SLEEP", "L", opSleep},
-    {260, "TIMER[", "L", opTimer},
-    {263, "WAIT KEY", "0", opWaitKey},
-    {264, "SUSPEND FOR KEY", "0", opWaitKey},
-    {265, "SUSPEND FOR MOUSE", "0", opWaitMouse},
-    {301, "PRINT", "L", printInteger<true>},
-    {302, "PRINT", "F", printFloat<true>},
-    {303, "PRINT", "S", printString<true>},
-    {304, "PRINT", "0", printBlank},
-    {305, "PRINTC", "L", printInteger<false>},
-    {306, "PRINTC", "F", printFloat<false>},
-    {307, "PRINTC", "S", printString<false>},
-    {351, "INPUT", "L", opInput<'L'>},
-    {352, "INPUT", "S", opInput<'S'>},
-    {355, "INPUT", "F", opInput<'F'>},
-    {408, "GET DATE$[", "S", opDateTime<true>},
-    {409, "GET TIME$[", "S", opDateTime<false>},
-    {410, "WAIT", "L", opSleep},
-    {431, "MOUSEZ[", "L", opMouseQuery<&ConsoleState::MouseZ>},
-    {432, "MOUSEMOVEZ[", "L", opMouseQuery<&ConsoleState::MouseMoveZ>},
+    {CmdCl, opCommandLine},
+    {CmdHideMouse, opHideMouse},
+    {CmdInkey, opInkey},
+    {CmdMouseclick, opMouseQuery<&ConsoleState::MouseButtons>},
+    {CmdMousex, opMouseQuery<&ConsoleState::MouseX>},
+    {CmdMousey, opMouseQuery<&ConsoleState::MouseY>},
+    {CmdMousemovex, opMouseQuery<&ConsoleState::MouseMoveX>},
+    {CmdMousemovey, opMouseQuery<&ConsoleState::MouseMoveY>},
+    {CmdPositionMouse, opPositionMouse},
+    {CmdScancode, opScancode},
+    {CmdSetCursor, opSetCursor},
+    {CmdShowMouse, opShowMouse},
+    {CmdSleep, opSleep},
+    {CmdTimer, opTimer},
+    {CmdWaitKey, opWaitKey},
+    {CmdSuspendForKey, opWaitKey},
+    {CmdSuspendForMouse, opWaitMouse},
+    {CmdPrintL, printInteger<true>},
+    {CmdPrintF, printFloat<true>},
+    {CmdPrintS, printString<true>},
+    {CmdPrint0, printBlank},
+    {CmdPrintcL, printInteger<false>},
+    {CmdPrintcF, printFloat<false>},
+    {CmdPrintcS, printString<false>},
+    {CmdInputL, opInput<'L'>},
+    {CmdInputS, opInput<'S'>},
+    {CmdInputF, opInput<'F'>},
+    {CmdGetDate, opDateTime<true>},
+    {CmdGetTime, opDateTime<false>},
+    {CmdWait, opSleep},
+    {CmdMousez, opMouseQuery<&ConsoleState::MouseZ>},
+    {CmdMousemovez, opMouseQuery<&ConsoleState::MouseMoveZ>},
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "command_ids.h"
 #include "core/family.h"
 #include "core/runtime.h"
 
@@ -394,32 +395,32 @@ Word* opBitmapQuery(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {1001, "LOAD BITMAP", "S", opLoadScreen},
-    {1002, "LOAD BITMAP", "SL", opLoadBitmap},
-    {1003, "SAVE BITMAP", "S", opCaptureScreen},
-    {1004, "SAVE BITMAP", "SL", opSaveBitmap},
-    {1005, "CREATE BITMAP", "LLL", opCreateBitmap},
-    {1006, "SET CURRENT BITMAP", "L", opSetCurrentBitmap},
-    {1007, "COPY BITMAP", "LL", opCopyBitmap},
-    {1008, "COPY BITMAP", "LLLLLLLLLL", opCopyRegion},
-    {1009, "DELETE BITMAP", "L", opDeleteBitmap},
-    {1010, "MIRROR BITMAP", "L", opMirror<RecMirrorBitmap, &BitmapSlot::mirrored>},
-    {1011, "FLIP BITMAP", "L", opMirror<RecFlipBitmap, &BitmapSlot::flipped>},
-    {1012, "BLUR BITMAP", "LL", opBitmapEffect<RecBlurBitmap>},
-    {1013, "FADE BITMAP", "LL", opBitmapEffect<RecFadeBitmap>},
-    {1014, "SET GAMMA", "LLL", opSetGamma},
-    {1051, "BITMAP EXIST[", "LL", opBitmapExist},
-    {1052, "CURRENT BITMAP[", "L", opCurrentBitmap},
-    {1053, "BITMAP WIDTH[", "L", opBitmapQuery<&BitmapSlot::width, false>},
-    {1054, "BITMAP HEIGHT[", "L", opBitmapQuery<&BitmapSlot::height, false>},
-    {1055, "BITMAP DEPTH[", "L", opBitmapQuery<&BitmapSlot::depth, false>},
-    {1056, "BITMAP MIRRORED[", "L", opBitmapQuery<&BitmapSlot::mirrored, false>},
-    {1057, "BITMAP FLIPPED[", "L", opBitmapQuery<&BitmapSlot::flipped, false>},
-    {1058, "BITMAP WIDTH[", "LL", opBitmapQuery<&BitmapSlot::width, true>},
-    {1059, "BITMAP HEIGHT[", "LL", opBitmapQuery<&BitmapSlot::height, true>},
-    {1060, "BITMAP DEPTH[", "LL", opBitmapQuery<&BitmapSlot::depth, true>},
-    {1061, "BITMAP MIRRORED[", "LL", opBitmapQuery<&BitmapSlot::mirrored, true>},
-    {1062, "BITMAP FLIPPED[", "LL", opBitmapQuery<&BitmapSlot::flipped, true>},
+    {CmdLoadBitmapS, opLoadScreen},
+    {CmdLoadBitmapSL, opLoadBitmap},
+    {CmdSaveBitmapS, opCaptureScreen},
+    {CmdSaveBitmapSL, opSaveBitmap},
+    {CmdCreateBitmap, opCreateBitmap},
+    {CmdSetCurrentBitmap, opSetCurrentBitmap},
+    {CmdCopyBitmapLL, opCopyBitmap},
+    {CmdCopyBitmapLLLLLLLLLL, opCopyRegion},
+    {CmdDeleteBitmap, opDeleteBitmap},
+    {CmdMirrorBitmap, opMirror<RecMirrorBitmap, &BitmapSlot::mirrored>},
+    {CmdFlipBitmap, opMirror<RecFlipBitmap, &BitmapSlot::flipped>},
+    {CmdBlurBitmap, opBitmapEffect<RecBlurBitmap>},
+    {CmdFadeBitmap, opBitmapEffect<RecFadeBitmap>},
+    {CmdSetGamma, opSetGamma},
+    {CmdBitmapExist, opBitmapExist},
+    {CmdCurrentBitmap, opCurrentBitmap},
+    {CmdBitmapWidthL, opBitmapQuery<&BitmapSlot::width, false>},
+    {CmdBitmapHeightL, opBitmapQuery<&BitmapSlot::height, false>},
+    {CmdBitmapDepthL, opBitmapQuery<&BitmapSlot::depth, false>},
+    {CmdBitmapMirroredL, opBitmapQuery<&BitmapSlot::mirrored, false>},
+    {CmdBitmapFlippedL, opBitmapQuery<&BitmapSlot::flipped, false>},
+    {CmdBitmapWidthLL, opBitmapQuery<&BitmapSlot::width, true>},
+    {CmdBitmapHeightLL, opBitmapQuery<&BitmapSlot::height, true>},
+    {CmdBitmapDepthLL, opBitmapQuery<&BitmapSlot::depth, true>},
+    {CmdBitmapMirroredLL, opBitmapQuery<&BitmapSlot::mirrored, true>},
+    {CmdBitmapFlippedLL, opBitmapQuery<&BitmapSlot::flipped, true>},
 };
 
 }  // namespace

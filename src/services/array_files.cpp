@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "command_ids.h"
 #include "core/family.h"
 #include "core/runtime.h"
 
@@ -171,12 +172,12 @@ Word* opSave(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {5001, "LOAD ARRAY", "SL", opLoadWords<'L'>},
-    {5002, "LOAD ARRAY", "SF", opLoadWords<'F'>},
-    {5003, "LOAD ARRAY", "SS", opLoadLines},
-    {5004, "SAVE ARRAY", "SL", opSave<'L', wordBytes>},
-    {5005, "SAVE ARRAY", "SF", opSave<'F', wordBytes>},
-    {5006, "SAVE ARRAY", "SS", opSave<'S', lineBytes>},
+    {CmdLoadArraySL, opLoadWords<'L'>},
+    {CmdLoadArraySF, opLoadWords<'F'>},
+    {CmdLoadArraySS, opLoadLines},
+    {CmdSaveArraySL, opSave<'L', wordBytes>},
+    {CmdSaveArraySF, opSave<'F', wordBytes>},
+    {CmdSaveArraySS, opSave<'S', lineBytes>},
 };
 
 }  // namespace

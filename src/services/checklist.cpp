@@ -4,6 +4,7 @@
 // index is 1 to 256, the checklist has values (or strings), the index is filled.
 #include "services/checklist.h"
 
+#include "command_ids.h"
 #include "core/family.h"
 #include "core/runtime.h"
 
@@ -85,13 +86,13 @@ Word* opString(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {9501, "EMPTY CHECKLIST", "0", opEmptyChecklist},
-    {9551, "CHECKLIST QUANTITY[", "L", opQuantity},
-    {9552, "CHECKLIST VALUE A[", "LL", opValue<&ChecklistEntry::a>},
-    {9553, "CHECKLIST VALUE B[", "LL", opValue<&ChecklistEntry::b>},
-    {9554, "CHECKLIST VALUE C[", "LL", opValue<&ChecklistEntry::c>},
-    {9555, "CHECKLIST VALUE D[", "LL", opValue<&ChecklistEntry::d>},
-    {9556, "CHECKLIST STRING$[", "SL", opString},
+    {CmdEmptyChecklist, opEmptyChecklist},
+    {CmdChecklistQuantity, opQuantity},
+    {CmdChecklistValueA, opValue<&ChecklistEntry::a>},
+    {CmdChecklistValueB, opValue<&ChecklistEntry::b>},
+    {CmdChecklistValueC, opValue<&ChecklistEntry::c>},
+    {CmdChecklistValueD, opValue<&ChecklistEntry::d>},
+    {CmdChecklistString, opString},
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 // reading past the end is no error but sets the file's end flag.
 #include <cstdio>
 
+#include "command_ids.h"
 #include "core/family.h"
 #include "core/runtime.h"
 
@@ -158,23 +159,23 @@ void fileState(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {8041, "OPEN TO READ", "LS", skipAfter<openNumber<OpenMode::ReadExisting>, 2>},
-    {8042, "OPEN TO WRITE", "LS", skipAfter<openNumber<OpenMode::CreateNew>, 2>},
-    {8043, "CLOSE FILE", "L", skipAfter<closeNumber, 1>},
-    {8051, "READ BYTE", "LL", skipAfter<readWord<1>, 2>},
-    {8052, "READ WORD", "LL", skipAfter<readWord<2>, 2>},
-    {8053, "READ LONG", "LL", skipAfter<readWord<4>, 2>},
-    {8054, "READ FILE", "LL", skipAfter<readWord<4>, 2>},
-    {8055, "READ FLOAT", "LF", skipAfter<readWord<4>, 2>},
-    {8056, "READ STRING", "LS", skipAfter<readLine, 2>},
-    {8061, "WRITE BYTE", "LL", skipAfter<writeWord<1>, 2>},
-    {8062, "WRITE WORD", "LL", skipAfter<writeWord<2>, 2>},
-    {8063, "WRITE LONG", "LL", skipAfter<writeWord<4>, 2>},
-    {8064, "WRITE FILE", "LL", skipAfter<writeWord<4>, 2>},
-    {8065, "WRITE FLOAT", "LF", skipAfter<writeWord<4>, 2>},
-    {8066, "WRITE STRING", "LS", skipAfter<writeLine, 2>},
-    {8124, "FILE OPEN[", "LL", skipAfter<fileState<false>, 2>},
-    {8125, "FILE END[", "LL", skipAfter<fileState<true>, 2>},
+    {CmdOpenToRead, skipAfter<openNumber<OpenMode::ReadExisting>, 2>},
+    {CmdOpenToWrite, skipAfter<openNumber<OpenMode::CreateNew>, 2>},
+    {CmdCloseFile, skipAfter<closeNumber, 1>},
+    {CmdReadByte, skipAfter<readWord<1>, 2>},
+    {CmdReadWord, skipAfter<readWord<2>, 2>},
+    {CmdReadLong, skipAfter<readWord<4>, 2>},
+    {CmdReadFile, skipAfter<readWord<4>, 2>},
+    {CmdReadFloat, skipAfter<readWord<4>, 2>},
+    {CmdReadString, skipAfter<readLine, 2>},
+    {CmdWriteByte, skipAfter<writeWord<1>, 2>},
+    {CmdWriteWord, skipAfter<writeWord<2>, 2>},
+    {CmdWriteLong, skipAfter<writeWord<4>, 2>},
+    {CmdWriteFile, skipAfter<writeWord<4>, 2>},
+    {CmdWriteFloat, skipAfter<writeWord<4>, 2>},
+    {CmdWriteString, skipAfter<writeLine, 2>},
+    {CmdFileOpen, skipAfter<fileState<false>, 2>},
+    {CmdFileEnd, skipAfter<fileState<true>, 2>},
 };
 
 }  // namespace
