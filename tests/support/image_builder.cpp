@@ -8,6 +8,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "command_ids.h"
+
 namespace zt::test {
 
 int32_t ImageBuilder::intConst(int32_t v) {
@@ -69,7 +71,7 @@ void ImageBuilder::jump(int id, std::initializer_list<Arg> operands, int target)
 }
 
 void ImageBuilder::call(int entry, int32_t result, std::initializer_list<int32_t> args) {
-  parts.code.push_back(21);
+  parts.code.push_back(CmdFunction);
   fixups.push_back({parts.code.size(), entry});
   parts.code.push_back(0);
   parts.code.push_back(result);
