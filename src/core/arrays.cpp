@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/family.h"
 #include "core/image.h"
 #include "core/operations.h"
@@ -15,8 +16,6 @@
 namespace zt {
 
 namespace {
-
-constexpr int32_t ErrArrayMemory = 101;
 
 // Frees the array a variable names and empties the variable. A string array variable
 // never holds its element block (a string store into it would free the block), so
@@ -51,7 +50,7 @@ Word* opDim(Runtime& rt, Word* pc) {
   void* block =
       index >= 0 && total ? std::calloc(size_t(total), Kind == 'S' ? sizeof(char*) : sizeof(int32_t)) : nullptr;
   if (!block) {
-    raiseError(rt, ErrArrayMemory);
+    raiseError(rt, ErrOutOfMemory);
     return pc;
   }
   d.total = int32_t(total);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/family.h"
 #include "core/operations.h"
 
@@ -126,8 +127,6 @@ bool callLayoutSound(Runtime& rt, Word* pc, Word* entry, int32_t n) {
 
 namespace {
 
-constexpr int32_t ErrStop = 21;
-
 Word* opEnd(Runtime& rt, Word* pc) {
   postQuit(rt);
   rt.interp.YieldFlag = true;
@@ -135,7 +134,7 @@ Word* opEnd(Runtime& rt, Word* pc) {
 }
 
 Word* opStop(Runtime& rt, Word* pc) {
-  raiseError(rt, ErrStop);
+  raiseError(rt, ErrProgramStopped);
   return pc;
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/family.h"
 #include "core/runtime.h"
 
@@ -14,7 +15,6 @@ namespace {
 
 constexpr double DegreesToRadians = 0.01745;
 constexpr double RadiansToDegrees = 57.306590257879655;
-constexpr int32_t ErrRandomLimit = 113;
 
 double sine(double x) { return std::sin(x); }
 double cosine(double x) { return std::cos(x); }

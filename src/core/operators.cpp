@@ -6,15 +6,13 @@
 #include <string>
 
 #include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/family.h"
 #include "core/operations.h"
 
 namespace zt {
 
 namespace {
-
-constexpr int32_t ErrIncOperand = 114;
-constexpr int32_t ErrDecOperand = 115;
 
 void storeFloat(Word* pc, double v) { operand(pc, 0).f = float(v); }
 void storeTruth(Word* pc, bool v) { operand(pc, 0).i = v ? 1 : 0; }

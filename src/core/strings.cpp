@@ -4,6 +4,7 @@
 #include <string>
 
 #include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/family.h"
 #include "core/numformat.h"
 #include "core/runtime.h"
@@ -11,8 +12,6 @@
 namespace zt {
 
 namespace {
-
-constexpr int32_t ErrStringTooLong = 107;
 
 Word* storeText(Word* pc, std::string_view text, int operands) {
   storeString(operand(pc, 0), text);

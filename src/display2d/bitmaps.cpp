@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/family.h"
 #include "core/runtime.h"
 
@@ -15,22 +16,6 @@ namespace zt {
 
 namespace {
 
-constexpr int32_t ErrFileNotFound = 105;
-constexpr int32_t ErrBlit = 1000;
-constexpr int32_t ErrBitmapNumber = 1001;
-constexpr int32_t ErrNoBitmap = 1002;
-constexpr int32_t ErrLoad = 1003;
-constexpr int32_t ErrSave = 1004;
-constexpr int32_t ErrCreate = 1005;
-constexpr int32_t ErrDeleteScreen = 1006;
-constexpr int32_t ErrCopyOntoItself = 1007;
-constexpr int32_t ErrDestinationSmall = 1008;
-constexpr int32_t ErrCreateScreen = 1009;
-constexpr int32_t ErrRegionOutside = 1010;
-constexpr int32_t ErrRegionEmpty = 1011;
-constexpr int32_t ErrBlurValue = 1012;
-constexpr int32_t ErrFadeValue = 1013;
-constexpr int32_t ErrGammaValue = 1014;
 constexpr int32_t MaxBlurValue = 8;
 constexpr int32_t MaxFadeValue = 100;
 constexpr int32_t MaxGammaValue = 511;
@@ -84,7 +69,7 @@ void runLoad(Runtime& rt, const DisplayRecord& r) {
   if (!fileExists(rt, r.text())) return raiseError(rt, ErrFileNotFound);
   std::unique_ptr<Surface> loaded = loadImageSurface(rt, r.text());
   if (!loaded) {
-    if (r.lifetime <= 0) raiseError(rt, ErrLoad);
+    if (r.lifetime <= 0) raiseError(rt, ErrBitmapLoad);
     return;
   }
   BitmapSlot& slot = rt.bitmaps.BitmapTable[size_t(r.number)];
@@ -104,7 +89,7 @@ void runSave(Runtime& rt, const DisplayRecord& r) {
   rt.bitmaps.ListBitmap = r.number;
   rt.bitmaps.ListTarget = surfaceRefOf(rt.bitmaps, r.number);
   const std::string path = rt.fs.resolve(r.text());
-  if (!saveSurfaceBmp(path, *s)) raiseError(rt, ErrSave);
+  if (!saveSurfaceBmp(path, *s)) raiseError(rt, ErrBitmapSave);
 }
 
 void runCreate(Runtime& rt, const DisplayRecord& r) {
@@ -113,7 +98,7 @@ void runCreate(Runtime& rt, const DisplayRecord& r) {
   BitmapSlot& slot = rt.bitmaps.BitmapTable[size_t(r.number)];
   placeSurface(slot, nullptr);
   std::unique_ptr<Surface> s = r.arg1 > 0 && r.arg2 > 0 ? newBitmapSurface(rt, r.arg1, r.arg2) : nullptr;
-  if (!s) return raiseError(rt, ErrCreate);
+  if (!s) return raiseError(rt, ErrBitmapCreate);
   placeSurface(slot, std::move(s));
   makeCurrent(rt, r.number);
 }
@@ -144,7 +129,7 @@ void runCopy(Runtime& rt, const DisplayRecord& r) {
   if (!dst) return;
   if (whole) {
     if (dst->width() < src->width() || dst->height() < src->height()) return raiseError(rt, ErrDestinationSmall);
-    if (!bltFast(*dst, 0, 0, *src, src->bounds(), false)) raiseError(rt, ErrBlit);
+    if (!bltFast(*dst, 0, 0, *src, src->bounds(), false)) raiseError(rt, ErrBitmapBlit);
     return;
   }
   const Rect s = inclusiveRect(r.arg1, r.arg2, r.arg3, r.arg4);
@@ -152,7 +137,7 @@ void runCopy(Runtime& rt, const DisplayRecord& r) {
   if (!regionInside(s, *src) || !regionInside(d, *dst)) return raiseError(rt, ErrRegionOutside);
   if (r.arg1 >= r.arg3 || r.arg2 >= r.arg4 || r.extra(1) >= r.extra(3) || r.extra(2) >= r.extra(4))
     return raiseError(rt, ErrRegionEmpty);
-  if (!blt(*dst, d, *src, s)) raiseError(rt, ErrBlit);
+  if (!blt(*dst, d, *src, s)) raiseError(rt, ErrBitmapBlit);
 }
 
 // Swaps column i with column width - 1 - i (mirror), or row i with row height - 1 - i.

@@ -9,6 +9,7 @@
 #include <climits>
 
 #include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/family.h"
 #include "core/runtime.h"
 
@@ -16,12 +17,6 @@ namespace zt {
 
 namespace {
 
-constexpr int32_t ErrSurfaces = 10005;
-constexpr int32_t ErrModeWarning = 1503;
-constexpr int32_t ErrDisplayBuild = 1504;
-constexpr int32_t ErrModeSize = 1501;
-constexpr int32_t ErrModeDepth = 1502;
-constexpr int32_t ErrCardWarning = 9011;
 constexpr int32_t IdentityGamma = 256;
 constexpr int32_t MaxModeSide = 16384;  // the largest texture a window can show
 

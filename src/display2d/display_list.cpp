@@ -2,13 +2,12 @@
 
 #include <new>
 
+#include "core/error_numbers.h"
 #include "core/runtime.h"
 
 namespace zt {
 
 namespace {
-
-constexpr int32_t ErrOutOfMemory = 101;
 
 // Links records [from, pool end) into the free list.
 void linkFree(DisplayList& list, size_t from) {

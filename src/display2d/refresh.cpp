@@ -5,6 +5,7 @@
 #include "display2d/refresh.h"
 
 #include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/family.h"
 #include "core/runtime.h"
 
@@ -12,7 +13,6 @@ namespace zt {
 
 namespace {
 
-constexpr int32_t ErrSyncRate = 112;
 constexpr int32_t MaxSyncRate = 1000;
 
 Word* opSync(Runtime& rt, Word* pc) {

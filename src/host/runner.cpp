@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "compiler/compiler.h"
+#include "core/error_numbers.h"
 #include "core/runtime.h"
 #include "host/run_loop.h"
 #include "platform/process.h"
@@ -16,8 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int32_t WindowCreationError = 10002;
-constexpr int32_t FullScreenError = 10004;
 constexpr const char* ErrorCaption = "Error In Program";
 
 bool isSourceFile(const std::string& path) {
@@ -54,7 +53,7 @@ bool createMainWindow(Runtime& rt) {
   }
   std::string why;
   h.MainWindow = createDesktopWindow(why);
-  if (!h.MainWindow) return failStart(rt, WindowCreationError, "Failed to create the window: " + why);
+  if (!h.MainWindow) return failStart(rt, ErrWindowCreation, "Failed to create the window: " + why);
   if (std::unique_ptr<Clipboard> desktop = h.MainWindow->clipboard()) rt.clipboard = std::move(desktop);
   return true;
 }
@@ -119,7 +118,7 @@ bool startUp(Runtime& rt, const RunOptions& options, const std::string& game) {
   startProgramData(rt);
   std::string why;
   if (!h.MainWindow->show(h.FullScreenExclusive, why))
-    return failStart(rt, FullScreenError, "Failed to switch the window to full screen: " + why);
+    return failStart(rt, ErrFullScreen, "Failed to switch the window to full screen: " + why);
   for (const auto& [frame, file] : options.dumpFrames) rt.display.Dumps.push_back({frame, file});
   return StartDisplay(rt);
 }

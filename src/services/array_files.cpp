@@ -8,15 +8,13 @@
 #include <utility>
 
 #include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/family.h"
 #include "core/runtime.h"
 
 namespace zt {
 
 namespace {
-
-constexpr int32_t ErrFileFailed = 104;
-constexpr int32_t ErrNoArray = 109;
 
 // The word two before the command's identifier (operand 1 of the element read before
 // it) as a cell number, or -1 when it is no cell.

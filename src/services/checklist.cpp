@@ -5,6 +5,7 @@
 #include "services/checklist.h"
 
 #include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/family.h"
 #include "core/runtime.h"
 
@@ -33,12 +34,6 @@ void finishChecklist(ChecklistState& list, bool valid, bool hasValues) {
 
 namespace {
 
-constexpr int32_t ErrIndexRange = 9001;
-constexpr int32_t ErrIndexBeyondCount = 9002;
-constexpr int32_t ErrNoStrings = 9003;
-constexpr int32_t ErrNoValues = 9004;
-constexpr int32_t ErrNoChecklist = 9005;
-
 Word* opEmptyChecklist(Runtime& rt, Word* pc) {
   emptyChecklist(rt.checklist);
   return pc;
@@ -59,9 +54,9 @@ const ChecklistEntry* checkedEntry(Runtime& rt, Word* pc, bool hasKind, int32_t 
   const ChecklistState& list = rt.checklist;
   const int32_t i = operand(pc, 1).i;
   int32_t error = !list.valid                      ? ErrNoChecklist
-                  : i < 1 || i > ChecklistCapacity ? ErrIndexRange
+                  : i < 1 || i > ChecklistCapacity ? ErrChecklistIndexRange
                   : !hasKind                       ? kindError
-                  : i - 1 >= list.count            ? ErrIndexBeyondCount
+                  : i - 1 >= list.count            ? ErrChecklistIndexBeyondCount
                                                    : 0;
   if (error) {
     raiseError(rt, error);
@@ -72,14 +67,14 @@ const ChecklistEntry* checkedEntry(Runtime& rt, Word* pc, bool hasKind, int32_t 
 
 template <int32_t ChecklistEntry::*Value>
 Word* opValue(Runtime& rt, Word* pc) {
-  const ChecklistEntry* e = checkedEntry(rt, pc, rt.checklist.hasValues, ErrNoValues);
+  const ChecklistEntry* e = checkedEntry(rt, pc, rt.checklist.hasValues, ErrChecklistNoValues);
   if (!e) return pc;
   operand(pc, 0).i = e->*Value;
   return pc + 2;
 }
 
 Word* opString(Runtime& rt, Word* pc) {
-  const ChecklistEntry* e = checkedEntry(rt, pc, rt.checklist.hasStrings, ErrNoStrings);
+  const ChecklistEntry* e = checkedEntry(rt, pc, rt.checklist.hasStrings, ErrChecklistNoStrings);
   if (!e) return pc;
   storeString(operand(pc, 0), e->text);
   return pc + 2;

@@ -7,6 +7,7 @@
 
 #include "command_ids.h"
 #include "core/console.h"
+#include "core/error_numbers.h"
 #include "core/family.h"
 #include "core/runtime.h"
 #include "display2d/bitmaps.h"
@@ -14,10 +15,6 @@
 namespace zt {
 
 namespace {
-
-constexpr int32_t ErrNothingFound = 8001;
-constexpr int32_t ErrSearchExhausted = 8002;
-constexpr int32_t ErrChangeDirectory = 8003;
 
 void setDirectory(Runtime& rt, Word* pc) {
   if (!rt.fs.changeDirectory(cellText(operand(pc, 0)))) raiseError(rt, ErrChangeDirectory);

@@ -6,22 +6,13 @@
 #include <cstdio>
 
 #include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/family.h"
 #include "core/runtime.h"
 
 namespace zt {
 
 namespace {
-
-constexpr int32_t ErrNoSuchFile = 105;
-constexpr int32_t ErrFileExists = 106;
-constexpr int32_t ErrOpenRead = 8201;
-constexpr int32_t ErrOpenWrite = 8202;
-constexpr int32_t ErrAlreadyOpen = 8203;
-constexpr int32_t ErrNotOpen = 8204;
-constexpr int32_t ErrRead = 8211;
-constexpr int32_t ErrWrite = 8212;
-constexpr int32_t ErrFileNumber = 8213;
 
 // The record of the file number in operand `at`, or null after the soft error: 8213 for
 // a number outside 1 to 32, 8204 when it must be open and is not.
@@ -33,7 +24,7 @@ FileRecord* fileAt(Runtime& rt, Word* pc, int at, bool mustBeOpen) {
   }
   FileRecord& r = rt.files.FileTable[size_t(n)];
   if (mustBeOpen && !r.handle) {
-    raiseSoftError(rt, ErrNotOpen);
+    raiseSoftError(rt, ErrFileNotOpen);
     return nullptr;
   }
   return &r;
@@ -46,13 +37,13 @@ void openNumber(Runtime& rt, Word* pc) {
   FileRecord* r = fileAt(rt, pc, 0, false);
   if (!r) return;
   if (r->handle) {
-    raiseSoftError(rt, ErrAlreadyOpen);
+    raiseSoftError(rt, ErrFileAlreadyOpen);
     return;
   }
   const std::string_view name = cellText(operand(pc, 1));
   const bool reading = Mode == OpenMode::ReadExisting;
   if (fileExists(rt, name) != reading) {
-    raiseSoftError(rt, reading ? ErrNoSuchFile : ErrFileExists);
+    raiseSoftError(rt, reading ? ErrFileNotFound : ErrFileExists);
     return;
   }
   r->handle = openFile(rt.fs.resolve(name), Mode);
@@ -66,7 +57,7 @@ void closeNumber(Runtime& rt, Word* pc) {
   FileRecord* r = fileAt(rt, pc, 0, false);
   if (!r) return;
   if (!r->handle) {
-    raiseSoftError(rt, ErrNotOpen);
+    raiseSoftError(rt, ErrFileNotOpen);
     return;
   }
   r->handle.reset();
@@ -84,7 +75,7 @@ void readWord(Runtime& rt, Word* pc) {
   if (std::fread(b, 1, Bytes, r->handle.get()) == 0) {
     if (std::ferror(r->handle.get())) {
       std::clearerr(r->handle.get());
-      raiseSoftError(rt, ErrRead);
+      raiseSoftError(rt, ErrFileRead);
       return;
     }
     r->endFlag = 1;
@@ -117,7 +108,7 @@ void readLine(Runtime& rt, Word* pc) {
     if (c == EOF) {
       if (std::ferror(f)) {
         std::clearerr(f);
-        raiseSoftError(rt, ErrRead);
+        raiseSoftError(rt, ErrFileRead);
         return;
       }
       r->endFlag = 1;
@@ -130,7 +121,7 @@ void readLine(Runtime& rt, Word* pc) {
 bool writeBytes(Runtime& rt, FileRecord& r, std::string_view bytes) {
   if (std::fwrite(bytes.data(), 1, bytes.size(), r.handle.get()) == bytes.size()) return true;
   std::clearerr(r.handle.get());
-  raiseSoftError(rt, ErrWrite);
+  raiseSoftError(rt, ErrFileWrite);
   return false;
 }
 

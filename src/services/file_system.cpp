@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/family.h"
 #include "core/runtime.h"
 #include "platform/launch.h"
@@ -13,16 +14,6 @@
 namespace zt {
 
 namespace {
-
-constexpr int32_t ErrNoSuchFile = 105;
-constexpr int32_t ErrFileExists = 106;
-constexpr int32_t ErrMakeFile = 8021;
-constexpr int32_t ErrDeleteFile = 8022;
-constexpr int32_t ErrRenameFile = 8024;
-constexpr int32_t ErrMoveFile = 8025;
-constexpr int32_t ErrMakeDirectory = 8101;
-constexpr int32_t ErrDeleteDirectory = 8102;
-constexpr int32_t ErrExecuteFile = 8103;
 
 std::string pathOf(Runtime& rt, Word* pc, int at) { return rt.fs.resolve(cellText(operand(pc, at))); }
 
@@ -41,7 +32,7 @@ void deleteFile(Runtime& rt, Word* pc) {
 
 void copyToNew(Runtime& rt, Word* pc) {
   if (!fileExists(rt, cellText(operand(pc, 0))))
-    raiseSoftError(rt, ErrNoSuchFile);
+    raiseSoftError(rt, ErrFileNotFound);
   else if (!copyFile(pathOf(rt, pc, 0), pathOf(rt, pc, 1)))
     raiseSoftError(rt, ErrFileExists);
 }
