@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "command_ids.h"
 #include "support/engine.h"
 #include "support/image_builder.h"
 
@@ -18,13 +19,13 @@ std::string loopImage(int32_t iterations) {
   ImageBuilder b;
   int32_t a = b.intVar(), i = b.intVar();
   int head = b.newLabel(), done = b.newLabel();
-  b.op(151, {i, b.intConst(0)});
+  b.op(zt::CmdAssignLL, {i, b.intConst(0)});
   b.place(head);
-  b.jump(7, {i, b.intConst(iterations), b.intConst(1)}, done);
-  b.op(81, {a, a, i});
-  b.jump(8, {i}, head);
+  b.jump(zt::CmdFor, {i, b.intConst(iterations), b.intConst(1)}, done);
+  b.op(zt::CmdAddLLL, {a, a, i});
+  b.jump(zt::CmdNext, {i}, head);
   b.place(done);
-  b.op(213);
+  b.op(zt::CmdEnd);
   return b.build();
 }
 

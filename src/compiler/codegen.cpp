@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "command_ids.h"
 #include "core/value.h"
 
 namespace zt::compiler {
@@ -70,7 +71,7 @@ class Generator {
     scopes.resize(prog.functions.size() + 1);
     enterScope(-1);
     block(prog.main);
-    emit(commands.idOf("END", "0"));
+    emit(CmdEnd);
     for (size_t i = 0; i < prog.functions.size(); ++i) function(int(i));
     resolveLabels();
   }
@@ -105,13 +106,13 @@ class Generator {
   }
   void place(int label) { labelAt[size_t(label)] = int64_t(code.size()); }
   void emit(int32_t word) { code.push_back(word); }
-  void emitCell(int32_t cell) { emit(CellWord + cell); }
+  void emitCell(int32_t cell) { emit(cellWord(cell)); }
   void emitTarget(int label) {
     fixups.emplace_back(code.size(), label);
-    emit(CodeWord);
+    emit(CodeWordBase);
   }
   void resolveLabels() {
-    for (auto [at, label] : fixups) code[at] = CodeWord + int32_t(labelAt[size_t(label)]);
+    for (auto [at, label] : fixups) code[at] = codeWord(int32_t(labelAt[size_t(label)]));
   }
 
   // ---- scopes and variables ----
@@ -584,7 +585,7 @@ class Generator {
     spillAcrossCall(args, e.pos);
     char rt = result ? result : 'L';
     int32_t r = temporary(rt, e.pos);
-    emit(commands.idOf("FUNCTION", "0"));
+    emit(CmdFunction);
     emitTarget(entryLabels[size_t(f)]);
     emitCell(r);
     emitCell(intConstant(int32_t(args.size()), e.pos));
@@ -662,7 +663,7 @@ class Generator {
         return forLoop(s);
       case StmtKind::Exit:
         if (scope->loopExits.empty()) fail(s.pos, "EXIT outside a loop");
-        emit(commands.idOf("EXIT", "0"));
+        emit(CmdExit);
         emitTarget(scope->loopExits.back());
         return;
       case StmtKind::Goto:
@@ -694,7 +695,7 @@ class Generator {
       case StmtKind::ExitFunction:
         return exitFunction(s);
       case StmtKind::Return:
-        emit(commands.idOf("RETURN", "0"));
+        emit(CmdReturn);
         return;
     }
   }
@@ -785,7 +786,7 @@ class Generator {
 
   void print(const Stmt& s) {
     if (s.args.empty()) {
-      if (s.newline) emit(commands.idOf("PRINT", "0"));
+      if (s.newline) emit(CmdPrint0);
       return;
     }
     for (size_t i = 0; i < s.args.size(); ++i) {
@@ -800,7 +801,7 @@ class Generator {
   void ifStatement(const Stmt& s) {
     int c = condition(*s.value);
     int elseLabel = newLabel();
-    emit(commands.idOf("IF", "L"));
+    emit(CmdIf);
     emitCell(cellOf(c));
     emitTarget(elseLabel);
     block(s.body);
@@ -809,7 +810,7 @@ class Generator {
       return;
     }
     int endLabel = newLabel();
-    emit(commands.idOf("ELSE", "0"));
+    emit(CmdElse);
     emitTarget(endLabel);
     place(elseLabel);
     block(s.elseBody);
@@ -826,11 +827,11 @@ class Generator {
     int top = newLabel(), exit = newLabel();
     place(top);
     int c = condition(*s.value);
-    emit(commands.idOf("WHILE", "L"));
+    emit(CmdWhile);
     emitCell(cellOf(c));
     emitTarget(exit);
     loopBody(s.body, exit);
-    emit(commands.idOf("ENDWHILE", "0"));
+    emit(CmdEndwhile);
     emitTarget(top);
     place(exit);
   }
@@ -842,7 +843,7 @@ class Generator {
     if (!s.value) return;  // no UNTIL: already reported
     resetCells();
     int c = condition(*s.value);
-    emit(commands.idOf("UNTIL", "L"));
+    emit(CmdUntil);
     emitCell(cellOf(c));
     emitTarget(top);
     place(exit);
@@ -852,7 +853,7 @@ class Generator {
     int top = newLabel(), exit = newLabel();
     place(top);
     loopBody(s.body, exit);
-    emit(commands.idOf("LOOP", "0"));
+    emit(CmdLoop);
     emitTarget(top);
     place(exit);
   }
@@ -864,7 +865,7 @@ class Generator {
     double constant;
     if (img.constantValue(cellOf(v), constant)) return cellOf(v);
     int32_t hidden = hiddenVariable('L', e.pos);
-    emit(commands.idOf("=", "LL"));
+    emit(CmdAssignLL);
     emitCell(hidden);
     emitCell(cellOf(v));
     release(v);
@@ -880,24 +881,24 @@ class Generator {
     // FOR adds the step before it tests, so the variable starts one step early.
     double a, b;
     if (img.constantValue(cellOf(start), a) && img.constantValue(step, b)) {
-      emit(commands.idOf("=", "LL"));
+      emit(CmdAssignLL);
       emitCell(var);
       emitCell(intConstant(wrapSub(int32_t(a), int32_t(b)), s.pos));
     } else {
-      emit(commands.idOf("-[", "LLL"));
+      emit(CmdSubtractLLL);
       emitCell(var);
       emitCell(cellOf(start));
       emitCell(step);
     }
     int head = newLabel(), exit = newLabel();
     place(head);
-    emit(commands.idOf("FOR", "LLL"));
+    emit(CmdFor);
     emitCell(var);
     emitCell(limit);
     emitCell(step);
     emitTarget(exit);
     loopBody(s.body, exit);
-    emit(commands.idOf("NEXT", "L"));
+    emit(CmdNext);
     emitCell(var);
     emitTarget(head);
     place(exit);
@@ -916,7 +917,7 @@ class Generator {
            "label " + s.text + " is in " +
                (l.scope < 0 ? std::string("the main program") : "function " + prog.functions[size_t(l.scope)].name) +
                "; GOTO and GOSUB stay within their function");
-    emit(commands.idOf(s.kind == StmtKind::Goto ? "GOTO" : "GOSUB", "A"));
+    emit(s.kind == StmtKind::Goto ? CmdGoto : CmdGosub);
     emitTarget(namedLabels.at(s.text));
   }
 
@@ -930,11 +931,11 @@ class Generator {
   }
 
   void restore(const Stmt& s) {
-    if (s.text.empty()) return emit(commands.idOf("RESTORE", "0"));
+    if (s.text.empty()) return emit(CmdRestore0);
     const LabelInfo& l = label(s.text, s.pos);
     if (l.dataIndex > MaxPlainInteger) fail(s.pos, "RESTORE cannot reach DATA item " + std::to_string(l.dataIndex));
-    emit(commands.idOf("RESTORE", "A"));
-    emit(PlainWord + l.dataIndex);
+    emit(CmdRestoreA);
+    emit(plainWord(l.dataIndex));
   }
 
   void dim(const Stmt& s) {
@@ -970,7 +971,7 @@ class Generator {
     if (f < 0) fail(s.pos, "EXITFUNCTION outside a function");
     char rt = returnTypes[size_t(f)];
     if (!s.value) {
-      emit(commands.idOf("EXITFUNCTION", "0"));
+      emit(CmdExitfunction0);
       return;
     }
     if (!rt) fail(s.value->pos, "function " + prog.functions[size_t(f)].name + " returns no value at ENDFUNCTION");
@@ -995,7 +996,7 @@ class Generator {
     unit([&] {
       char rt = returnTypes[size_t(f)];
       if (!fn.result || !rt) {
-        emit(commands.idOf("ENDFUNCTION", "0"));
+        emit(CmdEndfunction0);
       } else {
         int v = convert(expr(*fn.result, rt), rt, fn.result->pos, "the result of " + fn.name);
         emit(commands.idOf("ENDFUNCTION", std::string(1, rt)));

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "compiler/command_index.h"
-#include "compiler/image_writer.h"
+#include "core/image_format.h"
 #include "core/value.h"
 
 namespace zt::compiler {
@@ -40,16 +40,17 @@ class Lister {
   Lister(std::string_view image, const CommandIndex& commands) : bytes(image), commands(commands) {}
 
   bool run(std::string& out, std::string& error) {
-    if (bytes.size() < 48) return fail(error, "too short for a header");
-    for (int i = 0; i < 12; ++i) h[i] = word(size_t(i));
+    if (bytes.size() < ImageHeaderWords * 4) return fail(error, "too short for a header");
+    h = readImageHeader(bytes);
     const int64_t words = int64_t(bytes.size() / 4);
-    if (h[0] != 1) return fail(error, "format version " + std::to_string(h[0]) + ", not 1");
-    if (h[1] < 12 || h[1] > h[2] || h[2] > h[3] || h[3] > h[5] || h[5] > h[7] || h[7] > words || h[11] < 0 ||
-        h[11] > h[7] - h[5] || h[4] < 0 || h[6] < 0)
+    if (h.version != ImageVersion)
+      return fail(error, "format version " + std::to_string(h.version) + ", not " + std::to_string(ImageVersion));
+    if (!sectionsInOrder(h, words) || h.ownerWords < 0 || h.ownerWords > h.codeSection - h.dataSection ||
+        h.stringCount < 0 || h.dataCount < 0)
       return fail(error, "section offsets out of order or outside the file");
     readConstants();
     if (!readData(error) || !readOwners(error)) return false;
-    for (int64_t i = h[7]; i < words; ++i) code.push_back(word(size_t(i)));
+    for (int64_t i = h.codeSection; i < words; ++i) code.push_back(word(size_t(i)));
     walk();
     out = summary() + constantsText() + dataText() + codeText();
     return true;
@@ -58,7 +59,7 @@ class Lister {
  private:
   std::string_view bytes;
   const CommandIndex& commands;
-  int32_t h[12] = {};
+  ImageHeader h{};
   std::vector<int32_t> ints;
   std::vector<float> floats;
   std::vector<std::string> strings;
@@ -73,22 +74,18 @@ class Lister {
     error = std::move(why);
     return false;
   }
-  int32_t word(size_t i) const {
-    uint32_t v = 0;
-    for (int b = 3; b >= 0; --b) v = v << 8 | static_cast<unsigned char>(bytes[i * 4 + size_t(b)]);
-    return int32_t(v);
-  }
+  int32_t word(size_t i) const { return readWord(bytes, i); }
 
   void readConstants() {
-    for (int32_t w = h[1]; w < h[2]; ++w) ints.push_back(word(size_t(w)));
-    for (int32_t w = h[2]; w < h[3]; ++w) {
+    for (int32_t w = h.intConsts; w < h.floatConsts; ++w) ints.push_back(word(size_t(w)));
+    for (int32_t w = h.floatConsts; w < h.stringConsts; ++w) {
       int32_t bits = word(size_t(w));
       float f;
       std::memcpy(&f, &bits, 4);
       floats.push_back(f);
     }
-    size_t pos = size_t(h[3]) * 4, end = size_t(h[5]) * 4;
-    for (int32_t i = 0; i < h[4] && pos < end; ++i) {
+    size_t pos = size_t(h.stringConsts) * 4, end = size_t(h.dataSection) * 4;
+    for (int32_t i = 0; i < h.stringCount && pos < end; ++i) {
       size_t stop = pos;
       while (stop < end && bytes[stop]) ++stop;
       strings.emplace_back(bytes.substr(pos, stop - pos));
@@ -97,11 +94,11 @@ class Lister {
   }
 
   bool readData(std::string& error) {
-    size_t pos = size_t(h[5]) * 4, end = size_t(h[7] - h[11]) * 4;
-    size_t n = size_t(h[6]);
-    if (pos + n / 4 * 4 + 4 > end) return fail(error, "DATA section too short");
+    size_t pos = size_t(h.dataSection) * 4, end = size_t(h.codeSection - h.ownerWords) * 4;
+    size_t n = size_t(h.dataCount);
+    if (pos + dataLetterBytes(n) > end) return fail(error, "DATA section too short");
     dataTypes = std::string(bytes.substr(pos, n));
-    pos += n / 4 * 4 + 4;
+    pos += dataLetterBytes(n);
     for (char t : dataTypes) {
       if (pos >= end) return fail(error, "DATA section too short");
       if (t == 's') {
@@ -109,7 +106,7 @@ class Lister {
         while (stop < end && bytes[stop]) ++stop;
         std::string_view s = bytes.substr(pos, stop - pos);
         dataValues.push_back(quoted(s));
-        pos += (s.size() + 1) / 4 * 4 + 4;
+        pos += dataStringBytes(s.size());
       } else {
         if (pos + 4 > end) return fail(error, "DATA section too short");
         int32_t bits = word(pos / 4);
@@ -123,7 +120,7 @@ class Lister {
   }
 
   bool readOwners(std::string& error) {
-    size_t w = size_t(h[7] - h[11]), end = size_t(h[7]);
+    size_t w = size_t(h.codeSection - h.ownerWords), end = size_t(h.codeSection);
     for (auto& list : owners) {
       if (w >= end) break;
       int32_t count = word(w++);
@@ -136,8 +133,8 @@ class Lister {
   // ---- operands ----
 
   std::string cell(int32_t k) const {
-    if (k < CellWord || k >= PlainWord) return "?" + std::to_string(k);
-    int32_t c = k - CellWord;
+    if (k < CellWordBase || k >= CellWordEnd) return "?" + std::to_string(k);
+    int32_t c = k - CellWordBase;
     if (c < IntVars) return std::string(1, "LFS"[c / MaxTemporaries]) + ":tmp" + std::to_string(c);
     if (c < IntConsts) {
       int kind = (c - IntVars) / MaxVariables;
@@ -162,7 +159,7 @@ class Lister {
     return "data" + std::to_string(c);
   }
   static std::string target(int32_t k) {
-    return k >= CodeWord ? "-> " + std::to_string(k - CodeWord) : "-> ?" + std::to_string(k);
+    return k >= CodeWordBase ? "-> " + std::to_string(k - CodeWordBase) : "-> ?" + std::to_string(k);
   }
 
   const CommandEntry* entryOf(int32_t id) const {
@@ -177,7 +174,7 @@ class Lister {
     std::vector<size_t> work{0};
     std::set<size_t> seen;
     auto follow = [&](int32_t k) {
-      if (k >= CodeWord && size_t(k - CodeWord) < code.size()) work.push_back(size_t(k - CodeWord));
+      if (k >= CodeWordBase && size_t(k - CodeWordBase) < code.size()) work.push_back(size_t(k - CodeWordBase));
     };
     while (!work.empty()) {
       size_t p = work.back();
@@ -206,7 +203,7 @@ class Lister {
         int32_t k = code[p + 1 + j];
         text += j ? ", " : " ";
         if (letters[j] == 'A' && e->keyword == "RESTORE")
-          text += k >= PlainWord && k < CodeWord ? "data #" + std::to_string(k - PlainWord) : "?" + std::to_string(k);
+          text += k >= PlainWordBase && k < CodeWordBase ? "data #" + std::to_string(k - PlainWordBase) : "?" + std::to_string(k);
         else if (letters[j] == 'A')
           text += target(k), follow(k);
         else
@@ -230,7 +227,7 @@ class Lister {
       return;
     }
     int32_t e = code[p + 1], n = -1;
-    int64_t nCell = int64_t(code[p + 3]) - CellWord;  // any word, so in 64 bits
+    int64_t nCell = int64_t(code[p + 3]) - CellWordBase;  // any word, so in 64 bits
     if (nCell >= IntConsts && size_t(nCell - IntConsts) < ints.size()) n = ints[size_t(nCell - IntConsts)];
     if (n < 0 || n > 127 || p + 4 + size_t(n) > code.size()) {
       lines[p] = "FUNCTION (bad layout)";
@@ -241,19 +238,19 @@ class Lister {
     for (int32_t j = 0; j < n; ++j) text += ", " + cell(code[p + 4 + size_t(j)]);
     lines[p] = text;
     lengths[p] = 4 + size_t(n);
-    size_t entry = e >= CodeWord ? size_t(e - CodeWord) : code.size();
+    size_t entry = e >= CodeWordBase ? size_t(e - CodeWordBase) : code.size();
     if (entry + size_t(n) < code.size() && !lengths.count(entry)) {
       std::string head = ".entry function " + std::to_string(code[entry + size_t(n)] & 0xFFFF) + " (";
       for (int32_t j = 0; j < n; ++j) head += (j ? ", " : "") + cell(code[entry + size_t(j)]);
       lines[entry] = head + ")";
       lengths[entry] = size_t(n) + 1;
-      follow(CodeWord + int32_t(entry + size_t(n) + 1));
+      follow(codeWord(int32_t(entry + size_t(n) + 1)));
     }
-    follow(CodeWord + int32_t(p + 4 + size_t(n)));
+    follow(codeWord(int32_t(p + 4 + size_t(n))));
   }
 
   std::string summary() const {
-    return "; program image, format " + std::to_string(h[0]) + "\n; constants: " + std::to_string(ints.size()) +
+    return "; program image, format " + std::to_string(h.version) + "\n; constants: " + std::to_string(ints.size()) +
            " integer, " + std::to_string(floats.size()) + " float, " + std::to_string(strings.size()) +
            " string\n; variables: " + std::to_string(owners[0].size()) + " integer, " +
            std::to_string(owners[1].size()) + " float, " + std::to_string(owners[2].size()) +

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/family.h"
 #include "core/image.h"
 #include "core/operations.h"
@@ -14,8 +16,6 @@
 namespace zt {
 
 namespace {
-
-constexpr int32_t ErrArrayMemory = 101;
 
 // Frees the array a variable names and empties the variable. A string array variable
 // never holds its element block (a string store into it would free the block), so
@@ -50,7 +50,7 @@ Word* opDim(Runtime& rt, Word* pc) {
   void* block =
       index >= 0 && total ? std::calloc(size_t(total), Kind == 'S' ? sizeof(char*) : sizeof(int32_t)) : nullptr;
   if (!block) {
-    raiseError(rt, ErrArrayMemory);
+    raiseError(rt, ErrOutOfMemory);
     return pc;
   }
   d.total = int32_t(total);
@@ -70,59 +70,59 @@ Word* opUndim(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {501, "DIM", "LL", opDim<'L', 1>},
-    {502, "DIM", "LLL", opDim<'L', 2>},
-    {503, "DIM", "LLLL", opDim<'L', 3>},
-    {504, "DIM", "LLLLL", opDim<'L', 4>},
-    {505, "DIM", "LLLLLL", opDim<'L', 5>},
-    {506, "UNDIM", "L", opUndim<'L'>},
-    {511, "DIM", "FL", opDim<'F', 1>},
-    {512, "DIM", "FLL", opDim<'F', 2>},
-    {513, "DIM", "FLLL", opDim<'F', 3>},
-    {514, "DIM", "FLLLL", opDim<'F', 4>},
-    {515, "DIM", "FLLLLL", opDim<'F', 5>},
-    {516, "UNDIM", "F", opUndim<'F'>},
-    {521, "DIM", "SL", opDim<'S', 1>},
-    {522, "DIM", "SLL", opDim<'S', 2>},
-    {523, "DIM", "SLLL", opDim<'S', 3>},
-    {524, "DIM", "SLLLL", opDim<'S', 4>},
-    {525, "DIM", "SLLLLL", opDim<'S', 5>},
-    {526, "UNDIM", "S", opUndim<'S'>},
-    {561, "@=", "LLL", opAssignElement<'L', 'L', 1>, Flow::Next, "lLL"},
-    {562, "@=", "LLLL", opAssignElement<'L', 'L', 2>, Flow::Next, "lLLL"},
-    {563, "@=", "LLLLL", opAssignElement<'L', 'L', 3>, Flow::Next, "lLLLL"},
-    {564, "@=", "LLLLLL", opAssignElement<'L', 'L', 4>, Flow::Next, "lLLLLL"},
-    {565, "@=", "LLLLLLL", opAssignElement<'L', 'L', 5>, Flow::Next, "lLLLLLL"},
-    {566, "@=", "FLF", opAssignElement<'F', 'F', 1>, Flow::Next, "fLF"},
-    {567, "@=", "FLLF", opAssignElement<'F', 'F', 2>, Flow::Next, "fLLF"},
-    {568, "@=", "FLLLF", opAssignElement<'F', 'F', 3>, Flow::Next, "fLLLF"},
-    {569, "@=", "FLLLLF", opAssignElement<'F', 'F', 4>, Flow::Next, "fLLLLF"},
-    {570, "@=", "FLLLLLF", opAssignElement<'F', 'F', 5>, Flow::Next, "fLLLLLF"},
-    {571, "@=", "SLS", opAssignElement<'S', 'S', 1>, Flow::Next, "sLS"},
-    {572, "@=", "SLLS", opAssignElement<'S', 'S', 2>, Flow::Next, "sLLS"},
-    {573, "@=", "SLLLS", opAssignElement<'S', 'S', 3>, Flow::Next, "sLLLS"},
-    {574, "@=", "SLLLLS", opAssignElement<'S', 'S', 4>, Flow::Next, "sLLLLS"},
-    {575, "@=", "SLLLLLS", opAssignElement<'S', 'S', 5>, Flow::Next, "sLLLLLS"},
-    {576, "@=", "FLL", opAssignElement<'F', 'I', 1>, Flow::Next, "fLL"},
-    {577, "@=", "FLLL", opAssignElement<'F', 'I', 2>, Flow::Next, "fLLL"},
-    {578, "@=", "FLLLL", opAssignElement<'F', 'I', 3>, Flow::Next, "fLLLL"},
-    {579, "@=", "FLLLLL", opAssignElement<'F', 'I', 4>, Flow::Next, "fLLLLL"},
-    {580, "@=", "FLLLLLL", opAssignElement<'F', 'I', 5>, Flow::Next, "fLLLLLL"},
-    {661, "@[", "LLL", opReadElement<'L', 1>, Flow::Next, "LlL"},
-    {662, "@[", "LLLL", opReadElement<'L', 2>, Flow::Next, "LlLL"},
-    {663, "@[", "LLLLL", opReadElement<'L', 3>, Flow::Next, "LlLLL"},
-    {664, "@[", "LLLLLL", opReadElement<'L', 4>, Flow::Next, "LlLLLL"},
-    {665, "@[", "LLLLLLL", opReadElement<'L', 5>, Flow::Next, "LlLLLLL"},
-    {666, "@[", "FFL", opReadElement<'F', 1>, Flow::Next, "FfL"},
-    {667, "@[", "FFLL", opReadElement<'F', 2>, Flow::Next, "FfLL"},
-    {668, "@[", "FFLLL", opReadElement<'F', 3>, Flow::Next, "FfLLL"},
-    {669, "@[", "FFLLLL", opReadElement<'F', 4>, Flow::Next, "FfLLLL"},
-    {670, "@[", "FFLLLLL", opReadElement<'F', 5>, Flow::Next, "FfLLLLL"},
-    {671, "@[", "SSL", opReadElement<'S', 1>, Flow::Next, "SsL"},
-    {672, "@[", "SSLL", opReadElement<'S', 2>, Flow::Next, "SsLL"},
-    {673, "@[", "SSLLL", opReadElement<'S', 3>, Flow::Next, "SsLLL"},
-    {674, "@[", "SSLLLL", opReadElement<'S', 4>, Flow::Next, "SsLLLL"},
-    {675, "@[", "SSLLLLL", opReadElement<'S', 5>, Flow::Next, "SsLLLLL"},
+    {CmdDimLL, opDim<'L', 1>},
+    {CmdDimLLL, opDim<'L', 2>},
+    {CmdDimLLLL, opDim<'L', 3>},
+    {CmdDimLLLLL, opDim<'L', 4>},
+    {CmdDimLLLLLL, opDim<'L', 5>},
+    {CmdUndimL, opUndim<'L'>},
+    {CmdDimFL, opDim<'F', 1>},
+    {CmdDimFLL, opDim<'F', 2>},
+    {CmdDimFLLL, opDim<'F', 3>},
+    {CmdDimFLLLL, opDim<'F', 4>},
+    {CmdDimFLLLLL, opDim<'F', 5>},
+    {CmdUndimF, opUndim<'F'>},
+    {CmdDimSL, opDim<'S', 1>},
+    {CmdDimSLL, opDim<'S', 2>},
+    {CmdDimSLLL, opDim<'S', 3>},
+    {CmdDimSLLLL, opDim<'S', 4>},
+    {CmdDimSLLLLL, opDim<'S', 5>},
+    {CmdUndimS, opUndim<'S'>},
+    {CmdAssignElementLLL, opAssignElement<'L', 'L', 1>, Flow::Next, "lLL"},
+    {CmdAssignElementLLLL, opAssignElement<'L', 'L', 2>, Flow::Next, "lLLL"},
+    {CmdAssignElementLLLLL, opAssignElement<'L', 'L', 3>, Flow::Next, "lLLLL"},
+    {CmdAssignElementLLLLLL, opAssignElement<'L', 'L', 4>, Flow::Next, "lLLLLL"},
+    {CmdAssignElementLLLLLLL, opAssignElement<'L', 'L', 5>, Flow::Next, "lLLLLLL"},
+    {CmdAssignElementFLF, opAssignElement<'F', 'F', 1>, Flow::Next, "fLF"},
+    {CmdAssignElementFLLF, opAssignElement<'F', 'F', 2>, Flow::Next, "fLLF"},
+    {CmdAssignElementFLLLF, opAssignElement<'F', 'F', 3>, Flow::Next, "fLLLF"},
+    {CmdAssignElementFLLLLF, opAssignElement<'F', 'F', 4>, Flow::Next, "fLLLLF"},
+    {CmdAssignElementFLLLLLF, opAssignElement<'F', 'F', 5>, Flow::Next, "fLLLLLF"},
+    {CmdAssignElementSLS, opAssignElement<'S', 'S', 1>, Flow::Next, "sLS"},
+    {CmdAssignElementSLLS, opAssignElement<'S', 'S', 2>, Flow::Next, "sLLS"},
+    {CmdAssignElementSLLLS, opAssignElement<'S', 'S', 3>, Flow::Next, "sLLLS"},
+    {CmdAssignElementSLLLLS, opAssignElement<'S', 'S', 4>, Flow::Next, "sLLLLS"},
+    {CmdAssignElementSLLLLLS, opAssignElement<'S', 'S', 5>, Flow::Next, "sLLLLLS"},
+    {CmdAssignElementFLL, opAssignElement<'F', 'I', 1>, Flow::Next, "fLL"},
+    {CmdAssignElementFLLL, opAssignElement<'F', 'I', 2>, Flow::Next, "fLLL"},
+    {CmdAssignElementFLLLL, opAssignElement<'F', 'I', 3>, Flow::Next, "fLLLL"},
+    {CmdAssignElementFLLLLL, opAssignElement<'F', 'I', 4>, Flow::Next, "fLLLLL"},
+    {CmdAssignElementFLLLLLL, opAssignElement<'F', 'I', 5>, Flow::Next, "fLLLLLL"},
+    {CmdElementLLL, opReadElement<'L', 1>, Flow::Next, "LlL"},
+    {CmdElementLLLL, opReadElement<'L', 2>, Flow::Next, "LlLL"},
+    {CmdElementLLLLL, opReadElement<'L', 3>, Flow::Next, "LlLLL"},
+    {CmdElementLLLLLL, opReadElement<'L', 4>, Flow::Next, "LlLLLL"},
+    {CmdElementLLLLLLL, opReadElement<'L', 5>, Flow::Next, "LlLLLLL"},
+    {CmdElementFFL, opReadElement<'F', 1>, Flow::Next, "FfL"},
+    {CmdElementFFLL, opReadElement<'F', 2>, Flow::Next, "FfLL"},
+    {CmdElementFFLLL, opReadElement<'F', 3>, Flow::Next, "FfLLL"},
+    {CmdElementFFLLLL, opReadElement<'F', 4>, Flow::Next, "FfLLLL"},
+    {CmdElementFFLLLLL, opReadElement<'F', 5>, Flow::Next, "FfLLLLL"},
+    {CmdElementSSL, opReadElement<'S', 1>, Flow::Next, "SsL"},
+    {CmdElementSSLL, opReadElement<'S', 2>, Flow::Next, "SsLL"},
+    {CmdElementSSLLL, opReadElement<'S', 3>, Flow::Next, "SsLLL"},
+    {CmdElementSSLLLL, opReadElement<'S', 4>, Flow::Next, "SsLLLL"},
+    {CmdElementSSLLLLL, opReadElement<'S', 5>, Flow::Next, "SsLLLLL"},
 };
 
 // The live array element of `kind` that temporary cell n stands for, or null.

@@ -1,6 +1,6 @@
 // Command rows and the dispatch table.
-// Every command family file exports a table of rows: identifier, keyword and signature
-// as in resources/commands.txt, the handler, and how control leaves the command (which
+// Every command family file exports a table of rows: the command's entry of
+// resources/commands.txt, the handler, and how control leaves the command (which
 // the loader's code walk needs). The interpreter's 10000-entry table is built from them.
 #pragma once
 
@@ -27,12 +27,25 @@ enum class Flow : uint8_t {
   End,           // does not continue (END, STOP, returns from a function)
 };
 
-struct CommandRow {
-  int id;
+// One entry of the command table: the generated header command_ids.h names each one
+// (CmdIf, CmdEndfunctionL, ...). It reads as its identifier where a number is wanted.
+struct CommandForm {
+  int32_t id;
   const char* keyword;    // null for the few identifiers the table does not name
   const char* signature;  // letters L F S A E, or "0"
+  constexpr operator int32_t() const { return id; }
+};
+
+// A row takes identifier, keyword and signature from one CommandForm, so that it cannot
+// disagree with the table.
+struct CommandRow {
+  constexpr CommandRow(CommandForm form, Handler handler, Flow flow = Flow::Next, const char* operands = nullptr)
+      : id(form.id), keyword(form.keyword), signature(form.signature), handler(handler), flow(flow), operands(operands) {}
+  int id;
+  const char* keyword;
+  const char* signature;
   Handler handler;
-  Flow flow = Flow::Next;
+  Flow flow;
   // Operand kinds when they differ from the signature: 'L', 'F', 'S', 'N' (an integer or
   // float cell), 'I' (plain integer word), 'C' (code address), 'l', 'f', 's' (a cell of
   // that kind naming the array the command works on: the loader records the array in the

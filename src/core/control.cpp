@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/family.h"
 #include "core/operations.h"
 
@@ -125,8 +127,6 @@ bool callLayoutSound(Runtime& rt, Word* pc, Word* entry, int32_t n) {
 
 namespace {
 
-constexpr int32_t ErrStop = 21;
-
 Word* opEnd(Runtime& rt, Word* pc) {
   postQuit(rt);
   rt.interp.YieldFlag = true;
@@ -134,7 +134,7 @@ Word* opEnd(Runtime& rt, Word* pc) {
 }
 
 Word* opStop(Runtime& rt, Word* pc) {
-  raiseError(rt, ErrStop);
+  raiseError(rt, ErrProgramStopped);
   return pc;
 }
 
@@ -184,35 +184,35 @@ Word* opReadFloat(Runtime& rt, Word* pc) { return readData(rt, pc, 'f', FloatVar
 Word* opReadString(Runtime& rt, Word* pc) { return readData(rt, pc, 's', StringVars, StringTemps); }
 
 const CommandRow Rows[] = {
-    {1, "IF", "L", opBranchIfFalse, Flow::Branch},
-    {2, "ELSE", "0", opJump, Flow::Jump},
-    {5, "EXIT", "0", opJump, Flow::Jump},
-    {6, "LOOP", "0", opJump, Flow::Jump},
-    {7, "FOR", "LLL", opFor, Flow::Branch},
-    {8, "NEXT", "L", opNext, Flow::Jump},
-    {9, "WHILE", "L", opBranchIfFalse, Flow::Branch},
-    {10, "ENDWHILE", "0", opJump, Flow::Jump},
-    {12, "UNTIL", "L", opBranchIfFalse, Flow::Branch},
-    {21, "FUNCTION", "0", opCallFunction, Flow::FunctionCall},
-    {22, "ENDFUNCTION", "0", returnFromFunction<'0'>, Flow::End},
-    {23, "ENDFUNCTION", "L", returnFromFunction<'L'>, Flow::End},
-    {24, "ENDFUNCTION", "F", returnFromFunction<'F'>, Flow::End},
-    {25, "ENDFUNCTION", "S", returnFromFunction<'S'>, Flow::End},
-    {26, "STOP", "0", opStop, Flow::End},
-    {27, "EXITFUNCTION", "0", returnFromFunction<'0'>, Flow::End},
-    {28, "EXITFUNCTION", "L", returnFromFunction<'L'>, Flow::End},
-    {29, "EXITFUNCTION", "F", returnFromFunction<'F'>, Flow::End},
-    {30, "EXITFUNCTION", "S", returnFromFunction<'S'>, Flow::End},
-    {31, "RESTORE", "A", opRestoreTo, Flow::Next, "I"},
-    {32, "RESTORE", "0", opRestore},
-    {33, "READ", "L", opReadInteger},
-    {34, "READ", "F", opReadFloat},
-    {35, "READ", "S", opReadString},
-    {41, "GOSUB", "A", opGosub, Flow::CallOperand, "C"},
-    {42, "GOTO", "A", opJump, Flow::JumpOperand, "C"},
-    {43, "RETURN", "0", opReturn},
-    {213, "END", "0", opEnd, Flow::End},
-    {217, "BREAK", "0", opEnd, Flow::End},
+    {CmdIf, opBranchIfFalse, Flow::Branch},
+    {CmdElse, opJump, Flow::Jump},
+    {CmdExit, opJump, Flow::Jump},
+    {CmdLoop, opJump, Flow::Jump},
+    {CmdFor, opFor, Flow::Branch},
+    {CmdNext, opNext, Flow::Jump},
+    {CmdWhile, opBranchIfFalse, Flow::Branch},
+    {CmdEndwhile, opJump, Flow::Jump},
+    {CmdUntil, opBranchIfFalse, Flow::Branch},
+    {CmdFunction, opCallFunction, Flow::FunctionCall},
+    {CmdEndfunction0, returnFromFunction<'0'>, Flow::End},
+    {CmdEndfunctionL, returnFromFunction<'L'>, Flow::End},
+    {CmdEndfunctionF, returnFromFunction<'F'>, Flow::End},
+    {CmdEndfunctionS, returnFromFunction<'S'>, Flow::End},
+    {CmdStop, opStop, Flow::End},
+    {CmdExitfunction0, returnFromFunction<'0'>, Flow::End},
+    {CmdExitfunctionL, returnFromFunction<'L'>, Flow::End},
+    {CmdExitfunctionF, returnFromFunction<'F'>, Flow::End},
+    {CmdExitfunctionS, returnFromFunction<'S'>, Flow::End},
+    {CmdRestoreA, opRestoreTo, Flow::Next, "I"},
+    {CmdRestore0, opRestore},
+    {CmdReadL, opReadInteger},
+    {CmdReadF, opReadFloat},
+    {CmdReadS, opReadString},
+    {CmdGosub, opGosub, Flow::CallOperand, "C"},
+    {CmdGoto, opJump, Flow::JumpOperand, "C"},
+    {CmdReturn, opReturn},
+    {CmdEnd, opEnd, Flow::End},
+    {CmdBreak, opEnd, Flow::End},
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/error_numbers.h"
 #include "core/runtime.h"
 
 namespace zt {
@@ -28,8 +29,6 @@ constexpr SlotRange SlotRanges[] = {
 
 constexpr int32_t SoftErrors[] = {1503, 2007, 2008, 2009, 2010, 3002, 3004, 3201, 3502,
                                   3504, 3507, 4001, 4002, 4101, 7901, 8002, 9011};
-
-constexpr int32_t LanguageNotFound = 10008;
 
 void stopProgram(Runtime& rt, int32_t number, bool warning) {
   rt.interp.YieldFlag = true;
@@ -64,7 +63,7 @@ void raiseError(Runtime& rt, int32_t number) {
 }
 
 std::string errorMessageText(const ErrorState& errors, int32_t number) {
-  if (number == LanguageNotFound) return "Language not found";
+  if (number == ErrLanguageNotFound) return "Language not found";
   int slot = errorMessageSlot(number);
   return slot < 0 ? std::string() : std::string(errors.ErrorMessageTable[slot].data());
 }

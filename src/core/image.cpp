@@ -7,28 +7,12 @@
 #include "core/arrays.h"
 #include "core/commands.h"
 #include "core/control.h"
+#include "core/image_format.h"
 #include "core/interpreter.h"
 
 namespace zt {
 
 namespace {
-
-constexpr int32_t CellBase = 10000;
-constexpr int32_t CellEnd = 25000;
-constexpr int32_t PlainBase = 25000;
-constexpr int32_t PlainEnd = 35000;
-constexpr int32_t CodeBase = 37000;
-
-struct Header {
-  int32_t version, intConsts, floatConsts, stringConsts, stringCount, dataSection, dataCount, codeSection,
-      intVars, floatVars, stringVars, ownerWords;
-};
-
-int32_t wordAt(std::string_view bytes, size_t wordIndex) {
-  uint8_t b[4];
-  std::memcpy(b, bytes.data() + wordIndex * 4, 4);
-  return static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
-}
 
 // Reads a NUL-terminated string from [pos, end); fails when it has no room for its
 // terminator before `end` or is longer than 255 characters.
@@ -48,10 +32,9 @@ class Loader {
       : img(image), bytes(bytes), commands(commands), error(error) {}
 
   bool run() {
-    if (bytes.size() < 12 * 4) return fail("file too short for a header");
-    if (wordAt(bytes, 0) != 1) return fail("unsupported format version");
-    int32_t* h = &hdr.version;
-    for (int i = 0; i < 12; ++i) h[i] = wordAt(bytes, i);
+    if (bytes.size() < ImageHeaderWords * 4) return fail("file too short for a header");
+    hdr = readImageHeader(bytes);
+    if (hdr.version != ImageVersion) return fail("unsupported format version");
     if (!checkHeader()) return false;
 
     img.ValueArea.assign(ValueAreaCells, zeroCell());
@@ -66,7 +49,7 @@ class Loader {
   std::string_view bytes;
   const DispatchTable& commands;
   std::string& error;
-  Header hdr{};
+  ImageHeader hdr{};
   std::vector<int32_t> raw;  // code words as in the file
 
   bool fail(const std::string& why) {
@@ -76,8 +59,7 @@ class Loader {
 
   bool checkHeader() {
     const int64_t fileWords = int64_t(bytes.size() / 4);
-    if (hdr.intConsts < 12 || hdr.intConsts > hdr.floatConsts || hdr.floatConsts > hdr.stringConsts ||
-        hdr.stringConsts > hdr.dataSection || hdr.dataSection > hdr.codeSection || hdr.codeSection > fileWords)
+    if (!sectionsInOrder(hdr, fileWords))
       return fail("section offsets out of order or outside the file");
     if (hdr.floatConsts - hdr.intConsts > MaxConstants || hdr.stringConsts - hdr.floatConsts > MaxConstants)
       return fail("too many numeric constants");
@@ -90,9 +72,9 @@ class Loader {
   }
 
   bool loadConstants() {
-    for (int32_t w = hdr.intConsts; w < hdr.floatConsts; ++w) img.ValueArea[IntConsts + w - hdr.intConsts].i = wordAt(bytes, w);
+    for (int32_t w = hdr.intConsts; w < hdr.floatConsts; ++w) img.ValueArea[IntConsts + w - hdr.intConsts].i = readWord(bytes, w);
     for (int32_t w = hdr.floatConsts; w < hdr.stringConsts; ++w) {
-      int32_t bits = wordAt(bytes, w);
+      int32_t bits = readWord(bytes, w);
       std::memcpy(&img.ValueArea[FloatConsts + w - hdr.floatConsts].f, &bits, 4);
     }
     size_t pos = size_t(hdr.stringConsts) * 4;
@@ -110,7 +92,7 @@ class Loader {
     size_t pos = size_t(hdr.dataSection) * 4;
     const size_t end = size_t(hdr.codeSection - hdr.ownerWords) * 4;
     const size_t n = size_t(hdr.dataCount);
-    const size_t typeBytes = n / 4 * 4 + 4;
+    const size_t typeBytes = dataLetterBytes(n);
     if (pos + typeBytes > end) return fail("DATA type string runs past its section");
     img.DataTypes.assign(bytes.substr(pos, n));
     pos += typeBytes;
@@ -119,7 +101,7 @@ class Loader {
       char t = img.DataTypes[i];
       if (t == 'l' || t == 'f') {
         if (pos + 4 > end) return fail("DATA values run past their section");
-        int32_t bits = wordAt(bytes, pos / 4);
+        int32_t bits = readWord(bytes, pos / 4);
         std::memcpy(&c, &bits, 4);
         pos += 4;
       } else if (t == 's') {
@@ -127,7 +109,7 @@ class Loader {
         size_t start = pos;
         if (!readString(bytes, pos, end, false, s)) return fail("DATA string without terminator or too long");
         c.s = copyString(s);
-        pos = start + (s.size() + 1) / 4 * 4 + 4;
+        pos = start + dataStringBytes(s.size());
         if (pos > end) return fail("DATA values run past their section");
       } else {
         return fail("unknown DATA type letter");
@@ -144,10 +126,10 @@ class Loader {
         if (hdr.ownerWords == 0) continue;  // an image without owner tables has no variables
         return fail("owner tables truncated");
       }
-      int32_t count = wordAt(bytes, w++);
+      int32_t count = readWord(bytes, w++);
       if (count < 0 || count > MaxVariables || size_t(count) > end - w) return fail("bad owner table count");
       list.resize(size_t(count));
-      for (auto& owner : list) owner = wordAt(bytes, w++);
+      for (auto& owner : list) owner = readWord(bytes, w++);
     }
     listOwnedCells();
     return true;
@@ -177,9 +159,9 @@ class Loader {
   bool loadCode() {
     img.CodeWords = bytes.size() / 4 - size_t(hdr.codeSection);
     raw.resize(img.CodeWords);
-    for (size_t i = 0; i < img.CodeWords; ++i) raw[i] = wordAt(bytes, hdr.codeSection + i);
+    for (size_t i = 0; i < img.CodeWords; ++i) raw[i] = readWord(bytes, hdr.codeSection + i);
     for (int32_t k : raw)
-      if (k >= CodeBase && size_t(k - CodeBase) > img.CodeWords) return fail("jump target outside the code");
+      if (k >= CodeWordBase && size_t(k - CodeWordBase) > img.CodeWords) return fail("jump target outside the code");
     if (!walkCode()) return false;
 
     // The end word after the code reads as an identifier without a handler: running off
@@ -194,12 +176,12 @@ class Loader {
         const CommandRow* row = rowOf(id);
         w.n = encodeCommand(id, row ? commands.entries[size_t(id)] : commands.noHandlerEntry, row ? factOf(*row, i) : 0);
         img.CommandStarts[i] = true;
-      } else if (k >= CellBase && k < CellEnd) {
-        w.cell = &img.ValueArea[k - CellBase];
-      } else if (k >= PlainBase && k < PlainEnd) {
-        w.n = k - PlainBase;
-      } else if (k >= CodeBase) {
-        w.target = &img.CodeBlock[k - CodeBase];
+      } else if (k >= CellWordBase && k < CellWordEnd) {
+        w.cell = &img.ValueArea[k - CellWordBase];
+      } else if (k >= PlainWordBase && k < PlainWordEnd) {
+        w.n = k - PlainWordBase;
+      } else if (k >= CodeWordBase) {
+        w.target = &img.CodeBlock[k - CodeWordBase];
       } else {
         w.n = k;
       }
@@ -212,12 +194,12 @@ class Loader {
   // the walk checked its layout with; an array element command, its array (see
   // encodeCommand).
   uint32_t factOf(const CommandRow& row, size_t p) const {
-    if (row.flow == Flow::FunctionCall) return uint32_t(img.ValueArea[size_t(raw[p + 3] - CellBase)].i);
+    if (row.flow == Flow::FunctionCall) return uint32_t(img.ValueArea[size_t(raw[p + 3] - CellWordBase)].i);
     for (size_t j = 0; row.operands && row.operands[j]; ++j) {
       const char kind = row.operands[j];
       if (kind != 'l' && kind != 'f' && kind != 's') continue;
       const int32_t first = kind == 'l' ? IntVars : kind == 'f' ? FloatVars : StringVars;
-      const int32_t n = raw[p + 1 + j] - CellBase;
+      const int32_t n = raw[p + 1 + j] - CellWordBase;
       return n >= first && n < first + MaxVariables ? uint32_t(n - IntVars + 1) : 0;
     }
     return 0;
@@ -225,7 +207,7 @@ class Loader {
 
   // The identifier a command word holds once decoded: the plain-integer encoding of a
   // number decodes to the number, and the walk checks the command that will really run.
-  static int32_t identifierOf(int32_t k) { return k >= PlainBase && k < PlainEnd ? k - PlainBase : k; }
+  static int32_t identifierOf(int32_t k) { return k >= PlainWordBase && k < PlainWordEnd ? k - PlainWordBase : k; }
   const CommandRow* rowOf(int32_t id) const { return id >= 1 && id < MaxCommandId ? commands.rows[size_t(id)] : nullptr; }
 
   // What the walk found each code word to be.
@@ -241,7 +223,7 @@ class Loader {
   }
 
   // Kind of the cell a raw operand word names, or 0 when it names none.
-  char operandCellKind(int32_t k) const { return k >= CellBase && k < CellEnd ? cellKind(k - CellBase) : 0; }
+  char operandCellKind(int32_t k) const { return k >= CellWordBase && k < CellWordEnd ? cellKind(k - CellWordBase) : 0; }
 
   bool checkOperand(char kind, int32_t k) const {
     switch (kind) {
@@ -252,7 +234,7 @@ class Loader {
       case 'f': return operandCellKind(k) == 'F';
       case 's': return operandCellKind(k) == 'S';
       case 'N': return operandCellKind(k) == 'L' || operandCellKind(k) == 'F';
-      case 'C': return k >= CodeBase;
+      case 'C': return k >= CodeWordBase;
       default: return true;
     }
   }
@@ -265,7 +247,7 @@ class Loader {
     auto follow = [&](size_t p) {
       if (p <= img.CodeWords && roles[p] != Role::Command) work.push_back(p);
     };
-    auto target = [&](size_t p) { return size_t(raw[p] - CodeBase); };
+    auto target = [&](size_t p) { return size_t(raw[p] - CodeWordBase); };
     while (!work.empty()) {
       size_t p = work.back();
       work.pop_back();
@@ -312,15 +294,15 @@ class Loader {
     auto bad = [&](const char* why) { return fail(std::string("function call at word ") + std::to_string(p) + ": " + why); };
     if (p + 4 > img.CodeWords) return bad("truncated");
     int32_t e = raw[p + 1], r = raw[p + 2], nWord = raw[p + 3];
-    if (e < CodeBase || !operandCellKind(r)) return bad("bad entry or result operand");
-    if (nWord < CellBase + IntConsts || nWord >= CellBase + FloatConsts) return bad("argument count is not a constant");
-    int32_t n = img.ValueArea[nWord - CellBase].i;
+    if (e < CodeWordBase || !operandCellKind(r)) return bad("bad entry or result operand");
+    if (nWord < CellWordBase + IntConsts || nWord >= CellWordBase + FloatConsts) return bad("argument count is not a constant");
+    int32_t n = img.ValueArea[nWord - CellWordBase].i;
     if (n < 0 || n > MaxFunctionParameters || p + 4 + size_t(n) > img.CodeWords) return bad("bad argument count");
-    size_t entry = size_t(e - CodeBase);
+    size_t entry = size_t(e - CodeWordBase);
     if (entry + size_t(n) + 1 > img.CodeWords) return bad("function entry runs past the code");
     for (int32_t j = 0; j < n; ++j) {
       char argKind = operandCellKind(raw[p + 4 + j]);
-      const int64_t param = int64_t(raw[entry + j]) - CellBase;
+      const int64_t param = int64_t(raw[entry + j]) - CellWordBase;
       if (!argKind || param < IntVars || param >= IntConsts || cellKind(int32_t(param)) != argKind)
         return bad("argument and parameter differ");
     }

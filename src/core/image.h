@@ -1,8 +1,7 @@
 // Program image and loader.
-// A program image is a file of little-endian 32-bit words: a 12-word header, the integer,
-// float and string constants, the DATA items, the owner tables and the code. The loader
-// builds the ValueArea and the CodeBlock and decodes every code word once, so operands
-// become cell addresses and jump targets code addresses. Images are not trusted: every
+// The file format is in core/image_format.h. The loader builds the ValueArea and the
+// CodeBlock and decodes every code word once, so operands become cell addresses and jump
+// targets code addresses. Images are not trusted: every
 // offset and count is checked, and the code is walked along its control flow so that
 // every reachable command has its operands inside the code and of the right cell kind.
 // Each reachable command word is decoded into what runs it (see encodeCommand); a word is

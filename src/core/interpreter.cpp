@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "command_ids.h"
 #include "core/operations.h"
 
 namespace zt {
@@ -21,72 +22,72 @@ constexpr size_t DisplayListYieldRecords = 32000;
 
 // The commands the loop runs itself: entry name, identifier, handler, and whether it can
 // raise an error (after which the loop must look at the YieldFlag).
-#define ZT_LOOP_COMMANDS(X)                                          \
-  X(AssignInteger, 151, opAssignWord, false)                         \
-  X(AssignFloat, 152, opAssignWord, false)                           \
-  X(AssignString, 153, opAssignString, false)                        \
-  X(AssignFloatToInteger, 154, opAssignFloatToInteger, false)        \
-  X(AssignIntegerToFloat, 155, opAssignIntegerToFloat, false)        \
-  X(AddInteger, 81, opIntegerArith<wrapAdd>, false)                  \
-  X(SubtractInteger, 91, opIntegerArith<wrapSub>, false)             \
-  X(MultiplyInteger, 71, opIntegerArith<wrapMul>, false)             \
-  X(AndInteger, 123, opIntegerArith<bitAnd>, false)                  \
-  X(OrInteger, 124, opIntegerArith<bitOr>, false)                    \
-  X(DivideInteger, 61, opDivideInteger, true)                        \
-  X(AddIntegerFloat, 84, (opFloatArith<'L', 'F', '+'>), false)       \
-  X(AddFloatInteger, 85, (opFloatArith<'F', 'L', '+'>), false)       \
-  X(AddFloat, 86, (opFloatArith<'F', 'F', '+'>), false)              \
-  X(SubtractIntegerFloat, 94, (opFloatArith<'L', 'F', '-'>), false)  \
-  X(SubtractFloatInteger, 95, (opFloatArith<'F', 'L', '-'>), false)  \
-  X(SubtractFloat, 96, (opFloatArith<'F', 'F', '-'>), false)         \
-  X(MultiplyIntegerFloat, 74, (opFloatArith<'L', 'F', '*'>), false)  \
-  X(MultiplyFloatInteger, 75, (opFloatArith<'F', 'L', '*'>), false)  \
-  X(MultiplyFloat, 76, (opFloatArith<'F', 'F', '*'>), false)         \
-  X(Concatenate, 87, opConcatenate, true)                            \
-  X(If, 1, opBranchIfFalse, false)                                   \
-  X(While, 9, opBranchIfFalse, false)                                \
-  X(Until, 12, opBranchIfFalse, false)                               \
-  X(Else, 2, opJump, false)                                          \
-  X(Exit, 5, opJump, false)                                          \
-  X(Loop, 6, opJump, false)                                          \
-  X(EndWhile, 10, opJump, false)                                     \
-  X(Goto, 42, opJump, false)                                         \
-  X(For, 7, opFor, false)                                            \
-  X(Next, 8, opNext, false)                                          \
-  X(Gosub, 41, opGosub, true)                                        \
-  X(Return, 43, opReturn, true)                                      \
-  X(CallFunction, 21, opCallFunction, true)                          \
-  X(EndFunction, 22, returnFromFunction<'0'>, true)                  \
-  X(EndFunctionInteger, 23, returnFromFunction<'L'>, true)           \
-  X(EndFunctionFloat, 24, returnFromFunction<'F'>, true)             \
-  X(EndFunctionString, 25, returnFromFunction<'S'>, true)            \
-  X(ExitFunction, 27, returnFromFunction<'0'>, true)                 \
-  X(ExitFunctionInteger, 28, returnFromFunction<'L'>, true)          \
-  X(ExitFunctionFloat, 29, returnFromFunction<'F'>, true)            \
-  X(ExitFunctionString, 30, returnFromFunction<'S'>, true)           \
-  X(ReadIntegerElement, 661, (opReadElement<'L', 1>), true)          \
-  X(ReadFloatElement, 666, (opReadElement<'F', 1>), true)            \
-  X(ReadStringElement, 671, (opReadElement<'S', 1>), true)           \
-  X(AssignIntegerElement, 561, (opAssignElement<'L', 'L', 1>), true) \
-  X(AssignFloatElement, 566, (opAssignElement<'F', 'F', 1>), true)   \
-  X(AssignStringElement, 571, (opAssignElement<'S', 'S', 1>), true)  \
-  X(AssignIntegerToFloatElement, 576, (opAssignElement<'F', 'I', 1>), true)
+#define ZT_LOOP_COMMANDS(X)                                                          \
+  X(AssignInteger, CmdAssignLL, opAssignWord, false)                                 \
+  X(AssignFloat, CmdAssignFF, opAssignWord, false)                                   \
+  X(AssignString, CmdAssignSS, opAssignString, false)                                \
+  X(AssignFloatToInteger, CmdAssignLF, opAssignFloatToInteger, false)                \
+  X(AssignIntegerToFloat, CmdAssignFL, opAssignIntegerToFloat, false)                \
+  X(AddInteger, CmdAddLLL, opIntegerArith<wrapAdd>, false)                           \
+  X(SubtractInteger, CmdSubtractLLL, opIntegerArith<wrapSub>, false)                 \
+  X(MultiplyInteger, CmdMultiplyLLL, opIntegerArith<wrapMul>, false)                 \
+  X(AndInteger, CmdAnd, opIntegerArith<bitAnd>, false)                               \
+  X(OrInteger, CmdOr, opIntegerArith<bitOr>, false)                                  \
+  X(DivideInteger, CmdDivideLLL, opDivideInteger, true)                              \
+  X(AddIntegerFloat, CmdAddFLF, (opFloatArith<'L', 'F', '+'>), false)                \
+  X(AddFloatInteger, CmdAddFFL, (opFloatArith<'F', 'L', '+'>), false)                \
+  X(AddFloat, CmdAddFFF, (opFloatArith<'F', 'F', '+'>), false)                       \
+  X(SubtractIntegerFloat, CmdSubtractFLF, (opFloatArith<'L', 'F', '-'>), false)      \
+  X(SubtractFloatInteger, CmdSubtractFFL, (opFloatArith<'F', 'L', '-'>), false)      \
+  X(SubtractFloat, CmdSubtractFFF, (opFloatArith<'F', 'F', '-'>), false)             \
+  X(MultiplyIntegerFloat, CmdMultiplyFLF, (opFloatArith<'L', 'F', '*'>), false)      \
+  X(MultiplyFloatInteger, CmdMultiplyFFL, (opFloatArith<'F', 'L', '*'>), false)      \
+  X(MultiplyFloat, CmdMultiplyFFF, (opFloatArith<'F', 'F', '*'>), false)             \
+  X(Concatenate, CmdAddSSS, opConcatenate, true)                                     \
+  X(If, CmdIf, opBranchIfFalse, false)                                               \
+  X(While, CmdWhile, opBranchIfFalse, false)                                         \
+  X(Until, CmdUntil, opBranchIfFalse, false)                                         \
+  X(Else, CmdElse, opJump, false)                                                    \
+  X(Exit, CmdExit, opJump, false)                                                    \
+  X(Loop, CmdLoop, opJump, false)                                                    \
+  X(EndWhile, CmdEndwhile, opJump, false)                                            \
+  X(Goto, CmdGoto, opJump, false)                                                    \
+  X(For, CmdFor, opFor, false)                                                       \
+  X(Next, CmdNext, opNext, false)                                                    \
+  X(Gosub, CmdGosub, opGosub, true)                                                  \
+  X(Return, CmdReturn, opReturn, true)                                               \
+  X(CallFunction, CmdFunction, opCallFunction, true)                                 \
+  X(EndFunction, CmdEndfunction0, returnFromFunction<'0'>, true)                     \
+  X(EndFunctionInteger, CmdEndfunctionL, returnFromFunction<'L'>, true)              \
+  X(EndFunctionFloat, CmdEndfunctionF, returnFromFunction<'F'>, true)                \
+  X(EndFunctionString, CmdEndfunctionS, returnFromFunction<'S'>, true)               \
+  X(ExitFunction, CmdExitfunction0, returnFromFunction<'0'>, true)                   \
+  X(ExitFunctionInteger, CmdExitfunctionL, returnFromFunction<'L'>, true)            \
+  X(ExitFunctionFloat, CmdExitfunctionF, returnFromFunction<'F'>, true)              \
+  X(ExitFunctionString, CmdExitfunctionS, returnFromFunction<'S'>, true)             \
+  X(ReadIntegerElement, CmdElementLLL, (opReadElement<'L', 1>), true)                \
+  X(ReadFloatElement, CmdElementFFL, (opReadElement<'F', 1>), true)                  \
+  X(ReadStringElement, CmdElementSSL, (opReadElement<'S', 1>), true)                 \
+  X(AssignIntegerElement, CmdAssignElementLLL, (opAssignElement<'L', 'L', 1>), true) \
+  X(AssignFloatElement, CmdAssignElementFLF, (opAssignElement<'F', 'F', 1>), true)   \
+  X(AssignStringElement, CmdAssignElementSLS, (opAssignElement<'S', 'S', 1>), true)  \
+  X(AssignIntegerToFloatElement, CmdAssignElementFLL, (opAssignElement<'F', 'I', 1>), true)
 
 // Comparisons: each also has a fused form (its name + Branch) for when an IF, WHILE or
 // UNTIL testing its result follows it.
-#define ZT_COMPARISONS(X)                                           \
-  X(EqualInteger, 101, opCompareInteger<'='>, false)                \
-  X(GreaterInteger, 111, opCompareInteger<'>'>, false)              \
-  X(GreaterEqualInteger, 113, opCompareInteger<'g'>, false)         \
-  X(LessInteger, 115, opCompareInteger<'<'>, false)                 \
-  X(LessEqualInteger, 117, opCompareInteger<'l'>, false)            \
-  X(NotEqualInteger, 119, opCompareInteger<'!'>, false)             \
-  X(EqualFloat, 102, (opCompareFloat<'=', 'F', 'F'>), false)        \
-  X(GreaterFloat, 112, (opCompareFloat<'>', 'F', 'F'>), false)      \
-  X(GreaterEqualFloat, 114, (opCompareFloat<'g', 'F', 'F'>), false) \
-  X(LessFloat, 116, (opCompareFloat<'<', 'F', 'F'>), false)         \
-  X(LessEqualFloat, 118, (opCompareFloat<'l', 'F', 'F'>), false)    \
-  X(NotEqualFloat, 120, (opCompareFloat<'!', 'F', 'F'>), false)
+#define ZT_COMPARISONS(X)                                                          \
+  X(EqualInteger, CmdEqualLLL, opCompareInteger<'='>, false)                       \
+  X(GreaterInteger, CmdGreaterLLL, opCompareInteger<'>'>, false)                   \
+  X(GreaterEqualInteger, CmdGreaterEqualLLL, opCompareInteger<'g'>, false)         \
+  X(LessInteger, CmdLessLLL, opCompareInteger<'<'>, false)                         \
+  X(LessEqualInteger, CmdLessEqualLLL, opCompareInteger<'l'>, false)               \
+  X(NotEqualInteger, CmdNotEqualLLL, opCompareInteger<'!'>, false)                 \
+  X(EqualFloat, CmdEqualLFF, (opCompareFloat<'=', 'F', 'F'>), false)               \
+  X(GreaterFloat, CmdGreaterLFF, (opCompareFloat<'>', 'F', 'F'>), false)           \
+  X(GreaterEqualFloat, CmdGreaterEqualLFF, (opCompareFloat<'g', 'F', 'F'>), false) \
+  X(LessFloat, CmdLessLFF, (opCompareFloat<'<', 'F', 'F'>), false)                 \
+  X(LessEqualFloat, CmdLessEqualLFF, (opCompareFloat<'l', 'F', 'F'>), false)       \
+  X(NotEqualFloat, CmdNotEqualLFF, (opCompareFloat<'!', 'F', 'F'>), false)
 
 enum Entry : uint32_t {
   CallHandler,  // every command the loop does not run itself
@@ -112,8 +113,7 @@ constexpr LoopCommand LoopCommands[] = {
 #undef ZT_ROW
 };
 
-constexpr int32_t IdFor = 7, IdNext = 8;
-constexpr int32_t BranchIds[] = {1, 9, 12};  // IF, WHILE, UNTIL
+constexpr int32_t BranchIds[] = {CmdIf, CmdWhile, CmdUntil};
 
 // Identifier and entry of a decoded command word.
 int32_t idOf(const Word& w) { return commandIdentifier(w.n); }
@@ -340,7 +340,7 @@ void chooseFusedForms(ProgramImage& image) {
     if (!image.CommandStarts[i]) continue;
     Word& w = code[i];
     const int32_t id = idOf(w);
-    if (id == IdNext && entryOf(w) == Next && isCommand(image.codeIndex(code[i + 2].target), IdFor)) {
+    if (id == CmdNext && entryOf(w) == Next && isCommand(image.codeIndex(code[i + 2].target), CmdFor)) {
       w.n = encodeCommand(id, NextFor);
       continue;
     }

@@ -4,6 +4,8 @@
 // computed in double precision and stored as single. Domain errors give not-a-number.
 #include <cmath>
 
+#include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/family.h"
 #include "core/runtime.h"
 
@@ -13,7 +15,6 @@ namespace {
 
 constexpr double DegreesToRadians = 0.01745;
 constexpr double RadiansToDegrees = 57.306590257879655;
-constexpr int32_t ErrRandomLimit = 113;
 
 double sine(double x) { return std::sin(x); }
 double cosine(double x) { return std::cos(x); }
@@ -86,37 +87,37 @@ Word* opRandomize(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {201, "ABS[", "LF", opAbsInteger},
-    {202, "ACOS[", "FF", opFloatFunction<arcCosine, 'F', Angle::Out>},
-    {204, "ASIN[", "FF", opFloatFunction<arcSine, 'F', Angle::Out>},
-    {205, "ATAN[", "FF", opFloatFunction<arcTangent, 'F', Angle::Out>},
-    {218, "EXP[", "LL", opExp},
-    {222, "HCOS[", "FF", opFloatFunction<hyperbolicCosine, 'F', Angle::In>},
-    {225, "HSIN[", "FF", opFloatFunction<hyperbolicSine, 'F', Angle::In>},
-    {226, "HTAN[", "FF", opFloatFunction<hyperbolicTangent, 'F', Angle::In>},
-    {232, "INT[", "LF", opInt},
-    {245, "RANDOMIZE", "L", opRandomize},
-    {249, "RND[", "FL", opRnd<true>},
-    {257, "SQRT[", "FF", opFloatFunction<squareRoot, 'F', Angle::None>},
-    {258, "SQRT[", "FL", opFloatFunction<squareRoot, 'L', Angle::None>},
-    {331, "COS[", "FF", opFloatFunction<cosine, 'F', Angle::In>},
-    {332, "COS[", "FL", opFloatFunction<cosine, 'L', Angle::In>},
-    {341, "SIN[", "FF", opFloatFunction<sine, 'F', Angle::In>},
-    {342, "SIN[", "FL", opFloatFunction<sine, 'L', Angle::In>},
-    {361, "ACOS[", "FL", opFloatFunction<arcCosine, 'L', Angle::Out>},
-    {362, "ASIN[", "FL", opFloatFunction<arcSine, 'L', Angle::Out>},
-    {363, "ATAN[", "FL", opFloatFunction<arcTangent, 'L', Angle::Out>},
-    {364, "ATANFULL[", "FFF", opArcTangentFull<'F', 'F'>},
-    {365, "ATANFULL[", "FLF", opArcTangentFull<'L', 'F'>},
-    {366, "ATANFULL[", "FFL", opArcTangentFull<'F', 'L'>},
-    {367, "ATANFULL[", "FLL", opArcTangentFull<'L', 'L'>},
-    {368, "ABS[", "FF", opFloatFunction<absolute, 'F', Angle::None>},
-    {371, "HCOS[", "FL", opFloatFunction<hyperbolicCosine, 'L', Angle::In>},
-    {372, "HSIN[", "FL", opFloatFunction<hyperbolicSine, 'L', Angle::In>},
-    {373, "HTAN[", "FL", opFloatFunction<hyperbolicTangent, 'L', Angle::In>},
-    {381, "TAN[", "FF", opFloatFunction<tangent, 'F', Angle::In>},
-    {382, "TAN[", "FL", opFloatFunction<tangent, 'L', Angle::In>},
-    {390, "RND[", "LL", opRnd<false>},
+    {CmdAbsLF, opAbsInteger},
+    {CmdAcosFF, opFloatFunction<arcCosine, 'F', Angle::Out>},
+    {CmdAsinFF, opFloatFunction<arcSine, 'F', Angle::Out>},
+    {CmdAtanFF, opFloatFunction<arcTangent, 'F', Angle::Out>},
+    {CmdExp, opExp},
+    {CmdHcosFF, opFloatFunction<hyperbolicCosine, 'F', Angle::In>},
+    {CmdHsinFF, opFloatFunction<hyperbolicSine, 'F', Angle::In>},
+    {CmdHtanFF, opFloatFunction<hyperbolicTangent, 'F', Angle::In>},
+    {CmdInt, opInt},
+    {CmdRandomize, opRandomize},
+    {CmdRndFL, opRnd<true>},
+    {CmdSqrtFF, opFloatFunction<squareRoot, 'F', Angle::None>},
+    {CmdSqrtFL, opFloatFunction<squareRoot, 'L', Angle::None>},
+    {CmdCosFF, opFloatFunction<cosine, 'F', Angle::In>},
+    {CmdCosFL, opFloatFunction<cosine, 'L', Angle::In>},
+    {CmdSinFF, opFloatFunction<sine, 'F', Angle::In>},
+    {CmdSinFL, opFloatFunction<sine, 'L', Angle::In>},
+    {CmdAcosFL, opFloatFunction<arcCosine, 'L', Angle::Out>},
+    {CmdAsinFL, opFloatFunction<arcSine, 'L', Angle::Out>},
+    {CmdAtanFL, opFloatFunction<arcTangent, 'L', Angle::Out>},
+    {CmdAtanfullFFF, opArcTangentFull<'F', 'F'>},
+    {CmdAtanfullFLF, opArcTangentFull<'L', 'F'>},
+    {CmdAtanfullFFL, opArcTangentFull<'F', 'L'>},
+    {CmdAtanfullFLL, opArcTangentFull<'L', 'L'>},
+    {CmdAbsFF, opFloatFunction<absolute, 'F', Angle::None>},
+    {CmdHcosFL, opFloatFunction<hyperbolicCosine, 'L', Angle::In>},
+    {CmdHsinFL, opFloatFunction<hyperbolicSine, 'L', Angle::In>},
+    {CmdHtanFL, opFloatFunction<hyperbolicTangent, 'L', Angle::In>},
+    {CmdTanFF, opFloatFunction<tangent, 'F', Angle::In>},
+    {CmdTanFL, opFloatFunction<tangent, 'L', Angle::In>},
+    {CmdRndLL, opRnd<false>},
 };
 
 }  // namespace

@@ -9,14 +9,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/error_numbers.h"
 #include "core/runtime.h"
 
 namespace zt {
-
-inline constexpr int32_t ErrStringTooLong = 107;
-inline constexpr int32_t ErrCallDepth = 108;
-inline constexpr int32_t ErrArrayIndex = 102;
-inline constexpr int32_t ErrDivideByZero = 111;
 
 // ---- assignment ----
 

@@ -3,6 +3,8 @@
 // operand 0 receives the result, which replaces the result cell's string. No records.
 #include <string>
 
+#include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/family.h"
 #include "core/numformat.h"
 #include "core/runtime.h"
@@ -10,8 +12,6 @@
 namespace zt {
 
 namespace {
-
-constexpr int32_t ErrStringTooLong = 107;
 
 Word* storeText(Word* pc, std::string_view text, int operands) {
   storeString(operand(pc, 0), text);
@@ -95,20 +95,20 @@ Word* opVal(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {203, "ASC[", "LS", opAsc},
-    {206, "BIN$[", "SL", opBin},
-    {209, "CHR$[", "SL", opChr},
-    {223, "HEX$[", "SL", opHex},
-    {233, "LEFT$[", "SSL", opLeft},
-    {234, "LEN[", "LS", opLen},
-    {236, "LOWER$[", "SS", opChangeCase<'A', 'a'>},
-    {237, "MID$[", "SSL", opMid},
-    {248, "RIGHT$[", "SSL", opRight},
-    {256, "SPACE$[", "SL", opSpace},
-    {261, "UPPER$[", "SS", opChangeCase<'a', 'A'>},
-    {311, "STR$[", "SF", opStrFloat},
-    {312, "STR$[", "SL", opStrInteger},
-    {321, "VAL[", "FS", opVal, Flow::Next, "NS"},
+    {CmdAsc, opAsc},
+    {CmdBin, opBin},
+    {CmdChr, opChr},
+    {CmdHex, opHex},
+    {CmdLeft, opLeft},
+    {CmdLen, opLen},
+    {CmdLower, opChangeCase<'A', 'a'>},
+    {CmdMid, opMid},
+    {CmdRight, opRight},
+    {CmdSpace, opSpace},
+    {CmdUpper, opChangeCase<'a', 'A'>},
+    {CmdStrSF, opStrFloat},
+    {CmdStrSL, opStrInteger},
+    {CmdValFS, opVal, Flow::Next, "NS"},
 };
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/runtime.h"
 #include "display2d/pixels.h"
 #include "display2d/state.h"
@@ -18,22 +20,6 @@ namespace zt {
 
 namespace {
 
-constexpr int32_t ErrFileNotFound = 105;
-constexpr int32_t ErrBlit = 1000;
-constexpr int32_t ErrBitmapNumber = 1001;
-constexpr int32_t ErrNoBitmap = 1002;
-constexpr int32_t ErrLoad = 1003;
-constexpr int32_t ErrSave = 1004;
-constexpr int32_t ErrCreate = 1005;
-constexpr int32_t ErrDeleteScreen = 1006;
-constexpr int32_t ErrCopyOntoItself = 1007;
-constexpr int32_t ErrDestinationSmall = 1008;
-constexpr int32_t ErrCreateScreen = 1009;
-constexpr int32_t ErrRegionOutside = 1010;
-constexpr int32_t ErrRegionEmpty = 1011;
-constexpr int32_t ErrBlurValue = 1012;
-constexpr int32_t ErrFadeValue = 1013;
-constexpr int32_t ErrGammaValue = 1014;
 constexpr int32_t MaxBlurValue = 8;
 constexpr int32_t MaxFadeValue = 100;
 constexpr int32_t MaxGammaValue = 511;
@@ -87,7 +73,7 @@ void runLoad(Runtime& rt, DisplayRecord& r) {
   if (!fileExists(rt, r.text())) return raiseError(rt, ErrFileNotFound);
   std::unique_ptr<Surface> loaded = loadImageSurface(rt, r.text());
   if (!loaded) {
-    if (r.lifetime <= 0) raiseError(rt, ErrLoad);
+    if (r.lifetime <= 0) raiseError(rt, ErrBitmapLoad);
     return;
   }
   BitmapSlot& slot = rt.bitmaps.BitmapTable[size_t(r.number)];
@@ -107,7 +93,7 @@ void runSave(Runtime& rt, DisplayRecord& r) {
   rt.bitmaps.ListBitmap = r.number;
   rt.bitmaps.ListTarget = surfaceRefOf(rt.bitmaps, r.number);
   const std::string path = rt.fs.resolve(r.text());
-  if (!saveSurfaceBmp(path, *s)) raiseError(rt, ErrSave);
+  if (!saveSurfaceBmp(path, *s)) raiseError(rt, ErrBitmapSave);
 }
 
 void runCreate(Runtime& rt, DisplayRecord& r) {
@@ -116,7 +102,7 @@ void runCreate(Runtime& rt, DisplayRecord& r) {
   BitmapSlot& slot = rt.bitmaps.BitmapTable[size_t(r.number)];
   placeSurface(slot, nullptr);
   std::unique_ptr<Surface> s = r.arg1 > 0 && r.arg2 > 0 ? newBitmapSurface(rt, r.arg1, r.arg2) : nullptr;
-  if (!s) return raiseError(rt, ErrCreate);
+  if (!s) return raiseError(rt, ErrBitmapCreate);
   placeSurface(slot, std::move(s));
   makeCurrent(rt, r.number);
 }
@@ -147,7 +133,7 @@ void runCopy(Runtime& rt, DisplayRecord& r) {
   if (!dst) return;
   if (whole) {
     if (dst->width() < src->width() || dst->height() < src->height()) return raiseError(rt, ErrDestinationSmall);
-    if (!bltFast(*dst, 0, 0, *src, src->bounds(), false)) raiseError(rt, ErrBlit);
+    if (!bltFast(*dst, 0, 0, *src, src->bounds(), false)) raiseError(rt, ErrBitmapBlit);
     return;
   }
   const Rect s = inclusiveRect(r.arg1, r.arg2, r.arg3, r.arg4);
@@ -155,7 +141,7 @@ void runCopy(Runtime& rt, DisplayRecord& r) {
   if (!regionInside(s, *src) || !regionInside(d, *dst)) return raiseError(rt, ErrRegionOutside);
   if (r.arg1 >= r.arg3 || r.arg2 >= r.arg4 || r.extra(1) >= r.extra(3) || r.extra(2) >= r.extra(4))
     return raiseError(rt, ErrRegionEmpty);
-  if (!blt(*dst, d, *src, s)) raiseError(rt, ErrBlit);
+  if (!blt(*dst, d, *src, s)) raiseError(rt, ErrBitmapBlit);
 }
 
 // Swaps column i with column width - 1 - i (mirror), or row i with row height - 1 - i.
@@ -406,32 +392,32 @@ Word* opBitmapQuery(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {1001, "LOAD BITMAP", "S", opLoadScreen},
-    {1002, "LOAD BITMAP", "SL", opLoadBitmap},
-    {1003, "SAVE BITMAP", "S", opCaptureScreen},
-    {1004, "SAVE BITMAP", "SL", opSaveBitmap},
-    {1005, "CREATE BITMAP", "LLL", opCreateBitmap},
-    {1006, "SET CURRENT BITMAP", "L", opSetCurrentBitmap},
-    {1007, "COPY BITMAP", "LL", opCopyBitmap},
-    {1008, "COPY BITMAP", "LLLLLLLLLL", opCopyRegion},
-    {1009, "DELETE BITMAP", "L", opDeleteBitmap},
-    {1010, "MIRROR BITMAP", "L", opMirror<RecMirrorBitmap, &BitmapSlot::mirrored>},
-    {1011, "FLIP BITMAP", "L", opMirror<RecFlipBitmap, &BitmapSlot::flipped>},
-    {1012, "BLUR BITMAP", "LL", opBitmapEffect<RecBlurBitmap>},
-    {1013, "FADE BITMAP", "LL", opBitmapEffect<RecFadeBitmap>},
-    {1014, "SET GAMMA", "LLL", opSetGamma},
-    {1051, "BITMAP EXIST[", "LL", opBitmapExist},
-    {1052, "CURRENT BITMAP[", "L", opCurrentBitmap},
-    {1053, "BITMAP WIDTH[", "L", opBitmapQuery<&BitmapSlot::width, false>},
-    {1054, "BITMAP HEIGHT[", "L", opBitmapQuery<&BitmapSlot::height, false>},
-    {1055, "BITMAP DEPTH[", "L", opBitmapQuery<&BitmapSlot::depth, false>},
-    {1056, "BITMAP MIRRORED[", "L", opBitmapQuery<&BitmapSlot::mirrored, false>},
-    {1057, "BITMAP FLIPPED[", "L", opBitmapQuery<&BitmapSlot::flipped, false>},
-    {1058, "BITMAP WIDTH[", "LL", opBitmapQuery<&BitmapSlot::width, true>},
-    {1059, "BITMAP HEIGHT[", "LL", opBitmapQuery<&BitmapSlot::height, true>},
-    {1060, "BITMAP DEPTH[", "LL", opBitmapQuery<&BitmapSlot::depth, true>},
-    {1061, "BITMAP MIRRORED[", "LL", opBitmapQuery<&BitmapSlot::mirrored, true>},
-    {1062, "BITMAP FLIPPED[", "LL", opBitmapQuery<&BitmapSlot::flipped, true>},
+    {CmdLoadBitmapS, opLoadScreen},
+    {CmdLoadBitmapSL, opLoadBitmap},
+    {CmdSaveBitmapS, opCaptureScreen},
+    {CmdSaveBitmapSL, opSaveBitmap},
+    {CmdCreateBitmap, opCreateBitmap},
+    {CmdSetCurrentBitmap, opSetCurrentBitmap},
+    {CmdCopyBitmapLL, opCopyBitmap},
+    {CmdCopyBitmapLLLLLLLLLL, opCopyRegion},
+    {CmdDeleteBitmap, opDeleteBitmap},
+    {CmdMirrorBitmap, opMirror<RecMirrorBitmap, &BitmapSlot::mirrored>},
+    {CmdFlipBitmap, opMirror<RecFlipBitmap, &BitmapSlot::flipped>},
+    {CmdBlurBitmap, opBitmapEffect<RecBlurBitmap>},
+    {CmdFadeBitmap, opBitmapEffect<RecFadeBitmap>},
+    {CmdSetGamma, opSetGamma},
+    {CmdBitmapExist, opBitmapExist},
+    {CmdCurrentBitmap, opCurrentBitmap},
+    {CmdBitmapWidthL, opBitmapQuery<&BitmapSlot::width, false>},
+    {CmdBitmapHeightL, opBitmapQuery<&BitmapSlot::height, false>},
+    {CmdBitmapDepthL, opBitmapQuery<&BitmapSlot::depth, false>},
+    {CmdBitmapMirroredL, opBitmapQuery<&BitmapSlot::mirrored, false>},
+    {CmdBitmapFlippedL, opBitmapQuery<&BitmapSlot::flipped, false>},
+    {CmdBitmapWidthLL, opBitmapQuery<&BitmapSlot::width, true>},
+    {CmdBitmapHeightLL, opBitmapQuery<&BitmapSlot::height, true>},
+    {CmdBitmapDepthLL, opBitmapQuery<&BitmapSlot::depth, true>},
+    {CmdBitmapMirroredLL, opBitmapQuery<&BitmapSlot::mirrored, true>},
+    {CmdBitmapFlippedLL, opBitmapQuery<&BitmapSlot::flipped, true>},
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <string>
 
+#include "command_ids.h"
 #include "core/numformat.h"
 #include "core/runtime.h"
 #include "display2d/state.h"
@@ -175,26 +176,26 @@ Word* opWaitMouse(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {211, "CL$[", "S", opCommandLine},
-    {252, "SET CURSOR", "LL", opSetCursor},
-    {255, "SLEEP", "L", opSleep},
-    {260, "TIMER[", "L", opTimer},
-    {263, "WAIT KEY", "0", opWaitKey},
-    {264, "SUSPEND FOR KEY", "0", opWaitKey},
-    {265, "SUSPEND FOR MOUSE", "0", opWaitMouse},
-    {301, "PRINT", "L", printInteger<true>},
-    {302, "PRINT", "F", printFloat<true>},
-    {303, "PRINT", "S", printString<true>},
-    {304, "PRINT", "0", printBlank},
-    {305, "PRINTC", "L", printInteger<false>},
-    {306, "PRINTC", "F", printFloat<false>},
-    {307, "PRINTC", "S", printString<false>},
-    {351, "INPUT", "L", opInput<'L'>},
-    {352, "INPUT", "S", opInput<'S'>},
-    {355, "INPUT", "F", opInput<'F'>},
-    {408, "GET DATE$[", "S", opDateTime<true>},
-    {409, "GET TIME$[", "S", opDateTime<false>},
-    {410, "WAIT", "L", opSleep},
+    {CmdCl, opCommandLine},
+    {CmdSetCursor, opSetCursor},
+    {CmdSleep, opSleep},
+    {CmdTimer, opTimer},
+    {CmdWaitKey, opWaitKey},
+    {CmdSuspendForKey, opWaitKey},
+    {CmdSuspendForMouse, opWaitMouse},
+    {CmdPrintL, printInteger<true>},
+    {CmdPrintF, printFloat<true>},
+    {CmdPrintS, printString<true>},
+    {CmdPrint0, printBlank},
+    {CmdPrintcL, printInteger<false>},
+    {CmdPrintcF, printFloat<false>},
+    {CmdPrintcS, printString<false>},
+    {CmdInputL, opInput<'L'>},
+    {CmdInputS, opInput<'S'>},
+    {CmdInputF, opInput<'F'>},
+    {CmdGetDate, opDateTime<true>},
+    {CmdGetTime, opDateTime<false>},
+    {CmdWait, opSleep},
 };
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/runtime.h"
 #include "display2d/pixels.h"
 #include "display2d/state.h"
@@ -19,12 +21,6 @@ namespace zt {
 
 namespace {
 
-constexpr int32_t ErrSurfaces = 10005;
-constexpr int32_t ErrModeWarning = 1503;
-constexpr int32_t ErrDisplayBuild = 1504;
-constexpr int32_t ErrModeSize = 1501;
-constexpr int32_t ErrModeDepth = 1502;
-constexpr int32_t ErrCardWarning = 9011;
 constexpr int32_t IdentityGamma = 256;
 constexpr int32_t MaxModeSide = 16384;  // the largest texture a window can show
 
@@ -277,26 +273,26 @@ Word* opCurrentCard(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {1500, "PERFORM CHECKLIST FOR DISPLAY MODES", "0", opChecklistForModes},
-    {1501, "SET DISPLAY MODE", "LLL", skipAfter<opSetDisplayMode, 3>},
-    {1551, "SCREEN WIDTH[", "L", opDisplayQuery<[](const DisplayState& d) { return d.ScreenWidth; }>},
-    {1552, "SCREEN HEIGHT[", "L", opDisplayQuery<[](const DisplayState& d) { return d.ScreenHeight; }>},
-    {1553, "SCREEN DEPTH[", "L", opDisplayQuery<[](const DisplayState& d) { return d.ScreenDepth; }>},
-    {1554, "SCREEN TYPE[", "L", opDisplayQuery<[](const DisplayState& d) { return 1 - d.SoftwareBackBuffer; }>},
-    {1555, "SCREEN FPS[", "L", opDisplayQuery<[](const DisplayState& d) { return d.ScreenFps; }>},
-    {1571, "CHECK DISPLAY MODE[", "LLLL", skipAfter<opCheckDisplayMode, 4>},
-    {9001, "SET EMULATION ON", "0", opSetEmulation<1>},
-    {9002, "SET EMULATION OFF", "0", opSetEmulation<0>},
-    {9003, "PERFORM CHECKLIST FOR GRAPHICS CARDS", "0", opChecklistForCards},
-    {9004, "SET GRAPHICS CARD", "S", skipAfter<opSetGraphicsCard, 1>},
-    {9011, "DISABLE TNL", "0", opTnl<0>},
-    {9012, "ENABLE TNL", "0", opTnl<1>},
-    {9051, "SYSTEM TMEM AVAILABLE[", "L", opDeviceMemory},
-    {9052, "SYSTEM DMEM AVAILABLE[", "L", opDeviceMemory},
-    {9053, "SYSTEM SMEM AVAILABLE[", "L", opSystemMemory},
-    {9054, "EMULATION MODE[", "L", opDisplayQuery<[](const DisplayState& d) { return d.EmulationMode; }>},
-    {9055, "CURRENT GRAPHICS CARD$[", "S", opCurrentCard},
-    {9056, "TNL AVAILABLE[", "L", opDisplayQuery<[](const DisplayState& d) { return int32_t(d.DeviceTypeName[0] == 'T'); }>},
+    {CmdPerformChecklistForDisplayModes, opChecklistForModes},
+    {CmdSetDisplayMode, skipAfter<opSetDisplayMode, 3>},
+    {CmdScreenWidth, opDisplayQuery<[](const DisplayState& d) { return d.ScreenWidth; }>},
+    {CmdScreenHeight, opDisplayQuery<[](const DisplayState& d) { return d.ScreenHeight; }>},
+    {CmdScreenDepth, opDisplayQuery<[](const DisplayState& d) { return d.ScreenDepth; }>},
+    {CmdScreenType, opDisplayQuery<[](const DisplayState& d) { return 1 - d.SoftwareBackBuffer; }>},
+    {CmdScreenFps, opDisplayQuery<[](const DisplayState& d) { return d.ScreenFps; }>},
+    {CmdCheckDisplayMode, skipAfter<opCheckDisplayMode, 4>},
+    {CmdSetEmulationOn, opSetEmulation<1>},
+    {CmdSetEmulationOff, opSetEmulation<0>},
+    {CmdPerformChecklistForGraphicsCards, opChecklistForCards},
+    {CmdSetGraphicsCard, skipAfter<opSetGraphicsCard, 1>},
+    {CmdDisableTnl, opTnl<0>},
+    {CmdEnableTnl, opTnl<1>},
+    {CmdSystemTmemAvailable, opDeviceMemory},
+    {CmdSystemDmemAvailable, opDeviceMemory},
+    {CmdSystemSmemAvailable, opSystemMemory},
+    {CmdEmulationMode, opDisplayQuery<[](const DisplayState& d) { return d.EmulationMode; }>},
+    {CmdCurrentGraphicsCard, opCurrentCard},
+    {CmdTnlAvailable, opDisplayQuery<[](const DisplayState& d) { return int32_t(d.DeviceTypeName[0] == 'T'); }>},
 };
 
 }  // namespace

@@ -2,14 +2,13 @@
 
 #include <new>
 
+#include "core/error_numbers.h"
 #include "core/runtime.h"
 #include "display2d/state.h"
 
 namespace zt {
 
 namespace {
-
-constexpr int32_t ErrOutOfMemory = 101;
 
 // Links records [from, pool end) into the free list.
 void linkFree(DisplayList& list, size_t from) {

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <utility>
 
+#include "command_ids.h"
 #include "core/runtime.h"
 #include "display2d/pixels.h"
 #include "display2d/state.h"
@@ -228,19 +229,19 @@ Word* opComponent(Runtime&, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {208, "BOX", "LLLL", opBox},
-    {210, "CIRCLE", "LLL", opCircle},
-    {212, "CLS", "0", opCls},
-    {215, "DOT", "LL", opDot},
-    {216, "ELLIPSE", "LLLL", opEllipse},
-    {227, "INK", "LL", opInk},
-    {235, "LINE", "LLLL", opLine},
-    {243, "POINT[", "LLL", opPoint},
-    {391, "RGB[", "LLLL", opRgb},
-    {392, "RGBR[", "LL", opComponent<16>},
-    {393, "RGBG[", "LL", opComponent<8>},
-    {394, "RGBB[", "LL", opComponent<0>},
-    {405, "CLS", "L", opClsColour},
+    {CmdBox, opBox},
+    {CmdCircle, opCircle},
+    {CmdCls0, opCls},
+    {CmdDot, opDot},
+    {CmdEllipse, opEllipse},
+    {CmdInk, opInk},
+    {CmdLine, opLine},
+    {CmdPoint, opPoint},
+    {CmdRgb, opRgb},
+    {CmdRgbr, opComponent<16>},
+    {CmdRgbg, opComponent<8>},
+    {CmdRgbb, opComponent<0>},
+    {CmdClsL, opClsColour},
 };
 
 }  // namespace

@@ -4,6 +4,8 @@
 // frame is shown. Owns the RefreshState.
 #include "display2d/refresh.h"
 
+#include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/runtime.h"
 #include "display2d/state.h"
 #include "platform/fs.h"
@@ -12,7 +14,6 @@ namespace zt {
 
 namespace {
 
-constexpr int32_t ErrSyncRate = 112;
 constexpr int32_t MaxSyncRate = 1000;
 
 Word* opSync(Runtime& rt, Word* pc) {
@@ -43,12 +44,12 @@ Word* opDrawTo(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {259, "SYNC", "0", opSync},
-    {403, "SYNC ON", "0", opSyncMode<false>},
-    {404, "SYNC OFF", "0", opSyncMode<true>},
-    {407, "SYNC RATE", "L", opSyncRate},
-    {7931, "DRAW TO FRONT", "0", opDrawTo<0>},
-    {7932, "DRAW TO BACK", "0", opDrawTo<1>},
+    {CmdSync, opSync},
+    {CmdSyncOn, opSyncMode<false>},
+    {CmdSyncOff, opSyncMode<true>},
+    {CmdSyncRate, opSyncRate},
+    {CmdDrawToFront, opDrawTo<0>},
+    {CmdDrawToBack, opDrawTo<1>},
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 // records 102 and 110 draw and rub out console text. Owns the TextState.
 #include "display2d/text.h"
 
+#include "command_ids.h"
 #include "core/runtime.h"
 #include "display2d/pixels.h"
 #include "display2d/state.h"
@@ -108,23 +109,23 @@ Word* opTextExtent(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {6001, "PERFORM CHECKLIST FOR FONTS", "0", opChecklistForFonts},
-    {6002, "SET TEXT FONT", "S", opSetTextFont},
-    {6003, "SET TEXT SIZE", "L", opSetTextSize},
-    {6004, "SET TEXT OPAQUE", "0", opTextBackground<RecTextOpaque>},
-    {6005, "SET TEXT TRANSPARENT", "0", opTextBackground<RecTextTransparent>},
-    {6006, "SET TEXT TO NORMAL", "0", opTextStyle<0>},
-    {6007, "SET TEXT TO ITALIC", "0", opTextStyle<1>},
-    {6008, "SET TEXT TO BOLD", "0", opTextStyle<2>},
-    {6009, "SET TEXT TO BOLDITALIC", "0", opTextStyle<3>},
-    {6010, "TEXT", "LLS", opText<RecText>},
-    {6011, "CENTER TEXT", "LLS", opText<RecCenterText>},
-    {6501, "TEXT FONT$[", "S", opTextFontName},
-    {6502, "TEXT SIZE[", "L", opTextSetting<&TextState::TextSize>},
-    {6503, "TEXT BACKGROUND TYPE[", "L", opTextSetting<&TextState::TextOpaque>},
-    {6504, "TEXT STYLE[", "L", opTextSetting<&TextState::TextStyle>},
-    {6505, "TEXT WIDTH[", "LS", opTextExtent<0>},
-    {6506, "TEXT HEIGHT[", "LS", opTextExtent<1>},
+    {CmdPerformChecklistForFonts, opChecklistForFonts},
+    {CmdSetTextFont, opSetTextFont},
+    {CmdSetTextSize, opSetTextSize},
+    {CmdSetTextOpaque, opTextBackground<RecTextOpaque>},
+    {CmdSetTextTransparent, opTextBackground<RecTextTransparent>},
+    {CmdSetTextToNormal, opTextStyle<0>},
+    {CmdSetTextToItalic, opTextStyle<1>},
+    {CmdSetTextToBold, opTextStyle<2>},
+    {CmdSetTextToBolditalic, opTextStyle<3>},
+    {CmdText, opText<RecText>},
+    {CmdCenterText, opText<RecCenterText>},
+    {CmdTextFont, opTextFontName},
+    {CmdTextSize, opTextSetting<&TextState::TextSize>},
+    {CmdTextBackgroundType, opTextSetting<&TextState::TextOpaque>},
+    {CmdTextStyle, opTextSetting<&TextState::TextStyle>},
+    {CmdTextWidth, opTextExtent<0>},
+    {CmdTextHeight, opTextExtent<1>},
 };
 
 void runFontName(Runtime& rt, DisplayRecord& r) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "compiler/compiler.h"
+#include "core/error_numbers.h"
 #include "core/runtime.h"
 #include "display2d/state.h"
 #include "host/families.h"
@@ -90,8 +91,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int32_t WindowCreationError = 10002;
-constexpr int32_t FullScreenError = 10004;
 constexpr const char* ErrorCaption = "Error In Program";
 
 bool isSourceFile(const std::string& path) {
@@ -127,7 +126,7 @@ bool createMainWindow(Runtime& rt) {
   } else {
     std::string why;
     h.MainWindow = createDesktopWindow(why);
-    if (!h.MainWindow) return failStart(rt, WindowCreationError, "Failed to create the window: " + why);
+    if (!h.MainWindow) return failStart(rt, ErrWindowCreation, "Failed to create the window: " + why);
     if (std::unique_ptr<Clipboard> desktop = h.MainWindow->clipboard()) rt.clipboard = std::move(desktop);
   }
   rt.input.Source = h.MainWindow.get();
@@ -215,7 +214,7 @@ bool startUp(Runtime& rt, const RunOptions& options, const std::string& game) {
   startProgramData(rt);
   std::string why;
   if (!h.MainWindow->show(h.FullScreenExclusive, why))
-    return failStart(rt, FullScreenError, "Failed to switch the window to full screen: " + why);
+    return failStart(rt, ErrFullScreen, "Failed to switch the window to full screen: " + why);
   for (const auto& [frame, file] : options.dumpFrames) rt.display.Dumps.push_back({frame, file});
   return StartDisplay(rt, h.MainWindow->createPresenter(), h.FullScreenExclusive, h.DesktopWindow);
 }

@@ -1,5 +1,6 @@
 // Keyboard functions: INKEY$ (the character of the latest key press) and SCANCODE (the
 // lowest key number held down).
+#include "command_ids.h"
 #include "core/runtime.h"
 #include "input/input.h"
 #include "input/state.h"
@@ -29,8 +30,8 @@ Word* opScancode(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {228, "INKEY$[", "S", opInkey},
-    {250, "SCANCODE[", "L", opScancode},
+    {CmdInkey, opInkey},
+    {CmdScancode, opScancode},
 };
 
 }  // namespace

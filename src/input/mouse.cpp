@@ -1,5 +1,6 @@
 // Mouse functions and commands: the position, wheel, buttons and movement since the last
 // frame end, POSITION MOUSE, and HIDE MOUSE / SHOW MOUSE for the pointer.
+#include "command_ids.h"
 #include "core/runtime.h"
 #include "display2d/bitmaps.h"
 #include "input/input.h"
@@ -36,16 +37,16 @@ Word* opShowMouse(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {224, "HIDE MOUSE", "0", opHideMouse},
-    {238, "MOUSECLICK[", "L", opMouseQuery<&InputState::MouseButtons>},
-    {239, "MOUSEX[", "L", opMouseQuery<&InputState::MouseX>},
-    {240, "MOUSEY[", "L", opMouseQuery<&InputState::MouseY>},
-    {241, "MOUSEMOVEX[", "L", opMouseQuery<&InputState::MouseMoveX>},
-    {244, "MOUSEMOVEY[", "L", opMouseQuery<&InputState::MouseMoveY>},
-    {246, "POSITION MOUSE", "LL", opPositionMouse},
-    {253, "SHOW MOUSE", "0", opShowMouse},
-    {431, "MOUSEZ[", "L", opMouseQuery<&InputState::MouseZ>},
-    {432, "MOUSEMOVEZ[", "L", opMouseQuery<&InputState::MouseMoveZ>},
+    {CmdHideMouse, opHideMouse},
+    {CmdMouseclick, opMouseQuery<&InputState::MouseButtons>},
+    {CmdMousex, opMouseQuery<&InputState::MouseX>},
+    {CmdMousey, opMouseQuery<&InputState::MouseY>},
+    {CmdMousemovex, opMouseQuery<&InputState::MouseMoveX>},
+    {CmdMousemovey, opMouseQuery<&InputState::MouseMoveY>},
+    {CmdPositionMouse, opPositionMouse},
+    {CmdShowMouse, opShowMouse},
+    {CmdMousez, opMouseQuery<&InputState::MouseZ>},
+    {CmdMousemovez, opMouseQuery<&InputState::MouseMoveZ>},
 };
 
 }  // namespace

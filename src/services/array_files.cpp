@@ -7,15 +7,14 @@
 #include <cstring>
 #include <utility>
 
+#include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/runtime.h"
 #include "services/state.h"
 
 namespace zt {
 
 namespace {
-
-constexpr int32_t ErrFileFailed = 104;
-constexpr int32_t ErrNoArray = 109;
 
 // The word two before the command's identifier (operand 1 of the element read before
 // it) as a cell number, or -1 when it is no cell.
@@ -171,12 +170,12 @@ Word* opSave(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {5001, "LOAD ARRAY", "SL", opLoadWords<'L'>},
-    {5002, "LOAD ARRAY", "SF", opLoadWords<'F'>},
-    {5003, "LOAD ARRAY", "SS", opLoadLines},
-    {5004, "SAVE ARRAY", "SL", opSave<'L', wordBytes>},
-    {5005, "SAVE ARRAY", "SF", opSave<'F', wordBytes>},
-    {5006, "SAVE ARRAY", "SS", opSave<'S', lineBytes>},
+    {CmdLoadArraySL, opLoadWords<'L'>},
+    {CmdLoadArraySF, opLoadWords<'F'>},
+    {CmdLoadArraySS, opLoadLines},
+    {CmdSaveArraySL, opSave<'L', wordBytes>},
+    {CmdSaveArraySF, opSave<'F', wordBytes>},
+    {CmdSaveArraySS, opSave<'S', lineBytes>},
 };
 
 }  // namespace

@@ -4,6 +4,8 @@
 // index is 1 to 256, the checklist has values (or strings), the index is filled.
 #include "services/checklist.h"
 
+#include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/runtime.h"
 #include "services/state.h"
 
@@ -35,12 +37,6 @@ void finishChecklist(Runtime& rt, bool valid, bool hasValues) {
 
 namespace {
 
-constexpr int32_t ErrIndexRange = 9001;
-constexpr int32_t ErrIndexBeyondCount = 9002;
-constexpr int32_t ErrNoStrings = 9003;
-constexpr int32_t ErrNoValues = 9004;
-constexpr int32_t ErrNoChecklist = 9005;
-
 Word* opEmptyChecklist(Runtime& rt, Word* pc) {
   emptyChecklist(rt);
   return pc;
@@ -61,9 +57,9 @@ const ChecklistEntry* checkedEntry(Runtime& rt, Word* pc, bool hasKind, int32_t 
   const ChecklistState& list = rt.checklist;
   const int32_t i = operand(pc, 1).i;
   int32_t error = !list.valid                      ? ErrNoChecklist
-                  : i < 1 || i > ChecklistCapacity ? ErrIndexRange
+                  : i < 1 || i > ChecklistCapacity ? ErrChecklistIndexRange
                   : !hasKind                       ? kindError
-                  : i - 1 >= list.count            ? ErrIndexBeyondCount
+                  : i - 1 >= list.count            ? ErrChecklistIndexBeyondCount
                                                    : 0;
   if (error) {
     raiseError(rt, error);
@@ -74,27 +70,27 @@ const ChecklistEntry* checkedEntry(Runtime& rt, Word* pc, bool hasKind, int32_t 
 
 template <int32_t ChecklistEntry::*Value>
 Word* opValue(Runtime& rt, Word* pc) {
-  const ChecklistEntry* e = checkedEntry(rt, pc, rt.checklist.hasValues, ErrNoValues);
+  const ChecklistEntry* e = checkedEntry(rt, pc, rt.checklist.hasValues, ErrChecklistNoValues);
   if (!e) return pc;
   operand(pc, 0).i = e->*Value;
   return pc + 2;
 }
 
 Word* opString(Runtime& rt, Word* pc) {
-  const ChecklistEntry* e = checkedEntry(rt, pc, rt.checklist.hasStrings, ErrNoStrings);
+  const ChecklistEntry* e = checkedEntry(rt, pc, rt.checklist.hasStrings, ErrChecklistNoStrings);
   if (!e) return pc;
   storeString(operand(pc, 0), e->text);
   return pc + 2;
 }
 
 const CommandRow Rows[] = {
-    {9501, "EMPTY CHECKLIST", "0", opEmptyChecklist},
-    {9551, "CHECKLIST QUANTITY[", "L", opQuantity},
-    {9552, "CHECKLIST VALUE A[", "LL", opValue<&ChecklistEntry::a>},
-    {9553, "CHECKLIST VALUE B[", "LL", opValue<&ChecklistEntry::b>},
-    {9554, "CHECKLIST VALUE C[", "LL", opValue<&ChecklistEntry::c>},
-    {9555, "CHECKLIST VALUE D[", "LL", opValue<&ChecklistEntry::d>},
-    {9556, "CHECKLIST STRING$[", "SL", opString},
+    {CmdEmptyChecklist, opEmptyChecklist},
+    {CmdChecklistQuantity, opQuantity},
+    {CmdChecklistValueA, opValue<&ChecklistEntry::a>},
+    {CmdChecklistValueB, opValue<&ChecklistEntry::b>},
+    {CmdChecklistValueC, opValue<&ChecklistEntry::c>},
+    {CmdChecklistValueD, opValue<&ChecklistEntry::d>},
+    {CmdChecklistString, opString},
 };
 
 }  // namespace

@@ -5,6 +5,8 @@
 // hard errors; FIND NEXT past the end raises 8002, which is soft.
 #include <cstdio>
 
+#include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/runtime.h"
 #include "display2d/bitmaps.h"
 #include "display2d/console.h"
@@ -13,10 +15,6 @@
 namespace zt {
 
 namespace {
-
-constexpr int32_t ErrNothingFound = 8001;
-constexpr int32_t ErrSearchExhausted = 8002;
-constexpr int32_t ErrChangeDirectory = 8003;
 
 void setDirectory(Runtime& rt, Word* pc) {
   if (!rt.fs.changeDirectory(cellText(operand(pc, 0)))) raiseError(rt, ErrChangeDirectory);
@@ -139,18 +137,18 @@ Word* opFileDate(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {8001, "SET DIR", "S", skipAfter<setDirectory, 1>},
-    {8002, "DIR", "0", opDir},
-    {8003, "DRIVELIST", "0", opDriveList},
-    {8004, "PERFORM CHECKLIST FOR FILES", "0", opChecklistForFiles},
-    {8005, "PERFORM CHECKLIST FOR DRIVES", "0", opChecklistForDrives},
-    {8006, "FIND FIRST", "0", opFindFirst},
-    {8007, "FIND NEXT", "0", opFindNext},
-    {8008, "CD", "S", skipAfter<setDirectory, 1>},
-    {8101, "GET DIR$[", "S", opGetDir},
-    {8102, "GET FILE NAME$[", "S", opFileName},
-    {8103, "GET FILE TYPE[", "L", opFileType},
-    {8104, "GET FILE DATE$[", "S", opFileDate},
+    {CmdSetDir, skipAfter<setDirectory, 1>},
+    {CmdDir, opDir},
+    {CmdDrivelist, opDriveList},
+    {CmdPerformChecklistForFiles, opChecklistForFiles},
+    {CmdPerformChecklistForDrives, opChecklistForDrives},
+    {CmdFindFirst, opFindFirst},
+    {CmdFindNext, opFindNext},
+    {CmdCd, skipAfter<setDirectory, 1>},
+    {CmdGetDir, opGetDir},
+    {CmdGetFileName, opFileName},
+    {CmdGetFileType, opFileType},
+    {CmdGetFileDate, opFileDate},
 };
 
 }  // namespace

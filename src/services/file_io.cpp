@@ -5,22 +5,14 @@
 // reading past the end is no error but sets the file's end flag.
 #include <cstdio>
 
+#include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/runtime.h"
 #include "services/state.h"
 
 namespace zt {
 
 namespace {
-
-constexpr int32_t ErrNoSuchFile = 105;
-constexpr int32_t ErrFileExists = 106;
-constexpr int32_t ErrOpenRead = 8201;
-constexpr int32_t ErrOpenWrite = 8202;
-constexpr int32_t ErrAlreadyOpen = 8203;
-constexpr int32_t ErrNotOpen = 8204;
-constexpr int32_t ErrRead = 8211;
-constexpr int32_t ErrWrite = 8212;
-constexpr int32_t ErrFileNumber = 8213;
 
 // The record of the file number in operand `at`, or null after the soft error: 8213 for
 // a number outside 1 to 32, 8204 when it must be open and is not.
@@ -32,7 +24,7 @@ FileRecord* fileAt(Runtime& rt, Word* pc, int at, bool mustBeOpen) {
   }
   FileRecord& r = rt.files.FileTable[size_t(n)];
   if (mustBeOpen && !r.handle) {
-    raiseSoftError(rt, ErrNotOpen);
+    raiseSoftError(rt, ErrFileNotOpen);
     return nullptr;
   }
   return &r;
@@ -45,13 +37,13 @@ void openNumber(Runtime& rt, Word* pc) {
   FileRecord* r = fileAt(rt, pc, 0, false);
   if (!r) return;
   if (r->handle) {
-    raiseSoftError(rt, ErrAlreadyOpen);
+    raiseSoftError(rt, ErrFileAlreadyOpen);
     return;
   }
   const std::string_view name = cellText(operand(pc, 1));
   const bool reading = Mode == OpenMode::ReadExisting;
   if (fileExists(rt, name) != reading) {
-    raiseSoftError(rt, reading ? ErrNoSuchFile : ErrFileExists);
+    raiseSoftError(rt, reading ? ErrFileNotFound : ErrFileExists);
     return;
   }
   r->handle = openFile(rt.fs.resolve(name), Mode);
@@ -65,7 +57,7 @@ void closeNumber(Runtime& rt, Word* pc) {
   FileRecord* r = fileAt(rt, pc, 0, false);
   if (!r) return;
   if (!r->handle) {
-    raiseSoftError(rt, ErrNotOpen);
+    raiseSoftError(rt, ErrFileNotOpen);
     return;
   }
   r->handle.reset();
@@ -83,7 +75,7 @@ void readWord(Runtime& rt, Word* pc) {
   if (std::fread(b, 1, Bytes, r->handle.get()) == 0) {
     if (std::ferror(r->handle.get())) {
       std::clearerr(r->handle.get());
-      raiseSoftError(rt, ErrRead);
+      raiseSoftError(rt, ErrFileRead);
       return;
     }
     r->endFlag = 1;
@@ -116,7 +108,7 @@ void readLine(Runtime& rt, Word* pc) {
     if (c == EOF) {
       if (std::ferror(f)) {
         std::clearerr(f);
-        raiseSoftError(rt, ErrRead);
+        raiseSoftError(rt, ErrFileRead);
         return;
       }
       r->endFlag = 1;
@@ -129,7 +121,7 @@ void readLine(Runtime& rt, Word* pc) {
 bool writeBytes(Runtime& rt, FileRecord& r, std::string_view bytes) {
   if (std::fwrite(bytes.data(), 1, bytes.size(), r.handle.get()) == bytes.size()) return true;
   std::clearerr(r.handle.get());
-  raiseSoftError(rt, ErrWrite);
+  raiseSoftError(rt, ErrFileWrite);
   return false;
 }
 
@@ -158,23 +150,23 @@ void fileState(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {8041, "OPEN TO READ", "LS", skipAfter<openNumber<OpenMode::ReadExisting>, 2>},
-    {8042, "OPEN TO WRITE", "LS", skipAfter<openNumber<OpenMode::CreateNew>, 2>},
-    {8043, "CLOSE FILE", "L", skipAfter<closeNumber, 1>},
-    {8051, "READ BYTE", "LL", skipAfter<readWord<1>, 2>},
-    {8052, "READ WORD", "LL", skipAfter<readWord<2>, 2>},
-    {8053, "READ LONG", "LL", skipAfter<readWord<4>, 2>},
-    {8054, "READ FILE", "LL", skipAfter<readWord<4>, 2>},
-    {8055, "READ FLOAT", "LF", skipAfter<readWord<4>, 2>},
-    {8056, "READ STRING", "LS", skipAfter<readLine, 2>},
-    {8061, "WRITE BYTE", "LL", skipAfter<writeWord<1>, 2>},
-    {8062, "WRITE WORD", "LL", skipAfter<writeWord<2>, 2>},
-    {8063, "WRITE LONG", "LL", skipAfter<writeWord<4>, 2>},
-    {8064, "WRITE FILE", "LL", skipAfter<writeWord<4>, 2>},
-    {8065, "WRITE FLOAT", "LF", skipAfter<writeWord<4>, 2>},
-    {8066, "WRITE STRING", "LS", skipAfter<writeLine, 2>},
-    {8124, "FILE OPEN[", "LL", skipAfter<fileState<false>, 2>},
-    {8125, "FILE END[", "LL", skipAfter<fileState<true>, 2>},
+    {CmdOpenToRead, skipAfter<openNumber<OpenMode::ReadExisting>, 2>},
+    {CmdOpenToWrite, skipAfter<openNumber<OpenMode::CreateNew>, 2>},
+    {CmdCloseFile, skipAfter<closeNumber, 1>},
+    {CmdReadByte, skipAfter<readWord<1>, 2>},
+    {CmdReadWord, skipAfter<readWord<2>, 2>},
+    {CmdReadLong, skipAfter<readWord<4>, 2>},
+    {CmdReadFile, skipAfter<readWord<4>, 2>},
+    {CmdReadFloat, skipAfter<readWord<4>, 2>},
+    {CmdReadString, skipAfter<readLine, 2>},
+    {CmdWriteByte, skipAfter<writeWord<1>, 2>},
+    {CmdWriteWord, skipAfter<writeWord<2>, 2>},
+    {CmdWriteLong, skipAfter<writeWord<4>, 2>},
+    {CmdWriteFile, skipAfter<writeWord<4>, 2>},
+    {CmdWriteFloat, skipAfter<writeWord<4>, 2>},
+    {CmdWriteString, skipAfter<writeLine, 2>},
+    {CmdFileOpen, skipAfter<fileState<false>, 2>},
+    {CmdFileEnd, skipAfter<fileState<true>, 2>},
 };
 
 }  // namespace

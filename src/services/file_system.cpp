@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "command_ids.h"
+#include "core/error_numbers.h"
 #include "core/runtime.h"
 #include "platform/clipboard.h"
 #include "platform/launch.h"
@@ -13,16 +15,6 @@
 namespace zt {
 
 namespace {
-
-constexpr int32_t ErrNoSuchFile = 105;
-constexpr int32_t ErrFileExists = 106;
-constexpr int32_t ErrMakeFile = 8021;
-constexpr int32_t ErrDeleteFile = 8022;
-constexpr int32_t ErrRenameFile = 8024;
-constexpr int32_t ErrMoveFile = 8025;
-constexpr int32_t ErrMakeDirectory = 8101;
-constexpr int32_t ErrDeleteDirectory = 8102;
-constexpr int32_t ErrExecuteFile = 8103;
 
 std::string pathOf(Runtime& rt, Word* pc, int at) { return rt.fs.resolve(cellText(operand(pc, at))); }
 
@@ -41,7 +33,7 @@ void deleteFile(Runtime& rt, Word* pc) {
 
 void copyToNew(Runtime& rt, Word* pc) {
   if (!fileExists(rt, cellText(operand(pc, 0))))
-    raiseSoftError(rt, ErrNoSuchFile);
+    raiseSoftError(rt, ErrFileNotFound);
   else if (!copyFile(pathOf(rt, pc, 0), pathOf(rt, pc, 1)))
     raiseSoftError(rt, ErrFileExists);
 }
@@ -107,19 +99,19 @@ Word* opPathExist(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {8021, "MAKE FILE", "S", skipAfter<makeFile, 1>},
-    {8022, "DELETE FILE", "S", skipAfter<deleteFile, 1>},
-    {8023, "COPY FILE", "SS", skipAfter<copyToNew, 2>},
-    {8024, "RENAME FILE", "SS", skipAfter<moveToNew<ErrRenameFile>, 2>},
-    {8025, "MOVE FILE", "SS", skipAfter<moveToNew<ErrMoveFile>, 2>},
-    {8031, "MAKE DIRECTORY", "S", skipAfter<makeFolder, 1>},
-    {8032, "DELETE DIRECTORY", "S", skipAfter<deleteFolder, 1>},
-    {8033, "EXECUTE FILE", "SSS", skipAfter<executeFile, 3>},
-    {8071, "WRITE TO CLIPBOARD", "S", opWriteClipboard},
-    {8072, "GET CLIPBOARD$[", "S", opReadClipboard},
-    {8121, "FILE EXIST[", "LS", opFileExist},
-    {8122, "FILE SIZE[", "LS", opFileSize},
-    {8123, "PATH EXIST[", "LS", opPathExist},
+    {CmdMakeFile, skipAfter<makeFile, 1>},
+    {CmdDeleteFile, skipAfter<deleteFile, 1>},
+    {CmdCopyFile, skipAfter<copyToNew, 2>},
+    {CmdRenameFile, skipAfter<moveToNew<ErrRenameFile>, 2>},
+    {CmdMoveFile, skipAfter<moveToNew<ErrMoveFile>, 2>},
+    {CmdMakeDirectory, skipAfter<makeFolder, 1>},
+    {CmdDeleteDirectory, skipAfter<deleteFolder, 1>},
+    {CmdExecuteFile, skipAfter<executeFile, 3>},
+    {CmdWriteToClipboard, opWriteClipboard},
+    {CmdGetClipboard, opReadClipboard},
+    {CmdFileExist, opFileExist},
+    {CmdFileSize, opFileSize},
+    {CmdPathExist, opPathExist},
 };
 
 }  // namespace

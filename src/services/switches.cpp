@@ -2,6 +2,7 @@
 // UNLOCK CLI and EDITOR, and the pair 9990/9995 that the command table does not name).
 #include "services/switches.h"
 
+#include "command_ids.h"
 #include "core/runtime.h"
 #include "services/state.h"
 
@@ -21,15 +22,18 @@ Word* opLock(Runtime& rt, Word* pc) {
   return pc;
 }
 
+// The third editor lock's pair, which the command table does not name.
+constexpr CommandForm LockThird{9990, nullptr, "0"}, UnlockThird{9995, nullptr, "0"};
+
 const CommandRow Rows[] = {
-    {9601, "DISABLE ESCAPEKEY", "0", opEscapeKey<false>},
-    {9602, "ENABLE ESCAPEKEY", "0", opEscapeKey<true>},
-    {9990, nullptr, "0", opLock<2, true>},
-    {9991, "LOCK CLI", "0", opLock<0, true>},
-    {9992, "UNLOCK CLI", "0", opLock<0, false>},
-    {9993, "LOCK EDITOR", "0", opLock<1, true>},
-    {9994, "UNLOCK EDITOR", "0", opLock<1, false>},
-    {9995, nullptr, "0", opLock<2, false>},
+    {CmdDisableEscapekey, opEscapeKey<false>},
+    {CmdEnableEscapekey, opEscapeKey<true>},
+    {LockThird, opLock<2, true>},
+    {CmdLockCli, opLock<0, true>},
+    {CmdUnlockCli, opLock<0, false>},
+    {CmdLockEditor, opLock<1, true>},
+    {CmdUnlockEditor, opLock<1, false>},
+    {UnlockThird, opLock<2, false>},
 };
 
 }  // namespace

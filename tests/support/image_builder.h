@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "core/image_format.h"
+#include "core/value.h"
+
 namespace zt::test {
 
 // An operand word, or a reference to a label resolved when the image is built.
@@ -23,22 +26,22 @@ struct Arg {
 
 class ImageBuilder {
  public:
-  static int32_t intTemp(int i) { return 10000 + i; }
-  static int32_t floatTemp(int i) { return 11000 + i; }
-  static int32_t stringTemp(int i) { return 12000 + i; }
-  static int32_t plain(int32_t v) { return 25000 + v; }
+  static int32_t intTemp(int i) { return cellWord(IntTemps + i); }
+  static int32_t floatTemp(int i) { return cellWord(FloatTemps + i); }
+  static int32_t stringTemp(int i) { return cellWord(StringTemps + i); }
+  static int32_t plain(int32_t v) { return plainWord(v); }
 
   int32_t intConst(int32_t v);
   int32_t floatConst(float v);
   int32_t stringConst(const std::string& s);
-  int32_t intVar(uint16_t owner = 0);
-  int32_t floatVar(uint16_t owner = 0);
-  int32_t stringVar(uint16_t owner = 0);
+  int32_t intVar(uint16_t owner = 0) { return variable(0, owner); }
+  int32_t floatVar(uint16_t owner = 0) { return variable(1, owner); }
+  int32_t stringVar(uint16_t owner = 0) { return variable(2, owner); }
 
   void dataInt(int32_t v);
   void dataFloat(float v);
   void dataString(const std::string& s);
-  int dataCount() const { return int(dataTypes.size()); }
+  int dataCount() const { return int(parts.dataTypes.size()); }
 
   int newLabel();
   void place(int label);
@@ -49,18 +52,14 @@ class ImageBuilder {
   // A user-function call and a function entry (parameters, then the function number).
   void call(int entry, int32_t result, std::initializer_list<int32_t> args);
   void function(int entry, std::initializer_list<int32_t> params, uint16_t number);
-  void raw(int32_t word) { code.push_back(word); }
+  void raw(int32_t word) { parts.code.push_back(word); }
 
   std::string build() const;
 
  private:
-  std::vector<int32_t> ints;
-  std::vector<float> floats;
-  std::vector<std::string> strings;
-  std::vector<uint16_t> owners[3];
-  std::string dataTypes;
-  std::vector<std::string> dataValues;  // raw bytes of each item
-  std::vector<int32_t> code;
+  int32_t variable(size_t kind, uint16_t owner);
+
+  ImageParts parts;
   std::vector<int> labels;                     // code index of each label, -1 until placed
   std::vector<std::pair<size_t, int>> fixups;  // code index, label
 };

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <thread>
 
+#include "command_ids.h"
 #include "compiler/compiler.h"
 #include "support/engine.h"
 #include "support/image_builder.h"
@@ -18,9 +19,6 @@ namespace zt::test {
 namespace {
 
 using B = ImageBuilder;
-constexpr int PRINT_L = 301, PRINT_S = 303, DIM_L = 501, UNDIM_L = 506, SET_ELEMENT_L = 561, ELEMENT_L = 661;
-constexpr int LOAD_ARRAY_L = 5001, SAVE_ARRAY_L = 5004, ADD = 81, SET_L = 151, END = 213;
-constexpr int OPEN_TO_WRITE = 8042, OPEN_TO_READ = 8041, CLOSE_FILE = 8043, WRITE_BYTE = 8061, READ_BYTE = 8051;
 
 RunResult runSource(const std::string& name, const std::string& source) {
   compiler::CompileResult c = compiler::compileText(name + ".ztb", source);
@@ -72,36 +70,36 @@ TEST(ArrayCommands, ArrayFilesNeedAnArrayTwoWordsBefore) {
     int command;
   };
   const Case cases[] = {
-      {"nothing before", [](B&) {}, SAVE_ARRAY_L},
+      {"nothing before", [](B&) {}, CmdSaveArraySL},
       {"an identifier",
        [](B& b) {
-         b.op(9501);
-         b.op(9501);
+         b.op(CmdEmptyChecklist);
+         b.op(CmdEmptyChecklist);
        },
-       SAVE_ARRAY_L},
+       CmdSaveArraySL},
       {"a constant",
        [](B& b) {
-         b.op(ADD, {B::intTemp(0), b.intConst(1), b.intConst(2)});
+         b.op(CmdAddLLL, {B::intTemp(0), b.intConst(1), b.intConst(2)});
        },
-       LOAD_ARRAY_L},
+       CmdLoadArraySL},
       {"a variable that is no array",
        [](B& b) {
-         b.op(SET_L, {b.intVar(), b.intConst(2)});
+         b.op(CmdAssignLL, {b.intVar(), b.intConst(2)});
        },
-       SAVE_ARRAY_L},
+       CmdSaveArraySL},
       {"an array of another kind",
        [](B& b) {
          int32_t s = b.stringVar();
-         b.op(521, {s, b.intConst(2)});
-         b.op(671, {B::stringTemp(0), s, b.intConst(0)});
+         b.op(CmdDimSL, {s, b.intConst(2)});
+         b.op(CmdElementSSL, {B::stringTemp(0), s, b.intConst(0)});
        },
-       LOAD_ARRAY_L},
+       CmdLoadArraySL},
   };
   for (const Case& c : cases) {
     B b;
     c.before(b);
     b.op(c.command, {b.stringConst("a.dat"), B::intTemp(0)});
-    b.op(END);
+    b.op(CmdEnd);
     RunResult r = runImage("array_file_operand", b.build());
     EXPECT_EQ(r.out, "Runtime Error : ERROR 14. \n") << c.what;
     EXPECT_FALSE(std::filesystem::exists(r.dir + "/a.dat")) << c.what;
@@ -148,18 +146,18 @@ TEST(ArrayCommands, ALineEndSplitAcrossTheReadPiecesStillEndsTheLine) {
 TEST(ArrayCommands, ConstantsNamedAsArraysOrTargetsStayUnchanged) {
   B b;
   const int32_t seven = b.intConst(7), one = b.intConst(1), name = b.stringConst("f.bin");
-  b.op(UNDIM_L, {seven});
-  b.op(SET_ELEMENT_L, {seven, b.intConst(0), one});
-  b.op(ELEMENT_L, {B::intTemp(0), one, b.intConst(0)});
-  b.op(PRINT_L, {B::intTemp(0)});
-  b.op(OPEN_TO_WRITE, {one, name});
-  b.op(WRITE_BYTE, {one, b.intConst(65)});
-  b.op(CLOSE_FILE, {one});
-  b.op(OPEN_TO_READ, {one, name});
-  b.op(READ_BYTE, {one, seven});
-  b.op(PRINT_L, {seven});
-  b.op(DIM_L, {seven, one});
-  b.op(PRINT_S, {b.stringConst("not reached")});
+  b.op(CmdUndimL, {seven});
+  b.op(CmdAssignElementLLL, {seven, b.intConst(0), one});
+  b.op(CmdElementLLL, {B::intTemp(0), one, b.intConst(0)});
+  b.op(CmdPrintL, {B::intTemp(0)});
+  b.op(CmdOpenToWrite, {one, name});
+  b.op(CmdWriteByte, {one, b.intConst(65)});
+  b.op(CmdCloseFile, {one});
+  b.op(CmdOpenToRead, {one, name});
+  b.op(CmdReadByte, {one, seven});
+  b.op(CmdPrintL, {seven});
+  b.op(CmdDimLL, {seven, one});
+  b.op(CmdPrintS, {b.stringConst("not reached")});
   // and a DIM of a constant cannot make an array
   RunResult r = runImage("constants_as_arrays", b.build());
   EXPECT_EQ(r.out, "0\n7\nRuntime Error : ERROR 6. \n");
@@ -176,13 +174,13 @@ void startInProcess(Runtime& rt, const std::string& image) {
 
 TEST(SystemSwitches, SwitchesAndClipboardKeepTheirStateUntilTheNextRun) {
   B b;
-  b.op(9601);
+  b.op(CmdDisableEscapekey);
   b.op(9990);
-  b.op(9993);
-  b.op(9991);
-  b.op(9992);
-  b.op(8071, {b.stringConst("clip")});
-  b.op(END);
+  b.op(CmdLockEditor);
+  b.op(CmdLockCli);
+  b.op(CmdUnlockCli);
+  b.op(CmdWriteToClipboard, {b.stringConst("clip")});
+  b.op(CmdEnd);
   Runtime rt;
   startInProcess(rt, b.build());
   interpret(rt);
@@ -197,9 +195,9 @@ TEST(SystemSwitches, SwitchesAndClipboardKeepTheirStateUntilTheNextRun) {
 TEST(DirectoryCommands, ListingsEndTheSliceWhenTheScreenRefreshesByItself) {
   B b;
   int loop = b.newLabel();
-  b.op(8003);
+  b.op(CmdDrivelist);
   b.place(loop);
-  b.op(42, {Arg::at(loop)});
+  b.op(CmdGoto, {Arg::at(loop)});
   Runtime rt;
   useVirtualClock(rt);
   startInProcess(rt, b.build());

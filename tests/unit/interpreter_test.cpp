@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <regex>
 
+#include "command_ids.h"
 #include "compiler/compiler.h"
 #include "platform/profile.h"
 #include "support/engine.h"
@@ -21,8 +22,8 @@ std::string endlessLoop() {
   int32_t v = b.intVar();
   int start = b.newLabel();
   b.place(start);
-  b.op(81, {v, v, b.intConst(1)});
-  b.op(42, {Arg::at(start)});
+  b.op(CmdAddLLL, {v, v, b.intConst(1)});
+  b.op(CmdGoto, {Arg::at(start)});
   return b.build();
 }
 
@@ -53,14 +54,14 @@ TEST(Interpreter, WithoutAutoRefreshOnlyACommandEndsTheCall) {
   B b;
   int32_t v = b.intVar();
   int loop = b.newLabel(), done = b.newLabel();
-  b.op(151, {v, b.intConst(0)});
+  b.op(CmdAssignLL, {v, b.intConst(0)});
   b.place(loop);
-  b.op(81, {v, v, b.intConst(1)});
-  b.op(115, {B::intTemp(0), v, b.intConst(100000)});
-  b.jump(9, {B::intTemp(0)}, done);  // WHILE v < 100000, run as a plain branch
-  b.op(42, {Arg::at(loop)});
+  b.op(CmdAddLLL, {v, v, b.intConst(1)});
+  b.op(CmdLessLLL, {B::intTemp(0), v, b.intConst(100000)});
+  b.jump(CmdWhile, {B::intTemp(0)}, done);  // WHILE v < 100000, run as a plain branch
+  b.op(CmdGoto, {Arg::at(loop)});
   b.place(done);
-  b.op(213);
+  b.op(CmdEnd);
   Runtime rt;
   start(rt, b.build());
   interpret(rt);
@@ -74,8 +75,8 @@ TEST(Interpreter, WithoutAutoRefreshOnlyACommandEndsTheCall) {
 
 TEST(Interpreter, CompileTimeIdentifierEndsWithTheCounterOnIt) {
   B b;
-  b.op(301, {b.intConst(1)});
-  b.op(3);
+  b.op(CmdPrintL, {b.intConst(1)});
+  b.op(CmdEndif);
   Runtime rt;
   start(rt, b.build());
   interpret(rt);
@@ -98,13 +99,13 @@ TEST(Interpreter, DebugModeTracesEachPositionOnceAndLogsTheError) {
   int32_t n = b.intVar();
   int loop = b.newLabel(), done = b.newLabel();
   b.place(loop);
-  b.op(81, {n, n, b.intConst(1)});                           // 0
-  b.op(115, {B::intTemp(0), n, b.intConst(50)});             // 4
-  b.jump(1, {B::intTemp(0)}, done);                          // 8
-  for (int i = 0; i < 6; ++i) b.op(151, {B::intTemp(1), n});  // 11 .. 26
-  b.op(42, {Arg::at(loop)});                                 // 29
+  b.op(CmdAddLLL, {n, n, b.intConst(1)});                           // 0
+  b.op(CmdLessLLL, {B::intTemp(0), n, b.intConst(50)});             // 4
+  b.jump(CmdIf, {B::intTemp(0)}, done);                          // 8
+  for (int i = 0; i < 6; ++i) b.op(CmdAssignLL, {B::intTemp(1), n});  // 11 .. 26
+  b.op(CmdGoto, {Arg::at(loop)});                                 // 29
   b.place(done);
-  b.op(26);  // STOP
+  b.op(CmdStop);  // STOP
   const std::string ini = "[SETTINGS]\r\nDEBUGMODE=1\r\n";
   RunResult r = runImage("trace", b.build(), {}, ini);
   EXPECT_EQ(r.exitCode, 1);

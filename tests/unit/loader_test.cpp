@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "command_ids.h"
 #include "host/families.h"
 #include "core/arrays.h"
 #include "core/commands.h"
@@ -34,12 +35,12 @@ int32_t getWord(const std::string& bytes, size_t word) {
 
 TEST(Loader, EmptyProgramHasNoTables) {
   B b;
-  b.op(213);
+  b.op(CmdEnd);
   Loaded l;
   ASSERT_TRUE(l.load(b.build())) << l.error;
   for (const auto& list : l.image.OwnerLists) EXPECT_TRUE(list.empty());
   EXPECT_EQ(l.image.CodeWords, 1u);
-  EXPECT_EQ(l.image.CodeBlock[0].n, 213);
+  EXPECT_EQ(l.image.CodeBlock[0].n, CmdEnd.id);
 }
 
 TEST(Loader, ConstantsDataAndVariablesLandInTheirCells) {
@@ -54,7 +55,7 @@ TEST(Loader, ConstantsDataAndVariablesLandInTheirCells) {
   b.dataString("");
   b.dataString("xyz");
   b.dataFloat(0.5f);
-  b.op(213);
+  b.op(CmdEnd);
   Loaded l;
   ASSERT_TRUE(l.load(b.build())) << l.error;
   auto& v = l.image.ValueArea;
@@ -73,7 +74,7 @@ TEST(Loader, ConstantsDataAndVariablesLandInTheirCells) {
 
 TEST(Loader, OperandWordsDecodeByRange) {
   B b;
-  b.op(213);
+  b.op(CmdEnd);
   for (int32_t w : {24999, 25000, 34999, 35000, 36999, 37000, 9999, -4}) b.raw(w);
   std::string bytes = b.build();
   bytes += "\x01\x02";  // trailing bytes that make no whole word are kept out of the code
@@ -99,8 +100,8 @@ void expectRejected(const char* what, Spoil spoil) {
   b.stringConst("text");
   b.dataString("item");
   b.intVar();
-  b.op(301, {b.intConst(7)});
-  b.op(213);
+  b.op(CmdPrintL, {b.intConst(7)});
+  b.op(CmdEnd);
   std::string bytes = b.build();
   spoil(bytes);
   Loaded l;
@@ -129,13 +130,13 @@ TEST(Loader, RejectsMalformedHeadersAndSections) {
 TEST(Loader, RejectsOverlongAndUnterminatedStrings) {
   B big;
   big.stringConst(std::string(256, 'a'));
-  big.op(213);
+  big.op(CmdEnd);
   Loaded l1;
   EXPECT_FALSE(l1.load(big.build()));
 
   B data;
   data.dataString("abc");
-  data.op(213);
+  data.op(CmdEnd);
   std::string bytes = data.build();
   // Fill the string's terminator and padding so it runs into the owner tables.
   int32_t dataStart = getWord(bytes, 5);
@@ -150,27 +151,27 @@ TEST(Loader, RejectsCodeThatWouldReadStrayWords) {
     void (*make)(B&);
   };
   const Case cases[] = {
-      {"integer operand given a string cell", [](B& b) { b.op(301, {b.stringConst("s")}); }},
-      {"string operand given a DATA cell number", [](B& b) { b.op(303, {25000}); }},
-      {"command runs past the code", [](B& b) { b.op(81, {B::intTemp(0), B::intTemp(1)}); }},
-      {"jump target outside the code", [](B& b) { b.op(42, {37000 + 500}); }},
-      {"GOTO to a cell", [](B& b) { b.op(42, {B::intTemp(0)}); }},
+      {"integer operand given a string cell", [](B& b) { b.op(CmdPrintL, {b.stringConst("s")}); }},
+      {"string operand given a DATA cell number", [](B& b) { b.op(CmdPrintS, {plainWord(0)}); }},
+      {"command runs past the code", [](B& b) { b.op(CmdAddLLL, {B::intTemp(0), B::intTemp(1)}); }},
+      {"jump target outside the code", [](B& b) { b.op(CmdGoto, {codeWord(500)}); }},
+      {"GOTO to a cell", [](B& b) { b.op(CmdGoto, {B::intTemp(0)}); }},
       {"function argument count in a variable",
        [](B& b) {
          int f = b.newLabel();
-         b.op(21, {Arg::at(f), B::intTemp(0), b.intVar()});
-         b.op(213);
+         b.op(CmdFunction, {Arg::at(f), B::intTemp(0), b.intVar()});
+         b.op(CmdEnd);
          b.function(f, {}, 1);
-         b.op(22);
+         b.op(CmdEndfunction0);
        }},
       {"argument and parameter of different kinds",
        [](B& b) {
          int f = b.newLabel();
          int32_t p = b.stringVar(1);
          b.call(f, B::intTemp(0), {b.intConst(1)});
-         b.op(213);
+         b.op(CmdEnd);
          b.function(f, {p}, 1);
-         b.op(22);
+         b.op(CmdEndfunction0);
        }},
   };
   for (const Case& c : cases) {
@@ -185,27 +186,27 @@ TEST(Loader, RejectsCodeThatWouldReadStrayWords) {
 // identifier: the walk checks the operands of exactly that command.
 TEST(Loader, PlainEncodedIdentifierIsCheckedAsTheCommandThatRuns) {
   B bad;
-  bad.raw(B::plain(81));  // +[ with three plain integers where cells must be
+  bad.raw(B::plain(CmdAddLLL));  // +[ with three plain integers where cells must be
   for (int32_t w : {B::plain(1), B::plain(2), B::plain(3)}) bad.raw(w);
-  bad.op(213);
+  bad.op(CmdEnd);
   Loaded l1;
   EXPECT_FALSE(l1.load(bad.build()));
 
   B good;
-  good.raw(B::plain(81));
+  good.raw(B::plain(CmdAddLLL));
   for (int32_t w : {B::intTemp(0), B::intTemp(1), B::intTemp(2)}) good.raw(w);
-  good.raw(B::plain(213));
+  good.raw(B::plain(CmdEnd));
   Loaded l2;
   ASSERT_TRUE(l2.load(good.build())) << l2.error;
-  EXPECT_EQ(commandIdentifier(l2.image.CodeBlock[0].n), 81);
-  EXPECT_EQ(commandIdentifier(l2.image.CodeBlock[4].n), 213);
+  EXPECT_EQ(commandIdentifier(l2.image.CodeBlock[0].n), CmdAddLLL.id);
+  EXPECT_EQ(commandIdentifier(l2.image.CodeBlock[4].n), CmdEnd.id);
 }
 
 // Jump targets may name every word up to the end word after the code, not one past it.
 TEST(Loader, JumpTargetsReachExactlyTheEndWord) {
   for (int32_t past : {0, 1}) {
     B b;
-    b.op(42, {37000 + 2 + past});  // GOTO: two words of code
+    b.op(CmdGoto, {codeWord(2 + past)});  // GOTO: two words of code
     Loaded l;
     EXPECT_EQ(l.load(b.build()), past == 0) << past << ": " << l.error;
   }
@@ -214,8 +215,8 @@ TEST(Loader, JumpTargetsReachExactlyTheEndWord) {
 TEST(Loader, RejectsAWordThatIsBothCommandAndOperand) {
   B b;
   int32_t v = b.intVar();
-  b.op(151, {v, b.intConst(5)});  // words 0..2
-  b.op(42, {37000 + 2});          // GOTO the second operand of the assignment
+  b.op(CmdAssignLL, {v, b.intConst(5)});  // words 0..2
+  b.op(CmdGoto, {codeWord(2)});          // GOTO the second operand of the assignment
   Loaded l;
   EXPECT_FALSE(l.load(b.build()));
   EXPECT_NE(l.error.find("both a command and an operand"), std::string::npos) << l.error;
@@ -228,9 +229,9 @@ TEST(Loader, RejectsParameterWordsOutsideTheCellRange) {
     B b;
     int f = b.newLabel();
     b.call(f, B::intTemp(0), {b.intConst(1)});
-    b.op(213);
+    b.op(CmdEnd);
     b.function(f, {word}, 1);
-    b.op(22);
+    b.op(CmdEndfunction0);
     Loaded l;
     EXPECT_FALSE(l.load(b.build())) << word;
   }
@@ -238,8 +239,8 @@ TEST(Loader, RejectsParameterWordsOutsideTheCellRange) {
 
 TEST(Loader, UnreachableWordsAreNotChecked) {
   B b;
-  b.op(213);
-  b.op(301, {b.stringConst("never run")});  // after END: data of any kind may follow
+  b.op(CmdEnd);
+  b.op(CmdPrintL, {b.stringConst("never run")});  // after END: data of any kind may follow
   Loaded l;
   EXPECT_TRUE(l.load(b.build())) << l.error;
 }
@@ -254,10 +255,10 @@ TEST(Loader, EveryTruncationOfAValidImageFailsOrLoadsCleanly) {
   int32_t v = b.intVar();
   int f = b.newLabel();
   b.call(f, B::intTemp(0), {b.intConst(4)});
-  b.op(301, {B::intTemp(0)});
-  b.op(213);
+  b.op(CmdPrintL, {B::intTemp(0)});
+  b.op(CmdEnd);
   b.function(f, {v}, 1);
-  b.op(23, {v});
+  b.op(CmdEndfunctionL, {v});
   const std::string bytes = b.build();
   Loaded whole;
   ASSERT_TRUE(whole.load(bytes)) << whole.error;

@@ -1,0 +1,75 @@
+// The error numbers commands and the host raise, one name each. Which message slot a
+// number shows, and whether it is soft (ignored while the program runs), is decided by the
+// host's tables (host/errors.cpp).
+#pragma once
+
+#include <cstdint>
+
+namespace zt {
+
+inline constexpr int32_t ErrProgramStopped = 21;  // STOP
+inline constexpr int32_t ErrOutOfMemory = 101;
+inline constexpr int32_t ErrArrayIndex = 102;
+inline constexpr int32_t ErrFileFailed = 104;
+inline constexpr int32_t ErrFileNotFound = 105;
+inline constexpr int32_t ErrFileExists = 106;
+inline constexpr int32_t ErrStringTooLong = 107;
+inline constexpr int32_t ErrCallDepth = 108;
+inline constexpr int32_t ErrNoArray = 109;
+inline constexpr int32_t ErrDivideByZero = 111;
+inline constexpr int32_t ErrSyncRate = 112;
+inline constexpr int32_t ErrRandomLimit = 113;
+inline constexpr int32_t ErrIncOperand = 114;
+inline constexpr int32_t ErrDecOperand = 115;
+
+inline constexpr int32_t ErrBitmapBlit = 1000;
+inline constexpr int32_t ErrBitmapNumber = 1001;
+inline constexpr int32_t ErrNoBitmap = 1002;
+inline constexpr int32_t ErrBitmapLoad = 1003;
+inline constexpr int32_t ErrBitmapSave = 1004;
+inline constexpr int32_t ErrBitmapCreate = 1005;
+inline constexpr int32_t ErrDeleteScreen = 1006;
+inline constexpr int32_t ErrCopyOntoItself = 1007;
+inline constexpr int32_t ErrDestinationSmall = 1008;
+inline constexpr int32_t ErrCreateScreen = 1009;
+inline constexpr int32_t ErrRegionOutside = 1010;
+inline constexpr int32_t ErrRegionEmpty = 1011;
+inline constexpr int32_t ErrBlurValue = 1012;
+inline constexpr int32_t ErrFadeValue = 1013;
+inline constexpr int32_t ErrGammaValue = 1014;
+
+inline constexpr int32_t ErrModeSize = 1501;
+inline constexpr int32_t ErrModeDepth = 1502;
+inline constexpr int32_t ErrModeWarning = 1503;  // soft
+inline constexpr int32_t ErrDisplayBuild = 1504;
+
+inline constexpr int32_t ErrNothingFound = 8001;
+inline constexpr int32_t ErrSearchExhausted = 8002;  // soft
+inline constexpr int32_t ErrChangeDirectory = 8003;
+inline constexpr int32_t ErrMakeFile = 8021;
+inline constexpr int32_t ErrDeleteFile = 8022;
+inline constexpr int32_t ErrRenameFile = 8024;
+inline constexpr int32_t ErrMoveFile = 8025;
+inline constexpr int32_t ErrMakeDirectory = 8101;
+inline constexpr int32_t ErrDeleteDirectory = 8102;
+inline constexpr int32_t ErrExecuteFile = 8103;
+inline constexpr int32_t ErrOpenRead = 8201;
+inline constexpr int32_t ErrOpenWrite = 8202;
+inline constexpr int32_t ErrFileAlreadyOpen = 8203;
+inline constexpr int32_t ErrFileNotOpen = 8204;
+inline constexpr int32_t ErrFileRead = 8211;
+inline constexpr int32_t ErrFileWrite = 8212;
+inline constexpr int32_t ErrFileNumber = 8213;
+
+inline constexpr int32_t ErrChecklistIndexRange = 9001;
+inline constexpr int32_t ErrChecklistIndexBeyondCount = 9002;
+inline constexpr int32_t ErrChecklistNoStrings = 9003;
+inline constexpr int32_t ErrChecklistNoValues = 9004;
+inline constexpr int32_t ErrNoChecklist = 9005;
+inline constexpr int32_t ErrCardWarning = 9011;  // soft
+
+inline constexpr int32_t ErrWindowCreation = 10002;
+inline constexpr int32_t ErrFullScreen = 10004;
+inline constexpr int32_t ErrSurfaces = 10005;
+inline constexpr int32_t ErrLanguageNotFound = 10008;
+}  // namespace zt
