@@ -30,10 +30,6 @@ const std::span<const CommandRow> Families[] = {
 
 std::span<const std::span<const CommandRow>> commandFamilies() { return Families; }
 
-bool handlerReturnIsSound(const CommandRow& row, const Word* command, const Word* returned) {
-  return returned == command || row.flow != Flow::Next || returned == command + 1 + operandCount(row);
-}
-
 void buildDispatchTable(DispatchTable& table) {
   table.handlers.fill(endAtCommand);
   table.rows.fill(nullptr);
@@ -43,6 +39,10 @@ void buildDispatchTable(DispatchTable& table) {
       table.rows[row.id] = &row;
     }
   markLoopEntries(table);
+}
+
+bool handlerReturnIsSound(const CommandRow& row, const Word* command, const Word* returned) {
+  return returned == command || row.flow != Flow::Next || returned == command + 1 + operandCount(row);
 }
 
 }  // namespace zt
