@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test (unit and program tests) through CTest.
 # With --sanitize: the same suite built by clang with the address and undefined-behaviour
-# sanitizers (CI runs both).
+# sanitizers and the handler assertions (CI runs both).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh "$@"

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string_view>
 
@@ -22,6 +23,7 @@ enum class Flow : uint8_t {
   Branch,        // one jump-target word after the operands; falls through or jumps
   Jump,          // one jump-target word after the operands; always jumps
   CallOperand,   // its operand is a code address to call; returns after it (GOSUB)
+  Return,        // continues after the GOSUB it returns to, or falls through when there is none
   JumpOperand,   // its operand is a code address to jump to (GOTO)
   FunctionCall,  // the user-function call layout
   End,           // does not continue (END, STOP, returns from a function)
@@ -54,6 +56,19 @@ struct CommandRow {
 };
 
 constexpr int MaxCommandId = 10000;
+
+// Operand words of a command, as its row's operand kinds give them (a jump target after
+// them, and the call layout of a user function, are not counted).
+inline size_t operandCount(const CommandRow& row) {
+  const char* kinds = row.operands ? row.operands : row.signature;
+  return kinds[0] == '0' ? 0 : std::strlen(kinds);
+}
+
+// Whether a handler may return `returned` for the command word at `command`: its own
+// command word (it runs again), anything when its row may jump or end the program, or
+// else exactly the word after its operands. The assertion build (ZT_ASSERT) checks every
+// handler's return with it.
+bool handlerReturnIsSound(const CommandRow& row, const Word* command, const Word* returned);
 
 // What runs a command word. The loader decodes each command word into its identifier
 // (low 32 bits), an entry (bits 32 to 47) and a fact it proved about the command (bits 48

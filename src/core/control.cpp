@@ -210,7 +210,7 @@ const CommandRow Rows[] = {
     {CmdReadS, opReadString},
     {CmdGosub, opGosub, Flow::CallOperand, "C"},
     {CmdGoto, opJump, Flow::JumpOperand, "C"},
-    {CmdReturn, opReturn},
+    {CmdReturn, opReturn, Flow::Return},
     {CmdEnd, opEnd, Flow::End},
     {CmdBreak, opEnd, Flow::End},
 };

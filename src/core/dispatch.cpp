@@ -14,4 +14,8 @@ void buildDispatchTable(DispatchTable& table, std::span<const std::span<const Co
   markLoopEntries(table);
 }
 
+bool handlerReturnIsSound(const CommandRow& row, const Word* command, const Word* returned) {
+  return returned == command || row.flow != Flow::Next || returned == command + 1 + operandCount(row);
+}
+
 }  // namespace zt

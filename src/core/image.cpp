@@ -264,7 +264,7 @@ class Loader {
         continue;
       }
       const char* kinds = row.operands ? row.operands : row.signature;
-      size_t count = kinds[0] == '0' ? 0 : std::strlen(kinds);
+      const size_t count = operandCount(row);
       bool hasTarget = row.flow == Flow::Branch || row.flow == Flow::Jump;
       size_t next = p + 1 + count + (hasTarget ? 1 : 0);
       if (next > img.CodeWords) return fail("command at word " + std::to_string(p) + " runs past the code");
@@ -276,7 +276,8 @@ class Loader {
         return fail("bad jump target of command at word " + std::to_string(p));
       if (!claimOperands(p + 1, next - p - 1)) return false;
       switch (row.flow) {
-        case Flow::Next: follow(next); break;
+        case Flow::Next:
+        case Flow::Return: follow(next); break;
         case Flow::Branch: follow(next); follow(target(next - 1)); break;
         case Flow::Jump: follow(target(next - 1)); break;
         case Flow::CallOperand: follow(next); follow(target(p + 1)); break;

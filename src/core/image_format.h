@@ -54,6 +54,12 @@ inline void appendWord(std::string& out, int32_t word) {
   for (int i = 0; i < 4; ++i) out += char((u >> (8 * i)) & 0xFF);
 }
 
+// Overwrites word `wordIndex` of `bytes`, which the caller checks lies inside.
+inline void storeWord(std::string& bytes, size_t wordIndex, int32_t word) {
+  const uint32_t u = uint32_t(word);
+  for (size_t i = 0; i < 4; ++i) bytes[wordIndex * 4 + i] = char((u >> (8 * i)) & 0xFF);
+}
+
 inline int32_t floatBits(float f) { return std::bit_cast<int32_t>(f); }
 
 // Bytes taken by the DATA type letters of `items` items, and by a DATA string of `length`

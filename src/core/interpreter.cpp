@@ -1,6 +1,10 @@
 #include "core/interpreter.h"
 
 #include <algorithm>
+#ifdef ZT_ASSERT
+#include <cstdio>
+#include <cstdlib>
+#endif
 
 #include "command_ids.h"
 #include "core/operations.h"
@@ -119,6 +123,33 @@ constexpr int32_t BranchIds[] = {CmdIf, CmdWhile, CmdUntil};
 int32_t idOf(const Word& w) { return commandIdentifier(w.n); }
 uint32_t entryOf(const Word& w) { return commandEntry(w.n); }
 
+#ifdef ZT_ASSERT
+// The assertion build: a handler that neither jumps nor runs again must return the word
+// just past its operands. Anything else is a fault of the engine, not of the program: it
+// is reported and the engine aborts. A handler whose error ended the program may return
+// anything. (A comparison that runs alone in the split path of its fused form is checked
+// in its own entry.)
+void checkHandlerReturn(const Runtime& rt, const Word* command, const Word* returned) {
+  const CommandRow* row = rt.dispatch.rows[size_t(idOf(*command))];
+  if (!row || rt.errors.ErrorNumber != 0 || handlerReturnIsSound(*row, command, returned)) return;
+  const Word* code = rt.image.CodeBlock.data();
+  std::fprintf(stderr, "ZT_ASSERT: the handler of command %d (%s) at word %td returned word %td, not %td\n", row->id,
+               row->keyword ? row->keyword : "unnamed", command - code, returned - code,
+               command + 1 + operandCount(*row) - code);
+  std::abort();
+}
+
+Word* checkedCall(Runtime& rt, Word* command, Handler handler) {
+  Word* returned = handler(rt, command + 1);
+  checkHandlerReturn(rt, command, returned);
+  return returned;
+}
+// Runs the handler of the command at `pc` and gives the word it returned.
+#define ZT_CALL(handler) checkedCall(rt, pc, handler)
+#else
+#define ZT_CALL(handler) handler(rt, pc + 1)
+#endif
+
 // Where the loop next stops to check the slice, counted in commands run: with AutoRefresh
 // on at the next multiple of the check interval (after a handler call the check is made
 // at every multiple of SliceCheckInterval), otherwise after CommandsPerCheck + 1 commands.
@@ -216,7 +247,7 @@ dispatch:
 
   ZT_ENTRY(CallHandler) {
     store();
-    pc = handlers[idOf(*pc)](rt, pc + 1);
+    pc = ZT_CALL(handlers[idOf(*pc)]);
     // Counted as every command is: only the counting mode and every 64th command have
     // more to do than the count.
     if (++executed % SliceCheckInterval == 0 || counting || !in.AutoRefresh) {
@@ -240,7 +271,7 @@ dispatch:
 
 #define ZT_RUN(name, id, handler, mayStop) \
   ZT_ENTRY(name) {                         \
-    pc = handler(rt, pc + 1);              \
+    pc = ZT_CALL(handler);                 \
     ZT_COUNTED(1, mayStop);                \
   }
   ZT_LOOP_COMMANDS(ZT_RUN)
@@ -264,7 +295,7 @@ dispatch:
       pc = handler(rt, pc + 1);                        \
       ZT_COUNTED(1, false);                            \
     }                                                  \
-    pc = opBranchIfFalse(rt, handler(rt, pc + 1) + 1); \
+    pc = opBranchIfFalse(rt, ZT_CALL(handler) + 1);    \
     ZT_COUNTED(2, false);                              \
   }
   ZT_COMPARISONS(ZT_FUSED)
@@ -281,6 +312,7 @@ in.pc = pc;
 #undef ZT_ENTRY
 #undef ZT_DISPATCH
 #undef ZT_COUNTED
+#undef ZT_CALL
 }
 
 }  // namespace

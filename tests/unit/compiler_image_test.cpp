@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -14,6 +13,7 @@
 #include "compiler/disassembler.h"
 #include "core/commands.h"
 #include "core/image.h"
+#include "core/image_format.h"
 #include "core/runtime.h"
 #include "support/image_builder.h"
 
@@ -22,7 +22,7 @@ namespace {
 
 std::vector<int32_t> words(const std::string& image) {
   std::vector<int32_t> w(image.size() / 4);
-  std::memcpy(w.data(), image.data(), w.size() * 4);
+  for (size_t i = 0; i < w.size(); ++i) w[i] = readWord(image, i);
   return w;
 }
 
@@ -166,7 +166,7 @@ TEST(CompilerImage, ListingOfExtremeOperandWords) {
   const size_t code = size_t(words(image)[7]) * 4;
   auto patched = [&](size_t word, uint32_t value) {
     std::string bytes = image;
-    std::memcpy(&bytes[code + word * 4], &value, 4);
+    storeWord(bytes, code / 4 + word, int32_t(value));
     std::string text, error;
     EXPECT_TRUE(disassemble(bytes, text, error)) << error;
     return text;

@@ -150,5 +150,47 @@ TEST(Interpreter, SettingsSelectWindowModeOnlyWithOne) {
   }
 }
 
+// Where a handler may leave the program counter: past exactly its operands as its
+// operand kinds count them, on its own command word, or anywhere when it may jump.
+TEST(Interpreter, HandlerReturnPositions) {
+  Word code[6]{};
+  const CommandRow print{CmdPrintL, nullptr};
+  EXPECT_TRUE(handlerReturnIsSound(print, code, code + 2));
+  EXPECT_TRUE(handlerReturnIsSound(print, code, code));
+  EXPECT_FALSE(handlerReturnIsSound(print, code, code + 1));
+  EXPECT_FALSE(handlerReturnIsSound(print, code, code + 3));
+  const CommandRow end{CmdEnd, nullptr};
+  EXPECT_TRUE(handlerReturnIsSound(end, code, code + 1));
+  EXPECT_FALSE(handlerReturnIsSound(end, code, code + 2));
+  const CommandRow kinds{CmdValFS, nullptr, Flow::Next, "NS"};
+  EXPECT_TRUE(handlerReturnIsSound(kinds, code, code + 3));
+  EXPECT_FALSE(handlerReturnIsSound(kinds, code, code + 4));
+  for (Flow flow :
+       {Flow::Branch, Flow::Jump, Flow::CallOperand, Flow::Return, Flow::JumpOperand, Flow::FunctionCall, Flow::End})
+    EXPECT_TRUE(handlerReturnIsSound(CommandRow{CmdGoto, nullptr, flow}, code, code + 5));
+}
+
+#ifdef ZT_ASSERT
+Word* forgetsItsOperand(Runtime&, Word* pc) { return pc; }
+
+// Runs PRINT 1 with a handler that returns its operand's word instead of the word after it.
+void runWrongHandler(const std::string& image) {
+  Runtime rt;
+  static const CommandRow wrong{CmdPrintL, forgetsItsOperand};
+  rt.dispatch.handlers[CmdPrintL] = wrong.handler;
+  rt.dispatch.rows[CmdPrintL] = &wrong;
+  start(rt, image);
+  interpret(rt);
+  interpret(rt);
+}
+
+TEST(InterpreterDeathTest, AssertionBuildStopsAHandlerReturningTheWrongWord) {
+  B b;
+  b.op(CmdPrintL, {b.intConst(1)});
+  b.op(CmdEnd);
+  EXPECT_DEATH(runWrongHandler(b.build()), "command 301 \\(PRINT\\) at word 0 returned word 1, not 2");
+}
+#endif
+
 }  // namespace
 }  // namespace zt::test

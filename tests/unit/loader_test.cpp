@@ -9,6 +9,7 @@
 #include "core/arrays.h"
 #include "core/commands.h"
 #include "core/image.h"
+#include "core/image_format.h"
 #include "support/image_builder.h"
 
 namespace zt::test {
@@ -26,12 +27,8 @@ struct Loaded {
   bool load(const std::string& bytes) { return loadProgram(image, bytes, table, error); }
 };
 
-void setWord(std::string& bytes, size_t word, int32_t v) { std::memcpy(&bytes[word * 4], &v, 4); }
-int32_t getWord(const std::string& bytes, size_t word) {
-  int32_t v;
-  std::memcpy(&v, &bytes[word * 4], 4);
-  return v;
-}
+void setWord(std::string& bytes, size_t word, int32_t v) { storeWord(bytes, word, v); }
+int32_t getWord(const std::string& bytes, size_t word) { return readWord(bytes, word); }
 
 TEST(Loader, EmptyProgramHasNoTables) {
   B b;
