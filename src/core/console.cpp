@@ -121,11 +121,11 @@ Word* opInput(Runtime& rt, Word* pc) {
 void refreshInput(Runtime& rt) {
   if (!rt.interp.InputRefreshFlag) return;
   rt.interp.InputRefreshFlag = false;
-  if (rt.host.MainWindow) rt.host.MainWindow->pollEvents();
+  rt.host.MainWindow->pollEvents();
 }
 
 Word* opInkey(Runtime& rt, Word* pc) {
-  if (!rt.interp.AutoRefresh && rt.host.MainWindow) pumpMessages(rt);
+  if (!rt.interp.AutoRefresh) pumpMessages(rt);
   const char c = char(rt.host.LastChar);
   storeString(operand(pc, 0), std::string_view(&c, c ? 1 : 0));
   return pc + 1;
@@ -134,7 +134,7 @@ Word* opInkey(Runtime& rt, Word* pc) {
 Word* opScancode(Runtime& rt, Word* pc) {
   refreshInput(rt);
   int32_t key = 0;
-  for (int k = 0; k < KeyCount && rt.host.MainWindow; ++k)
+  for (int k = 0; k < KeyCount; ++k)
     if (rt.host.MainWindow->keyDown(k)) {
       key = k;
       break;

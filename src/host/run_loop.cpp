@@ -45,8 +45,8 @@ void dispatchWaiting(Runtime& rt, bool stopAtQuit) {
   while (!(stopAtQuit && h.QuitPosted) && h.MainWindow->nextMessage(message)) windowProc(rt, message);
 }
 
-// Lets time pass for a held key: the script's next events, or the desktop's. False when
-// nothing can ever release it (headless, script exhausted).
+// Lets time pass for a held key: the script's next events, or the platform's. False when
+// nothing can ever release it (no desktop, script exhausted).
 bool waitForInput(Runtime& rt) {
   HostState& h = rt.host;
   if (h.Script) {
@@ -54,14 +54,12 @@ bool waitForInput(Runtime& rt) {
     post(*h.MainWindow, events);
     if (!events.empty()) return true;
   }
-  if (h.Headless) return false;
-  h.MainWindow->waitEvents(KeyPollMilliseconds);
-  return true;
+  return h.MainWindow->waitEvents(KeyPollMilliseconds);
 }
 
 void runFrame(Runtime& rt) {
   HostState& h = rt.host;
-  if (!h.WindowActive && !h.Headless) h.MainWindow->waitEvents(InactivePollMilliseconds);  // frozen, not spinning
+  if (!h.WindowActive) h.MainWindow->waitEvents(InactivePollMilliseconds);  // frozen, not spinning
   FrameStart(rt);
   interpret(rt);
   FrameEnd(rt);

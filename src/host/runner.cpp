@@ -9,6 +9,7 @@
 #include "core/runtime.h"
 #include "host/run_loop.h"
 #include "platform/fs.h"
+#include "platform/platform.h"
 #include "platform/process.h"
 
 namespace zt {
@@ -56,16 +57,22 @@ bool failStart(Runtime& rt, int32_t number, const std::string& text) {
   return false;
 }
 
-bool createMainWindow(Runtime& rt) {
-  HostState& h = rt.host;
-  if (h.Headless) {
-    h.MainWindow = createHeadlessWindow();
-    return true;
-  }
+void installPlatform(Runtime& rt, PlatformServices services) {
+  rt.clipboard = std::move(services.clipboard);
+  rt.host.MainWindow = std::move(services.window);
+  rt.host.errorBox = std::move(services.errorBox);
+}
+
+// The one place where a run chooses its platform: the desktop's services, or the null
+// ones for --headless.
+bool choosePlatform(Runtime& rt, bool headless) {
   std::string why;
-  h.MainWindow = createDesktopWindow(why);
-  if (!h.MainWindow) return failStart(rt, WindowCreationError, "Failed to create the window: " + why);
-  if (std::unique_ptr<Clipboard> desktop = h.MainWindow->clipboard()) rt.clipboard = std::move(desktop);
+  PlatformServices services = headless ? makeNullServices() : makeDesktopServices(why);
+  if (!services.window) {
+    rt.host.errorBox = std::move(services.errorBox);  // the failure is still shown on the desktop
+    return failStart(rt, WindowCreationError, "Failed to create the window: " + why);
+  }
+  installPlatform(rt, std::move(services));
   return true;
 }
 
@@ -119,7 +126,7 @@ bool startUp(Runtime& rt, const RunOptions& options, const std::string& game) {
   h.CommandLine = options.commandLine;
   establishFolders(rt, game);
   readWindowMode(rt, options);
-  if (!createMainWindow(rt)) return false;
+  if (!choosePlatform(rt, options.headless)) return false;
   std::error_code ec;
   h.MainWindow->setTitle(fs::absolute(game, ec).string());
   if (!openGamePayload(rt, game)) return false;
@@ -135,7 +142,7 @@ bool startUp(Runtime& rt, const RunOptions& options, const std::string& game) {
 }
 
 // The error report: the text on stderr (and the echo channel), in the log in debug mode,
-// and in a message box when there is a desktop.
+// and in the platform's error box (none without a desktop).
 int reportEnd(Runtime& rt) {
   HostState& h = rt.host;
   if (h.Echo && h.EchoLineOpen) echoText(rt, "", true);
@@ -145,7 +152,7 @@ int reportEnd(Runtime& rt) {
     logRuntimeError(rt, text);
     std::fprintf(stderr, "%s\n", text.c_str());
     if (h.Echo) echoText(rt, text, true);
-    if (!h.Headless) showErrorBox(ErrorCaption, text);
+    h.errorBox->show(ErrorCaption, text);
     code = ExitProgramError;
   }
   flushLog(rt);
@@ -159,8 +166,7 @@ int shutDown(Runtime& rt, bool started) {
   // tables, display objects, sounds and the listener, the input devices).
   int code = reportEnd(rt);
   if (!started && code == ExitOk) code = ExitStartFailed;
-  rt.clipboard = std::make_unique<LocalClipboard>();
-  rt.host.MainWindow.reset();
+  installPlatform(rt, makeNullServices());
   removeRunFolder(rt.settings.TempFolder);
   return code;
 }
@@ -169,7 +175,6 @@ int shutDown(Runtime& rt, bool started) {
 
 int startEngine(Runtime& rt, const RunOptions& options) {
   HostState& h = rt.host;
-  h.Headless = options.headless;
   if (options.virtualClock) rt.clock.makeVirtual(&rt.interp.Executed);
   if (options.echo) h.Echo = stdout;
   const std::string game = options.program.empty() ? executablePath() : options.program;

@@ -2,7 +2,7 @@
 // become WindowMessages in one queue that the host's window procedure takes one at a
 // time. Keys are the key numbers the language uses (the keyboard's scan codes: 1 Escape,
 // 28 Enter, 200 up arrow); characters are 8-bit. Two implementations: a desktop window on
-// SDL2, and a headless one that has no window at all and only the queue.
+// SDL2, and a null one that has no window at all and only the queue.
 #pragma once
 
 #include <array>
@@ -12,7 +12,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/clipboard.h"
 #include "platform/display.h"
 
 namespace zt {
@@ -51,12 +50,11 @@ class Window {
   virtual bool show(bool fullScreen, std::string& error) = 0;
   // Moves the platform's waiting events into the queue.
   virtual void pollEvents() = 0;
-  // Waits up to `milliseconds` for a platform event, then polls.
-  virtual void waitEvents(int milliseconds) = 0;
-  // The desktop clipboard, or null when the window has none.
-  virtual std::unique_ptr<Clipboard> clipboard() = 0;
-  // What shows the display's frames in the window, or null when there is no window.
-  virtual std::unique_ptr<Presenter> createPresenter() { return nullptr; }
+  // Waits up to `milliseconds` for a platform event, then polls; false at once when no
+  // event can ever come.
+  virtual bool waitEvents(int milliseconds) = 0;
+  // What shows the display's frames in the window.
+  virtual std::unique_ptr<Presenter> createPresenter() = 0;
 
   // Appends a message; key messages also update the key state.
   void post(const WindowMessage& message);
@@ -70,12 +68,7 @@ class Window {
   std::array<bool, KeyCount> keys{};
 };
 
-// A hidden desktop window titled "Zentropia"; null with a reason when the platform has
-// no display or the window cannot be made.
-std::unique_ptr<Window> createDesktopWindow(std::string& error);
-std::unique_ptr<Window> createHeadlessWindow();
-
-// A message box with an error icon and no owner; false when none can be shown.
-bool showErrorBox(std::string_view caption, std::string_view text);
+// No window: the queue holds only what the host posts, nothing waits, frames go nowhere.
+std::unique_ptr<Window> createNullWindow();
 
 }  // namespace zt

@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "compiler/compiler.h"
-#include "host/errors.h"
 #include "formats/bmp.h"
+#include "host/errors.h"
 #include "support/image_builder.h"
 #include "support/image_files.h"
 
