@@ -87,6 +87,7 @@ TEST(InputScript, MalformedLinesAreRefusedWithTheirNumber) {
       {"1 keyup 256", "line 1: keyup takes a key number from 1 to 255"},
       {"1 key x", "line 1: key takes a key number from 1 to 255"},
       {"1 click 5", "line 1: click takes a mouse button from 1 to 4"},
+      {"1 buttondown 0", "line 1: buttondown takes a mouse button from 1 to 4"},
       {"1 move 3", "line 1: move takes two numbers, x and y"},
       {"1 wheel", "line 1: wheel takes a number of notches from -17895697 to 17895697"},
       {"1 wheel 17895698", "line 1: wheel takes a number of notches from -17895697 to 17895697"},
@@ -108,6 +109,13 @@ TEST(InputScript, MalformedLinesAreRefusedWithTheirNumber) {
     EXPECT_EQ(error, message) << text;
     EXPECT_TRUE(script.finished()) << text;
   }
+}
+
+TEST(InputScript, TheFirstAndLastKeysAndButtonsAreAccepted) {
+  InputScript script;
+  std::string error;
+  ASSERT_TRUE(script.parse("0 keydown 255\n0 keyup 1\n0 buttondown 1\n0 buttonup 4\n", error)) << error;
+  EXPECT_TRUE(same(script.takeDue(0), {{K::KeyDown, 255}, {K::KeyUp, 1}, {K::ButtonDown, 0}, {K::ButtonUp, 3}}));
 }
 
 TEST(InputScript, TheLargestWheelTurnAndFrameNumbersKeepTheirOrder) {
