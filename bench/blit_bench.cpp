@@ -10,8 +10,8 @@
 #include <functional>
 
 #include "display2d/drawing.h"
-#include "platform/font.h"
 #include "gfx/surface.h"
+#include "platform/font.h"
 
 namespace {
 

@@ -67,7 +67,7 @@ bool modeFits(int32_t width, int32_t height) { return width <= MaxModeSide && he
 
 const std::vector<DisplayMode>& modes(Runtime& rt) {
   DisplayState& d = rt.display;
-  if (d.Modes.empty()) d.Modes = listDisplayModes(d.presenter != nullptr);
+  if (d.Modes.empty()) d.Modes = d.presenter->displayModes();
   return d.Modes;
 }
 
@@ -334,7 +334,7 @@ void StopDisplay(Runtime& rt) {
   ClearDisplayList(rt.bitmaps.displayList);
   releaseBitmaps(rt.bitmaps);
   d.Buffers = {};
-  d.presenter.reset();
+  d.presenter = makeNullPresenter();  // the window's goes before the window
 }
 
 bool ResetDisplay(Runtime& rt, int32_t width, int32_t height, int32_t depth, int32_t emulation,
@@ -351,8 +351,17 @@ void Present(Runtime& rt) {
   Surface* shown = backBuffer(d);
   if (!shown) return;
   const bool dump = dumpDue(rt);
-  if (d.presenter || dump) convertFrame(d, *shown);
-  if (d.presenter) d.presenter->present(d.Frame.data(), shown->width(), shown->height());
+  // The frame is converted once, and only when a dump or the presenter needs it.
+  const Surface* unconverted = shown;
+  if (dump) {
+    convertFrame(d, *shown);
+    unconverted = nullptr;
+  }
+  d.presenter->present(shown->width(), shown->height(), [&d, &unconverted] {
+    if (unconverted) convertFrame(d, *unconverted);
+    unconverted = nullptr;
+    return d.Frame.data();
+  });
   if (dump) writeDumps(rt, *shown);
   if (d.PageFlipping) d.BufferParity ^= 1;
   countFrame(rt);
@@ -369,9 +378,7 @@ void setGammaRamp(DisplayState& d, int component, int32_t value) {
 }
 
 void windowToScreen(const Runtime& rt, int wx, int wy, int& x, int& y) {
-  x = wx;
-  y = wy;
-  if (rt.display.presenter) rt.display.presenter->toFrame(wx, wy, x, y);
+  rt.display.presenter->toFrame(wx, wy, x, y);
 }
 
 void screenSize(const Runtime& rt, int32_t& width, int32_t& height) {

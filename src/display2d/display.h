@@ -14,6 +14,7 @@
 
 #include "platform/display.h"
 #include "gfx/surface.h"
+#include "platform/display.h"
 
 namespace zt {
 

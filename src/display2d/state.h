@@ -53,7 +53,7 @@ struct DisplayState {
   int32_t FpsFrames = 0;  // frames presented since then
   int32_t ScreenFps = 0;
 
-  std::unique_ptr<Presenter> presenter;  // null without a window
+  std::unique_ptr<Presenter> presenter = makeNullPresenter();  // the window's while the display runs
   std::vector<DisplayMode> Modes;        // filled on first use
   std::vector<uint32_t> Frame;           // the presented frame as colours
   std::vector<uint32_t> FrameColours;    // raw pixel (16 bits) or component (else) to shown colour

@@ -182,7 +182,8 @@ bool InputScript::parseLines(std::string_view text, std::string& error) {
     }
     if (!nextWord(line).empty()) return fail("too many arguments for " + action);
   }
-  std::stable_sort(events.begin(), events.end(), [](const ScriptedEvent& a, const ScriptedEvent& b) { return a.frame < b.frame; });
+  std::stable_sort(events.begin(), events.end(),
+                   [](const ScriptedEvent& a, const ScriptedEvent& b) { return a.frame < b.frame; });
   return true;
 }
 

@@ -20,6 +20,7 @@
 #include "platform/clipboard.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
+#include "platform/platform.h"
 #include "platform/process.h"
 #include "services/checklist.h"
 #include "services/state.h"
@@ -79,6 +80,7 @@ Runtime::Runtime()
   createErrorMessages(errors);
   errors.LogRecord = writeErrorRecord;
   interp.PendingRecords = &bitmaps.displayList.inUse;
+  input.Source = host.MainWindow.get();
   input.WindowProc = windowProc;
   display.ReleaseForReset = releaseForDisplayReset;
 }
@@ -119,17 +121,23 @@ bool failStart(Runtime& rt, int32_t number, const std::string& text) {
   return false;
 }
 
-bool createMainWindow(Runtime& rt) {
-  HostState& h = rt.host;
-  if (h.Headless) {
-    h.MainWindow = createHeadlessWindow();
-  } else {
-    std::string why;
-    h.MainWindow = createDesktopWindow(why);
-    if (!h.MainWindow) return failStart(rt, ErrWindowCreation, "Failed to create the window: " + why);
-    if (std::unique_ptr<Clipboard> desktop = h.MainWindow->clipboard()) rt.clipboard = std::move(desktop);
+void installPlatform(Runtime& rt, PlatformServices services) {
+  rt.clipboard = std::move(services.clipboard);
+  rt.host.MainWindow = std::move(services.window);
+  rt.host.errorBox = std::move(services.errorBox);
+  rt.input.Source = rt.host.MainWindow.get();
+}
+
+// The one place where a run chooses its platform: the desktop's services, or the null
+// ones for --headless.
+bool choosePlatform(Runtime& rt, bool headless) {
+  std::string why;
+  PlatformServices services = headless ? makeNullServices() : makeDesktopServices(why);
+  if (!services.window) {
+    rt.host.errorBox = std::move(services.errorBox);  // the failure is still shown on the desktop
+    return failStart(rt, ErrWindowCreation, "Failed to create the window: " + why);
   }
-  rt.input.Source = h.MainWindow.get();
+  installPlatform(rt, std::move(services));
   return true;
 }
 
@@ -178,9 +186,8 @@ bool loadTheProgram(Runtime& rt, const std::string& game) {
 }
 
 // The error report: the text on stderr (and the echo channel), in the log in debug mode,
-// and in a message box when there is a desktop.
+// and in the platform's error box (none without a desktop).
 int reportEnd(Runtime& rt) {
-  HostState& h = rt.host;
   ConsoleState& c = rt.console;
   if (c.Echo && c.EchoLineOpen) echoText(rt, "", true);
   int code = ExitOk;
@@ -189,7 +196,7 @@ int reportEnd(Runtime& rt) {
     writeErrorRecord(rt, "RUNTIMEERROR", text);
     std::fprintf(stderr, "%s\n", text.c_str());
     if (c.Echo) echoText(rt, text, true);
-    if (!h.Headless) showErrorBox(ErrorCaption, text);
+    rt.host.errorBox->show(ErrorCaption, text);
     code = ExitProgramError;
   }
   flushLog(rt);
@@ -204,7 +211,7 @@ bool startUp(Runtime& rt, const RunOptions& options, const std::string& game) {
   rt.console.CommandLine = options.commandLine;
   establishFolders(rt, game);
   readWindowMode(rt, options);
-  if (!createMainWindow(rt)) return false;
+  if (!choosePlatform(rt, options.headless)) return false;
   std::error_code ec;
   h.MainWindow->setTitle(fs::absolute(game, ec).string());
   if (!openGamePayload(rt, game)) return false;
@@ -240,9 +247,7 @@ int shutDown(Runtime& rt, bool started) {
   // tables, display objects, sounds and the listener, the input devices).
   int code = reportEnd(rt);
   if (!started && code == ExitOk) code = ExitStartFailed;
-  rt.clipboard = std::make_unique<LocalClipboard>();
-  rt.input.Source = nullptr;
-  rt.host.MainWindow.reset();
+  installPlatform(rt, makeNullServices());
   removeRunFolder(rt.settings.TempFolder);
   return code;
 }

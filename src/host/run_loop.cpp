@@ -24,8 +24,8 @@ void pollInput(Runtime& rt) {
   postScriptedInput(rt, rt.frame.Frames);
 }
 
-// Lets time pass for a held key: the script's next events, or the desktop's. False when
-// nothing can ever release it (headless, script exhausted).
+// Lets time pass for a held key: the script's next events, or the platform's. False when
+// nothing can ever release it (no desktop, script exhausted).
 bool waitForInput(Runtime& rt) {
   HostState& h = rt.host;
   if (h.Script) {
@@ -33,14 +33,12 @@ bool waitForInput(Runtime& rt) {
     postScriptedEvents(rt, events);
     if (!events.empty()) return true;
   }
-  if (h.Headless) return false;
-  waitMessages(rt, KeyPollMilliseconds);
-  return true;
+  return waitMessages(rt, KeyPollMilliseconds);
 }
 
 void runFrame(Runtime& rt) {
   HostState& h = rt.host;
-  if (!h.WindowActive && !h.Headless) waitMessages(rt, InactivePollMilliseconds);  // frozen, not spinning
+  if (!h.WindowActive) waitMessages(rt, InactivePollMilliseconds);  // frozen, not spinning
   FrameStart(rt);
   if (h.WindowActive) {
     interpret(rt);

@@ -9,6 +9,7 @@
 #include "host/run_loop.h"
 #include "host/state.h"
 #include "platform/fs.h"
+#include "platform/platform.h"
 #include "platform/process.h"
 
 namespace zt {
@@ -27,8 +28,6 @@ bool loadInputScript(InputScript& script, const std::string& path, std::string& 
 }  // namespace
 
 int startEngine(Runtime& rt, const RunOptions& options) {
-  HostState& h = rt.host;
-  h.Headless = options.headless;
   if (options.virtualClock) useVirtualClock(rt);
   if (options.echo) rt.console.Echo = stdout;
   const std::string game = options.program.empty() ? executablePath() : options.program;

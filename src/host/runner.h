@@ -14,8 +14,8 @@ struct Runtime;
 
 // The process entry: reads the command line (and the game in the engine's own executable).
 int runEngine(const std::vector<std::string>& args);
-// Starts, runs and shuts down one program in `rt`. The window is headless when the options
-// say so; `rt.host.payload` may already hold the engine's own game.
+// Starts, runs and shuts down one program in `rt`, on the null platform when the options
+// say headless; `rt.host.payload` may already hold the engine's own game.
 int startEngine(Runtime& rt, const RunOptions& options);
 
 }  // namespace zt

@@ -5,16 +5,19 @@
 #include <memory>
 #include <string>
 
-#include "host/payload.h"
 #include "formats/ini.h"
 #include "formats/input_script.h"
+#include "host/payload.h"
+#include "platform/error_box.h"
 #include "platform/window.h"
 
 namespace zt {
 
 struct HostState {
-  std::unique_ptr<Window> MainWindow;  // null until created
-  bool Headless = false;               // no desktop window: errors go to stderr only
+  // The platform services of the run (platform/platform.h); the null ones until start-up
+  // chooses, and again after shutdown. The clipboard is the Runtime's.
+  std::unique_ptr<Window> MainWindow = createNullWindow();
+  std::unique_ptr<ErrorBox> errorBox = std::make_unique<NullErrorBox>();
   bool FullScreenExclusive = true;
   bool DesktopWindow = false;  // WINDOWMODE "1" or --window
   bool WindowActive = true;

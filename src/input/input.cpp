@@ -17,7 +17,7 @@ constexpr int32_t MaxMouseZ = 99;
 // The window's events, in the order they arrived, join the queue.
 void takeWindowEvents(Runtime& rt) {
   WindowMessage message;
-  while (rt.input.Source && rt.input.Source->nextMessage(message)) postMessage(rt, message);
+  while (rt.input.Source->nextMessage(message)) postMessage(rt, message);
 }
 
 void mouseMessage(Runtime& rt, const WindowMessage& message) {
@@ -84,13 +84,14 @@ void postMessage(Runtime& rt, const WindowMessage& message) {
 }
 
 void pollMessages(Runtime& rt) {
-  if (rt.input.Source) rt.input.Source->pollEvents();
+  rt.input.Source->pollEvents();
   takeWindowEvents(rt);
 }
 
-void waitMessages(Runtime& rt, int milliseconds) {
-  if (rt.input.Source) rt.input.Source->waitEvents(milliseconds);
+bool waitMessages(Runtime& rt, int milliseconds) {
+  const bool waited = rt.input.Source->waitEvents(milliseconds);
   takeWindowEvents(rt);
+  return waited;
 }
 
 bool nextMessage(Runtime& rt, WindowMessage& message) {

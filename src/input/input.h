@@ -21,8 +21,9 @@ void postMessage(Runtime& rt, const WindowMessage& message);
 void postScriptedEvents(Runtime& rt, std::span<const ScriptedEvent> events);
 // The window's waiting events join the queue.
 void pollMessages(Runtime& rt);
-// Waits up to `milliseconds` for a window event, then polls.
-void waitMessages(Runtime& rt, int milliseconds);
+// Waits up to `milliseconds` for a window event, then polls; false when no event can
+// ever come (the null window).
+bool waitMessages(Runtime& rt, int milliseconds);
 // Takes the oldest message; false when the queue is empty.
 bool nextMessage(Runtime& rt, WindowMessage& message);
 // Polls, then runs the window procedure on each waiting message (stopping at a quit

@@ -16,7 +16,7 @@ namespace zt {
 struct Runtime;
 
 struct InputState {
-  Window* Source = nullptr;  // the main window, whose events feed the queue (the host owns it)
+  Window* Source = nullptr;  // the main window, whose events feed the queue (the host owns it and sets this)
   // The host's window procedure, which pumping commands run on the waiting messages.
   void (*WindowProc)(Runtime& rt, const WindowMessage& message) = nullptr;
   std::deque<WindowMessage> Messages;

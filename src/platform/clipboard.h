@@ -1,5 +1,5 @@
 // The clipboard's text. The window layer puts the desktop clipboard behind this
-// interface; without a window (headless runs) the text stays inside the process.
+// interface; the null one (headless runs) keeps the text inside the process.
 #pragma once
 
 #include <string>

@@ -1,7 +1,7 @@
 // The display's platform side on SDL2: a streaming texture the size of the frame, drawn
 // centred and scaled to the window's drawable size with the aspect ratio kept, nearest
 // samples so pixels stay sharp, black around it. Modes come from SDL's mode list; memory
-// figures from the kernel.
+// figures from the kernel. Beside it the presenter of runs without a window.
 #include "platform/display.h"
 
 #include <SDL.h>
@@ -23,6 +23,33 @@ constexpr DisplayMode CommonSizes[] = {{320, 200, 0},   {320, 240, 0},   {400, 3
                                        {1600, 1200, 0}, {1920, 1080, 0}};
 constexpr int Depths[] = {16, 24, 32};
 
+// Frames are converted for the window anyway, so every size is offered at every depth.
+void addSize(std::vector<DisplayMode>& modes, int width, int height) {
+  for (int depth : Depths) modes.push_back({width, height, depth});
+}
+
+std::vector<DisplayMode> commonModes() {
+  std::vector<DisplayMode> modes;
+  for (const DisplayMode& m : CommonSizes) addSize(modes, m.width, m.height);
+  return modes;
+}
+
+std::vector<DisplayMode> sortedOnce(std::vector<DisplayMode> modes) {
+  std::sort(modes.begin(), modes.end());
+  modes.erase(std::unique(modes.begin(), modes.end()), modes.end());
+  return modes;
+}
+
+class NullPresenter final : public Presenter {
+ public:
+  void present(int, int, const std::function<const uint32_t*()>&) override {}
+  void toFrame(int wx, int wy, int& fx, int& fy) const override {
+    fx = wx;
+    fy = wy;
+  }
+  std::vector<DisplayMode> displayModes() const override { return sortedOnce(commonModes()); }
+};
+
 class SdlPresenter final : public Presenter {
  public:
   SdlPresenter(SDL_Window* w, SDL_Renderer* r) : window(w), renderer(r) {}
@@ -30,7 +57,7 @@ class SdlPresenter final : public Presenter {
     if (texture) SDL_DestroyTexture(texture);
   }
 
-  void present(const uint32_t* pixels, int width, int height) override {
+  void present(int width, int height, const std::function<const uint32_t*()>& pixels) override {
     if (!texture || width != frameWidth || height != frameHeight) {
       if (texture) SDL_DestroyTexture(texture);
       SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
@@ -39,7 +66,7 @@ class SdlPresenter final : public Presenter {
       frameHeight = height;
       if (!texture) return;
     }
-    SDL_UpdateTexture(texture, nullptr, pixels, width * 4);
+    SDL_UpdateTexture(texture, nullptr, pixels(), width * 4);
     int outW = 0, outH = 0;
     SDL_GetRendererOutputSize(renderer, &outW, &outH);
     const double scale = std::min(double(outW) / width, double(outH) / height);
@@ -63,6 +90,17 @@ class SdlPresenter final : public Presenter {
     const double px = double(wx) * outW / std::max(1, winW), py = double(wy) * outH / std::max(1, winH);
     fx = int((px - dest.x) * frameWidth / dest.w);
     fy = int((py - dest.y) * frameHeight / dest.h);
+  }
+
+  std::vector<DisplayMode> displayModes() const override {
+    std::vector<DisplayMode> modes = commonModes();
+    if (SDL_WasInit(SDL_INIT_VIDEO)) {
+      for (int i = 0, n = SDL_GetNumDisplayModes(0); i < n; ++i) {
+        SDL_DisplayMode m;
+        if (SDL_GetDisplayMode(0, i, &m) == 0 && SDL_BITSPERPIXEL(m.format) >= 16) addSize(modes, m.w, m.h);
+      }
+    }
+    return sortedOnce(std::move(modes));
   }
 
  private:
@@ -92,22 +130,7 @@ std::unique_ptr<Presenter> makeSdlPresenter(SDL_Window* window, SDL_Renderer* re
   return std::make_unique<SdlPresenter>(window, renderer);
 }
 
-std::vector<DisplayMode> listDisplayModes(bool desktop) {
-  std::vector<DisplayMode> modes;
-  auto addSize = [&](int w, int h) {
-    for (int depth : Depths) modes.push_back({w, h, depth});
-  };
-  for (const DisplayMode& m : CommonSizes) addSize(m.width, m.height);
-  if (desktop && SDL_WasInit(SDL_INIT_VIDEO)) {
-    for (int i = 0, n = SDL_GetNumDisplayModes(0); i < n; ++i) {
-      SDL_DisplayMode m;
-      if (SDL_GetDisplayMode(0, i, &m) == 0 && SDL_BITSPERPIXEL(m.format) >= 16) addSize(m.w, m.h);
-    }
-  }
-  std::sort(modes.begin(), modes.end());
-  modes.erase(std::unique(modes.begin(), modes.end()), modes.end());
-  return modes;
-}
+std::unique_ptr<Presenter> makeNullPresenter() { return std::make_unique<NullPresenter>(); }
 
 int64_t availableMemoryBytes() {
   if (int64_t bytes = meminfoBytes("MemAvailable"); bytes >= 0) return bytes;

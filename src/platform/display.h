@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -15,19 +16,23 @@ struct DisplayMode {
   auto operator<=>(const DisplayMode&) const = default;
 };
 
+// Shows finished frames. The frame's pixels are made only when the presenter asks for
+// them, so a presenter that shows nothing costs no conversion.
 class Presenter {
  public:
   virtual ~Presenter() = default;
-  // Shows a frame of 0x00RRGGBB pixels, rows top to bottom, `width` pixels apart.
-  virtual void present(const uint32_t* pixels, int width, int height) = 0;
+  // `pixels` gives the frame as 0x00RRGGBB pixels, rows top to bottom, `width` pixels apart.
+  virtual void present(int width, int height, const std::function<const uint32_t*()>& pixels) = 0;
   // A window position in pixels of the frame last shown (may lie outside it).
   virtual void toFrame(int wx, int wy, int& fx, int& fy) const = 0;
+  // The modes a program may choose, sorted, each once.
+  virtual std::vector<DisplayMode> displayModes() const = 0;
 };
 
-// The desktop's modes of 16 bits and more (each at 16, 24 and 32 bits, since frames are
-// converted for the window anyway) and the common sizes at those depths, sorted, each
-// once. Without a desktop (`desktop` false), the common sizes only.
-std::vector<DisplayMode> listDisplayModes(bool desktop);
+// Without a window: shows nothing, positions are frame pixels already, and the modes
+// are the common sizes at 16, 24 and 32 bits. The desktop's presenter comes from its
+// window and adds the desktop's own modes of 16 bits and more.
+std::unique_ptr<Presenter> makeNullPresenter();
 
 // Memory that can still be had, in bytes: physical memory, and physical memory plus swap.
 int64_t availableMemoryBytes();

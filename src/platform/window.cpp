@@ -1,13 +1,10 @@
 #include "platform/window.h"
 
+#include "platform/platform.h"
+
 namespace zt {
 
-void Window::post(const WindowMessage& message) {
-  if ((message.kind == MessageKind::KeyDown || message.kind == MessageKind::KeyUp) && message.a >= 0 &&
-      message.a < KeyCount)
-    keys[size_t(message.a)] = message.kind == MessageKind::KeyDown;
-  queue.push_back(message);
-}
+void Window::post(const WindowMessage& message) { queue.push_back(message); }
 
 bool Window::nextMessage(WindowMessage& message) {
   if (queue.empty()) return false;
@@ -18,18 +15,21 @@ bool Window::nextMessage(WindowMessage& message) {
 
 namespace {
 
-// No window at all: the queue holds only what the host posts (scripted input).
-class HeadlessWindow final : public Window {
+class NullWindow final : public Window {
  public:
   void setTitle(std::string_view) override {}
   bool show(bool, std::string&) override { return true; }
   void pollEvents() override {}
-  void waitEvents(int) override {}
-  std::unique_ptr<Clipboard> clipboard() override { return nullptr; }
+  bool waitEvents(int) override { return false; }
+  std::unique_ptr<Presenter> createPresenter() override { return makeNullPresenter(); }
 };
 
 }  // namespace
 
-std::unique_ptr<Window> createHeadlessWindow() { return std::make_unique<HeadlessWindow>(); }
+std::unique_ptr<Window> createNullWindow() { return std::make_unique<NullWindow>(); }
+
+PlatformServices makeNullServices() {
+  return {createNullWindow(), std::make_unique<LocalClipboard>(), std::make_unique<NullErrorBox>()};
+}
 
 }  // namespace zt

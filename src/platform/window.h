@@ -2,17 +2,15 @@
 // become WindowMessages in one queue that the host's window procedure takes one at a
 // time. Keys are the key numbers the language uses (the keyboard's scan codes: 1 Escape,
 // 28 Enter, 200 up arrow); characters are 8-bit. Two implementations: a desktop window on
-// SDL2, and a headless one that has no window at all and only the queue.
+// SDL2, and a null one that has no window at all and only the queue.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
 
-#include "platform/clipboard.h"
 #include "platform/display.h"
 
 namespace zt {
@@ -51,31 +49,23 @@ class Window {
   virtual bool show(bool fullScreen, std::string& error) = 0;
   // Moves the platform's waiting events into the queue.
   virtual void pollEvents() = 0;
-  // Waits up to `milliseconds` for a platform event, then polls.
-  virtual void waitEvents(int milliseconds) = 0;
-  // The desktop clipboard, or null when the window has none.
-  virtual std::unique_ptr<Clipboard> clipboard() = 0;
-  // What shows the display's frames in the window, or null when there is no window.
-  virtual std::unique_ptr<Presenter> createPresenter() { return nullptr; }
+  // Waits up to `milliseconds` for a platform event, then polls; false at once when no
+  // event can ever come.
+  virtual bool waitEvents(int milliseconds) = 0;
+  // What shows the display's frames in the window.
+  virtual std::unique_ptr<Presenter> createPresenter() = 0;
 
-  // Appends a message; key messages also update the key state.
+  // Appends a message: the events the platform has delivered, until the input layer
+  // takes them (in order) into its queue and key state.
   void post(const WindowMessage& message);
   // Takes the oldest message; false when the queue is empty.
   bool nextMessage(WindowMessage& message);
-  // Whether the key is down as of the latest event, as the asynchronous key state is.
-  bool keyDown(int key) const { return key >= 0 && key < KeyCount && keys[size_t(key)]; }
 
  private:
   std::deque<WindowMessage> queue;
-  std::array<bool, KeyCount> keys{};
 };
 
-// A hidden desktop window titled "Zentropia"; null with a reason when the platform has
-// no display or the window cannot be made.
-std::unique_ptr<Window> createDesktopWindow(std::string& error);
-std::unique_ptr<Window> createHeadlessWindow();
-
-// A message box with an error icon and no owner; false when none can be shown.
-bool showErrorBox(std::string_view caption, std::string_view text);
+// No window: the queue holds only what the host posts, nothing waits, frames go nowhere.
+std::unique_ptr<Window> createNullWindow();
 
 }  // namespace zt

@@ -9,8 +9,8 @@
 
 #include <initializer_list>
 
+#include "platform/platform.h"
 #include "platform/sdl_presenter.h"
-#include "platform/window.h"
 
 namespace zt {
 
@@ -193,6 +193,13 @@ std::string latin1ToUtf8(std::string_view text) {
   return out;
 }
 
+class DesktopErrorBox final : public ErrorBox {
+ public:
+  void show(std::string_view caption, std::string_view text) override {
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, std::string(caption).c_str(), std::string(text).c_str(), nullptr);
+  }
+};
+
 class DesktopClipboard final : public Clipboard {
  public:
   void setText(std::string_view text) override { SDL_SetClipboardText(latin1ToUtf8(text).c_str()); }
@@ -293,13 +300,13 @@ class DesktopWindow final : public Window {
     while (SDL_PollEvent(&e)) translate(e);
   }
 
-  void waitEvents(int milliseconds) override {
+  bool waitEvents(int milliseconds) override {
     SDL_Event e;
     if (SDL_WaitEventTimeout(&e, milliseconds)) translate(e);
     pollEvents();
+    return true;
   }
 
-  std::unique_ptr<Clipboard> clipboard() override { return std::make_unique<DesktopClipboard>(); }
   std::unique_ptr<Presenter> createPresenter() override { return makeSdlPresenter(window, renderer); }
 
  private:
@@ -385,15 +392,11 @@ class DesktopWindow final : public Window {
 
 }  // namespace
 
-std::unique_ptr<Window> createDesktopWindow(std::string& error) {
+PlatformServices makeDesktopServices(std::string& error) {
+  PlatformServices services{nullptr, std::make_unique<DesktopClipboard>(), std::make_unique<DesktopErrorBox>()};
   auto window = std::make_unique<DesktopWindow>();
-  if (!window->create(error)) return nullptr;
-  return window;
-}
-
-bool showErrorBox(std::string_view caption, std::string_view text) {
-  return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, std::string(caption).c_str(), std::string(text).c_str(),
-                                  nullptr) == 0;
+  if (window->create(error)) services.window = std::move(window);
+  return services;
 }
 
 }  // namespace zt

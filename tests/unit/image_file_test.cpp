@@ -77,6 +77,20 @@ TEST(ImageFile, WriterRoundTripsAndLaysOutTheFile) {
   EXPECT_EQ(back.pixels, img.pixels);
 }
 
+TEST(ImageFile, TheExtensionChoosesTheReaderInAnyLetterCase) {
+  const std::string bitmap = encodeBmp24(RgbImage{1, 1, {Red}});
+  const std::string surface = dds(1, 1, 0x40, 0, 32, {0xFF0000, 0xFF00, 0xFF}, bytes({0, 255, 0, 0}));
+  RgbImage img;
+  ASSERT_TRUE(decodeImageFile(bitmap, "BmP", img));
+  expectPixels(img, 1, 1, {Red});
+  ASSERT_TRUE(decodeImageFile(surface, "DDS", img));
+  expectPixels(img, 1, 1, {Green});
+  EXPECT_FALSE(decodeImageFile(surface, "bmp", img));  // the extension decides, not the signature
+  EXPECT_FALSE(decodeImageFile(bitmap, "dds", img));
+  EXPECT_FALSE(decodeImageFile(bitmap, "png", img));
+  EXPECT_FALSE(decodeImageFile(bitmap, "", img));
+}
+
 TEST(ImageFile, UncompressedSurfaceFiles) {
   RgbImage img;
   ASSERT_TRUE(decodeDds(dds(2, 1, 0x41, 0, 32, {0xFF0000, 0xFF00, 0xFF}, bytes({0, 0, 255, 255, 255, 0, 0, 255})), img));

@@ -48,32 +48,30 @@ TEST(InputScript, ActionsBecomeMessagesInTheirFrames) {
   EXPECT_TRUE(same(script.takeDue(1), {}));
   EXPECT_TRUE(same(script.takeDue(2),
                    {{K::KeyDown, 1}, {K::Char, 27}, {K::MouseMove, 320, -5}, {K::KeyDown, 30}, {K::Char, 'A'}}));
+  EXPECT_TRUE(same(script.takeDue(3), {{K::KeyUp, 1}, {K::ButtonDown, 1}, {K::Wheel, -240}, {K::KeyUp, 30}}));
+  EXPECT_TRUE(same(script.takeDue(4), {{K::ButtonUp, 1}, {K::KeyDown, 42}, {K::KeyDown, 1}, {K::Char, 27}}));
   EXPECT_TRUE(
-      same(script.takeDue(3), {{K::KeyUp, 1}, {K::ButtonDown, 1}, {K::Wheel, -240}, {K::KeyUp, 30}}));
-  EXPECT_TRUE(
-      same(script.takeDue(4), {{K::ButtonUp, 1}, {K::KeyDown, 42}, {K::KeyDown, 1}, {K::Char, 27}}));
-  EXPECT_TRUE(same(script.takeDue(5),
-                   {{K::KeyUp, 42}, {K::ButtonDown, 3}, {K::Activate, 0}, {K::Activate, 1}, {K::KeyUp, 1}}));
+      same(script.takeDue(5), {{K::KeyUp, 42}, {K::ButtonDown, 3}, {K::Activate, 0}, {K::Activate, 1}, {K::KeyUp, 1}}));
   // Frames 6 to 8 at once: within a frame, events keep the order of the script's lines.
   EXPECT_TRUE(same(script.takeDue(8), {{K::KeyDown, 30},
-                                                       {K::Char, 'A'},
-                                                       {K::KeyDown, 43},
-                                                       {K::Char, '\\'},
-                                                       {K::KeyUp, 30},
-                                                       {K::KeyUp, 43},
-                                                       {K::KeyDown, 48},
-                                                       {K::Char, 'b'},
-                                                       {K::KeyDown, 40},
-                                                       {K::Char, '"'}}));
+                                       {K::Char, 'A'},
+                                       {K::KeyDown, 43},
+                                       {K::Char, '\\'},
+                                       {K::KeyUp, 30},
+                                       {K::KeyUp, 43},
+                                       {K::KeyDown, 48},
+                                       {K::Char, 'b'},
+                                       {K::KeyDown, 40},
+                                       {K::Char, '"'}}));
   EXPECT_TRUE(same(script.takeDue(9), {{K::KeyUp, 48}, {K::Close}, {K::KeyUp, 40}}));
   EXPECT_TRUE(same(script.takeDue(12), {{K::KeyDown, 28},
-                                                        {K::Char, 13},
-                                                        {K::KeyDown, 15},
-                                                        {K::Char, 9},
-                                                        {K::KeyUp, 28},
-                                                        {K::KeyUp, 15},
-                                                        {K::KeyDown, 14},
-                                                        {K::Char, 8}}));
+                                        {K::Char, 13},
+                                        {K::KeyDown, 15},
+                                        {K::Char, 9},
+                                        {K::KeyUp, 28},
+                                        {K::KeyUp, 15},
+                                        {K::KeyDown, 14},
+                                        {K::Char, 8}}));
   EXPECT_FALSE(script.finished());
   EXPECT_TRUE(same(script.takeDue(13), {{K::KeyUp, 14}}));
   EXPECT_TRUE(script.finished());
@@ -89,6 +87,7 @@ TEST(InputScript, MalformedLinesAreRefusedWithTheirNumber) {
       {"1 keyup 256", "line 1: keyup takes a key number from 1 to 255"},
       {"1 key x", "line 1: key takes a key number from 1 to 255"},
       {"1 click 5", "line 1: click takes a mouse button from 1 to 4"},
+      {"1 buttondown 0", "line 1: buttondown takes a mouse button from 1 to 4"},
       {"1 move 3", "line 1: move takes two numbers, x and y"},
       {"1 wheel", "line 1: wheel takes a number of notches from -17895697 to 17895697"},
       {"1 wheel 17895698", "line 1: wheel takes a number of notches from -17895697 to 17895697"},
@@ -112,14 +111,22 @@ TEST(InputScript, MalformedLinesAreRefusedWithTheirNumber) {
   }
 }
 
+TEST(InputScript, TheFirstAndLastKeysAndButtonsAreAccepted) {
+  InputScript script;
+  std::string error;
+  ASSERT_TRUE(script.parse("0 keydown 255\n0 keyup 1\n0 buttondown 1\n0 buttonup 4\n", error)) << error;
+  EXPECT_TRUE(same(script.takeDue(0), {{K::KeyDown, 255}, {K::KeyUp, 1}, {K::ButtonDown, 0}, {K::ButtonUp, 3}}));
+}
+
 TEST(InputScript, TheLargestWheelTurnAndFrameNumbersKeepTheirOrder) {
   InputScript script;
   std::string error;
-  ASSERT_TRUE(script.parse("1 wheel 17895697\n1 wheel -17895697\n"
-                           "9223372036854775807 key 30\n"
-                           "9223372036854775806 click 1\n"
-                           "9223372036854775805 type \"ab\"\n",
-                           error))
+  ASSERT_TRUE(
+      script.parse("1 wheel 17895697\n1 wheel -17895697\n"
+                   "9223372036854775807 key 30\n"
+                   "9223372036854775806 click 1\n"
+                   "9223372036854775805 type \"ab\"\n",
+                   error))
       << error;
   EXPECT_TRUE(same(script.takeDue(1), {{K::Wheel, 2147483640}, {K::Wheel, -2147483640}}));
   // Releases one frame (and typed keys two frames) after the last frame number stay in
@@ -127,12 +134,12 @@ TEST(InputScript, TheLargestWheelTurnAndFrameNumbersKeepTheirOrder) {
   EXPECT_TRUE(same(script.takeDue(9223372036854775805), {{K::KeyDown, 30}, {K::Char, 'a'}}));
   EXPECT_TRUE(same(script.takeDue(9223372036854775806), {{K::ButtonDown, 0}, {K::KeyUp, 30}}));
   EXPECT_TRUE(same(script.takeDue(9223372036854775807), {{K::KeyDown, 30},
-                                                                         {K::Char, 'a'},
-                                                                         {K::KeyUp, 30},
-                                                                         {K::ButtonUp, 0},
-                                                                         {K::KeyDown, 48},
-                                                                         {K::Char, 'b'},
-                                                                         {K::KeyUp, 48}}));
+                                                         {K::Char, 'a'},
+                                                         {K::KeyUp, 30},
+                                                         {K::ButtonUp, 0},
+                                                         {K::KeyDown, 48},
+                                                         {K::Char, 'b'},
+                                                         {K::KeyUp, 48}}));
   EXPECT_TRUE(script.finished());
 }
 

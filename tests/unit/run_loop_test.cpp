@@ -13,12 +13,10 @@ namespace {
 
 using K = MessageKind;
 
-// A headless runtime on the virtual clock, ready to run `source` with `script` as input.
+// A runtime on the null platform and the virtual clock, ready to run `source` with
+// `script` as input.
 void prepare(Runtime& rt, const std::string& source, const std::string& script = "") {
   useVirtualClock(rt);
-  rt.host.Headless = true;
-  rt.host.MainWindow = createHeadlessWindow();
-  rt.input.Source = rt.host.MainWindow.get();
   std::string error;
   if (!script.empty()) {
     rt.host.Script = std::make_unique<InputScript>();
@@ -71,7 +69,6 @@ TEST(RunLoop, TheWindowProcedureKeepsTheFlagsCommandsRead) {
 
 TEST(RunLoop, PumpingDispatchesOnEvery50001stCallAndStopsAtAQuit) {
   Runtime rt;
-  rt.host.MainWindow = createHeadlessWindow();
   postMessage(rt, {K::Char, 'a'});
   for (int i = 0; i < 50000; ++i) pumpMessages(rt);
   EXPECT_EQ(rt.input.LastChar, 0);
@@ -98,9 +95,9 @@ TEST(RunLoop, ScriptedEventsReachTheQueueAsTheWindowsOwnMessages) {
   WindowMessage m;
   EXPECT_FALSE(nextMessage(rt, m));
   postScriptedInput(rt, 1);
-  const WindowMessage want[] = {{K::Close},     {K::Activate, 0},      {K::KeyDown, 30},   {K::Char, 'a'},
-                                {K::KeyUp, 30}, {K::MouseMove, 7, -8}, {K::ButtonDown, 2}, {K::ButtonUp, 2},
-                                {K::Wheel, -120}};
+  const WindowMessage want[] = {{K::Close},         {K::Activate, 0}, {K::KeyDown, 30},
+                                {K::Char, 'a'},     {K::KeyUp, 30},   {K::MouseMove, 7, -8},
+                                {K::ButtonDown, 2}, {K::ButtonUp, 2}, {K::Wheel, -120}};
   for (const WindowMessage& w : want) {
     ASSERT_TRUE(nextMessage(rt, m));
     EXPECT_TRUE(m.kind == w.kind && m.a == w.a && m.b == w.b) << int(w.kind);
