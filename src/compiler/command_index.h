@@ -56,6 +56,15 @@ class CommandIndex {
   // chosen. Returns an Overload without entry when none fits.
   Overload resolve(std::string_view keyword, std::string_view types, bool function, char want = 0) const;
 
+  // The forms a program can write, each once: "(integer, integer) or (string)"; empty
+  // when every entry takes a label or source text.
+  std::string formsOf(std::string_view keyword) const;
+  // "SET CURSOR takes (integer, integer)" (a function keyword without its "[").
+  std::string describeForms(std::string_view keyword) const;
+  // The statement keyword closest in spelling to `written` ("MAKE OBJEKT CUBE"), or ""
+  // when none is close.
+  std::string closestStatement(std::string_view written) const;
+
  private:
   std::vector<CommandEntry> entries_;
   std::map<std::string, std::vector<const CommandEntry*>, std::less<>> byKeyword_;
@@ -67,6 +76,8 @@ class CommandIndex {
 // "" for "0".
 std::string operandLetters(const CommandEntry& e);
 bool isFunctionKeyword(std::string_view keyword);
+// Operand types as words: "(integer, string)".
+std::string typeList(std::string_view types);
 
 // The one command index built from the embedded table.
 const CommandIndex& builtinCommands();

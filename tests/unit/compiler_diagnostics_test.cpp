@@ -99,7 +99,7 @@ TEST(CompilerDiagnostics, Functions) {
       {"exitfunction 1\n", "1:1: EXITFUNCTION outside a function"},
       {"function f(a)\nfunction g(b)\nendfunction\n", "2:1: FUNCTION inside another function or statement"},
       {"top:\nf(1)\nfunction f(a)\ngoto top\nendfunction\n",
-       "4:1: label TOP is in the main program; GOTO and GOSUB stay within their function"},
+       "4:1: label TOP is in the main program; GOTO stays within its function"},
       {"x = f(\"a\")\nfunction f(a)\nendfunction a\n", "1:7: argument 1 of F must be an integer, not a string"},
   };
   for (const Case& c : cases) EXPECT_EQ(firstError(c.source), c.expected) << c.source;
