@@ -372,7 +372,6 @@ class Parser {
       if (defaulted) sources.error(c->pos, "CASE after CASE DEFAULT");
       if (atWord("DEFAULT")) {
         next();
-        if (defaulted) sources.error(c->pos, "a second CASE DEFAULT");
         defaulted = true;
       } else {
         do c->args.push_back(parseExpression());
