@@ -41,7 +41,20 @@ std::string operandLetters(const CommandEntry& e) {
   return letters;
 }
 
-CommandIndex::CommandIndex(std::string_view tableText) : entries_(parseCommandTable(tableText)) {
+CommandIndex::CommandIndex(std::string_view tableText, std::string_view namesText)
+    : entries_(parseCommandTable(tableText)) {
+  size_t at = 0;
+  while (at < namesText.size()) {
+    size_t end = namesText.find('\n', at);
+    if (end == std::string_view::npos) end = namesText.size();
+    std::string_view line = namesText.substr(at, end - at);
+    at = end + 1;
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+    size_t first = line.find('%'), second = line.find('%', first + 1);
+    if (line.empty() || line[0] == ';' || second == std::string_view::npos) continue;
+    int id = std::atoi(std::string(line.substr(first + 1, second - first - 1)).c_str());
+    names_[{std::string(line.substr(0, first)), id}] = std::string(line.substr(second + 1));
+  }
   for (const CommandEntry& e : entries_) {
     auto& list = byKeyword_[e.keyword];
     list.push_back(&e);
@@ -146,13 +159,20 @@ size_t editDistance(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+const std::string& CommandIndex::operandNames(const CommandEntry& e) const {
+  static const std::string none;
+  auto it = names_.find({e.keyword, e.id});
+  return it == names_.end() ? none : it->second;
+}
+
 std::string CommandIndex::formsOf(std::string_view keyword) const {
   std::string s;
   std::set<std::string> listed;  // forms that differ only in their result are listed once
   for (const CommandEntry* c : entriesOf(keyword)) {
     std::string letters = operandLetters(*c);
     if (letters.find_first_of("AE") != std::string::npos) continue;
-    std::string form = typeList(letters);
+    const std::string& names = operandNames(*c);
+    std::string form = names.empty() ? typeList(letters) : "(" + names + ")";
     if (!listed.insert(form).second) continue;
     s += s.empty() ? "" : " or ";
     s += form;
@@ -181,7 +201,7 @@ std::string CommandIndex::closestStatement(std::string_view written) const {
 }
 
 const CommandIndex& builtinCommands() {
-  static const CommandIndex index(commandTableText);
+  static const CommandIndex index(commandTableText, operandNamesText);
   return index;
 }
 

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "compiler/command_index.h"
 #include "compiler/compiler.h"
 #include "support/image_builder.h"
 
@@ -81,8 +82,8 @@ TEST(CompilerConveniences, HexadecimalLiteralsAre32BitPatterns) {
 TEST(CompilerConveniences, UnknownCommandsOfSeveralWordsAreNamed) {
   const Case cases[] = {
       {"set matrix texture 1, 2\n",
-       "1:1: SET MATRIX TEXTURE is not a command; SET MATRIX takes (integer, integer, integer, integer, integer, "
-       "integer, integer, integer)"},
+       "1:1: SET MATRIX TEXTURE is not a command; SET MATRIX takes (matrix, wire, transparency, cull, filter, light, "
+       "fog, ambient)"},
       {"make objekt cube 1, 10\n", "1:1: MAKE OBJEKT CUBE is not a command; did you mean MAKE OBJECT CUBE?"},
       {"position objekt p, 1, 2, 3\n", "1:1: POSITION OBJEKT is not a command; did you mean POSITION OBJECT?"},
       {"sync onn\n", "1:1: SYNC ONN is not a command; did you mean SYNC ON?"},
@@ -92,6 +93,50 @@ TEST(CompilerConveniences, UnknownCommandsOfSeveralWordsAreNamed) {
   for (const Case& c : cases) EXPECT_EQ(firstError(c.source), c.expected) << c.source;
   // An operand that happens to be a word of a keyword is still an operand.
   EXPECT_TRUE(compileText("ok.ztb", "object = 1 : cube = 2\nmake object cube object, cube\nhide object object\n").ok);
+}
+
+TEST(CompilerConveniences, MessagesListEachFormOnceByItsOperandNames) {
+  const Case cases[] = {
+      {"copy bitmap 1\n",
+       "1:1: COPY BITMAP takes (from, to) or (from, left, top, right, bottom, to, left, top, right, bottom), not "
+       "(integer)"},
+      {"load bitmap 1, 2\n", "1:1: LOAD BITMAP takes (file$) or (file$, bitmap), not (integer, integer)"},
+      // Forms without names keep their types; forms that differ only in their result are one.
+      {"print rnd()\n", "1:7: RND takes (integer), not ()"},
+      {"x = 1\ninc x, \"a\"\n",
+       "2:1: INC takes (variable#) or (variable) or (variable#, amount#) or (variable, amount#), not (integer, string)"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(firstError(c.source), c.expected) << c.source;
+}
+
+// Every line of the names names an entry of the table, one name per operand, marked $ for
+// a string and # for a float.
+TEST(CompilerConveniences, OperandNamesMatchTheirEntries) {
+  const CommandIndex& commands = builtinCommands();
+  std::string_view text = operandNamesText;
+  int lines = 0;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = std::min(text.find('\n', at), text.size());
+    std::string line(text.substr(at, end - at));
+    at = end + 1;
+    if (line.empty() || line[0] == ';') continue;
+    ++lines;
+    size_t first = line.find('%'), second = line.find('%', first + 1);
+    ASSERT_NE(second, std::string::npos) << line;
+    const CommandEntry* entry = nullptr;
+    for (const CommandEntry* e : commands.entriesOf(line.substr(0, first)))
+      if (std::to_string(e->id) == line.substr(first + 1, second - first - 1)) entry = e;
+    ASSERT_NE(entry, nullptr) << line;
+    EXPECT_EQ(commands.operandNames(*entry), line.substr(second + 1));
+    std::string letters = operandLetters(*entry), marks;
+    std::string names = line.substr(second + 1) + ",";
+    for (size_t n = 0, comma; (comma = names.find(',', n)) != std::string::npos; n = comma + 1) {
+      char last = names[comma - 1];
+      marks += last == '$' ? 'S' : last == '#' ? 'F' : 'L';
+    }
+    EXPECT_EQ(marks, letters) << line;
+  }
+  EXPECT_GE(lines, 200);
 }
 
 TEST(CompilerConveniences, WarningsNameLikelyMistakesWithoutFailing) {

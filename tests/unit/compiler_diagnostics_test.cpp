@@ -65,8 +65,8 @@ TEST(CompilerDiagnostics, UnclosedBlocksAreReportedAtTheirOpeningKeyword) {
 
 TEST(CompilerDiagnostics, TypesAndOverloadsListTheAcceptedForms) {
   const Case cases[] = {
-      {"x = 1\nset cursor \"a\", x\n", "2:1: SET CURSOR takes (integer, integer), not (string, integer)"},
-      {"print left$(1, 2)\n", "1:7: LEFT$ takes (string, integer), not (integer, integer)"},
+      {"x = 1\nset cursor \"a\", x\n", "2:1: SET CURSOR takes (x, y), not (string, integer)"},
+      {"print left$(1, 2)\n", "1:7: LEFT$ takes (text$, count), not (integer, integer)"},
       {"print 1\na = \"x\"\n", "2:5: cannot assign a string to A, which holds an integer"},
       {"if \"a\" < \"b\" then print 1\n", "1:8: strings can only be compared with = and <>"},
       {"print \"a\" * 2\n", "1:11: '*' cannot combine a string and an integer"},
