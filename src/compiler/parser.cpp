@@ -687,10 +687,10 @@ class Parser {
     return s + extra.text;
   }
 
-  // The words of a statement that starts like no keyword ("MAKE OBJEKT CUBE 1, 10"), when
-  // its first word begins some keyword: reported with the keyword it most resembles.
-  // The words of the keyword end before a word followed by an operator or comma, or by
-  // the end of the statement when it is in no keyword: that word is an operand.
+  // A statement that starts like no keyword ("MAKE OBJEKT CUBE 1, 10"), when its first
+  // word begins some keyword or several words lead it: reported with the keyword it most
+  // resembles. Its words end before one followed by an operator or comma, or by the end of
+  // the statement when that word is in no keyword: such a word is an operand.
   void unknownKeyword(const Token& first) {
     std::string written = first.text;
     size_t n = 1;
