@@ -11,6 +11,7 @@
 
 #include "compiler/command_index.h"
 #include "compiler/compiler.h"
+#include "compiler/disassembler.h"
 #include "support/image_builder.h"
 
 namespace zt::compiler {
@@ -66,6 +67,24 @@ TEST(CompilerConveniences, ErrorsOfTheNewForms) {
        "3:1: label INSIDE is in function G; GOSUB reaches labels of its function and of the main program"},
   };
   for (const Case& c : cases) EXPECT_EQ(firstError(c.source), c.expected) << c.source;
+}
+
+// A GLOBAL is one cell that no call saves (owner "shared"); a parameter of the same name
+// is a cell of its function; other names in a function are the function's own.
+TEST(CompilerConveniences, GlobalNamesShareOneUnsavedCellAndParametersHideThem) {
+  CompileResult r = compileText("g.ztb",
+                                "GLOBAL g\ng = 1 : local = 3\nprint f(2) + h()\n"
+                                "function f(g)\nendfunction g\n"
+                                "function h()\n  g = g + 1\n  local = 5\nendfunction local\n");
+  ASSERT_TRUE(r.ok) << r.messages;
+  std::string text, error;
+  ASSERT_TRUE(disassemble(r.image, text, error)) << error;
+  EXPECT_NE(text.find("= L:var3000@shared, =1\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("= L:var3001, =3\n"), std::string::npos) << text;
+  EXPECT_NE(text.find(".entry function 1 (L:var3002@f1)\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("+[ L:var3000@shared, L:var3000@shared, =1\n"), std::string::npos) << text;
+  // var3003 holds the first call's result across the second.
+  EXPECT_NE(text.find("= L:var3004@f2, =5\n"), std::string::npos) << text;
 }
 
 TEST(CompilerConveniences, HexadecimalLiteralsAre32BitPatterns) {
