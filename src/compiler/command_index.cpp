@@ -139,9 +139,6 @@ std::string typeList(std::string_view types) {
   return s + ")";
 }
 
-namespace {
-
-// Edits (insert, delete, replace) that turn a into b.
 size_t editDistance(std::string_view a, std::string_view b) {
   std::vector<size_t> row(b.size() + 1);
   for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
@@ -156,8 +153,6 @@ size_t editDistance(std::string_view a, std::string_view b) {
   }
   return row[b.size()];
 }
-
-}  // namespace
 
 const std::string& CommandIndex::operandNames(const CommandEntry& e) const {
   static const std::string none;

@@ -87,6 +87,8 @@ class CommandIndex {
 // "" for "0".
 std::string operandLetters(const CommandEntry& e);
 bool isFunctionKeyword(std::string_view keyword);
+// Edits (insert, delete, replace) that turn a into b.
+size_t editDistance(std::string_view a, std::string_view b);
 // Operand types as words: "(integer, string)".
 std::string typeList(std::string_view types);
 

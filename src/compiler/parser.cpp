@@ -700,8 +700,11 @@ class Parser {
       if (after.kind == Tok::Symbol || (ends && !commands.isKeywordWord(peek(n).text))) break;
       written += " " + peek(n).text;
     }
-    if (n < 2 && commands.formsStartingWith(first.text, false).empty()) return;
     std::string like = commands.closestStatement(written);
+    // One word that begins no keyword is named only when it is one letter off a keyword
+    // ("PRNT"): short names of variables are close to short keywords.
+    bool oneWord = n < 2 && commands.formsStartingWith(first.text, false).empty();
+    if (oneWord && (written.size() < 4 || editDistance(written, like) != 1)) return;
     fail(first, written + " is not a command" + (like.empty() ? "" : "; did you mean " + like + "?"));
   }
 

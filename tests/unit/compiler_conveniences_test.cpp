@@ -108,6 +108,8 @@ TEST(CompilerConveniences, UnknownCommandsOfSeveralWordsAreNamed) {
       {"sync onn\n", "1:1: SYNC ONN is not a command; did you mean SYNC ON?"},
       {"if 1 then sync onn else print 1\n", "1:11: SYNC ONN is not a command; did you mean SYNC ON?"},
       {"make frobnicate 1\n", "1:1: MAKE FROBNICATE is not a command"},
+      {"prnt \"x\"\n", "1:1: PRNT is not a command; did you mean PRINT?"},
+      {"x = 1\nxx 2\n", "2:1: unknown command XX (or a missing '=' after it)"},
   };
   for (const Case& c : cases) EXPECT_EQ(firstError(c.source), c.expected) << c.source;
   // An operand that happens to be a word of a keyword is still an operand.
