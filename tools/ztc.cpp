@@ -20,6 +20,8 @@ void usage() {
   std::fprintf(stderr,
                "usage: ztc [-o IMAGE] SOURCE.ztb    compile (default IMAGE: SOURCE with .img)\n"
                "       ztc --check SOURCE.ztb       report errors only\n"
+               "       --warn                       also report likely mistakes (variables never assigned,\n"
+               "                                    labels and functions never used, '==' in conditions)\n"
                "       ztc --disasm FILE            list a program image, or the image of a .ztb source\n"
                "       ztc --pack SOURCE.ztb [--media DIR] [--engine ENGINE] [-o GAME]\n"
                "                                    a stand-alone game: the engine (default: zentropia beside\n"
@@ -36,11 +38,12 @@ bool endsWithNoCase(const std::string& s, const std::string& suffix) {
 
 int run(int argc, char** argv) {
   std::string input, output, media, engine;
-  bool check = false, list = false, pack = false;
+  bool check = false, list = false, pack = false, warn = false;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
     if (!std::strcmp(a, "-o") && i + 1 < argc) output = argv[++i];
     else if (!std::strcmp(a, "--check")) check = true;
+    else if (!std::strcmp(a, "--warn")) warn = true;
     else if (!std::strcmp(a, "--disasm")) list = true;
     else if (!std::strcmp(a, "--pack")) pack = true;
     else if (!std::strcmp(a, "--media") && i + 1 < argc) media = argv[++i];
@@ -78,6 +81,7 @@ int run(int argc, char** argv) {
   }
 
   zt::compiler::CompileResult result = zt::compiler::compileFile(input);
+  if (warn) std::fputs(result.warnings.c_str(), stderr);
   if (!result.ok) {
     std::fputs(result.messages.c_str(), stderr);
     return 1;

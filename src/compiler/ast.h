@@ -19,7 +19,7 @@ enum class ExprKind : uint8_t {
   Variable,  // text = name with its type mark
   NameCall,  // text(args): an array element or a user function call, told apart later
   Builtin,   // text = the table keyword ("MID$["), args
-  Binary,    // text = operator as written in capitals ("+", "<>", "AND"), args = left, right
+  Binary,    // text = operator in capitals ("+", "<>", "==", "AND", "MOD"), args = left, right
   Negate,    // args = operand
   Not,       // args = operand
 };
@@ -66,6 +66,8 @@ enum class StmtKind : uint8_t {
   Call,          // value = a NameCall used as a statement
   ExitFunction,  // value = result or null
   Return,
+  Select,        // value = selector, body = its Case statements in order
+  Case,          // args = values (none for CASE DEFAULT), body
 };
 
 struct Stmt {
@@ -76,6 +78,7 @@ struct Stmt {
   ExprPtr target, value, limit, step;
   std::vector<ExprPtr> args;
   std::vector<std::unique_ptr<Stmt>> body, elseBody;
+  std::vector<std::unique_ptr<Stmt>> elseIfs;  // If: its ELSEIF branches (If statements) in order
   bool newline = true;
 };
 using StmtPtr = std::unique_ptr<Stmt>;
@@ -121,7 +124,20 @@ struct Program {
   std::vector<DataItem> data;
   std::map<std::string, LabelInfo> labels;
   std::map<std::string, ArrayInfo> arrays;
+  std::map<std::string, SourcePos> globals;  // GLOBAL names, at their first declaration
 };
+
+// A copy of an expression (the target of `x += e` is read and written).
+inline std::unique_ptr<Expr> cloneExpr(const Expr& e) {
+  auto c = std::make_unique<Expr>();
+  c->kind = e.kind;
+  c->pos = e.pos;
+  c->ival = e.ival;
+  c->fval = e.fval;
+  c->text = e.text;
+  for (const auto& a : e.args) c->args.push_back(cloneExpr(*a));
+  return c;
+}
 
 // The value type of a name by its mark: 'S' for $, 'F' for #, else 'L'.
 inline char typeOfName(const std::string& name) {

@@ -28,15 +28,6 @@ const char* typeName(char t) {
   }
 }
 
-std::string typeList(std::string_view types) {
-  std::string s = "(";
-  for (size_t i = 0; i < types.size(); ++i) {
-    if (i) s += ", ";
-    s += types[i] == 'L' ? "integer" : types[i] == 'F' ? "float" : "string";
-  }
-  return s + ")";
-}
-
 int typeSlot(char t) { return t == 'L' ? 0 : t == 'F' ? 1 : 2; }
 bool isTemporary(int32_t cell) { return cell >= 0 && cell < IntVars; }
 
@@ -50,7 +41,7 @@ std::string operatorKeyword(const std::string& op) {
 }
 
 bool isComparison(const std::string& op) {
-  return op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=";
+  return op == "=" || op == "==" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=";
 }
 
 constexpr int MaxFunctions = 9999;  // the function number word must stay below 10000
@@ -127,7 +118,7 @@ class Generator {
   };
   std::vector<Scope> scopes;
   Scope* scope = nullptr;
-  std::map<std::string, int32_t> arrayCells;
+  std::map<std::string, int32_t> arrayCells, globalCells;
 
   void enterScope(int function) {
     scope = &scopes[size_t(function + 1)];
@@ -135,21 +126,31 @@ class Generator {
     scope->owner = function < 0 ? 0 : prog.functions[size_t(function)].number;
   }
 
+  // A name of the scope, else a GLOBAL name, else a new variable of the scope. A
+  // function's parameters are made first (localVariable), so they hide a GLOBAL name.
   int32_t variable(const std::string& name, SourcePos pos) {
     auto it = scope->variables.find(name);
     if (it != scope->variables.end()) return it->second;
+    if (prog.globals.count(name)) return sharedCell(globalCells, name, pos);
+    return localVariable(name, pos);
+  }
+
+  int32_t localVariable(const std::string& name, SourcePos pos) {
     char t = typeOfName(name);
     int32_t cell = checked(img.variable(t, scope->owner), pos, std::string(typeName(t) + 3) + " variables");
     scope->variables.emplace(name, cell);
     return cell;
   }
 
-  int32_t arrayCell(const std::string& name, SourcePos pos) {
-    auto it = arrayCells.find(name);
-    if (it != arrayCells.end()) return it->second;
+  int32_t arrayCell(const std::string& name, SourcePos pos) { return sharedCell(arrayCells, name, pos); }
+
+  // Arrays and GLOBAL variables belong to no function: no call saves or restores them.
+  int32_t sharedCell(std::map<std::string, int32_t>& cells, const std::string& name, SourcePos pos) {
+    auto it = cells.find(name);
+    if (it != cells.end()) return it->second;
     char t = typeOfName(name);
     int32_t cell = checked(img.variable(t, UnsavedOwner), pos, std::string(typeName(t) + 3) + " variables");
-    arrayCells.emplace(name, cell);
+    cells.emplace(name, cell);
     return cell;
   }
 
@@ -303,6 +304,7 @@ class Generator {
     for (const StmtPtr& s : b) {
       if (s->kind == StmtKind::ExitFunction && s->value) out.push_back(s->value.get());
       exitValues(s->body, out);
+      exitValues(s->elseIfs, out);
       exitValues(s->elseBody, out);
     }
   }
@@ -464,6 +466,7 @@ class Generator {
   int applyBinary(const Expr& e, int left, int32_t dest) {
     std::vector<int> args{left, expr(*e.args[1])};
     std::string types{typeOf(args[0]), typeOf(args[1])};
+    if (e.text == "MOD") return modulo(e, args, dest);
     std::string keyword = operatorKeyword(e.text);
     Overload o = commands.resolve(keyword, types, true);
     if (!o.entry) {
@@ -472,6 +475,27 @@ class Generator {
       fail(e.pos, "'" + e.text + "' cannot combine " + typeName(types[0]) + " and " + typeName(types[1]));
     }
     return applyFunction(o, args, dest, e.pos);
+  }
+
+  // a MOD b is a - (a / b) * b: the remainder of the division truncated toward zero, with
+  // the sign of a. MOD 0 gives a, with the soft error of the division.
+  int modulo(const Expr& e, std::vector<int>& args, int32_t dest) {
+    std::string types{typeOf(args[0]), typeOf(args[1])};
+    if (types != "LL")
+      fail(e.pos, "MOD works on integers, not " + std::string(typeName(types[0])) + " and " + typeName(types[1]) +
+                      " (INT() turns a float into an integer)");
+    int32_t q = temporary('L', e.pos);
+    emit(CmdDivideLLL);
+    emitCell(q);
+    emitCell(cellOf(args[0]));
+    emitCell(cellOf(args[1]));
+    emit(CmdMultiplyLLL);
+    emitCell(q);
+    emitCell(q);
+    emitCell(cellOf(args[1]));
+    std::vector<int> difference{args[0], hold(q, 'L')};
+    release(args[1]);
+    return applyFunction(commands.resolve("-[", "LL", true), difference, dest, e.pos);
   }
 
   int negate(const Expr& e, int32_t dest) {
@@ -495,22 +519,6 @@ class Generator {
     return applyFunction(o, args, dest, e.pos);
   }
 
-  std::string formsOf(const std::string& keyword) {
-    std::string s;
-    std::set<std::string> listed;  // forms that differ only in their result are listed once
-    for (const CommandEntry* c : commands.entriesOf(keyword)) {
-      std::string letters = operandLetters(*c);
-      if (letters.find_first_of("AE") != std::string::npos || !listed.insert(letters).second) continue;
-      s += s.empty() ? "" : " or ";
-      s += typeList(letters);
-    }
-    return s;
-  }
-
-  std::string bare(const std::string& keyword) {
-    return isFunctionKeyword(keyword) ? keyword.substr(0, keyword.size() - 1) : keyword;
-  }
-
   int builtin(const Expr& e, char want) {
     std::vector<int> args;
     std::string types;
@@ -519,7 +527,7 @@ class Generator {
       types += typeOf(args.back());
     }
     Overload o = commands.resolve(e.text, types, true, want);
-    if (!o.entry) fail(e.pos, bare(e.text) + " takes " + formsOf(e.text) + ", not " + typeList(types));
+    if (!o.entry) fail(e.pos, commands.describeForms(e.text) + ", not " + typeList(types));
     return applyFunction(o, args, -1, e.pos);
   }
 
@@ -606,7 +614,7 @@ class Generator {
       ~Restore() { scope = saved; }
     } restore{scope, scope};
     enterScope(f);
-    int32_t cell = variable(p.name, p.pos);
+    int32_t cell = localVariable(p.name, p.pos);
     parameterCells.emplace(key, cell);
     return cell;
   }
@@ -653,6 +661,10 @@ class Generator {
         return print(s);
       case StmtKind::If:
         return ifStatement(s);
+      case StmtKind::Select:
+        return selectStatement(s);
+      case StmtKind::Case:  // generated by its SELECT
+        return;
       case StmtKind::While:
         return whileLoop(s);
       case StmtKind::Repeat:
@@ -753,18 +765,33 @@ class Generator {
 
   // INPUT stores into its operand cell itself, so an element is read into a temporary
   // that is then stored in the element.
-  void inputElement(const Stmt& s) {
-    const Expr& target = *s.args[0];
+  void inputElement(const Expr& target, SourcePos pos) {
     std::vector<int> subs = subscripts(target);
     char t = typeOfName(target.text);
-    int v = hold(temporary(t, s.pos), t);
+    int v = hold(temporary(t, pos), t);
     emit(commands.idOf("INPUT", std::string(1, t)));
     emitCell(cellOf(v));
     storeElement(target, subs, v);
   }
 
+  // INPUT "prompt", target: the prompt is printed once, then INPUT waits on its own.
+  void inputWithPrompt(const Stmt& s) {
+    int prompt = expr(*s.args[0]);
+    if (typeOf(prompt) != 'S')
+      fail(s.args[0]->pos, std::string("the prompt of INPUT must be a string, not ") + typeName(typeOf(prompt)));
+    emit(CmdPrintcS);
+    emitCell(cellOf(prompt));
+    release(prompt);
+    const Expr& target = *s.args[1];
+    if (isElement(target)) return inputElement(target, s.pos);
+    if (target.kind != ExprKind::Variable) fail(target.pos, "INPUT needs a variable or an array element");
+    emit(commands.idOf("INPUT", std::string(1, typeOfName(target.text))));
+    emitCell(variable(target.text, target.pos));
+  }
+
   void command(const Stmt& s) {
-    if (s.text == "INPUT" && s.args.size() == 1 && isElement(*s.args[0])) return inputElement(s);
+    if (s.text == "INPUT" && s.args.size() == 1 && isElement(*s.args[0])) return inputElement(*s.args[0], s.pos);
+    if (s.text == "INPUT" && s.args.size() == 2) return inputWithPrompt(s);
     std::vector<int> args;
     std::string types;
     bool steps = s.text == "INC" || s.text == "DEC";
@@ -773,10 +800,7 @@ class Generator {
       types += typeOf(args.back());
     }
     Overload o = commands.resolve(s.text, types, false);
-    if (!o.entry) {
-      std::string forms = formsOf(s.text);
-      fail(s.pos, s.text + " takes " + (forms.empty() ? "no usable operands" : forms) + ", not " + typeList(types));
-    }
+    if (!o.entry) fail(s.pos, commands.describeForms(s.text) + ", not " + typeList(types));
     for (size_t i = 0; i < args.size(); ++i)
       args[i] =
           convert(args[i], o.operandTypes[i], s.args[i]->pos, "operand " + std::to_string(i + 1) + " of " + s.text);
@@ -798,22 +822,78 @@ class Generator {
     }
   }
 
+  // IF c1 ... ELSEIF c2 ... ELSE ... ENDIF: each branch tests its condition and jumps to
+  // the next test when it fails; a branch that ran jumps to the end.
   void ifStatement(const Stmt& s) {
-    int c = condition(*s.value);
-    int elseLabel = newLabel();
-    emit(CmdIf);
-    emitCell(cellOf(c));
-    emitTarget(elseLabel);
-    block(s.body);
-    if (s.elseBody.empty()) {
-      place(elseLabel);
-      return;
+    int endLabel = newLabel();
+    bool jumpsToEnd = false;
+    for (size_t i = 0; i <= s.elseIfs.size(); ++i) {
+      const Stmt& branch = i == 0 ? s : *s.elseIfs[i - 1];
+      bool last = i == s.elseIfs.size() && s.elseBody.empty();
+      resetCells();
+      int c = condition(*branch.value);
+      int nextLabel = newLabel();
+      emit(CmdIf);
+      emitCell(cellOf(c));
+      emitTarget(nextLabel);
+      block(branch.body);
+      if (!last) {
+        emit(CmdElse);
+        emitTarget(endLabel);
+        jumpsToEnd = true;
+      }
+      place(nextLabel);
+    }
+    block(s.elseBody);
+    if (jumpsToEnd) place(endLabel);
+  }
+
+  // SELECT v: the value is kept in a hidden variable (a constant stays one), and each CASE
+  // tests v = a OR v = b ... and jumps to the next CASE when it fails; a CASE that ran
+  // jumps past ENDSELECT. CASE DEFAULT, always last, runs when none matched.
+  void selectStatement(const Stmt& s) {
+    int v = expr(*s.value);
+    char t = typeOf(v);
+    int32_t selector = cellOf(v);
+    double constant;
+    if (!img.constantValue(selector, constant) && !(t == 'S' && selector >= StringConsts)) {
+      selector = hiddenVariable(t, s.value->pos);
+      emit(commands.idOf("=", std::string(2, t)));
+      emitCell(selector);
+      emitCell(cellOf(v));
     }
     int endLabel = newLabel();
-    emit(CmdElse);
-    emitTarget(endLabel);
-    place(elseLabel);
-    block(s.elseBody);
+    for (const StmtPtr& c : s.body) {
+      if (c->args.empty()) {
+        block(c->body);
+        continue;
+      }
+      int nextLabel = newLabel();
+      unit([&] {
+        int matched = -1;
+        for (const ExprPtr& value : c->args) {
+          std::vector<int> pair{hold(selector, t), expr(*value)};
+          if ((t == 'S') != (typeOf(pair[1]) == 'S'))
+            fail(value->pos, std::string("CASE value must be ") + (t == 'S' ? "a string" : "a number") +
+                                 " like the SELECT value, not " + typeName(typeOf(pair[1])));
+          Overload eq = commands.resolve("==[", std::string{t, typeOf(pair[1])}, true);
+          int test = applyFunction(eq, pair, -1, value->pos);
+          if (matched < 0) {
+            matched = test;
+          } else {
+            std::vector<int> either{matched, test};
+            matched = applyFunction(commands.resolve("|[", "LL", true), either, -1, value->pos);
+          }
+        }
+        emit(CmdIf);
+        emitCell(cellOf(matched));
+        emitTarget(nextLabel);
+      });
+      block(c->body);
+      emit(CmdElse);
+      emitTarget(endLabel);
+      place(nextLabel);
+    }
     place(endLabel);
   }
 
@@ -910,13 +990,16 @@ class Generator {
     return it->second;
   }
 
+  // GOSUB may call a subroutine of the main program from a function (its RETURN comes
+  // back into the function); any other jump stays within its function.
   void jump(const Stmt& s) {
     const LabelInfo& l = label(s.text, s.pos);
-    if (l.scope != scope->function)
-      fail(s.pos,
-           "label " + s.text + " is in " +
-               (l.scope < 0 ? std::string("the main program") : "function " + prog.functions[size_t(l.scope)].name) +
-               "; GOTO and GOSUB stay within their function");
+    bool sharedSubroutine = s.kind == StmtKind::Gosub && l.scope < 0;
+    if (l.scope != scope->function && !sharedSubroutine)
+      fail(s.pos, "label " + s.text + " is in " +
+                      (l.scope < 0 ? std::string("the main program") : "function " + prog.functions[size_t(l.scope)].name) +
+                      (s.kind == StmtKind::Goto ? "; GOTO stays within its function"
+                                                : "; GOSUB reaches labels of its function and of the main program"));
     emit(s.kind == StmtKind::Goto ? CmdGoto : CmdGosub);
     emitTarget(namedLabels.at(s.text));
   }

@@ -41,7 +41,20 @@ std::string operandLetters(const CommandEntry& e) {
   return letters;
 }
 
-CommandIndex::CommandIndex(std::string_view tableText) : entries_(parseCommandTable(tableText)) {
+CommandIndex::CommandIndex(std::string_view tableText, std::string_view namesText)
+    : entries_(parseCommandTable(tableText)) {
+  size_t at = 0;
+  while (at < namesText.size()) {
+    size_t end = namesText.find('\n', at);
+    if (end == std::string_view::npos) end = namesText.size();
+    std::string_view line = namesText.substr(at, end - at);
+    at = end + 1;
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
+    size_t first = line.find('%'), second = line.find('%', first + 1);
+    if (line.empty() || line[0] == ';' || second == std::string_view::npos) continue;
+    int id = std::atoi(std::string(line.substr(first + 1, second - first - 1)).c_str());
+    names_[{std::string(line.substr(0, first)), id}] = std::string(line.substr(second + 1));
+  }
   for (const CommandEntry& e : entries_) {
     auto& list = byKeyword_[e.keyword];
     list.push_back(&e);
@@ -117,8 +130,73 @@ Overload CommandIndex::resolve(std::string_view keyword, std::string_view types,
   return best;
 }
 
+std::string typeList(std::string_view types) {
+  std::string s = "(";
+  for (size_t i = 0; i < types.size(); ++i) {
+    if (i) s += ", ";
+    s += types[i] == 'L' ? "integer" : types[i] == 'F' ? "float" : "string";
+  }
+  return s + ")";
+}
+
+size_t editDistance(std::string_view a, std::string_view b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+const std::string& CommandIndex::operandNames(const CommandEntry& e) const {
+  static const std::string none;
+  auto it = names_.find({e.keyword, e.id});
+  return it == names_.end() ? none : it->second;
+}
+
+std::string CommandIndex::formsOf(std::string_view keyword) const {
+  std::string s;
+  std::set<std::string> listed;  // forms that differ only in their result are listed once
+  for (const CommandEntry* c : entriesOf(keyword)) {
+    std::string letters = operandLetters(*c);
+    if (letters.find_first_of("AE") != std::string::npos) continue;
+    const std::string& names = operandNames(*c);
+    std::string form = names.empty() ? typeList(letters) : "(" + names + ")";
+    if (!listed.insert(form).second) continue;
+    s += s.empty() ? "" : " or ";
+    s += form;
+  }
+  return s;
+}
+
+std::string CommandIndex::describeForms(std::string_view keyword) const {
+  std::string bare(isFunctionKeyword(keyword) ? keyword.substr(0, keyword.size() - 1) : keyword);
+  std::string forms = formsOf(keyword);
+  return bare + " takes " + (forms.empty() ? "no usable operands" : forms);
+}
+
+std::string CommandIndex::closestStatement(std::string_view written) const {
+  std::string best;
+  size_t bestDistance = std::max<size_t>(2, written.size() / 5) + 1;
+  for (const auto& [first, forms] : statements_)
+    for (const KeywordForm& f : forms) {
+      size_t d = editDistance(written, f.keyword);
+      if (d < bestDistance) {
+        bestDistance = d;
+        best = f.keyword;
+      }
+    }
+  return best;
+}
+
 const CommandIndex& builtinCommands() {
-  static const CommandIndex index(commandTableText);
+  static const CommandIndex index(commandTableText, operandNamesText);
   return index;
 }
 

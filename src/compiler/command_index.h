@@ -11,6 +11,11 @@
 
 #include "core/command_table.h"
 
+namespace zt {
+// The operand names text embedded in the compiler.
+extern const std::string_view operandNamesText;
+}  // namespace zt
+
 namespace zt::compiler {
 
 // A keyword as words: "SET CURSOR" is {"SET", "CURSOR"}; a function keyword is kept
@@ -31,7 +36,9 @@ struct Overload {
 
 class CommandIndex {
  public:
-  explicit CommandIndex(std::string_view tableText);
+  // `namesText`: lines "KEYWORD%identifier%name, name" giving entries' operand names
+  // (resources/operand_names.txt); ";" starts a comment line.
+  explicit CommandIndex(std::string_view tableText, std::string_view namesText = {});
 
   const std::vector<CommandEntry>& entries() const { return entries_; }
   // Every entry of a keyword, in table order; empty when there is none.
@@ -56,17 +63,34 @@ class CommandIndex {
   // chosen. Returns an Overload without entry when none fits.
   Overload resolve(std::string_view keyword, std::string_view types, bool function, char want = 0) const;
 
+  // The forms a program can write, each once, by their operand names where known, else
+  // their types: "(from, to) or (file$, bitmap)", "(integer, string)"; empty when every
+  // entry takes a label or source text.
+  std::string formsOf(std::string_view keyword) const;
+  // The operand names of an entry, or "" when the names text gives none.
+  const std::string& operandNames(const CommandEntry& e) const;
+  // "SET CURSOR takes (integer, integer)" (a function keyword without its "[").
+  std::string describeForms(std::string_view keyword) const;
+  // The statement keyword closest in spelling to `written` ("MAKE OBJEKT CUBE"), or ""
+  // when none is close.
+  std::string closestStatement(std::string_view written) const;
+
  private:
   std::vector<CommandEntry> entries_;
   std::map<std::string, std::vector<const CommandEntry*>, std::less<>> byKeyword_;
   std::map<std::string, std::vector<KeywordForm>, std::less<>> statements_, functions_;
   std::set<std::string> wholeWords_, allWords_;
+  std::map<std::pair<std::string, int>, std::string> names_;  // by keyword and identifier
 };
 
 // Operand letters of an entry: the signature without the result letter of a function,
 // "" for "0".
 std::string operandLetters(const CommandEntry& e);
 bool isFunctionKeyword(std::string_view keyword);
+// Edits (insert, delete, replace) that turn a into b.
+size_t editDistance(std::string_view a, std::string_view b);
+// Operand types as words: "(integer, string)".
+std::string typeList(std::string_view types);
 
 // The one command index built from the embedded table.
 const CommandIndex& builtinCommands();

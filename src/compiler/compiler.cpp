@@ -6,6 +6,7 @@
 #include "compiler/command_index.h"
 #include "compiler/image_writer.h"
 #include "compiler/parser.h"
+#include "compiler/warnings.h"
 #include "platform/stack.h"
 
 namespace zt::compiler {
@@ -26,6 +27,7 @@ CompileResult compileLoaded(SourceSet& sources, int file) {
       // Code is generated even after syntax errors, to report the other errors of this run.
       ImageBuilder image;
       generate(sources, commands, program, image);
+      findWarnings(sources, program);
       if (!sources.failed()) result.image = image.bytes();
     });
   } catch (const std::bad_alloc&) {
@@ -34,6 +36,7 @@ CompileResult compileLoaded(SourceSet& sources, int file) {
   result.ok = !sources.failed();
   result.diagnostics = sources.diagnostics();
   result.messages = sources.formatAll();
+  result.warnings = sources.formatWarnings();
   return result;
 }
 

@@ -13,6 +13,7 @@ struct CompileResult {
   std::string image;                    // the program image, when ok
   std::vector<Diagnostic> diagnostics;  // errors, in the order found
   std::string messages;                 // the diagnostics as "file:line:col: message" lines
+  std::string warnings;                 // "file:line:col: warning: message" lines
 };
 
 // Compiles a file; #INCLUDE names are relative to the including file's folder.

@@ -141,7 +141,7 @@ class Lister {
       size_t index = size_t((c - IntVars) % MaxVariables);
       std::string s = std::string(1, "LFS"[kind]) + ":var" + std::to_string(c);
       if (index < owners[kind].size() && owners[kind][index] != 0)
-        s += owners[kind][index] == UnsavedOwner ? "@array" : "@f" + std::to_string(owners[kind][index]);
+        s += owners[kind][index] == UnsavedOwner ? "@shared" : "@f" + std::to_string(owners[kind][index]);
       return s;
     }
     if (c < FloatConsts) {

@@ -11,6 +11,7 @@ namespace {
 bool isWordStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool isWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+bool isHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
 std::string upper(std::string s) {
   for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
@@ -65,11 +66,12 @@ class Lexer {
     char c = text[i];
     if (c == '\n') return newLine();
     if (c == ' ' || c == '\t' || c == '\r') return void(++i);
-    if (c == '`') return skipToLineEnd();
+    if (c == '`' || (c == '/' && i + 1 < text.size() && text[i + 1] == '/')) return skipToLineEnd();
     if (c == '"') return lexString();
     if (isDigit(c) || (c == '.' && i + 1 < text.size() && isDigit(text[i + 1]))) return lexNumber();
     if (isWordStart(c) || (c == '#' && i + 1 < text.size() && isWordStart(text[i + 1]))) return lexWord();
     if (c == '%' && i + 1 < text.size() && isDigit(text[i + 1])) return lexBinary();
+    if (c == '$' && i + 1 < text.size() && isHexDigit(text[i + 1])) return lexHex(1);
     lexSymbol();
   }
 
@@ -98,6 +100,8 @@ class Lexer {
       push(Tok::Word, std::move(word), start);
       return;
     }
+    if (text[i] == '0' && i + 2 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X') && isHexDigit(text[i + 2]))
+      return lexHex(2);
     while (i < text.size() && isDigit(text[i])) ++i;
     bool real = false;
     if (i < text.size() && text[i] == '.') {
@@ -140,14 +144,29 @@ class Lexer {
     pushInteger(digits.empty() ? "0" : digits, 2, start);
   }
 
+  // 0xFF or $FF, after a prefix of `prefix` characters.
+  void lexHex(size_t prefix) {
+    size_t start = i;
+    i += prefix;
+    while (i < text.size() && isHexDigit(text[i])) ++i;
+    std::string digits = text.substr(start + prefix, i - start - prefix);
+    if (i < text.size() && isWordChar(text[i])) {
+      sources.error(here(start), "malformed hexadecimal number");
+      while (i < text.size() && isWordChar(text[i])) ++i;
+    }
+    pushInteger(digits, 16, start);
+  }
+
   // Decimal integers up to 2147483648, which only a minus sign in front makes valid;
-  // binary ones are 32-bit patterns (%1 followed by 31 zeros is -2147483648).
+  // binary and hexadecimal ones are 32-bit patterns (%1 followed by 31 zeros and
+  // $80000000 are -2147483648, $FFFFFFFF is -1).
   void pushInteger(const std::string& digits, int base, size_t start) {
     push(Tok::Integer, text.substr(start, i - start), start);
     size_t significant = digits.find_first_not_of('0');
-    bool tooLong = significant != std::string::npos && digits.size() - significant > (base == 2 ? 32u : 10u);
+    size_t maxDigits = base == 2 ? 32u : base == 16 ? 8u : 10u;
+    bool tooLong = significant != std::string::npos && digits.size() - significant > maxDigits;
     long long v = tooLong ? 0 : std::strtoll(digits.c_str(), nullptr, base);
-    if (base == 2) v = int32_t(uint32_t(v));
+    if (base != 10) v = int32_t(uint32_t(v));
     if (tooLong || v > 2147483648LL) {
       sources.error(here(start), "integer constant too large");
       v = 0;

@@ -1,7 +1,8 @@
 // The lexer: source text to tokens. Words are letters, digits and underscores with an
 // optional type mark ($ string, # float); a word that starts with a digit is one only
-// when the command table has it ("3DS2X"). Comments: the back-quote and REM run to the
-// end of the line, REMSTART ... REMEND spans lines. A line end and ":" end a statement.
+// when the command table has it ("3DS2X"). Numbers: decimal, 1.5e3, %1010 and hexadecimal
+// 0xFF or $FF. Comments: the back-quote, // and REM run to the end of the line,
+// REMSTART ... REMEND spans lines. A line end and ":" end a statement.
 #pragma once
 
 #include <cstdint>

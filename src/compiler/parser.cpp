@@ -80,7 +80,8 @@ struct ParseError {
 };
 
 // Words the syntax uses besides the table's keywords.
-const std::set<std::string> SyntaxWords = {"THEN", "TO", "STEP", "AND", "OR", "NOT"};
+const std::set<std::string> SyntaxWords = {"THEN", "TO",     "STEP", "AND",       "OR",     "NOT",
+                                           "MOD",  "ELSEIF", "CASE", "ENDSELECT", "SELECT", "GLOBAL"};
 
 std::string describe(const Token& t) {
   switch (t.kind) {
@@ -243,8 +244,11 @@ class Parser {
     if (!reserved(first.text) && at(Tok::Colon, 1)) return parseLabel();
     const KeywordForm* form = matchForm(false);
     std::string k = form ? form->keyword : first.text;
-    if (k == "IF" || k == "FOR" || k == "WHILE" || k == "REPEAT" || k == "DO") checkBlockNesting(first);
+    if (k == "IF" || k == "FOR" || k == "WHILE" || k == "REPEAT" || k == "DO" || k == "SELECT")
+      checkBlockNesting(first);
     if (k == "IF") return parseIf();
+    if (k == "SELECT") return parseSelect();
+    if (k == "GLOBAL") return parseGlobal();
     if (k == "FOR") return parseFor();
     if (k == "WHILE") return parseWhile();
     if (k == "REPEAT") return parseRepeat();
@@ -261,8 +265,8 @@ class Parser {
     if (k == "PRINT" || k == "PRINTC") return parsePrint();
     if (k == "EXITFUNCTION") return parseExitFunction();
     if (k == "LOAD ARRAY" || k == "SAVE ARRAY") return parseArrayFile(*form);
-    if (k == "ELSE" || k == "ENDIF" || k == "NEXT" || k == "ENDWHILE" || k == "UNTIL" || k == "LOOP" ||
-        k == "ENDFUNCTION")
+    if (k == "ELSE" || k == "ELSEIF" || k == "ENDIF" || k == "NEXT" || k == "ENDWHILE" || k == "UNTIL" ||
+        k == "LOOP" || k == "ENDFUNCTION" || k == "CASE" || k == "ENDSELECT")
       fail(first, k + " without " + opener(k));
     if (k == "THEN" || k == "TO" || k == "STEP") fail(first, k + " outside an IF or FOR statement");
     if (k == "REMEND") fail(first, "REMEND without REMSTART");
@@ -284,7 +288,8 @@ class Parser {
   }
 
   static std::string opener(const std::string& closer) {
-    if (closer == "ELSE" || closer == "ENDIF") return "IF";
+    if (closer == "ELSE" || closer == "ELSEIF" || closer == "ENDIF") return "IF";
+    if (closer == "CASE" || closer == "ENDSELECT") return "SELECT";
     if (closer == "NEXT") return "FOR";
     if (closer == "ENDWHILE") return "WHILE";
     if (closer == "UNTIL") return "REPEAT";
@@ -327,10 +332,17 @@ class Parser {
       }
       return s;
     }
-    if (atWord("THEN")) next();
-    if (!atStatementEnd()) fail(peek(), "unexpected " + describe(peek()) + " after the IF condition");
+    endIfCondition("IF");
     bool closed = false;
-    s->body = parseBlock({"ELSE", "ENDIF"}, closed);
+    s->body = parseBlock({"ELSE", "ELSEIF", "ENDIF"}, closed);
+    // ELSEIF branches are kept in one list, so a long chain nests no deeper than one IF.
+    while (closed && atWord("ELSEIF")) {
+      auto branch = make(StmtKind::If, next());
+      branch->value = parseExpression();
+      endIfCondition("ELSEIF");
+      branch->body = parseBlock({"ELSE", "ELSEIF", "ENDIF"}, closed);
+      s->elseIfs.push_back(std::move(branch));
+    }
     if (closed && atWord("ELSE")) {
       next();
       s->elseBody = parseBlock({"ENDIF"}, closed);
@@ -338,6 +350,65 @@ class Parser {
     if (!closed) return unclosed(std::move(s), "IF has no ENDIF");
     next();
     return s;
+  }
+
+  void endIfCondition(const std::string& keyword) {
+    if (atWord("THEN")) next();
+    if (!atStatementEnd()) fail(peek(), "unexpected " + describe(peek()) + " after the " + keyword + " condition");
+  }
+
+  // SELECT value / CASE a, b / ... / CASE DEFAULT / ... / ENDSELECT
+  StmtPtr parseSelect() {
+    auto s = make(StmtKind::Select, next());
+    s->value = parseExpression();
+    if (!atStatementEnd()) fail(peek(), "unexpected " + describe(peek()) + " after the SELECT value");
+    skipSeparators();
+    if (!atWord("CASE") && !atWord("ENDSELECT"))
+      fail(peek(), "expected CASE after SELECT but found " + describe(peek()));
+    bool closed = true;
+    bool defaulted = false;
+    while (closed && atWord("CASE")) {
+      auto c = make(StmtKind::Case, next());
+      if (defaulted) sources.error(c->pos, "CASE after CASE DEFAULT");
+      if (atWord("DEFAULT")) {
+        next();
+        defaulted = true;
+      } else {
+        do c->args.push_back(parseExpression());
+        while (atSymbol(",") && (next(), true));
+      }
+      if (!atStatementEnd()) fail(peek(), "unexpected " + describe(peek()) + " after the CASE values");
+      c->body = parseBlock({"CASE", "ENDSELECT"}, closed);
+      s->body.push_back(std::move(c));
+    }
+    if (!closed || !atWord("ENDSELECT")) return unclosed(std::move(s), "SELECT has no ENDSELECT");
+    next();
+    return s;
+  }
+
+  // GLOBAL a, b$, c# = 3: names that every function shares with the main program.
+  StmtPtr parseGlobal() {
+    const Token& kw = next();
+    if (scope >= 0 || singleLineIf || blockDepth > 1)
+      fail(kw, "GLOBAL belongs at the top level of the main program");
+    StmtPtr assignment;
+    for (;;) {
+      if (!at(Tok::Word) || reserved(peek().text) || atSymbol("(", 1))
+        fail(peek(), "GLOBAL needs variable names, not " + describe(peek()));
+      const Token& name = next();
+      prog.globals.try_emplace(name.text, name.pos);
+      if (atSymbol("=")) {
+        if (assignment) fail(peek(), "GLOBAL gives a value to one name only, the last");
+        next();
+        assignment = make(StmtKind::Assign, name);
+        assignment->target = node(ExprKind::Variable, name.pos, name.text);
+        assignment->value = parseExpression();
+      }
+      if (!atSymbol(",")) break;
+      if (assignment) fail(peek(), "GLOBAL gives a value to one name only, the last");
+      next();
+    }
+    return assignment;
   }
 
   // Statements after THEN or ELSE up to the end of the line (or ELSE).
@@ -580,6 +651,13 @@ class Parser {
   StmtPtr parseCommand(const KeywordForm& form) {
     auto s = make(StmtKind::Command, peek());
     consumeForm(form);
+    if (const Token* extra = unknownLongerKeyword(form)) {
+      std::string written = joinWords(form.words, *extra);
+      std::string like = commands.closestStatement(written);
+      fail(s->pos, written + " is not a command; " +
+                       (like.empty() || like == form.keyword ? commands.describeForms(form.keyword)
+                                                             : "did you mean " + like + "?"));
+    }
     s->text = form.keyword;
     if (!atStatementEnd()) {
       do s->args.push_back(parseExpression());
@@ -588,14 +666,65 @@ class Parser {
     return s;
   }
 
+  // A word after a keyword's words that reads as one more word of the keyword: a value
+  // follows it without a comma, which no operand allows ("SET MATRIX TEXTURE 1, 2"), or it
+  // ends a statement whose keyword takes no single operand ("SYNC ONN").
+  const Token* unknownLongerKeyword(const KeywordForm& form) const {
+    if (!at(Tok::Word) || reserved(peek().text) || matchForm(true)) return nullptr;
+    const Token& after = peek(1);
+    bool valueFollows = after.kind == Tok::Integer || after.kind == Tok::Float || after.kind == Tok::String ||
+                        (after.kind == Tok::Word && !reserved(after.text));
+    bool ends = after.kind == Tok::LineEnd || after.kind == Tok::Colon || after.kind == Tok::End ||
+                (singleLineIf && after.kind == Tok::Word && after.text == "ELSE");
+    bool takesOne = false;
+    for (const CommandEntry* e : commands.entriesOf(form.keyword)) takesOne |= operandLetters(*e).size() == 1;
+    return valueFollows || (ends && !takesOne) ? &peek() : nullptr;
+  }
+
+  static std::string joinWords(const std::vector<std::string>& words, const Token& extra) {
+    std::string s;
+    for (const std::string& w : words) s += w + " ";
+    return s + extra.text;
+  }
+
+  // A statement that starts like no keyword ("MAKE OBJEKT CUBE 1, 10"), when its first
+  // word begins some keyword or several words lead it: reported with the keyword it most
+  // resembles. Its words end before one followed by an operator or comma, or by the end of
+  // the statement when that word is in no keyword: such a word is an operand.
+  void unknownKeyword(const Token& first) {
+    std::string written = first.text;
+    size_t n = 1;
+    for (; at(Tok::Word, n); ++n) {
+      const Token& after = peek(n + 1);
+      bool ends = after.kind == Tok::LineEnd || after.kind == Tok::Colon || after.kind == Tok::End;
+      if (after.kind == Tok::Symbol || (ends && !commands.isKeywordWord(peek(n).text))) break;
+      written += " " + peek(n).text;
+    }
+    std::string like = commands.closestStatement(written);
+    // One word that begins no keyword is named only when it is one letter off a keyword
+    // ("PRNT"): short names of variables are close to short keywords.
+    bool oneWord = n < 2 && commands.formsStartingWith(first.text, false).empty();
+    if (oneWord && (written.size() < 4 || editDistance(written, like) != 1)) return;
+    fail(first, written + " is not a command" + (like.empty() ? "" : "; did you mean " + like + "?"));
+  }
+
   StmtPtr parseAssignmentOrCall() {
     const Token& first = peek();
+    if (!atSymbol("=", 1) && !atSymbol("(", 1) && !compoundAt(1)) unknownKeyword(first);
     ExprPtr target = parsePrimary();
     if (atSymbol("=")) {
       next();
       auto s = make(StmtKind::Assign, first);
       s->target = std::move(target);
       s->value = parseExpression();
+      return s;
+    }
+    if (compoundAt(0) && (target->kind == ExprKind::Variable || target->kind == ExprKind::NameCall)) {
+      const Token& op = next();
+      next();  // '='
+      auto s = make(StmtKind::Assign, first);
+      s->value = binary(op, op.text, cloneExpr(*target), parseExpression());
+      s->target = std::move(target);
       return s;
     }
     if (target->kind == ExprKind::NameCall) {
@@ -606,7 +735,15 @@ class Parser {
     fail(first, "unknown command " + first.text + " (or a missing '=' after it)");
   }
 
-  // ---- expressions, loosest first: OR, AND, NOT, comparisons, + -, * /, ^, unary - ----
+  // `+=`, `-=`, `*=` or `/=` at token k: the operator and "=" written together.
+  bool compoundAt(size_t k) const {
+    if (!atSymbol("+", k) && !atSymbol("-", k) && !atSymbol("*", k) && !atSymbol("/", k)) return false;
+    const SourcePos& a = peek(k).pos;
+    const SourcePos& b = peek(k + 1).pos;
+    return atSymbol("=", k + 1) && a.file == b.file && a.line == b.line && a.column + 1 == b.column;
+  }
+
+  // ---- expressions, loosest first: OR, AND, NOT, comparisons, + -, * / MOD, ^, unary - ----
 
   ExprPtr node(ExprKind kind, SourcePos pos, std::string text = {}) {
     auto e = std::make_unique<Expr>();
@@ -662,7 +799,7 @@ class Parser {
         if (atSymbol(op)) found = op;
       if (!found) return e;
       const Token& op = next();
-      std::string text = op.text == "==" ? "=" : op.text == "!=" ? "<>" : op.text;
+      std::string text = op.text == "!=" ? "<>" : op.text;
       e = binary(op, text, std::move(e), parseSum());
     }
   }
@@ -678,7 +815,7 @@ class Parser {
 
   ExprPtr parseProduct() {
     ExprPtr e = parsePower();
-    while (atSymbol("*") || atSymbol("/")) {
+    while (atSymbol("*") || atSymbol("/") || atWord("MOD")) {
       const Token& op = next();
       e = binary(op, op.text, std::move(e), parsePower());
     }

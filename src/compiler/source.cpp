@@ -1,6 +1,7 @@
 #include "compiler/source.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "platform/fs.h"
 
@@ -31,6 +32,21 @@ void SourceSet::error(SourcePos pos, std::string message) {
 std::string SourceSet::format(const Diagnostic& d) const {
   std::string where = d.pos.file >= 0 && size_t(d.pos.file) < files_.size() ? files_[size_t(d.pos.file)].path : "?";
   return where + ":" + std::to_string(d.pos.line) + ":" + std::to_string(d.pos.column) + ": " + d.message;
+}
+
+void SourceSet::warn(SourcePos pos, std::string message) { warnings_.push_back({pos, std::move(message)}); }
+
+std::string SourceSet::formatWarnings() const {
+  std::vector<Diagnostic> sorted = warnings_;
+  std::stable_sort(sorted.begin(), sorted.end(), [](const Diagnostic& a, const Diagnostic& b) {
+    return std::tie(a.pos.file, a.pos.line, a.pos.column) < std::tie(b.pos.file, b.pos.line, b.pos.column);
+  });
+  std::string out;
+  for (Diagnostic& d : sorted) {
+    d.message = "warning: " + d.message;
+    out += format(d) + "\n";
+  }
+  return out;
 }
 
 std::string SourceSet::formatAll() const {

@@ -48,6 +48,11 @@ class SourceSet {
   std::string format(const Diagnostic& d) const;
   std::string formatAll() const;
 
+  // Warnings do not fail the compilation; "path:line:column: warning: message" lines in
+  // source order.
+  void warn(SourcePos pos, std::string message);
+  std::string formatWarnings() const;
+
   static constexpr size_t MaxErrors = 30;
   // The text of all the files of one compilation (includes read again count again), so
   // that no source makes the compiler's memory grow without bound.
@@ -56,6 +61,7 @@ class SourceSet {
  private:
   std::vector<SourceFile> files_;
   std::vector<Diagnostic> diagnostics_;
+  std::vector<Diagnostic> warnings_;
   size_t bytes_ = 0;  // text of the files so far
 };
 

@@ -39,7 +39,8 @@ constexpr int32_t cellWord(int32_t cell) { return CellWordBase + cell; }
 constexpr int32_t plainWord(int32_t value) { return PlainWordBase + value; }
 constexpr int32_t codeWord(int32_t index) { return CodeWordBase + index; }
 
-// Variables owned by this number are never saved around function calls (arrays).
+// Variables owned by this number are never saved around function calls (arrays and
+// GLOBAL variables).
 constexpr int32_t UnsavedOwner = 0xFFFF;
 
 // Word `wordIndex` of `bytes`; the caller checks that it lies inside.

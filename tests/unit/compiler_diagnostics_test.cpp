@@ -65,8 +65,8 @@ TEST(CompilerDiagnostics, UnclosedBlocksAreReportedAtTheirOpeningKeyword) {
 
 TEST(CompilerDiagnostics, TypesAndOverloadsListTheAcceptedForms) {
   const Case cases[] = {
-      {"x = 1\nset cursor \"a\", x\n", "2:1: SET CURSOR takes (integer, integer), not (string, integer)"},
-      {"print left$(1, 2)\n", "1:7: LEFT$ takes (string, integer), not (integer, integer)"},
+      {"x = 1\nset cursor \"a\", x\n", "2:1: SET CURSOR takes (x, y), not (string, integer)"},
+      {"print left$(1, 2)\n", "1:7: LEFT$ takes (text$, count), not (integer, integer)"},
       {"print 1\na = \"x\"\n", "2:5: cannot assign a string to A, which holds an integer"},
       {"if \"a\" < \"b\" then print 1\n", "1:8: strings can only be compared with = and <>"},
       {"print \"a\" * 2\n", "1:11: '*' cannot combine a string and an integer"},
@@ -99,7 +99,7 @@ TEST(CompilerDiagnostics, Functions) {
       {"exitfunction 1\n", "1:1: EXITFUNCTION outside a function"},
       {"function f(a)\nfunction g(b)\nendfunction\n", "2:1: FUNCTION inside another function or statement"},
       {"top:\nf(1)\nfunction f(a)\ngoto top\nendfunction\n",
-       "4:1: label TOP is in the main program; GOTO and GOSUB stay within their function"},
+       "4:1: label TOP is in the main program; GOTO stays within its function"},
       {"x = f(\"a\")\nfunction f(a)\nendfunction a\n", "1:7: argument 1 of F must be an integer, not a string"},
   };
   for (const Case& c : cases) EXPECT_EQ(firstError(c.source), c.expected) << c.source;
