@@ -46,8 +46,8 @@ bool readTgaInfo(const Reader& r, TgaInfo& info) {
   info.mapFirst = r.u16(3);
   info.width = r.u16(12);
   info.height = r.u16(14);
-  const int kind = info.type & 7;
-  if (mapType > 1 || (info.type & ~8) == 0 || kind > 3 || (descriptor & 0xC0) != 0 || (descriptor & 15) > 8) return false;
+  const int kind = info.type & ~8;
+  if (mapType > 1 || kind < 1 || kind > 3 || (descriptor & 0xC0) != 0 || (descriptor & 15) > 8) return false;
   if (mapType == 1 && (!colourDepth(mapEntryBits) || mapLength == 0)) return false;
   if (kind == 1 && (mapType != 1 || bits != 8)) return false;
   if (kind == 2 && !colourDepth(bits)) return false;
@@ -73,7 +73,7 @@ bool readTgaInfo(const Reader& r, TgaInfo& info) {
 
 // One pixel's stored value as 0xAARRGGBB; false for an index outside the colour map.
 bool pixelColour(const Reader& r, const TgaInfo& info, size_t at, uint32_t& colour) {
-  switch (info.type & 7) {
+  switch (info.type & ~8) {
     case 1: {
       const uint32_t index = r.u8(at);
       if (index < info.mapFirst || index - info.mapFirst >= info.map.size()) return false;

@@ -143,6 +143,8 @@ TEST(PictureFile, TheContentDecidesTheFormat) {
     EXPECT_FALSE(decodePicture(text, img)) << text;
   // Targa headers that are not consistent are not taken for pictures.
   EXPECT_FALSE(decodeTga(tga(4, 1, 1, 24, 0, bytes({1, 2, 3})), img));    // no such type
+  EXPECT_FALSE(decodeTga(tga(8, 1, 1, 8, 0, bytes({0, 1, 2, 3})), img));   // run-length of no picture
+  EXPECT_FALSE(decodeTga(tga(0x60, 1, 1, 8, 0, bytes({1, 2, 3, 4})), img));
   EXPECT_FALSE(decodeTga(tga(2, 1, 1, 12, 0, bytes({1, 2, 3})), img));    // no such depth
   EXPECT_FALSE(decodeTga(tga(1, 1, 1, 8, 0, bytes({0})), img));           // mapped without a map
   EXPECT_FALSE(decodeTga(tga(2, 1, 1, 24, 0xC0, bytes({1, 2, 3})), img));  // interleaved rows
