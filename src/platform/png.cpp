@@ -26,7 +26,7 @@ uint32_t bigEndian32(std::string_view f, size_t at) {
 // The bytes of compressed picture data (IDAT chunks) the file holds.
 uint64_t compressedBytes(std::string_view f) {
   uint64_t total = 0;
-  for (size_t at = 8; f.size() - at >= 8;) {
+  for (size_t at = 8; at + 8 <= f.size();) {
     const uint64_t length = bigEndian32(f, at), left = f.size() - at - 8;
     if (f.substr(at + 4, 4) == "IDAT") total += std::min(length, left);
     if (length + 4 > left) break;

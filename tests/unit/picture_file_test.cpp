@@ -222,8 +222,8 @@ TEST(PictureFile, HeadersAreCheckedAgainstTheDataBeforeThePictureIsAllocated) {
       {"tga", tga(2, 8192, 8192, 32, 0, std::string(1 << 20, '\0'))},
   };
   RgbImage img;
-  for (const auto& [name, file] : files) {
-    EXPECT_LT(peakRiseKb([&] { EXPECT_FALSE(decodePicture(file, img)) << name; }), 32 << 10) << name;
+  for (const auto& file : files) {
+    EXPECT_LT(peakRiseKb([&] { EXPECT_FALSE(decodePicture(file.second, img)) << file.first; }), 32 << 10) << file.first;
   }
 }
 
