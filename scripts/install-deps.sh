@@ -11,6 +11,7 @@ PACKAGES=(
   libsdl2-dev                        # window, display, input and audio device
   xvfb xdotool xfonts-base           # the window test: a virtual X server, its keyboard, the fonts of message boxes
   libfreetype-dev libfontconfig-dev  # text: face lookup and monochrome glyphs
+  libpng-dev libjpeg62-turbo-dev libgif-dev  # pictures: PNG, JPEG and GIF
   fonts-unifont                      # the console face PRINT and INPUT draw with
   fonts-liberation2                  # metric-compatible faces for the common font names
   libbenchmark-dev lua5.4            # benchmarks (Lua is the interpreter we measure against)

@@ -5,6 +5,7 @@
 #include "display2d/bitmaps.h"
 
 #include <algorithm>
+#include <cctype>
 #include <vector>
 
 #include "command_ids.h"
@@ -14,6 +15,7 @@
 #include "display2d/state.h"
 #include "formats/bmp.h"
 #include "platform/fs.h"
+#include "platform/pictures.h"
 #include "services/files.h"
 
 namespace zt {
@@ -93,7 +95,7 @@ void runSave(Runtime& rt, DisplayRecord& r) {
   rt.bitmaps.ListBitmap = r.number;
   rt.bitmaps.ListTarget = surfaceRefOf(rt.bitmaps, r.number);
   const std::string path = rt.fs.resolve(r.text());
-  if (!saveSurfaceBmp(path, *s)) raiseError(rt, ErrBitmapSave);
+  if (!saveSurfaceFile(path, *s)) raiseError(rt, ErrBitmapSave);
 }
 
 void runCreate(Runtime& rt, DisplayRecord& r) {
@@ -455,8 +457,7 @@ std::unique_ptr<Surface> loadImageSurface(Runtime& rt, std::string_view name) {
   const std::string_view extension = name.substr(name.size() >= 3 ? name.size() - 3 : 0);
   std::string file;
   RgbImage image;
-  if (!readWholeFile(lookupPath(rt, name, extension), file, MaxImageFileBytes) ||
-      !decodeImageFile(file, extension, image))
+  if (!readWholeFile(lookupPath(rt, name, extension), file, MaxImageFileBytes) || !decodePicture(file, image))
     return nullptr;
   std::unique_ptr<Surface> s = newBitmapSurface(rt, image.width, image.height);
   if (s) putImage(*s, image);
@@ -470,8 +471,15 @@ void putImage(Surface& dst, const RgbImage& image) {
     for (int x = 0; x < w; ++x) dst.setPixel(x, y, l.matchOf(image.at(x, y)));
 }
 
-bool saveSurfaceBmp(const std::string& path, const Surface& s) {
-  return replaceFile(path, [&s](const ByteSink& sink) { return sink(encodeBmp24(surfaceImage(s))); });
+bool saveSurfaceFile(const std::string& path, const Surface& s) {
+  const bool png = path.size() >= 4 && std::equal(path.end() - 4, path.end(), ".png", [](char a, char b) {
+                     return std::tolower(static_cast<unsigned char>(a)) == b;
+                   });
+  return replaceFile(path, [&](const ByteSink& sink) {
+    if (!png) return sink(encodeBmp24(surfaceImage(s)));
+    std::string file;
+    return encodePng(surfaceImage(s), file) && sink(file);
+  });
 }
 
 RgbImage surfaceImage(const Surface& s) {

@@ -40,16 +40,18 @@ void resetCurrentBitmaps(Runtime& rt);
 // Releases bitmaps 1 to 31 (display start, reset and shutdown).
 void releaseBitmaps(BitmapState& b);
 
-// Reads an image file the program names (the payload first) into a new surface in the
-// screen's pixel format; null when the file cannot be read or decoded.
+// Reads a picture file the program names (the payload first) into a new surface in the
+// screen's pixel format: BMP, DDS, PNG, JPEG, Targa or GIF, told apart by the content, not
+// the name. Null when the file cannot be read or decoded.
 std::unique_ptr<Surface> loadImageSurface(Runtime& rt, std::string_view name);
 // Copies a decoded picture into a surface at (0, 0), clipped to the smaller of the two.
 void putImage(Surface& dst, const RgbImage& image);
 // A surface as colours, for writing files.
 RgbImage surfaceImage(const Surface& s);
-// Writes the surface as a 24-bit BMP file in place of `path`; false when the file cannot
-// be written or memory for the picture runs short.
-bool saveSurfaceBmp(const std::string& path, const Surface& s);
+// Writes the surface in place of `path`: a PNG file when the name ends in ".png" (any
+// letter case), a 24-bit BMP otherwise. False when the file cannot be written or memory
+// for the picture runs short.
+bool saveSurfaceFile(const std::string& path, const Surface& s);
 
 // The yield rules of drawing commands: after drawing to the screen in automatic
 // refresh, or after any drawing in automatic refresh.

@@ -66,7 +66,7 @@ void writePendingCapture(Runtime& rt) {
   r.CapturePending = 0;
   Surface* front = frontBuffer(rt.display);
   const std::string path = rt.fs.resolve(r.CaptureFile);
-  if (front) saveSurfaceBmp(path, *front);
+  if (front) saveSurfaceFile(path, *front);
 }
 
 extern const std::span<const CommandRow> RefreshRows(Rows);

@@ -1,6 +1,6 @@
 // What an image file gives: a picture in 24-bit colour. The readers (formats/bmp.h,
-// formats/dds.h) decode bytes already in memory; every read is bounds-checked, so a
-// malformed file fails to decode, it never crashes.
+// formats/dds.h, formats/tga.h) decode bytes already in memory; every read is
+// bounds-checked, so a malformed file fails to decode, it never crashes.
 #pragma once
 
 #include <cstdint>
@@ -23,10 +23,8 @@ constexpr int64_t MaxImagePixels = int64_t(1) << 26;
 // not read more of a file than this.
 constexpr uint64_t MaxImageFileBytes = uint64_t(MaxImagePixels) * 4 + (1u << 20);
 
-// Chooses the decoder by the file's own signature ("BM" or "DDS ").
+// Chooses the decoder by the file's content: "BM" a Windows bitmap, "DDS " a DirectDraw
+// surface, otherwise a Targa picture when its header is consistent.
 bool decodeImage(std::string_view file, RgbImage& out);
-// Chooses the decoder by the file's extension, "bmp" or "dds" (any letter case); false
-// for another extension or a file that does not decode.
-bool decodeImageFile(std::string_view file, std::string_view extension, RgbImage& out);
 
 }  // namespace zt

@@ -55,6 +55,15 @@ struct Channel {
   }
 };
 
+// A colour with alpha (0xAARRGGBB) laid over black, rounded: what a picture with
+// transparent parts shows on a bitmap, whose transparent colour is black.
+inline uint32_t overBlack(uint32_t argb) {
+  const uint32_t a = argb >> 24;
+  uint32_t out = 0;
+  for (int s = 0; s <= 16; s += 8) out |= ((((argb >> s) & 255) * a + 127) / 255) << s;
+  return out;
+}
+
 struct MaskedFormat {
   Channel r, g, b;
   uint32_t rgb(uint32_t v) const { return r(v) << 16 | g(v) << 8 | b(v); }

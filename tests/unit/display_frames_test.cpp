@@ -3,14 +3,17 @@
 // bitmap and display commands, each raised by a small program, in their check order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "compiler/compiler.h"
 #include "core/errors.h"
 #include "formats/bmp.h"
+#include "platform/pictures.h"
 #include "support/image_builder.h"
 #include "support/image_files.h"
+#include "support/picture_files.h"
 
 namespace zt {
 namespace {
@@ -229,6 +232,67 @@ TEST(DisplayFrames, LoadedPicturesAndSavedBitmaps) {
   RunResult r = runImage("picture_size", compiled("LOAD BITMAP \"" + media + "pal8.bmp\", 3\nPRINT BITMAP WIDTH(3); \" \"; CURRENT BITMAP()\n"
                                                   "LOAD BITMAP \"" + media + "broken.bmp\", 4\n"));
   EXPECT_EQ(r.out, "2 3\nRuntime Error : ERROR " + std::to_string(errorMessageSlot(1003)) + ". \n");
+}
+
+// PNG, JPEG, Targa and GIF pictures load by their content, whatever their names; SAVE
+// BITMAP writes a PNG for a name ending in ".png" in any letter case, a BMP otherwise.
+TEST(DisplayFrames, PicturesOfEveryFormatLoadByContentAndSaveAsNamed) {
+  const std::string media = mediaFolder("formats");
+  constexpr uint32_t Green = 0x00FF00;
+  // 2 x 2 pictures: red, green / blue, white.
+  const RgbImage four{2, 2, {Red, Green, Blue, White}};
+  std::string png;
+  ASSERT_TRUE(encodePng(four, png));
+  writeFile(media + "four.png", png);
+  writeFile(media + "four.tga", tga(2, 2, 2, 24, 0x20, bytes({0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255})));
+  writeFile(media + "four.gif", gif(2, 2, {Red, Green, Blue, White}, {GifFrame{0, 0, 2, 2, false, {0, 1, 2, 3}}}));
+  writeFile(media + "four.dat", pngPalette(2, 2, {0, 1, 2, 3}, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF}));
+  writeFile(media + "png named.bmp", png);
+  writeFile(media + "alpha.png", pngRgba(2, 2, {0xFFFF0000, 0x00FFFFFF, 0xFFFFFFFF, 0x000000FF}));
+  RgbImage squares{16, 16, std::vector<uint32_t>(256, Red)};  // red above, blue below
+  std::fill(squares.pixels.begin() + 128, squares.pixels.end(), Blue);
+  writeFile(media + "squares.jpg", jpeg(squares, 95, false));
+  std::string source = "SYNC ON\n";
+  const char* files[] = {"four.png", "four.tga", "four.gif", "four.dat", "png named.bmp", "alpha.png"};
+  for (int i = 0; i < 6; ++i) source += "LOAD BITMAP \"" + media + files[i] + "\", " + std::to_string(i + 1) + "\n";
+  source += "LOAD BITMAP \"" + media + "squares.jpg\", 7\n";
+  source += "SAVE BITMAP \"" + media + "saved.PNG\", 1\nSAVE BITMAP \"" + media + "saved.bmp\", 1\n";
+  source += "SET CURRENT BITMAP 0\n";
+  for (int i = 1; i <= 6; ++i) source += "COPY BITMAP " + std::to_string(i) + ", 0, 0, 1, 1, 0, " + std::to_string(i * 10) + ", 0, " + std::to_string(i * 10 + 1) + ", 1\n";
+  source += "COPY BITMAP 7, 0, 0, 15, 15, 0, 100, 0, 115, 15\n";
+  source += "SYNC\nSAVE BITMAP \"" + media + "shot.pNg\"\nDO : SYNC : LOOP\n";
+  RgbImage f = frameOf("formats", source, 20, 20);
+  for (int x : {10, 20, 30, 40, 50}) {
+    EXPECT_EQ(f.at(x, 0), Red) << x;
+    EXPECT_EQ(f.at(x + 1, 0), Green) << x;
+    EXPECT_EQ(f.at(x, 1), Blue) << x;
+    EXPECT_EQ(f.at(x + 1, 1), White) << x;
+  }
+  // Transparent parts are black.
+  EXPECT_EQ(f.at(60, 0), Red);
+  EXPECT_EQ(f.at(61, 0), Black);
+  EXPECT_EQ(f.at(60, 1), White);
+  EXPECT_EQ(f.at(61, 1), Black);
+  for (int y : {2, 5, 10, 13}) {  // away from the edge the lossy coding blurs
+    const uint32_t p = f.at(107, y), want = y < 8 ? Red : Blue;
+    for (int shift : {0, 8, 16}) EXPECT_NEAR(int(p >> shift & 255), int(want >> shift & 255), 16) << y;
+  }
+
+  const std::string saved = readFile(media + "saved.PNG");
+  EXPECT_TRUE(saved.starts_with("\x89PNG\r\n\x1A\n"));
+  RgbImage back;
+  ASSERT_TRUE(decodePng(saved, back));
+  EXPECT_EQ(back.width, 2);
+  EXPECT_EQ(back.pixels, four.pixels);
+  EXPECT_TRUE(readFile(media + "saved.bmp").starts_with("BM"));
+  ASSERT_TRUE(decodePng(readFile(media + "shot.pNg"), back));  // the screen capture
+  EXPECT_EQ(back.width, 640);
+  EXPECT_EQ(back.at(10, 0), Red);
+
+  writeFile(media + "cut.png", png.substr(0, png.size() / 2));
+  RunResult r = runImage("picture_formats", compiled("LOAD BITMAP \"" + media + "squares.jpg\", 3\nPRINT BITMAP WIDTH(3); \" \"; BITMAP HEIGHT(3)\n"
+                                                     "LOAD BITMAP \"" + media + "cut.png\", 4\n"));
+  EXPECT_EQ(r.out, "16 16\nRuntime Error : ERROR " + std::to_string(errorMessageSlot(1003)) + ". \n");
 }
 
 TEST(DisplayFrames, ScreenDrawingReachesBothBuffersOfTheChain) {
