@@ -18,10 +18,10 @@
 #include "host/state.h"
 #include "input/input.h"
 #include "input/state.h"
-#include "platform/input.h"
 #include "platform/clipboard.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
+#include "platform/input.h"
 #include "platform/process.h"
 #include "services/checklist.h"
 #include "services/state.h"
@@ -146,9 +146,10 @@ bool startInputDevices(Runtime& rt) {
     devices = createNullControlDevices();
   } else {
     auto report = [&rt](std::string_view text) {
-      if (rt.console.Echo)
+      if (rt.console.Echo) {
+        if (rt.console.EchoLineOpen) echoText(rt, "", true);
         echoText(rt, text, true);
-      else
+      } else
         std::fprintf(stderr, "%.*s\n", int(text.size()), text.data());
     };
     std::string why;
@@ -256,8 +257,9 @@ void startRun(Runtime& rt) {
 void endRun(Runtime& rt) {
   closePayload(rt);
   ReleaseEffects(rt);
-  // The display-side services are released here, in this order: drawing state, music, sounds, animations, pointer sprites and picture, 3D
-  // data and open files, then the display.
+  // The display-side services are released here, in this order: drawing state, music,
+  // sounds, animations, pointer sprites and picture, 3D data and open files, then the
+  // display.
   StopDisplay(rt);
   releaseProgram(rt.image, rt.arrays);
 }
