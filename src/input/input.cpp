@@ -28,8 +28,8 @@ void mouseDevice(InputState& in, const Runtime& rt, const WindowMessage& message
     case MessageKind::MouseMove: {
       int x, y;
       windowToScreen(rt, message.a, message.b, x, y);
-      in.DeviceMoveX = wrapAdd(in.DeviceMoveX, x - in.PointerX);
-      in.DeviceMoveY = wrapAdd(in.DeviceMoveY, y - in.PointerY);
+      in.DeviceMoveX = wrapAdd(in.DeviceMoveX, wrapSub(x, in.PointerX));
+      in.DeviceMoveY = wrapAdd(in.DeviceMoveY, wrapSub(y, in.PointerY));
       in.PointerX = x;
       in.PointerY = y;
       break;
