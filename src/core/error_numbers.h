@@ -43,6 +43,13 @@ inline constexpr int32_t ErrModeDepth = 1502;
 inline constexpr int32_t ErrModeWarning = 1503;  // soft
 inline constexpr int32_t ErrDisplayBuild = 1504;
 
+inline constexpr int32_t ErrNoSuchControlDevice = 4001;  // soft
+inline constexpr int32_t ErrNoControlDevice = 4002;      // soft
+inline constexpr int32_t ErrNoForceFeedback = 4101;      // soft
+inline constexpr int32_t ErrForceMagnitude = 4102;
+inline constexpr int32_t ErrForceDuration = 4103;
+inline constexpr int32_t ErrForceAngle = 4104;
+
 inline constexpr int32_t ErrNothingFound = 8001;
 inline constexpr int32_t ErrSearchExhausted = 8002;  // soft
 inline constexpr int32_t ErrChangeDirectory = 8003;
@@ -71,5 +78,6 @@ inline constexpr int32_t ErrCardWarning = 9011;  // soft
 inline constexpr int32_t ErrWindowCreation = 10002;
 inline constexpr int32_t ErrFullScreen = 10004;
 inline constexpr int32_t ErrSurfaces = 10005;
+inline constexpr int32_t ErrInputDevices = 10007;
 inline constexpr int32_t ErrLanguageNotFound = 10008;
 }  // namespace zt

@@ -10,12 +10,6 @@ namespace zt {
 
 namespace {
 
-bool sameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 std::string_view trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
@@ -77,14 +71,14 @@ std::string IniFile::text() const {
 
 const IniFile::Section* IniFile::find(std::string_view name) const {
   for (const Section& s : sections)
-    if (sameName(s.name, name)) return &s;
+    if (equalsIgnoringCase(s.name, name)) return &s;
   return nullptr;
 }
 
 std::string IniFile::get(std::string_view section, std::string_view key, std::string_view fallback) const {
   if (const Section* s = find(section))
     for (const Entry& e : s->entries)
-      if (!e.key.empty() && sameName(e.key, key)) return std::string(unquote(e.value));
+      if (!e.key.empty() && equalsIgnoringCase(e.key, key)) return std::string(unquote(e.value));
   return std::string(fallback);
 }
 
@@ -95,7 +89,7 @@ void IniFile::set(std::string_view section, std::string_view key, std::string_vi
     s = &sections.back();
   }
   for (Entry& e : s->entries)
-    if (!e.key.empty() && sameName(e.key, key)) {
+    if (!e.key.empty() && equalsIgnoringCase(e.key, key)) {
       e.value = value;
       return;
     }

@@ -72,15 +72,16 @@ bool parseNumber(std::string_view word, T& value) {
 constexpr std::pair<char, char> Escapes[] = {{'n', 13}, {'r', 13},    {'t', 9},  {'b', 8},
                                              {'e', 27}, {'\\', '\\'}, {'"', '"'}};
 
-// "TEXT", which a comment may follow; false when the quotes or an escape are malformed.
-bool parseQuoted(std::string_view rest, std::string& text) {
+// "TEXT" at the start of `rest`, which is left after the closing quote; false when the
+// quotes or an escape are malformed.
+bool takeQuoted(std::string_view& rest, std::string& text) {
   size_t open = rest.find_first_not_of(" \t");
   if (open == std::string_view::npos || rest[open] != '"') return false;
   for (size_t i = open + 1; i < rest.size(); ++i) {
     char c = rest[i];
     if (c == '"') {
-      size_t after = rest.find_first_not_of(" \t", i + 1);
-      return after == std::string_view::npos || rest[after] == '#';
+      rest.remove_prefix(i + 1);
+      return true;
     }
     if (c != '\\') {
       text += c;
@@ -101,6 +102,15 @@ bool parseQuoted(std::string_view rest, std::string& text) {
     text += e->second;
   }
   return false;
+}
+
+// What follows a quoted text, up to a comment.
+std::string_view uncommented(std::string_view rest) { return rest.substr(0, rest.find('#')); }
+
+int axisNumber(std::string_view name) {
+  for (int i = 0; i < int(std::size(ScriptAxisNames)); ++i)
+    if (name == ScriptAxisNames[i]) return i;
+  return -1;
 }
 
 }  // namespace
@@ -124,6 +134,7 @@ bool InputScript::parse(std::string_view text, std::string& error) {
 bool InputScript::parseLines(std::string_view text, std::string& error) {
   events.clear();
   next = 0;
+  joysticks = 0;
   int lineNumber = 0;
   while (!text.empty()) {
     std::string_view line = takeLine(text);
@@ -146,7 +157,8 @@ bool InputScript::parseLines(std::string_view text, std::string& error) {
     auto buttonArgument = [&]() { return numberArgument(x) && x >= 1 && x <= MouseButtons; };
     if (action == "type") {
       std::string typed;
-      if (!parseQuoted(line, typed)) return fail("type takes one text in double quotes");
+      if (!takeQuoted(line, typed) || !nextWord(line = uncommented(line)).empty())
+        return fail("type takes one text in double quotes");
       for (size_t i = 0; i < typed.size(); ++i)
         press(framesLater(frame, int64_t(2 * i)), keyOfCharacter(typed[i]), static_cast<unsigned char>(typed[i]));
       continue;
@@ -177,6 +189,10 @@ bool InputScript::parseLines(std::string_view text, std::string& error) {
       add(frame, ScriptedKind::Activate, action == "activate");
     } else if (action == "close") {
       add(frame, ScriptedKind::Close);
+    } else if (action == "joystick" || action == "joyaxis" || action == "joydown" || action == "joyup" ||
+               action == "unplug") {
+      std::string why;
+      if (!parseJoystickLine(frame, action, line, why)) return fail(why);
     } else {
       return fail(action.empty() ? "an action follows the frame number" : "unknown action " + action);
     }
@@ -184,6 +200,49 @@ bool InputScript::parseLines(std::string_view text, std::string& error) {
   }
   std::stable_sort(events.begin(), events.end(),
                    [](const ScriptedEvent& a, const ScriptedEvent& b) { return a.frame < b.frame; });
+  return true;
+}
+
+bool InputScript::parseJoystickLine(int64_t frame, const std::string& action, std::string_view& line,
+                                    std::string& why) {
+  if (frame == 0) frame = ScriptStartFrame;
+  int32_t joystick = 0, value = 0;
+  if (action == "joystick") {
+    std::string name;
+    if (!takeQuoted(line, name)) {
+      why = "joystick takes a name in double quotes, then force or nothing";
+      return false;
+    }
+    line = uncommented(line);
+    std::string_view rest = line;
+    const bool force = nextWord(rest) == "force";
+    if (force) line = rest;
+    add(frame, ScriptedKind::JoystickPlug, ++joysticks, force);
+    events.back().name = std::move(name);
+    return true;
+  }
+  if (!parseNumber(nextWord(line), joystick) || joystick < 1 || joystick > joysticks) {
+    why = action + " takes a joystick number from 1 to " + std::to_string(joysticks) + " (the joysticks plugged in above)";
+    return false;
+  }
+  if (action == "unplug") {
+    add(frame, ScriptedKind::JoystickUnplug, joystick);
+    return true;
+  }
+  if (action == "joyaxis") {
+    const int axis = axisNumber(nextWord(line));
+    if (axis < 0 || !parseNumber(nextWord(line), value) || value < -ScriptAxisLimit || value > ScriptAxisLimit) {
+      why = "joyaxis takes a joystick, an axis (x, y, z, slider1, slider2) and a position from -1000 to 1000";
+      return false;
+    }
+    add(frame, ScriptedKind::JoystickAxis, joystick, axis, value);
+    return true;
+  }
+  if (!parseNumber(nextWord(line), value) || value < 1 || value > ScriptJoystickButtons) {
+    why = action + " takes a joystick and a button from 1 to " + std::to_string(ScriptJoystickButtons);
+    return false;
+  }
+  add(frame, ScriptedKind::JoystickButton, joystick, value - 1, action == "joydown");
   return true;
 }
 

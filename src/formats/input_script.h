@@ -1,10 +1,14 @@
 // Scripted input for headless and reproducible runs: key presses and releases, typed
-// characters, mouse moves, clicks and wheel turns, and window events, each at a frame
-// number. One line per event, "FRAME ACTION ARGUMENTS", "#" starts a comment:
+// characters, mouse moves, clicks and wheel turns, window events, and joysticks plugged in,
+// moved and unplugged, each at a frame number. One line per event, "FRAME ACTION
+// ARGUMENTS", "#" starts a comment:
 //   key N / keydown N / keyup N, type "TEXT", move X Y, click B / buttondown B /
-//   buttonup B, wheel N, activate, deactivate, close
+//   buttonup B, wheel N, activate, deactivate, close,
+//   joystick "NAME" [force], joyaxis J AXIS V, joydown J B / joyup J B, unplug J
 // (see the README for the details). The script only gives the events in frame order; the
-// host posts them to the window's queue before their frame runs.
+// host posts them to the window's queue before their frame runs. Joystick lines at frame
+// 0 take effect before the engine starts (ScriptStartFrame), so that such a joystick is
+// there when the engine looks for one.
 #pragma once
 
 #include <cstdint>
@@ -18,14 +22,26 @@ namespace zt {
 // What a script line makes happen, in the units of the desktop's input: key numbers from
 // 1 to 255 (the keyboard's scan codes), 8-bit characters, window pixels, mouse buttons 0
 // (left) to 3, and wheel movement in steps of ScriptWheelNotch per notch.
-enum class ScriptedKind : uint8_t { Close, Activate, KeyDown, KeyUp, Char, MouseMove, ButtonDown, ButtonUp, Wheel };
+// Joysticks are numbered from 1 in the order the script plugs them in; their axes are
+// ScriptAxisNames in order, with positions from -1000 to 1000, and buttons 0 to 31.
+enum class ScriptedKind : uint8_t {
+  Close, Activate, KeyDown, KeyUp, Char, MouseMove, ButtonDown, ButtonUp, Wheel,
+  JoystickPlug, JoystickAxis, JoystickButton, JoystickUnplug,
+};
 
 struct ScriptedEvent {
   int64_t frame;
   ScriptedKind kind;
-  int32_t a = 0;  // key, character, button, wheel movement, x, or 1 for activate and 0 for deactivate
-  int32_t b = 0;  // y
+  int32_t a = 0;  // key, character, button, wheel movement, x, joystick, or 1 for activate and 0 for deactivate
+  int32_t b = 0;  // y, joystick axis or button; for a plugged-in joystick 1 with force feedback
+  int32_t c = 0;  // joystick axis position, 1 for a button down
+  std::string name;  // a plugged-in joystick's
 };
+
+constexpr int64_t ScriptStartFrame = -1;
+constexpr const char* ScriptAxisNames[] = {"x", "y", "z", "slider1", "slider2"};
+constexpr int ScriptJoystickButtons = 32;
+constexpr int32_t ScriptAxisLimit = 1000;
 
 constexpr int ScriptKeyCount = 256;
 constexpr int32_t ScriptWheelNotch = 120;
@@ -42,13 +58,19 @@ class InputScript {
   // left. Used while the host waits for keys outside the frames.
   std::span<const ScriptedEvent> takeNext();
   bool finished() const { return next == events.size(); }
+  // Whether any line plugs in a joystick.
+  bool hasJoysticks() const { return joysticks > 0; }
 
  private:
   std::vector<ScriptedEvent> events;  // sorted by frame, in script order within a frame
   size_t next = 0;
+  int joysticks = 0;
 
   bool parseLines(std::string_view text, std::string& error);
-  void add(int64_t frame, ScriptedKind kind, int32_t a = 0, int32_t b = 0) { events.push_back({frame, kind, a, b}); }
+  void add(int64_t frame, ScriptedKind kind, int32_t a = 0, int32_t b = 0, int32_t c = 0) {
+    events.push_back({frame, kind, a, b, c, {}});
+  }
+  bool parseJoystickLine(int64_t frame, const std::string& action, std::string_view& line, std::string& why);
   // A key press as a keyboard makes it: down with its character now, up one frame later.
   void press(int64_t frame, int key, int character);
 };

@@ -20,7 +20,7 @@ const std::span<const CommandRow> Families[] = {
     ControlRows,   OperatorRows,   ConsoleRows,   KeyboardRows, MouseRows,   StringRows,
     MathRows,      ArrayRows,      ChecklistRows, SwitchRows,   ArrayFileRows, FileRows,
     FileSystemRows, DirectoryRows, DisplayRows,   BitmapRows,   RefreshRows, DrawingRows,
-    TextRows,
+    TextRows,      JoystickRows,   ControlDeviceRows, ForceRows,
 };
 
 const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords};

@@ -8,6 +8,7 @@
 #include "compiler/compiler.h"
 #include "core/error_numbers.h"
 #include "core/runtime.h"
+#include "display2d/console.h"
 #include "display2d/state.h"
 #include "host/families.h"
 #include "host/frame.h"
@@ -20,6 +21,7 @@
 #include "platform/clipboard.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
+#include "platform/input.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 #include "services/checklist.h"
@@ -141,6 +143,32 @@ bool choosePlatform(Runtime& rt, bool headless) {
   return true;
 }
 
+// The joystick devices, chosen with the platform: SDL's, or in a headless run none at all
+// unless the input script plugs joysticks in, and then only those. Effects of scripted
+// joysticks are reported on the echo channel (stderr without one).
+bool startInputDevices(Runtime& rt, bool headless) {
+  HostState& h = rt.host;
+  const bool scripted = h.Script && h.Script->hasJoysticks();
+  std::unique_ptr<ControlDevices> devices;
+  if (headless && !scripted) {
+    devices = createNullControlDevices();
+  } else {
+    auto report = [&rt](std::string_view text) {
+      if (rt.console.Echo) {
+        if (rt.console.EchoLineOpen) echoText(rt, "", true);
+        echoText(rt, text, true);
+      } else
+        std::fprintf(stderr, "%.*s\n", int(text.size()), text.data());
+    };
+    std::string why;
+    devices = createSdlControlDevices(headless, report, why);
+    if (!devices) return failStart(rt, ErrInputDevices, "Failed to create DirectInput Interface: " + why);
+  }
+  // The script's joysticks of frame 0 are plugged in before the engine looks for one.
+  StartInput(rt, std::move(devices), h.Script ? h.Script->takeDue(ScriptStartFrame) : std::span<const ScriptedEvent>());
+  return true;
+}
+
 // The engine's own game was read with the command line; any other file is read here.
 bool openGamePayload(Runtime& rt, const std::string& game) {
   if (!rt.host.payload.entries.empty() || isSourceFile(game)) return true;
@@ -215,8 +243,8 @@ bool startUp(Runtime& rt, const RunOptions& options, const std::string& game) {
   std::error_code ec;
   h.MainWindow->setTitle(fs::absolute(game, ec).string());
   if (!openGamePayload(rt, game)) return false;
-  // The input devices (error 10007 when they cannot start), music, sound (a failure is
-  // only logged), and the object and sprite tables start here.
+  if (!startInputDevices(rt, options.headless)) return false;
+  // Music, sound (a failure is only logged), and the object and sprite tables start here.
   if (!loadTheProgram(rt, game)) return false;
   startProgramData(rt);
   std::string why;
@@ -235,9 +263,10 @@ void startRun(Runtime& rt) {
 
 void endRun(Runtime& rt) {
   closePayload(rt);
-  // The display-side services are released here, in this order: input devices, force
-  // feedback, drawing state, music, sounds, animations, pointer sprites and picture, 3D
-  // data and open files, then the display.
+  ReleaseEffects(rt);
+  // The display-side services are released here, in this order: drawing state, music,
+  // sounds, animations, pointer sprites and picture, 3D data and open files, then the
+  // display.
   StopDisplay(rt);
   releaseProgram(rt.image, rt.arrays);
 }
@@ -245,6 +274,7 @@ void endRun(Runtime& rt) {
 int shutDown(Runtime& rt, bool started) {
   // The display-side services, sound and input are released here (the object and sprite
   // tables, display objects, sounds and the listener, the input devices).
+  ReleaseInput(rt);
   int code = reportEnd(rt);
   if (!started && code == ExitOk) code = ExitStartFailed;
   installPlatform(rt, makeNullServices());

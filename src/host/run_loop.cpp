@@ -18,10 +18,12 @@ namespace {
 constexpr int KeyPollMilliseconds = 10;
 constexpr int InactivePollMilliseconds = 25;
 
-// The platform's events and the script's events due by this frame join the queue.
+// The platform's events and the script's events due by this frame join the queue, and
+// the devices are read (not while the window is inactive).
 void pollInput(Runtime& rt) {
   pollMessages(rt);
   postScriptedInput(rt, rt.frame.Frames);
+  if (rt.host.WindowActive) UpdateInput(rt);
 }
 
 // Lets time pass for a held key: the script's next events, or the platform's. False when

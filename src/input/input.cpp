@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/runtime.h"
+#include "core/text_lines.h"
 #include "display2d/display.h"
 #include "formats/input_script.h"
 #include "input/state.h"
@@ -13,6 +14,7 @@ namespace {
 
 constexpr uint32_t PumpInterval = 50000;
 constexpr int32_t MaxMouseZ = 99;
+constexpr int32_t StartJoystickDeadZone = 1000;  // ten-thousandths of the range: 10 %
 
 // The window's events, in the order they arrived, join the queue.
 void takeWindowEvents(Runtime& rt) {
@@ -20,37 +22,76 @@ void takeWindowEvents(Runtime& rt) {
   while (rt.input.Source->nextMessage(message)) postMessage(rt, message);
 }
 
-void mouseMessage(Runtime& rt, const WindowMessage& message) {
-  InputState& in = rt.input;
+// The mouse device as a message reports it: movement and buttons wait for UpdateInput.
+void mouseDevice(InputState& in, const Runtime& rt, const WindowMessage& message) {
   switch (message.kind) {
     case MessageKind::MouseMove: {
       int x, y;
       windowToScreen(rt, message.a, message.b, x, y);
-      const int32_t dx = x - in.PointerX, dy = y - in.PointerY;
-      int32_t width, height;
-      screenSize(rt, width, height);
+      in.DeviceMoveX = wrapAdd(in.DeviceMoveX, wrapSub(x, in.PointerX));
+      in.DeviceMoveY = wrapAdd(in.DeviceMoveY, wrapSub(y, in.PointerY));
       in.PointerX = x;
       in.PointerY = y;
-      in.MouseMoveX = wrapAdd(in.MouseMoveX, dx);
-      in.MouseMoveY = wrapAdd(in.MouseMoveY, dy);
-      in.MouseX = std::clamp(wrapAdd(in.MouseX, dx), 0, std::max(0, width - 1));
-      in.MouseY = std::clamp(wrapAdd(in.MouseY, dy), 0, std::max(0, height - 1));
       break;
     }
     case MessageKind::Wheel:
-      in.MouseMoveZ = wrapAdd(in.MouseMoveZ, message.a);
-      in.MouseZ = std::clamp(wrapAdd(in.MouseZ, message.a), 0, MaxMouseZ);
+      in.DeviceMoveZ = wrapAdd(in.DeviceMoveZ, message.a);
       break;
     case MessageKind::ButtonDown:
     case MessageKind::ButtonUp:
-      if (message.a >= 0 && message.a < 4) {
-        const uint16_t bit = uint16_t(1u << message.a);
-        in.MouseButtons = message.kind == MessageKind::ButtonDown ? in.MouseButtons | bit : in.MouseButtons & ~bit;
-      }
-      if (message.a <= 1) in.ChooserButton = message.kind == MessageKind::ButtonDown ? message.a + 1 : 0;
+      if (message.a >= 0 && message.a < int(in.DeviceButtons.size()))
+        in.DeviceButtons[size_t(message.a)] = message.kind == MessageKind::ButtonDown ? 0x80 : 0;
       break;
     default:
       break;
+  }
+}
+
+// The mouse state programs see, moved by what the device reported since the last update.
+void updateMouse(Runtime& rt) {
+  InputState& in = rt.input;
+  int32_t width, height;
+  screenSize(rt, width, height);
+  in.MouseX = std::clamp(wrapAdd(in.MouseX, in.DeviceMoveX), 0, std::max(0, width - 1));
+  in.MouseY = std::clamp(wrapAdd(in.MouseY, in.DeviceMoveY), 0, std::max(0, height - 1));
+  in.MouseZ = std::clamp(wrapAdd(in.MouseZ, in.DeviceMoveZ), 0, MaxMouseZ);
+  in.MouseMoveX = wrapAdd(in.MouseMoveX, in.DeviceMoveX);
+  in.MouseMoveY = wrapAdd(in.MouseMoveY, in.DeviceMoveY);
+  in.MouseMoveZ = wrapAdd(in.MouseMoveZ, in.DeviceMoveZ);
+  in.DeviceMoveX = in.DeviceMoveY = in.DeviceMoveZ = 0;
+  in.MouseButtons = 0;
+  for (size_t b = 0; b < in.DeviceButtons.size(); ++b)
+    if (in.DeviceButtons[b]) in.MouseButtons = uint16_t(in.MouseButtons | 1u << b);
+}
+
+// A device that can no longer be read reads as a centred stick with no button down.
+void readJoystick(Joystick& device, JoystickReading& state) {
+  if (!device.read(state)) state = JoystickReading{};
+}
+
+void updateJoysticks(InputState& in) {
+  if (in.joystick) {
+    // When the control device is the same joystick, its reading stands for both.
+    const bool same = in.controlDevice && equalsIgnoringCase(in.ControlDeviceName, in.joystickName);
+    readJoystick(same ? *in.controlDevice : *in.joystick, in.JoystickState);
+  }
+  if (in.controlDevice) readJoystick(*in.controlDevice, in.ControlState);
+}
+
+// A scripted joystick event acts on the virtual device the script plugged in.
+void scriptedJoystick(InputState& in, const ScriptedEvent& e) {
+  if (!in.Devices) return;
+  if (e.kind == ScriptedKind::JoystickPlug) {
+    in.ScriptedJoysticks.push_back(in.Devices->attachVirtual(e.name, e.b != 0));
+    return;
+  }
+  if (e.a < 1 || size_t(e.a) > in.ScriptedJoysticks.size()) return;
+  const int32_t id = in.ScriptedJoysticks[size_t(e.a - 1)];
+  switch (e.kind) {
+    case ScriptedKind::JoystickAxis: in.Devices->setVirtualAxis(id, e.b, e.c); break;
+    case ScriptedKind::JoystickButton: in.Devices->setVirtualButton(id, e.b, e.c != 0); break;
+    case ScriptedKind::JoystickUnplug: in.Devices->detachVirtual(id); break;
+    default: break;
   }
 }
 
@@ -65,6 +106,7 @@ WindowMessage windowMessage(const ScriptedEvent& e) {
     case ScriptedKind::ButtonDown: return {MessageKind::ButtonDown, e.a};
     case ScriptedKind::ButtonUp: return {MessageKind::ButtonUp, e.a};
     case ScriptedKind::Wheel: return {MessageKind::Wheel, e.a};
+    default: break;
   }
   return {MessageKind::Close};
 }
@@ -72,7 +114,12 @@ WindowMessage windowMessage(const ScriptedEvent& e) {
 }  // namespace
 
 void postScriptedEvents(Runtime& rt, std::span<const ScriptedEvent> events) {
-  for (const ScriptedEvent& e : events) postMessage(rt, windowMessage(e));
+  for (const ScriptedEvent& e : events) {
+    if (e.kind >= ScriptedKind::JoystickPlug)
+      scriptedJoystick(rt.input, e);
+    else
+      postMessage(rt, windowMessage(e));
+  }
 }
 
 void postMessage(Runtime& rt, const WindowMessage& message) {
@@ -80,6 +127,7 @@ void postMessage(Runtime& rt, const WindowMessage& message) {
   if ((message.kind == MessageKind::KeyDown || message.kind == MessageKind::KeyUp) && message.a >= 0 &&
       message.a < KeyCount)
     in.KeyStates[size_t(message.a)] = message.kind == MessageKind::KeyDown;
+  mouseDevice(in, rt, message);
   in.Messages.push_back(message);
 }
 
@@ -114,20 +162,56 @@ void pumpMessages(Runtime& rt) {
   dispatchMessages(rt, true);
 }
 
+void UpdateInput(Runtime& rt) {
+  pollMessages(rt);
+  updateMouse(rt);
+  updateJoysticks(rt.input);
+}
+
 void refreshInput(Runtime& rt) {
   if (!rt.interp.InputRefreshFlag) return;
   rt.interp.InputRefreshFlag = false;
-  pollMessages(rt);
+  UpdateInput(rt);
 }
 
 void inputMessage(Runtime& rt, const WindowMessage& message) {
   rt.input.LastChar = message.kind == MessageKind::Char ? uint8_t(message.a) : 0;
-  mouseMessage(rt, message);
+  if (message.kind == MessageKind::ButtonDown || message.kind == MessageKind::ButtonUp)
+    if (message.a <= 1) rt.input.ChooserButton = message.kind == MessageKind::ButtonDown ? message.a + 1 : 0;
 }
 
 void clearMouseMovement(Runtime& rt) {
   rt.input.MouseMoveX = 0;
   rt.input.MouseMoveY = 0;
+}
+
+void StartInput(Runtime& rt, std::unique_ptr<ControlDevices> devices, std::span<const ScriptedEvent> startEvents) {
+  InputState& in = rt.input;
+  in.Devices = std::move(devices);
+  postScriptedEvents(rt, startEvents);
+  std::vector<AttachedJoystick> attached;
+  if (!in.Devices->attached(attached)) return;
+  for (const AttachedJoystick& j : attached)
+    if ((in.joystick = in.Devices->open(j.id, StartJoystickDeadZone, false))) {
+      in.joystickName = j.name;
+      return;
+    }
+}
+
+void ReleaseEffects(Runtime& rt) {
+  InputState& in = rt.input;
+  if (in.controlDevice) in.controlDevice->releaseEffects();
+  in.Effects.fill(false);
+}
+
+void ReleaseInput(Runtime& rt) {
+  InputState& in = rt.input;
+  ReleaseEffects(rt);
+  in.controlDevice.reset();
+  in.joystick.reset();
+  in.ControlDeviceName.clear();
+  in.ForceFeedback = false;
+  in.Devices.reset();
 }
 
 bool keyDown(const Runtime& rt, int key) { return key >= 0 && key < KeyCount && rt.input.KeyStates[size_t(key)]; }

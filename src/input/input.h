@@ -1,10 +1,13 @@
-// Input: one state for the keys, the typed character and the mouse, fed by the window's
-// events (and the input script, through the host) as they arrive. The host's window
-// procedure takes the messages one at a time; commands read the state through these
-// functions. The keyboard and mouse command families live beside it.
+// Input: one state for the keys, the typed character, the mouse and the joysticks, fed by
+// the window's events and the joystick devices (and the input script, through the host).
+// The host's window procedure takes the messages one at a time; UpdateInput reads the
+// devices once per run-loop pass; commands read the state through these functions. The
+// keyboard, mouse, joystick, control-device and force-feedback command families live
+// beside it.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "core/commands.h"
@@ -14,6 +17,17 @@ namespace zt {
 struct Runtime;
 struct WindowMessage;
 struct ScriptedEvent;
+class ControlDevices;
+
+// Start-up: the joystick devices, the scripted events due before the start (joysticks
+// plugged in), and the first joystick that opens among those attached.
+void StartInput(Runtime& rt, std::unique_ptr<ControlDevices> devices, std::span<const ScriptedEvent> startEvents);
+// Reads the devices: the window's events for the keys, the mouse update, the joysticks.
+void UpdateInput(Runtime& rt);
+// The control device's force-feedback effects go (display shutdown).
+void ReleaseEffects(Runtime& rt);
+// The joysticks and the devices go (shutdown).
+void ReleaseInput(Runtime& rt);
 
 // Appends a message to the queue; key messages update the key state at once.
 void postMessage(Runtime& rt, const WindowMessage& message);
@@ -32,8 +46,8 @@ void dispatchMessages(Runtime& rt, bool stopAtQuit);
 // For commands that poll in tight loops (INKEY$ without automatic refresh): dispatches
 // the waiting messages on every 50,001st call, and does nothing otherwise.
 void pumpMessages(Runtime& rt);
-// Polls the devices again when the interpreter asked for it (every 201st command in
-// manual refresh): new key states are seen by the next query.
+// UpdateInput when the interpreter asked for it (every 201st command in manual refresh,
+// or after SCANCODE); every key, mouse and joystick query calls it first.
 void refreshInput(Runtime& rt);
 
 // What a message means for the input state: the typed character (cleared by every other
@@ -50,5 +64,8 @@ uint16_t mouseButtons(const Runtime& rt);
 
 extern const std::span<const CommandRow> KeyboardRows;
 extern const std::span<const CommandRow> MouseRows;
+extern const std::span<const CommandRow> JoystickRows;
+extern const std::span<const CommandRow> ControlDeviceRows;
+extern const std::span<const CommandRow> ForceRows;
 
 }  // namespace zt

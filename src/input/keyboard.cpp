@@ -1,5 +1,6 @@
-// Keyboard functions: INKEY$ (the character of the latest key press) and SCANCODE (the
-// lowest key number held down).
+// Keyboard functions: INKEY$ (the character of the latest key press), SCANCODE (the
+// lowest key number held down), KEYSTATE and the functions of the named keys (1 while the
+// key is down, 0 otherwise).
 #include "command_ids.h"
 #include "core/runtime.h"
 #include "input/input.h"
@@ -29,9 +30,32 @@ Word* opScancode(Runtime& rt, Word* pc) {
   return pc + 1;
 }
 
+template <int... Keys>
+Word* opNamedKey(Runtime& rt, Word* pc) {
+  refreshInput(rt);
+  operand(pc, 0).i = (keyDown(rt, Keys) || ...);
+  return pc + 1;
+}
+
+Word* opKeystate(Runtime& rt, Word* pc) {
+  refreshInput(rt);
+  operand(pc, 0).i = keyDown(rt, operand(pc, 1).i);
+  return pc + 2;
+}
+
 const CommandRow Rows[] = {
     {CmdInkey, opInkey},
     {CmdScancode, opScancode},
+    {CmdUpkey, opNamedKey<200>},
+    {CmdDownkey, opNamedKey<208>},
+    {CmdLeftkey, opNamedKey<203>},
+    {CmdRightkey, opNamedKey<205>},
+    {CmdControlkey, opNamedKey<29, 157>},
+    {CmdShiftkey, opNamedKey<42, 54>},
+    {CmdReturnkey, opNamedKey<28>},
+    {CmdSpacekey, opNamedKey<57>},
+    {CmdKeystate, opKeystate},
+    {CmdEscapekey, opNamedKey<KeyEscape>},
 };
 
 }  // namespace

@@ -101,6 +101,20 @@ TEST(InputScript, MalformedLinesAreRefusedWithTheirNumber) {
       {"1 type \"a\" b", "line 1: type takes one text in double quotes"},
       {"1 type \"\\q\"", "line 1: type takes one text in double quotes"},
       {"1 type \"\\x4\"", "line 1: type takes one text in double quotes"},
+      {"1 joyaxis 1 x 0", "line 1: joyaxis takes a joystick number from 1 to 0 (the joysticks plugged in above)"},
+      {"1 joystick \"P\"\n1 joydown 2 1", "line 2: joydown takes a joystick number from 1 to 1 (the joysticks plugged in above)"},
+      {"1 joystick \"P\"\n1 unplug 0", "line 2: unplug takes a joystick number from 1 to 1 (the joysticks plugged in above)"},
+      {"1 joystick P", "line 1: joystick takes a name in double quotes, then force or nothing"},
+      {"1 joystick \"P\" strong", "line 1: too many arguments for joystick"},
+      {"1 joystick \"P\" force 2", "line 1: too many arguments for joystick"},
+      {"1 joystick \"P\"\n1 joyaxis 1 x 1001",
+       "line 2: joyaxis takes a joystick, an axis (x, y, z, slider1, slider2) and a position from -1000 to 1000"},
+      {"1 joystick \"P\"\n1 joyaxis 1 x -1001",
+       "line 2: joyaxis takes a joystick, an axis (x, y, z, slider1, slider2) and a position from -1000 to 1000"},
+      {"1 joystick \"P\"\n1 joyaxis 1 rx 0",
+       "line 2: joyaxis takes a joystick, an axis (x, y, z, slider1, slider2) and a position from -1000 to 1000"},
+      {"1 joystick \"P\"\n1 joydown 1 33", "line 2: joydown takes a joystick and a button from 1 to 32"},
+      {"1 joystick \"P\"\n1 joyup 1 0", "line 2: joyup takes a joystick and a button from 1 to 32"},
   };
   for (const auto& [text, message] : cases) {
     InputScript script;
@@ -156,6 +170,48 @@ TEST(InputScript, WaitingDeliversTheNextFrameWithEventsHoweverFar) {
   EXPECT_TRUE(script.finished());
   EXPECT_TRUE(same(script.takeNext(), {}));
   EXPECT_TRUE(same(script.takeDue(2000), {}));
+}
+
+TEST(InputScript, JoystickLinesPlugMoveAndUnplugNumberedJoysticks) {
+  InputScript script;
+  std::string error;
+  ASSERT_TRUE(script.parse("0 key 5\n"
+                           "0 joystick \"Pad \\\"1\\\"\"  # before the start\n"
+                           "3 joystick \"Wheel\" force # plugged in later\n"
+                           "0 joyaxis 1 x -1000\n"
+                           "4 joyaxis 2 slider2 1000\n"
+                           "4 joydown 2 32\n"
+                           "5 joyup 1 1\n"
+                           "6 unplug 2\n",
+                           error))
+      << error;
+  EXPECT_TRUE(script.hasJoysticks());
+  // Joystick lines of frame 0 come before the start; other frame-0 events do not.
+  std::span<const ScriptedEvent> start = script.takeDue(ScriptStartFrame);
+  ASSERT_EQ(start.size(), 2u);
+  EXPECT_EQ(start[0].kind, K::JoystickPlug);
+  EXPECT_EQ(start[0].name, "Pad \"1\"");
+  EXPECT_EQ(start[0].b, 0);
+  EXPECT_TRUE(same(start.subspan(1), {{K::JoystickAxis, 1, 0}}));
+  EXPECT_EQ(start[1].c, -1000);
+  EXPECT_TRUE(same(script.takeDue(0), {{K::KeyDown, 5}, {K::Char, '4'}}));
+  std::span<const ScriptedEvent> plugged = script.takeDue(3);
+  ASSERT_EQ(plugged.size(), 2u);  // the key's release, then the wheel
+  EXPECT_EQ(plugged[1].name, "Wheel");
+  EXPECT_EQ(plugged[1].a, 2);
+  EXPECT_EQ(plugged[1].b, 1);
+  std::span<const ScriptedEvent> moved = script.takeDue(4);
+  EXPECT_TRUE(same(moved, {{K::JoystickAxis, 2, 4}, {K::JoystickButton, 2, 31}}));
+  EXPECT_EQ(moved[0].c, 1000);
+  EXPECT_EQ(moved[1].c, 1);
+  std::span<const ScriptedEvent> released = script.takeDue(5);
+  EXPECT_TRUE(same(released, {{K::JoystickButton, 1, 0}}));
+  EXPECT_EQ(released[0].c, 0);
+  EXPECT_TRUE(same(script.takeDue(6), {{K::JoystickUnplug, 2}}));
+
+  InputScript plain;
+  ASSERT_TRUE(plain.parse("1 key 1\n", error));
+  EXPECT_FALSE(plain.hasJoysticks());
 }
 
 }  // namespace

@@ -123,6 +123,53 @@ start --window --echo endless.ztb && {
   finish "terminated" 0
 }
 
+# Keys, the pointer and the wheel through the X server, read back with KEYSTATE, the named
+# key functions, MOUSEX and MOUSEZ.
+cat > devices.ztb <<'PROGRAM'
+print "started"
+up = 0 : mx = mousex() : mz = mousez()
+do
+  k = upkey()
+  if k <> up
+    up = k
+    s$ = "up " + str$(up) + " " + str$(keystate(200))
+    print s$
+  endif
+  m = mousex()
+  if m <> mx
+    mx = m
+    print "mouse " + str$(mx)
+  endif
+  z = mousez()
+  if z <> mz
+    mz = z
+    print "wheel " + str$(mz)
+  endif
+loop
+PROGRAM
+# The x of the latest "mouse X" line, or nothing.
+lastMouse() { grep '^mouse ' out.txt | tail -1 | cut -d' ' -f2; }
+movedRightOf() { local x; x=$(lastMouse); [ -n "$x" ] && [ "$x" -gt "$1" ]; }
+mouseSeen() { [ -n "$(lastMouse)" ]; }
+start --window --echo devices.ztb && {
+  waitForLine started
+  xdotool keydown Up
+  waitForLine "up 1 1"
+  xdotool keyup Up
+  waitForLine "up 0 0"
+  xdotool mousemove --window "$window" 100 100
+  waitUntil mouseSeen || fail "the pointer's move did not reach MOUSEX: $(cat out.txt)"
+  x=$(lastMouse)
+  xdotool mousemove_relative 50 0
+  waitUntil movedRightOf "${x:-0}" || fail "MOUSEX did not grow from ${x} as the pointer moved right: $(cat out.txt)"
+  xdotool click 4  # the wheel turned away from the user: a notch moves MOUSEZ from 50 past 99
+  waitForLine "wheel 99"
+  xdotool click 5
+  waitForLine "wheel 0"
+  xdotool key Escape
+  finish "devices" 0
+}
+
 # The desktop clipboard: 8-bit characters go through it unchanged.
 printf 'write to clipboard "caf" + chr$(233)\nprint asc(right$(get clipboard$(), 1)); " "; len(get clipboard$())\ndo\nloop\n' > copy.ztb
 start --window --echo copy.ztb && {
