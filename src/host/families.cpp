@@ -11,6 +11,7 @@
 #include "services/checklist.h"
 #include "services/files.h"
 #include "services/switches.h"
+#include "sprites/sprites.h"
 
 namespace zt {
 
@@ -20,10 +21,11 @@ const std::span<const CommandRow> Families[] = {
     ControlRows,   OperatorRows,   ConsoleRows,   KeyboardRows, MouseRows,   StringRows,
     MathRows,      ArrayRows,      ChecklistRows, SwitchRows,   ArrayFileRows, FileRows,
     FileSystemRows, DirectoryRows, DisplayRows,   BitmapRows,   RefreshRows, DrawingRows,
-    TextRows,
+    TextRows,      ImageRows,      SpriteRows,    CollisionRows,
 };
 
-const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords};
+const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords, ImageRecords,
+                                                     SpriteRecords};
 
 }  // namespace
 

@@ -26,6 +26,7 @@ class HeadlessWindow final : public Window {
   void pollEvents() override {}
   void waitEvents(int) override {}
   std::unique_ptr<Clipboard> clipboard() override { return nullptr; }
+  void showCursor(bool) override {}
 };
 
 }  // namespace

@@ -57,6 +57,8 @@ class Window {
   virtual std::unique_ptr<Clipboard> clipboard() = 0;
   // What shows the display's frames in the window, or null when there is no window.
   virtual std::unique_ptr<Presenter> createPresenter() { return nullptr; }
+  // Shows or hides the desktop's pointer over the window.
+  virtual void showCursor(bool shown) = 0;
 
   // Appends a message; key messages also update the key state.
   void post(const WindowMessage& message);

@@ -300,6 +300,7 @@ class DesktopWindow final : public Window {
   }
 
   std::unique_ptr<Clipboard> clipboard() override { return std::make_unique<DesktopClipboard>(); }
+  void showCursor(bool shown) override { SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE); }
   std::unique_ptr<Presenter> createPresenter() override { return makeSdlPresenter(window, renderer); }
 
  private:
