@@ -2,6 +2,7 @@
 // background saving and transparency, size and scale, hot spot, mirror and flip, hiding,
 // deleting (with a countdown while saved backgrounds go back), pasting (record 54) and the
 // queries. None of them yields but PASTE SPRITE: the frame cycle draws the sprites.
+#include <bit>
 #include <cmath>
 
 #include "command_ids.h"
@@ -23,10 +24,22 @@ int32_t imageIndexFor(const SpriteState& s, int32_t image) { return validNumber(
 
 // ---- records ----
 
+// The record draws the sprite as it was when PASTE SPRITE ran, so both buffers of the
+// chain receive the same picture whatever the program changes in between.
 void runPasteSprite(Runtime& rt, DisplayRecord& r) {
   Surface* target = resolveSurface(rt, r.target);
-  if (!target || !validNumber(r.number)) return;
-  if (const int32_t i = rt.sprites.SpriteMap[size_t(r.number)]) drawSprite(rt, *target, rt.sprites.sprites[i], r.arg1, r.arg2);
+  const int32_t image = r.extra(0);
+  if (!target || !validNumber(image)) return;
+  SpriteRecord pasted;
+  pasted.imageIndex = imageIndexOf(rt.sprites, image);
+  pasted.scaleX = r.arg3f();
+  pasted.scaleY = r.arg4f();
+  pasted.offsetX = r.extra(1);
+  pasted.offsetY = r.extra(2);
+  pasted.mirrored = r.extra(3) & 1;
+  pasted.flipped = r.extra(3) >> 1 & 1;
+  pasted.transparent = r.extra(3) >> 2 & 1;
+  drawSprite(rt, *target, pasted, r.arg1, r.arg2);
 }
 
 const RecordRow Records[] = {{RecPasteSprite, runPasteSprite}};
@@ -124,11 +137,17 @@ void deleteSprite(Runtime& rt, SpriteRecord& r, Word*) {
   }
 }
 
-void pasteSprite(Runtime& rt, SpriteRecord& r, Word* pc) {
-  if (DisplayRecord* record = AddRecord(rt, RecPasteSprite)) {
-    record->number = r.number;
-    record->arg1 = operand(pc, 1).i;
-    record->arg2 = operand(pc, 2).i;
+void pasteSprite(Runtime& rt, SpriteRecord& s, Word* pc) {
+  if (DisplayRecord* r = AddRecord(rt, RecPasteSprite)) {
+    r->number = s.number;
+    r->arg1 = operand(pc, 1).i;
+    r->arg2 = operand(pc, 2).i;
+    r->arg3 = std::bit_cast<int32_t>(s.scaleX);
+    r->arg4 = std::bit_cast<int32_t>(s.scaleY);
+    r->setExtra(0, s.imageIndex > 0 ? s.imageNumber : 0);
+    r->setExtra(1, s.offsetX);
+    r->setExtra(2, s.offsetY);
+    r->setExtra(3, s.mirrored | s.flipped << 1 | s.transparent << 2);
   }
   yieldForScreen(rt);
 }
