@@ -18,6 +18,14 @@ constexpr int32_t PriorityPasses = 3;
 
 int64_t scaled(int64_t size, float scale) { return int64_t(std::trunc(float(size) * scale)); }
 
+// Drops n source columns (or rows) at the front end of [front, back), else at the back end.
+void drop(int64_t& front, int64_t& back, int64_t n, bool atFront) {
+  if (atFront)
+    front += n;
+  else
+    back -= n;
+}
+
 // Columns (or rows) of the source lost to `outside` destination pixels.
 int64_t lostToClip(int64_t outside, float scale) { return int64_t(std::trunc(float(outside) / scale)); }
 
@@ -49,27 +57,19 @@ Placement placePicture(const Rect& picture, int32_t x, int32_t y, float scaleX, 
   // Cuts are capped at the picture's size, so the trimmed source stays in int range.
   auto cut = [](int64_t outside, float scale, int64_t size) { return std::min(lostToClip(outside, scale), size); };
   if (dl < 0) {
-    const int64_t n = cut(-dl, scaleX, w);
-    if (mirrored) sr -= n;
-    else sl += n;
+    drop(sl, sr, cut(-dl, scaleX, w), !mirrored);
     dl = 0;
   }
   if (dt < 0) {
-    const int64_t n = cut(-dt, scaleY, h);
-    if (flipped) sb -= n;
-    else st += n;
+    drop(st, sb, cut(-dt, scaleY, h), !flipped);
     dt = 0;
   }
   if (dr > targetWidth) {
-    const int64_t n = cut(dr - targetWidth, scaleX, w);
-    if (mirrored) sl += n;
-    else sr -= n;
+    drop(sl, sr, cut(dr - targetWidth, scaleX, w), mirrored);
     dr = targetWidth;
   }
   if (db > targetHeight) {
-    const int64_t n = cut(db - targetHeight, scaleY, h);
-    if (flipped) st += n;
-    else sb -= n;
+    drop(st, sb, cut(db - targetHeight, scaleY, h), flipped);
     db = targetHeight;
   }
   if (dr <= dl || db <= dt || sr <= sl || sb <= st) return {};

@@ -36,7 +36,8 @@ void runGrab(Runtime& rt, DisplayRecord& r) {
   if (left >= right || top >= bottom) return raiseError(rt, ErrGrabEmpty);
   Surface* source = resolveSurface(rt, r.target);
   if (!source) return raiseError(rt, ErrImageGrab);
-  if (left < 0 || top < 0 || right > source->width() || bottom > source->height()) return raiseError(rt, ErrGrabOutside);
+  if (left < 0 || top < 0 || right > source->width() || bottom > source->height())
+    return raiseError(rt, ErrGrabOutside);
   if (!fitImageSurface(rt, *image, right - left, bottom - top)) {
     image->exists = 0;
     return raiseError(rt, ErrImageGrab);
@@ -178,8 +179,8 @@ Word* opDeleteImage(Runtime& rt, Word* pc) {
 }
 
 const CommandRow Rows[] = {
-    {CmdGetImageLLLLL, opGetImage<5>},   {CmdGetImageLLLLLL, opGetImage<6>}, {CmdLoadImageSL, opLoadImage<2>},
-    {CmdLoadImageSLL, opLoadImage<3>},   {CmdSaveImage, opSaveImage},        {CmdPasteImageLLL, opPasteImage<3>},
+    {CmdGetImageLLLLL, opGetImage<5>},    {CmdGetImageLLLLLL, opGetImage<6>}, {CmdLoadImageSL, opLoadImage<2>},
+    {CmdLoadImageSLL, opLoadImage<3>},    {CmdSaveImage, opSaveImage},        {CmdPasteImageLLL, opPasteImage<3>},
     {CmdPasteImageLLLL, opPasteImage<4>}, {CmdDeleteImage, opDeleteImage},
 };
 

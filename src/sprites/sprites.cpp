@@ -2,6 +2,8 @@
 // background saving and transparency, size and scale, hot spot, mirror and flip, hiding,
 // deleting (with a countdown while saved backgrounds go back), pasting (record 54) and the
 // queries. None of them yields but PASTE SPRITE: the frame cycle draws the sprites.
+#include "sprites/sprites.h"
+
 #include <bit>
 #include <cmath>
 
@@ -9,7 +11,6 @@
 #include "core/error_numbers.h"
 #include "display2d/bitmaps.h"
 #include "sprites/pools.h"
-#include "sprites/sprites.h"
 
 namespace zt {
 
@@ -65,9 +66,12 @@ Word* opSprite(Runtime& rt, Word* pc) {
 
 Word* opSetSprite(Runtime& rt, Word* pc) {
   const int32_t n = operand(pc, 0).i, backSave = operand(pc, 1).i, transparent = operand(pc, 2).i;
-  if (!validNumber(n)) raiseError(rt, ErrSpriteNumber);
-  else if (backSave != 0 && backSave != 1) raiseError(rt, ErrBackSaveFlag);
-  else if (transparent != 0 && transparent != 1) raiseError(rt, ErrTransparencyFlag);
+  if (!validNumber(n))
+    raiseError(rt, ErrSpriteNumber);
+  else if (backSave != 0 && backSave != 1)
+    raiseError(rt, ErrBackSaveFlag);
+  else if (transparent != 0 && transparent != 1)
+    raiseError(rt, ErrTransparencyFlag);
   else if (const int32_t i = spriteRecord(rt, n); i >= 0) {
     rt.sprites.sprites[i].backSave = backSave;
     rt.sprites.sprites[i].transparent = transparent;
@@ -164,8 +168,10 @@ Word* opAllSprites(Runtime& rt, Word* pc) {
 
 Word* opSpriteExist(Runtime& rt, Word* pc) {
   const int32_t n = operand(pc, 1).i;
-  if (!validNumber(n)) raiseError(rt, ErrSpriteNumber);
-  else operand(pc, 0).i = rt.sprites.SpriteMap[size_t(n)] != 0;
+  if (!validNumber(n))
+    raiseError(rt, ErrSpriteNumber);
+  else
+    operand(pc, 0).i = rt.sprites.SpriteMap[size_t(n)] != 0;
   return pc + 2;
 }
 

@@ -19,8 +19,8 @@ constexpr size_t NumberMapSize = 65536;
 struct ImageRecord {
   int32_t next = -1, prev = -1;
   int32_t exists = 0;
-  int32_t texture = 0;         // the 3D texture made from the image; 0 for none
-  int32_t textureRequest = 0;  // what GET IMAGE or LOAD IMAGE asked of the 3D engine: 0 none, 1, 2 transparent
+  int32_t texture = 0;               // the 3D texture made from the image; 0 for none
+  int32_t textureRequest = 0;        // what GET IMAGE or LOAD IMAGE asked of the 3D engine: 0 none, 1, 2 transparent
   std::shared_ptr<Surface> surface;  // shared by the two pointer pictures
   int32_t left = 0, top = 0, right = 0, bottom = 0;
   int32_t width = 0, height = 0;
@@ -77,8 +77,10 @@ struct LinkedPool {
     freeHead = records[size_t(i)].next;
     records[size_t(i)] = Record{};
     records[size_t(i)].prev = tail;
-    if (tail >= 0) records[size_t(tail)].next = i;
-    else head = i;
+    if (tail >= 0)
+      records[size_t(tail)].next = i;
+    else
+      head = i;
     tail = i;
     ++inUse;
     return i;
@@ -86,10 +88,14 @@ struct LinkedPool {
 
   void release(int32_t i) {
     Record& r = records[size_t(i)];
-    if (r.prev >= 0) records[size_t(r.prev)].next = r.next;
-    else head = r.next;
-    if (r.next >= 0) records[size_t(r.next)].prev = r.prev;
-    else tail = r.prev;
+    if (r.prev >= 0)
+      records[size_t(r.prev)].next = r.next;
+    else
+      head = r.next;
+    if (r.next >= 0)
+      records[size_t(r.next)].prev = r.prev;
+    else
+      tail = r.prev;
     r = Record{};
     r.next = freeHead;
     freeHead = i;

@@ -62,14 +62,18 @@ int count(const RgbImage& f, uint32_t colour, int left, int top, int right, int 
   return n;
 }
 
+// Image 1: a red 8 x 8 square with `more` drawn over it; the pointer hidden.
+std::string redSquare(const std::string& more = "") {
+  return "SYNC ON : HIDE MOUSE\n"
+         "INK RGB(255, 0, 0), 0 : BOX 0, 0, 7, 7\n" +
+         more +
+         "SYNC\n"
+         "GET IMAGE 1, 0, 0, 8, 8\n";
+}
+
 // A red 8 x 8 sprite walks right over a blue screen for 21 frames.
 std::string walkingSprite(const std::string& setting) {
-  return "SYNC ON : HIDE MOUSE\n"
-         "INK RGB(255, 0, 0), 0 : BOX 0, 0, 7, 7\n"
-         "SYNC\n"
-         "GET IMAGE 1, 0, 0, 8, 8\n"
-         "CLS RGB(0, 0, 255)\n" +
-         setting +
+  return redSquare() + "CLS RGB(0, 0, 255)\n" + setting +
          "FOR i = 0 TO 20 : SPRITE 1, 100 + i * 4, 100, 1 : SYNC : NEXT i\n"
          "DO : SYNC : LOOP\n";
 }
@@ -145,25 +149,21 @@ TEST(SpriteFrames, ClippedAtAllFourEdgesWithScaleMirrorFlipAndHotSpot) {
 TEST(SpriteFrames, PastesWithAndWithoutTransparency) {
   // A red 8 x 8 picture with a black (transparent) 4 x 4 middle, pasted on white.
   const RgbImage f = frameOf("pastes",
-                             "SYNC ON : HIDE MOUSE\n"
-                             "INK RGB(255, 0, 0), 0 : BOX 0, 0, 7, 7\n"
-                             "INK 0, 0 : BOX 2, 2, 5, 5\n"
-                             "SYNC\n"
-                             "GET IMAGE 1, 0, 0, 8, 8\n"
-                             "CLS RGB(255, 255, 255)\n"
-                             "PASTE IMAGE 1, 100, 100\n"
-                             "PASTE IMAGE 1, 120, 100, 1\n"
-                             "PASTE IMAGE 1, 140, 100, 0\n"
-                             "PASTE IMAGE 1, -4, 200, 1\n"
-                             "SPRITE 1, -100, -100, 1\n"
-                             "PASTE SPRITE 1, 160, 100\n"
-                             "SYNC\n"
-                             "SET SPRITE 1, 1, 0\n"
-                             "PASTE SPRITE 1, 180, 100\n"
-                             "MIRROR SPRITE 1 : SCALE SPRITE 1, 200\n"
-                             "SYNC\n"
-                             "PASTE SPRITE 1, 200, 100\n"
-                             "DO : SYNC : LOOP\n",
+                             redSquare("INK 0, 0 : BOX 2, 2, 5, 5\n") +
+                                 "CLS RGB(255, 255, 255)\n"
+                                 "PASTE IMAGE 1, 100, 100\n"
+                                 "PASTE IMAGE 1, 120, 100, 1\n"
+                                 "PASTE IMAGE 1, 140, 100, 0\n"
+                                 "PASTE IMAGE 1, -4, 200, 1\n"
+                                 "SPRITE 1, -100, -100, 1\n"
+                                 "PASTE SPRITE 1, 160, 100\n"
+                                 "SYNC\n"
+                                 "SET SPRITE 1, 1, 0\n"
+                                 "PASTE SPRITE 1, 180, 100\n"
+                                 "MIRROR SPRITE 1 : SCALE SPRITE 1, 200\n"
+                                 "SYNC\n"
+                                 "PASTE SPRITE 1, 200, 100\n"
+                                 "DO : SYNC : LOOP\n",
                              12);
   EXPECT_EQ(f.at(103, 103), Black);
   EXPECT_EQ(f.at(100, 100), Red);
@@ -225,16 +225,13 @@ TEST(SpriteFrames, PointerIsDrawnOverEverythingWhileShown) {
 
 TEST(SpriteFrames, ADeletedSpritesBackgroundReturnsInBothBuffers) {
   const std::vector<RgbImage> f = framesOf("deleted",
-                                           "SYNC ON : HIDE MOUSE\n"
-                                           "INK RGB(255, 0, 0), 0 : BOX 0, 0, 7, 7\n"
-                                           "SYNC\n"
-                                           "GET IMAGE 1, 0, 0, 8, 8\n"
-                                           "CLS RGB(0, 0, 255)\n"
-                                           "SPRITE 1, 50, 50, 1\n"
-                                           "SPRITE 2, 80, 50, 1 : SET SPRITE 2, 0, 1\n"
-                                           "FOR i = 1 TO 6 : SYNC : NEXT i\n"
-                                           "DELETE SPRITE 1 : DELETE SPRITE 2\n"
-                                           "DO : SYNC : LOOP\n",
+                                           redSquare() +
+                                               "CLS RGB(0, 0, 255)\n"
+                                               "SPRITE 1, 50, 50, 1\n"
+                                               "SPRITE 2, 80, 50, 1 : SET SPRITE 2, 0, 1\n"
+                                               "FOR i = 1 TO 6 : SYNC : NEXT i\n"
+                                               "DELETE SPRITE 1 : DELETE SPRITE 2\n"
+                                               "DO : SYNC : LOOP\n",
                                            16, {7, 8, 15, 16});
   EXPECT_EQ(f[0].at(50, 50), Red);
   EXPECT_EQ(f[1].at(50, 50), Red);
@@ -349,20 +346,24 @@ TEST(SpriteErrors, RaisedInTheirCheckOrder) {
 TEST(SpriteErrors, LoadedAndSavedImages) {
   const std::string dir = freshFolder("image_files_media");
   // A 2 x 2 24-bit bitmap: red, green / blue, white (rows stored bottom-up).
-  const std::string picture = bmp(2, 2, 24, 0, "",
-                                  bytes({255, 0, 0, 255, 255, 255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0}));
+  const std::string picture = bmp(2, 2, 24, 0, "", bytes({255, 0, 0, 255, 255, 255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0}));
   writeFile(dir + "/pic.bmp", picture);
   writeFile(dir + "/broken.bmp", "BM no picture");
-  compiler::CompileResult program = compiler::compileText(
-      "prog.ztb",
-      "LOAD IMAGE \"" + dir + "/pic.bmp\", 1\n"
-      "SPRITE 1, 0, 0, 1\n"
-      "PRINT SPRITE WIDTH(1); \" \"; SPRITE HEIGHT(1)\n"
-      "LOAD IMAGE \"" + dir + "/pic.bmp\", 1, 2\n"
-      "PRINT SPRITE WIDTH(1)\n"
-      "SAVE IMAGE \"" + dir + "/out.bmp\", 1\n"
-      "SYNC\n"
-      "SAVE IMAGE \"" + dir + "/out.bmp\", 1\n");
+  compiler::CompileResult program =
+      compiler::compileText("prog.ztb", "LOAD IMAGE \"" + dir +
+                                            "/pic.bmp\", 1\n"
+                                            "SPRITE 1, 0, 0, 1\n"
+                                            "PRINT SPRITE WIDTH(1); \" \"; SPRITE HEIGHT(1)\n"
+                                            "LOAD IMAGE \"" +
+                                            dir +
+                                            "/pic.bmp\", 1, 2\n"
+                                            "PRINT SPRITE WIDTH(1)\n"
+                                            "SAVE IMAGE \"" +
+                                            dir +
+                                            "/out.bmp\", 1\n"
+                                            "SYNC\n"
+                                            "SAVE IMAGE \"" +
+                                            dir + "/out.bmp\", 1\n");
   ASSERT_TRUE(program.ok) << program.messages;
   RunResult r = runImage("image_files", program.image);
   EXPECT_EQ(r.out, "2 2\n2\nRuntime Error : ERROR " + std::to_string(errorMessageSlot(106)) + ". \n");
