@@ -49,22 +49,20 @@ struct SpriteRecord {
 };
 
 // Records linked by index: a free list, and an in-use list in the order the records were
-// taken. The pool doubles when fewer than `margin` records would stay free.
-template <class Record>
+// taken, starting with `Initial` records and doubling when fewer than `Margin` are spare.
+template <class Record, size_t Initial, int32_t Margin>
 struct LinkedPool {
   std::vector<Record> records;
   int32_t freeHead = -1;
   int32_t head = -1, tail = -1;
   int32_t inUse = 0;
-  size_t initial = 2;
-  int32_t margin = 4;
 
   // A fresh record appended to the in-use list; -1 when the pool cannot grow.
   int32_t take() {
-    if (int64_t(records.size()) - margin < inUse || freeHead < 0) {
+    if (int64_t(records.size()) - Margin < inUse || freeHead < 0) {
       const size_t old = records.size();
       try {
-        records.resize(old == 0 ? initial : old * 2);
+        records.resize(old == 0 ? Initial : old * 2);
       } catch (const std::bad_alloc&) {
         return -1;
       }
@@ -113,9 +111,9 @@ struct LinkedPool {
 };
 
 struct SpriteState {
-  LinkedPool<ImageRecord> images{{}, -1, -1, -1, 0, 16, 12};
+  LinkedPool<ImageRecord, 16, 12> images;
   std::array<int32_t, NumberMapSize> ImageMap{};  // image number to pool index; 0: none
-  LinkedPool<SpriteRecord> sprites;
+  LinkedPool<SpriteRecord, 2, 4> sprites;
   std::array<int32_t, NumberMapSize> SpriteMap{};  // sprite number to pool index; 0: none (0 is the pointer's)
   std::shared_ptr<Surface> pointerSurface;
   int32_t pointerSprite = -1, cursorSprite = -1;  // the built-in sprites
