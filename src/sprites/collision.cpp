@@ -24,8 +24,8 @@ ScreenBox boxOf(SpriteState& s, const SpriteRecord& r) {
   return {left, top, left + spriteWidth(s, r), top + spriteHeight(s, r)};
 }
 
-// The picture pixel under screen position `at` of a sprite `extent` pixels wide whose
-// picture is `size` pixels wide, from the far side when mirrored.
+// The picture column (or row) `offset` screen pixels into a sprite `extent` pixels wide
+// whose picture is `size` pixels wide, counted from the far side when mirrored.
 int32_t pictureIndex(int64_t offset, int64_t size, int64_t extent, bool mirrored) {
   const int64_t i = offset * size / extent;
   return int32_t(mirrored ? size - 1 - i : i);
@@ -42,6 +42,10 @@ bool collide(SpriteState& s, int32_t ia, int32_t ib) {
   if (bb.right < ba.left || bb.bottom < ba.top || bb.left >= ba.right || bb.top >= ba.bottom) return false;
   const ImageRecord& ea = s.images[a.imageIndex];
   const ImageRecord& eb = s.images[b.imageIndex];
+  // A grab still waiting for its frame has a size but not yet the picture.
+  if (ea.width > ea.capacityWidth || ea.height > ea.capacityHeight || eb.width > eb.capacityWidth ||
+      eb.height > eb.capacityHeight)
+    return false;
   const uint32_t maskA = pa->format().depthMask(), maskB = pb->format().depthMask();
   const int64_t left = std::max(ba.left, bb.left), right = std::min(ba.right, bb.right);
   const int64_t top = std::max(ba.top, bb.top), bottom = std::min(ba.bottom, bb.bottom);

@@ -2,6 +2,7 @@
 // the pools' life with the display (start, reset, shutdown). Owns the SpriteState.
 #include "sprites/pools.h"
 
+#include <climits>
 #include <cmath>
 
 #include "core/error_numbers.h"
@@ -114,14 +115,23 @@ void releaseSprite(SpriteState& s, int32_t index) {
   s.sprites.release(index);
 }
 
+namespace {
+
+// trunc(size x scale) as the language's integers hold it: saturated, never undefined.
+int32_t scaledSize(int32_t size, float scale) {
+  const float v = std::trunc(float(size) * scale);
+  if (!(v > float(INT32_MIN))) return v < 0 ? INT32_MIN : 0;
+  return v >= float(INT32_MAX) ? INT32_MAX : int32_t(v);
+}
+
+}  // namespace
+
 int32_t spriteWidth(SpriteState& s, const SpriteRecord& r) {
-  if (r.imageIndex <= 0) return 0;
-  return int32_t(std::trunc(float(s.images[r.imageIndex].width) * r.scaleX));
+  return r.imageIndex > 0 ? scaledSize(s.images[r.imageIndex].width, r.scaleX) : 0;
 }
 
 int32_t spriteHeight(SpriteState& s, const SpriteRecord& r) {
-  if (r.imageIndex <= 0) return 0;
-  return int32_t(std::trunc(float(s.images[r.imageIndex].height) * r.scaleY));
+  return r.imageIndex > 0 ? scaledSize(s.images[r.imageIndex].height, r.scaleY) : 0;
 }
 
 // ---- life with the display ----

@@ -309,6 +309,8 @@ TEST(SpriteErrors, RaisedInTheirCheckOrder) {
       {"SPRITE 1, 0, 0, 1 : SIZE SPRITE 1, 10, -1", 312},
       {"SCALE SPRITE 65536, 100", 301},
       {"SCALE SPRITE 1, 100", 302},
+      {"SCALE SPRITE 1, 250001", 302},
+      {"SIZE SPRITE 65536, -1, -1", 301},
       {"SPRITE 1, 0, 0, 1 : SCALE SPRITE 1, 250001", 311},
       {"SPRITE 1, 0, 0, 1 : SCALE BOB 1, -1", 311},
       {"SPRITE 1, 0, 0, 1 : STRETCH SPRITE 1, 250001, 100", 311},
