@@ -62,6 +62,17 @@ int count(const RgbImage& f, uint32_t colour, int left, int top, int right, int 
   return n;
 }
 
+// A pixel a frame must have, and why.
+struct Pixel {
+  int x, y;
+  uint32_t colour;
+  const char* what;
+};
+
+void expectPixels(const RgbImage& f, std::initializer_list<Pixel> pixels) {
+  for (const Pixel& p : pixels) EXPECT_EQ(f.at(p.x, p.y), p.colour) << p.what << " at " << p.x << ", " << p.y;
+}
+
 // Image 1: a red 8 x 8 square with `more` drawn over it; the pointer hidden.
 std::string redSquare(const std::string& more = "") {
   return "SYNC ON : HIDE MOUSE\n"
@@ -112,38 +123,36 @@ TEST(SpriteFrames, ClippedAtAllFourEdgesWithScaleMirrorFlipAndHotSpot) {
                                  "SPRITE 12, 200, 200, 1 : STRETCH SPRITE 12, 50, 300\n"
                                  "DO : SYNC : LOOP\n",
                              12);
-  // Left edge: the right half shows; mirrored, the mirrored left half.
-  EXPECT_EQ(f.at(0, 100), Green);
-  EXPECT_EQ(f.at(7, 108), White);
-  EXPECT_EQ(f.at(8, 100), Black);
-  EXPECT_EQ(f.at(0, 200), Red);
-  EXPECT_EQ(f.at(7, 215), Blue);
-  // Doubled: 16 screen columns are lost, which are 8 picture columns.
+  expectPixels(f, {
+                      {0, 100, Green, "left edge: the right half"},
+                      {7, 108, White, "left edge: the right half"},
+                      {8, 100, Black, "left edge: nothing past the picture"},
+                      {0, 200, Red, "left edge, mirrored: the left half mirrored"},
+                      {7, 215, Blue, "left edge, mirrored: the left half mirrored"},
+                      {639, 100, Red, "right edge: the left half"},
+                      {632, 108, Blue, "right edge: the left half"},
+                      {639, 200, Green, "right edge, mirrored: the right half mirrored"},
+                      {300, 0, Red, "top edge, flipped: the top half upside down"},
+                      {308, 7, Green, "top edge, flipped: the top half upside down"},
+                      {300, 8, Black, "top edge: nothing past the picture"},
+                      {400, 0, Blue, "top edge: the bottom half"},
+                      {300, 479, Red, "bottom edge: the top half"},
+                      {400, 479, Blue, "bottom edge, flipped: the bottom half upside down"},
+                      {408, 472, White, "bottom edge, flipped: the bottom half upside down"},
+                      {500, 300, Red, "hot spot: moved up and left by the offset"},
+                      {515, 315, White, "hot spot: moved up and left by the offset"},
+                      {499, 300, Black, "hot spot: nothing left of the picture"},
+                      {516, 316, Black, "hot spot: nothing past the picture"},
+                      {208, 200, Black, "stretched: 8 wide"},
+                      {200, 248, Black, "stretched: 48 high"},
+                  });
+  // Doubled at the left edge: 16 screen columns are lost, which are 8 picture columns.
   EXPECT_EQ(count(f, Green, 0, 300, 40, 316), 256);
   EXPECT_EQ(count(f, White, 0, 316, 40, 332), 256);
   EXPECT_EQ(count(f, Red, 0, 400, 40, 416), 256);
-  // Right edge: the left half shows; mirrored, the mirrored right half.
-  EXPECT_EQ(f.at(639, 100), Red);
-  EXPECT_EQ(f.at(632, 108), Blue);
-  EXPECT_EQ(f.at(639, 200), Green);
-  // Top edge: the bottom half, or flipped the top half upside down; bottom edge likewise.
-  EXPECT_EQ(f.at(300, 0), Red);
-  EXPECT_EQ(f.at(308, 7), Green);
-  EXPECT_EQ(f.at(300, 8), Black);
-  EXPECT_EQ(f.at(400, 0), Blue);
-  EXPECT_EQ(f.at(300, 479), Red);
-  EXPECT_EQ(f.at(400, 479), Blue);
-  EXPECT_EQ(f.at(408, 472), White);
-  // The hot spot moves the picture up and left by the offset.
-  EXPECT_EQ(f.at(500, 300), Red);
-  EXPECT_EQ(f.at(515, 315), White);
-  EXPECT_EQ(f.at(499, 300), Black);
-  EXPECT_EQ(f.at(516, 316), Black);
   // Stretched to 8 x 48: every other column, each row three times.
   EXPECT_EQ(count(f, Red, 200, 200, 204, 224), 96);
   EXPECT_EQ(count(f, White, 204, 224, 208, 248), 96);
-  EXPECT_EQ(f.at(208, 200), Black);
-  EXPECT_EQ(f.at(200, 248), Black);
 }
 
 TEST(SpriteFrames, PastesWithAndWithoutTransparency) {
@@ -165,20 +174,22 @@ TEST(SpriteFrames, PastesWithAndWithoutTransparency) {
                                  "PASTE SPRITE 1, 200, 100\n"
                                  "DO : SYNC : LOOP\n",
                              12);
-  EXPECT_EQ(f.at(103, 103), Black);
-  EXPECT_EQ(f.at(100, 100), Red);
-  EXPECT_EQ(f.at(123, 103), White);
-  EXPECT_EQ(f.at(120, 100), Red);
-  EXPECT_EQ(f.at(143, 103), Black);  // a fourth operand of 0 pastes without transparency
-  EXPECT_EQ(f.at(163, 103), White);  // the sprite's own transparency
-  EXPECT_EQ(f.at(183, 103), Black);
-  EXPECT_EQ(count(f, Black, 200, 100, 216, 116), 64);  // scaled by the sprite's scale
+  expectPixels(f, {
+                      {103, 103, Black, "pasted without transparency"},
+                      {100, 100, Red, "pasted without transparency"},
+                      {123, 103, White, "pasted with transparency"},
+                      {120, 100, Red, "pasted with transparency"},
+                      {143, 103, Black, "a fourth operand of 0: without transparency"},
+                      {163, 103, White, "a sprite pasted with its own transparency"},
+                      {183, 103, Black, "a sprite pasted without transparency"},
+                      {0, 203, White, "clipped at the left: the right 4 columns, the first 2 transparent"},
+                      {2, 203, Red, "clipped at the left: the right 4 columns"},
+                      {0, 200, Red, "clipped at the left: the right 4 columns"},
+                      {4, 200, White, "nothing past the picture"},
+                  });
+  // Scaled and mirrored as the sprite was when pasted: 16 x 16 with an 8 x 8 hole.
+  EXPECT_EQ(count(f, Black, 200, 100, 216, 116), 64);
   EXPECT_EQ(count(f, Red, 200, 100, 216, 116), 192);
-  // Clipped at the left edge: the right 4 columns, whose left 2 are transparent.
-  EXPECT_EQ(f.at(0, 203), White);
-  EXPECT_EQ(f.at(2, 203), Red);
-  EXPECT_EQ(f.at(0, 200), Red);
-  EXPECT_EQ(f.at(4, 200), White);
 }
 
 TEST(SpriteFrames, GetImageExcludesRightAndBottomWhileBoxIncludesThem) {
