@@ -12,6 +12,9 @@
 #include "support/image_files.h"
 
 namespace zt {
+
+extern const std::string_view pointerPicture;
+
 namespace {
 
 using namespace test;
@@ -232,6 +235,23 @@ TEST(SpriteFrames, PointerIsDrawnOverEverythingWhileShown) {
   EXPECT_EQ(f[1].at(200, 200), Red);
   EXPECT_EQ(f[1].at(201, 203), Red);
   EXPECT_EQ(count(f[1], Red, 180, 180, 244, 244), 64 * 64);
+}
+
+// The compiled-in picture: 27 x 22, black where transparent; its left 2 x 22 strip (the
+// text-input bar) is lit in every row, and the arrow fills the top-left 20 x 22.
+TEST(SpriteFrames, PointerPictureHasTheArrowAndTheInputBar) {
+  RgbImage p;
+  ASSERT_TRUE(decodeBmp(pointerPicture, p));
+  ASSERT_EQ(p.width, 27);
+  ASSERT_EQ(p.height, 22);
+  for (int y = 0; y < 22; ++y) {
+    EXPECT_NE(p.at(0, y), Black) << y;
+    EXPECT_NE(p.at(1, y), Black) << y;
+  }
+  EXPECT_EQ(p.at(0, 0), White);  // the tip, at the hot spot
+  const uint32_t body = 0x78BEFF;
+  EXPECT_GT(count(p, body, 0, 0, 20, 22), 50);
+  EXPECT_EQ(count(p, Black, 0, 0, 20, 22) + count(p, White, 0, 0, 20, 22) + count(p, body, 0, 0, 20, 22), 20 * 22);
 }
 
 TEST(SpriteFrames, ADeletedSpritesBackgroundReturnsInBothBuffers) {
