@@ -73,8 +73,10 @@ Word* opSetSprite(Runtime& rt, Word* pc) {
   else if (transparent != 0 && transparent != 1)
     raiseError(rt, ErrTransparencyFlag);
   else if (const int32_t i = spriteRecord(rt, n); i >= 0) {
-    rt.sprites.sprites[i].backSave = backSave;
-    rt.sprites.sprites[i].transparent = transparent;
+    SpriteRecord& r = rt.sprites.sprites[i];
+    r.backSave = backSave;
+    r.transparent = transparent;
+    if (!backSave) r.backRect = {};  // saved pictures grow stale until saving starts again
   }
   return pc + 3;
 }

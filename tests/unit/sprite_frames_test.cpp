@@ -274,6 +274,24 @@ TEST(SpriteFrames, ADeletedSpritesBackgroundReturnsInBothBuffers) {
   }
 }
 
+TEST(SpriteFrames, SavingTurnedBackOnRestoresNoStalePicture) {
+  const std::vector<RgbImage> f = framesOf("stale",
+                                           redSquare() +
+                                               "CLS RGB(0, 0, 255)\n"
+                                               "SPRITE 1, 100, 100, 1\n"
+                                               "FOR i = 1 TO 4 : SYNC : NEXT i\n"
+                                               "SET SPRITE 1, 0, 1 : HIDE SPRITE 1\n"
+                                               "INK RGB(0, 255, 0), 0 : BOX 90, 90, 120, 120\n"
+                                               "FOR i = 1 TO 4 : SYNC : NEXT i\n"
+                                               "SET SPRITE 1, 1, 1 : SPRITE 1, 300, 300, 1 : SHOW SPRITE 1\n"
+                                               "DO : SYNC : LOOP\n",
+                                           20, {19, 20});
+  for (const RgbImage& frame : f) {
+    EXPECT_EQ(count(frame, Green, 90, 90, 121, 121), 31 * 31);
+    EXPECT_EQ(frame.at(300, 300), Red);
+  }
+}
+
 TEST(SpriteFrames, HideAllAndShowAllSprites) {
   const std::vector<RgbImage> f = framesOf("hide_all",
                                            Quadrants +
