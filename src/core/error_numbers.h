@@ -22,6 +22,19 @@ inline constexpr int32_t ErrRandomLimit = 113;
 inline constexpr int32_t ErrIncOperand = 114;
 inline constexpr int32_t ErrDecOperand = 115;
 
+inline constexpr int32_t ErrSpriteNumber = 301;
+inline constexpr int32_t ErrNoSprite = 302;
+inline constexpr int32_t ErrBackSaveFlag = 303;
+inline constexpr int32_t ErrTransparencyFlag = 304;
+inline constexpr int32_t ErrSpriteScale = 311;
+inline constexpr int32_t ErrSpriteSize = 312;
+
+inline constexpr int32_t ErrImageGrab = 500;
+inline constexpr int32_t ErrImageNumber = 501;
+inline constexpr int32_t ErrNoImage = 502;
+inline constexpr int32_t ErrGrabOutside = 503;
+inline constexpr int32_t ErrGrabEmpty = 504;
+
 inline constexpr int32_t ErrBitmapBlit = 1000;
 inline constexpr int32_t ErrBitmapNumber = 1001;
 inline constexpr int32_t ErrNoBitmap = 1002;

@@ -40,6 +40,8 @@ struct BitmapState;
 struct DrawState;
 struct TextState;
 struct RefreshState;
+// sprites
+struct SpriteState;
 // platform
 class FileSystem;
 class Clipboard;
@@ -73,6 +75,7 @@ struct Runtime {
   DrawState& draw;
   TextState& text;
   RefreshState& refresh;
+  SpriteState& sprites;
   FileSystem& fs;
   std::unique_ptr<Clipboard> clipboard;
 };

@@ -343,7 +343,9 @@ bool ResetDisplay(Runtime& rt, int32_t width, int32_t height, int32_t depth, int
   rt.display.EmulationMode = emulation;
   int32_t mode[3] = {width, height, depth};
   int32_t fallback[4] = {fallbackWidth, fallbackHeight, fallbackDepth, fallbackEmulation};
-  return rebuild(rt, mode, fallback);
+  const bool ok = rebuild(rt, mode, fallback);
+  if (rt.display.RestoreAfterReset) rt.display.RestoreAfterReset(rt);
+  return ok;
 }
 
 void Present(Runtime& rt) {

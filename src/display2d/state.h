@@ -62,6 +62,8 @@ struct DisplayState {
   // What goes before a display reset tears the display down (the display list, the
   // bitmaps and whatever other subsystems hold on the display); the host lists the steps.
   void (*ReleaseForReset)(Runtime& rt) = nullptr;
+  // What is made again for the new display after a reset, the last step.
+  void (*RestoreAfterReset)(Runtime& rt) = nullptr;
 };
 
 struct BitmapSlot {

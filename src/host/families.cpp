@@ -11,6 +11,7 @@
 #include "services/checklist.h"
 #include "services/files.h"
 #include "services/switches.h"
+#include "sprites/sprites.h"
 
 namespace zt {
 
@@ -21,9 +22,11 @@ const std::span<const CommandRow> Families[] = {
     MathRows,      ArrayRows,      ChecklistRows, SwitchRows,   ArrayFileRows, FileRows,
     FileSystemRows, DirectoryRows, DisplayRows,   BitmapRows,   RefreshRows, DrawingRows,
     TextRows,      JoystickRows,   ControlDeviceRows, ForceRows,
+    ImageRows,     SpriteRows,     CollisionRows,
 };
 
-const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords};
+const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords, ImageRecords,
+                                                     SpriteRecords};
 
 }  // namespace
 

@@ -6,6 +6,8 @@
 #include "display2d/state.h"
 #include "host/state.h"
 #include "input/input.h"
+#include "input/state.h"
+#include "sprites/sprites.h"
 
 namespace zt {
 
@@ -32,6 +34,8 @@ void resetFrameTiming(Runtime& rt) {
 // drawn to the front, the display list.
 void FrameStart(Runtime& rt) {
   if (!rt.host.WindowActive) return;
+  movePointerSprite(rt, rt.input.MouseX, rt.input.MouseY - 1, rt.input.MouseShown);
+  RestoreSpriteBackgrounds(rt, rt.display.BufferParity);
   RunDisplayList(rt);
 }
 
@@ -41,7 +45,10 @@ void FrameStart(Runtime& rt) {
 // pending screen capture, the reset of the mouse movement.
 void FrameEnd(Runtime& rt) {
   if (!rt.host.WindowActive) return;
+  AdvanceSpriteTimers(rt);
   limitFrameRate(rt);
+  SaveSpriteBackgrounds(rt, rt.display.BufferParity);
+  DrawSprites(rt);
   Present(rt);
   writePendingCapture(rt);
   clearMouseMovement(rt);

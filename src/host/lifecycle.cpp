@@ -27,6 +27,8 @@
 #include "services/checklist.h"
 #include "services/state.h"
 #include "services/switches.h"
+#include "sprites/sprites.h"
+#include "sprites/state.h"
 
 namespace zt {
 
@@ -45,15 +47,18 @@ struct Subsystems {
   DrawState draw;
   TextState text;
   RefreshState refresh;
+  SpriteState sprites;
   FileSystem fs;
 };
 
 namespace {
 
-// A display reset's first step, in this order: the display list, then bitmaps 1 to 31
-// (the pointer surface, the animations and the 3D textures join here).
+// A display reset's first step, in this order: the display list, the saved sprite
+// backgrounds and the pointer surface, then bitmaps 1 to 31 (the animations and the 3D
+// textures join here).
 void releaseForDisplayReset(Runtime& rt) {
   ClearDisplayList(rt.bitmaps.displayList);
+  releaseSpritesForReset(rt);
   releaseBitmaps(rt.bitmaps);
 }
 
@@ -75,6 +80,7 @@ Runtime::Runtime()
       draw(subsystems->draw),
       text(subsystems->text),
       refresh(subsystems->refresh),
+      sprites(subsystems->sprites),
       fs(subsystems->fs),
       clipboard(std::make_unique<LocalClipboard>()) {
   buildDispatchTable(dispatch, commandFamilies());
@@ -85,6 +91,7 @@ Runtime::Runtime()
   input.Source = host.MainWindow.get();
   input.WindowProc = windowProc;
   display.ReleaseForReset = releaseForDisplayReset;
+  display.RestoreAfterReset = restoreSpritesAfterReset;  // images in the new pixel format, the pointer again
 }
 
 Runtime::~Runtime() { releaseProgram(image, arrays); }
@@ -224,6 +231,7 @@ int reportEnd(Runtime& rt) {
     writeErrorRecord(rt, "RUNTIMEERROR", text);
     std::fprintf(stderr, "%s\n", text.c_str());
     if (c.Echo) echoText(rt, text, true);
+    rt.host.MainWindow->showCursor(true);
     rt.host.errorBox->show(ErrorCaption, text);
     code = ExitProgramError;
   }
@@ -251,7 +259,11 @@ bool startUp(Runtime& rt, const RunOptions& options, const std::string& game) {
   if (!h.MainWindow->show(h.FullScreenExclusive, why))
     return failStart(rt, ErrFullScreen, "Failed to switch the window to full screen: " + why);
   for (const auto& [frame, file] : options.dumpFrames) rt.display.Dumps.push_back({frame, file});
-  return StartDisplay(rt, h.MainWindow->createPresenter(), h.FullScreenExclusive, h.DesktopWindow);
+  if (!StartDisplay(rt, h.MainWindow->createPresenter(), h.FullScreenExclusive, h.DesktopWindow)) return false;
+  // The engine draws its own pointer, so the desktop's stays hidden over the window.
+  h.MainWindow->showCursor(false);
+  StartSprites(rt);
+  return true;
 }
 
 void startRun(Runtime& rt) {
@@ -265,8 +277,9 @@ void endRun(Runtime& rt) {
   closePayload(rt);
   ReleaseEffects(rt);
   // The display-side services are released here, in this order: drawing state, music,
-  // sounds, animations, pointer sprites and picture, 3D data and open files, then the
-  // display.
+  // sounds, animations, images, sprites and the pointer picture, 3D data and open files,
+  // then the display.
+  StopSprites(rt);
   StopDisplay(rt);
   releaseProgram(rt.image, rt.arrays);
 }

@@ -22,6 +22,7 @@ class NullWindow final : public Window {
   void pollEvents() override {}
   bool waitEvents(int) override { return false; }
   std::unique_ptr<Presenter> createPresenter() override { return makeNullPresenter(); }
+  void showCursor(bool) override {}
 };
 
 }  // namespace

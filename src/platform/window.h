@@ -54,6 +54,8 @@ class Window {
   virtual bool waitEvents(int milliseconds) = 0;
   // What shows the display's frames in the window.
   virtual std::unique_ptr<Presenter> createPresenter() = 0;
+  // Shows or hides the desktop's pointer over the window.
+  virtual void showCursor(bool shown) = 0;
 
   // Appends a message: the events the platform has delivered, until the input layer
   // takes them (in order) into its queue and key state.

@@ -186,6 +186,7 @@ class DesktopWindow final : public Window {
     return true;
   }
 
+  void showCursor(bool shown) override { SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE); }
   std::unique_ptr<Presenter> createPresenter() override { return makeSdlPresenter(window, renderer); }
 
  private:
