@@ -164,6 +164,19 @@ TEST(Diagnostics, BothBinariesTellTheirVersionAndHelpOnStdout) {
   EXPECT_TRUE(contains(wrong.err, "usage:"));
 }
 
+// Without a display the window's system error is all stderr holds: the video library's
+// probe for a compositor adds nothing.
+TEST(Diagnostics, AMissingDisplayLeavesOnlyTheReportOnStderr) {
+  const std::string dir = freshFolder("diag_no_display");
+  writeFile(dir + "/prog.ztb", "PRINT 1\n");
+  RunResult r = runIn(dir, {"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "XDG_RUNTIME_DIR", "-u",
+                            "SDL_VIDEODRIVER", ZT_ENGINE_BINARY, "prog.ztb"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(r.err.starts_with("System Error : ERROR 162. Failed to create the window: ")) << r.err;
+  EXPECT_TRUE(r.err.ends_with("\nerror 10002 (the window could not be created)\n")) << r.err;
+  EXPECT_EQ(countOf(r.err, "\n"), 2u) << r.err;
+}
+
 TEST(Diagnostics, TheCompilerWritesTheTableBesideTheImageAndListsSourceLinesFromIt) {
   const std::string dir = writeGame("diag_ztc");
   fs::create_directories(dir + "/out");
