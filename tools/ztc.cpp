@@ -4,21 +4,28 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "compiler/compiler.h"
 #include "compiler/disassembler.h"
 #include "compiler/source.h"
-#include "platform/fs.h"
+#include "core/image_format.h"
+#include "formats/line_table.h"
 #include "host/pack.h"
+#include "host/version.h"
+#include "platform/fs.h"
 
 namespace {
 
-void usage() {
-  std::fprintf(stderr,
-               "usage: ztc [-o IMAGE] SOURCE.ztb    compile (default IMAGE: SOURCE with .img)\n"
+void usage(std::FILE* to) {
+  std::fprintf(to,
+               "usage: ztc [-o IMAGE] SOURCE.ztb    compile (default IMAGE: SOURCE with .img; the line table\n"
+               "                                    goes beside it, IMAGE with .zmap)\n"
                "       ztc --check SOURCE.ztb       report errors only\n"
                "       --warn                       also report likely mistakes (variables never assigned,\n"
                "                                    labels and functions never used, '==' in conditions)\n"
@@ -26,7 +33,65 @@ void usage() {
                "       ztc --pack SOURCE.ztb [--media DIR] [--engine ENGINE] [-o GAME]\n"
                "                                    a stand-alone game: the engine (default: zentropia beside\n"
                "                                    ztc), the program and the files under DIR (default GAME:\n"
-               "                                    SOURCE without .ztb)\n");
+               "                                    SOURCE without .ztb)\n"
+               "       ztc --version | --help\n");
+}
+
+// The source lines of a line table's places, as disassembler notes; files are read from
+// `folder`, and a file that cannot be read shows its places without text.
+std::map<size_t, std::string> sourceNotes(const zt::LineTable& table, const std::filesystem::path& folder) {
+  std::map<size_t, std::string> notes;
+  std::vector<std::vector<std::string>> texts(table.files.size());
+  std::vector<bool> read(table.files.size());
+  const zt::LinePlace* previous = nullptr;
+  for (const zt::LinePlace& p : table.places) {
+    if (previous && previous->file == p.file && previous->line == p.line) continue;
+    previous = &p;
+    if (!read[p.file]) {
+      read[p.file] = true;
+      std::string text;
+      if (zt::readWholeFile((folder / table.files[p.file]).string(), text)) {
+        size_t start = 0;
+        for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+          texts[p.file].push_back(text.substr(start, end - start));
+        texts[p.file].push_back(text.substr(start));
+      }
+    }
+    std::string note = "; " + table.files[p.file] + ":" + std::to_string(p.line);
+    if (p.line <= texts[p.file].size()) {
+      std::string line = texts[p.file][p.line - 1];
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      note += ": " + line;
+    }
+    notes[p.word] += note + "\n";
+  }
+  return notes;
+}
+
+// The notes of the table beside an image, when there is a valid one for it.
+std::map<size_t, std::string> notesBeside(const std::string& imagePath, const std::string& image) {
+  const std::string path = zt::lineTablePath(imagePath);
+  std::string text, error;
+  zt::LineTable table;
+  if (!zt::isReadableFile(path) || !zt::readWholeFile(path, text, zt::MaxLineTableBytes)) return {};
+  if (!zt::readLineTable(text, table, error)) {
+    std::fprintf(stderr, "ztc: warning: %s is not a valid line table (%s); listing without source lines\n",
+                 path.c_str(), error.c_str());
+    return {};
+  }
+  if (!table.describes(image)) {
+    std::fprintf(stderr, "ztc: warning: %s was written for another build of %s; listing without source lines\n",
+                 path.c_str(), imagePath.c_str());
+    return {};
+  }
+  return sourceNotes(table, std::filesystem::path(imagePath).parent_path());
+}
+
+bool writeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), std::streamsize(bytes.size()));
+  if (!out) std::fprintf(stderr, "ztc: cannot write %s\n", path.c_str());
+  return bool(out);
 }
 
 bool endsWithNoCase(const std::string& s, const std::string& suffix) {
@@ -49,20 +114,25 @@ int run(int argc, char** argv) {
     else if (!std::strcmp(a, "--media") && i + 1 < argc) media = argv[++i];
     else if (!std::strcmp(a, "--engine") && i + 1 < argc) engine = argv[++i];
     else if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
-      usage();
+      usage(stdout);
+      return 0;
+    } else if (!std::strcmp(a, "--version")) {
+      std::printf("ztc %s (program images version %d, line tables version %d)\n", zt::EngineVersion,
+                  int(zt::ImageVersion), zt::LineTableVersion);
       return 0;
     } else if (a[0] == '-' && a[1]) {
       std::fprintf(stderr, "ztc: unknown option %s\n", a);
-      usage();
+      usage(stderr);
       return 2;
-    } else if (input.empty()) input = a;
+    } else if (input.empty())
+      input = a;
     else {
-      usage();
+      usage(stderr);
       return 2;
     }
   }
   if (input.empty()) {
-    usage();
+    usage(stderr);
     return 2;
   }
 
@@ -72,7 +142,7 @@ int run(int argc, char** argv) {
       std::fprintf(stderr, "ztc: cannot read %s: %s\n", input.c_str(), error.c_str());
       return 1;
     }
-    if (!zt::compiler::disassemble(bytes, text, error)) {
+    if (!zt::compiler::disassemble(bytes, text, error, notesBeside(input, bytes))) {
       std::fprintf(stderr, "ztc: %s: %s\n", input.c_str(), error.c_str());
       return 1;
     }
@@ -88,7 +158,8 @@ int run(int argc, char** argv) {
   }
   if (list) {
     std::string text, error;
-    zt::compiler::disassemble(result.image, text, error);
+    zt::compiler::disassemble(result.image, text, error,
+                              sourceNotes(result.lines, std::filesystem::path(input).parent_path()));
     std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
   }
@@ -96,7 +167,7 @@ int run(int argc, char** argv) {
   if (pack) {
     if (output.empty()) output = endsWithNoCase(input, ".ztb") ? input.substr(0, input.size() - 4) : input + ".game";
     std::string error;
-    if (!zt::packCompiledGame(input, result.image, media, engine, output, error)) {
+    if (!zt::packCompiledGame(input, result.image, media, engine, output, error, zt::writeLineTable(result.lines))) {
       std::fprintf(stderr, "ztc: %s\n", error.c_str());
       return 1;
     }
@@ -107,13 +178,12 @@ int run(int argc, char** argv) {
     if (endsWithNoCase(output, ".ztb")) output.resize(output.size() - 4);
     output += ".img";
   }
-  std::ofstream out(output, std::ios::binary);
-  out.write(result.image.data(), std::streamsize(result.image.size()));
-  if (!out) {
-    std::fprintf(stderr, "ztc: cannot write %s\n", output.c_str());
-    return 1;
+  const std::string table = zt::lineTablePath(output);
+  if (table == output) {
+    std::fprintf(stderr, "ztc: %s is where the line table goes; name the image otherwise\n", output.c_str());
+    return 2;
   }
-  return 0;
+  return writeFile(output, result.image) && writeFile(table, zt::writeLineTable(result.lines)) ? 0 : 1;
 }
 
 }  // namespace

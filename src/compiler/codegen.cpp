@@ -644,12 +644,17 @@ class Generator {
     }
   }
 
+  // Each statement's code is marked with its place; what a compound statement emits after
+  // its body (the loop's jump back, NEXT) goes back to the statement's own place.
   void block(const Block& b) {
     for (const StmtPtr& s : b) {
       if (sources.tooMany()) return;
+      markPlace(s->pos);
       unit([&] { statement(*s); });
+      if (!s->body.empty() || !s->elseBody.empty()) markPlace(s->pos);
     }
   }
+  void markPlace(SourcePos pos) { img.markPlace(pos, scope->owner); }
 
   void statement(const Stmt& s) {
     switch (s.kind) {
@@ -1068,6 +1073,7 @@ class Generator {
   void function(int f) {
     const Function& fn = prog.functions[size_t(f)];
     enterScope(f);
+    markPlace(fn.pos);
     unit([&] {
       std::vector<int32_t> params;
       for (const Parameter& p : fn.params) params.push_back(calleeParameter(f, p));
@@ -1076,6 +1082,7 @@ class Generator {
       emit(fn.number);
     });
     block(fn.body);
+    markPlace(fn.endPos);
     unit([&] {
       char rt = returnTypes[size_t(f)];
       if (!fn.result || !rt) {

@@ -5,12 +5,15 @@
 #include <vector>
 
 #include "compiler/source.h"
+#include "formats/line_table.h"
 
 namespace zt::compiler {
 
 struct CompileResult {
   bool ok = false;
   std::string image;                    // the program image, when ok
+  LineTable lines;                      // where its commands come from, when ok; files are
+                                        // named relative to the main file's folder
   std::vector<Diagnostic> diagnostics;  // errors, in the order found
   std::string messages;                 // the diagnostics as "file:line:col: message" lines
   std::string warnings;                 // "file:line:col: warning: message" lines

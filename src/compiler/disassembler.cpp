@@ -37,7 +37,8 @@ std::string floatText(float f) {
 
 class Lister {
  public:
-  Lister(std::string_view image, const CommandIndex& commands) : bytes(image), commands(commands) {}
+  Lister(std::string_view image, const CommandIndex& commands, const std::map<size_t, std::string>& notes)
+      : bytes(image), commands(commands), notes(notes) {}
 
   bool run(std::string& out, std::string& error) {
     if (bytes.size() < ImageHeaderWords * 4) return fail(error, "too short for a header");
@@ -59,6 +60,7 @@ class Lister {
  private:
   std::string_view bytes;
   const CommandIndex& commands;
+  const std::map<size_t, std::string>& notes;
   ImageHeader h{};
   std::vector<int32_t> ints;
   std::vector<float> floats;
@@ -275,7 +277,9 @@ class Lister {
   std::string codeText() const {
     std::string s;
     char buf[32];
+    auto note = notes.begin();
     for (size_t p = 0; p < code.size();) {
+      for (; note != notes.end() && note->first <= p; ++note) s += note->second;
       auto it = lines.find(p);
       std::snprintf(buf, sizeof buf, "%6zu  ", p);
       if (it != lines.end()) {
@@ -292,8 +296,9 @@ class Lister {
 
 }  // namespace
 
-bool disassemble(std::string_view image, std::string& text, std::string& error) {
-  return Lister(image, builtinCommands()).run(text, error);
+bool disassemble(std::string_view image, std::string& text, std::string& error,
+                 const std::map<size_t, std::string>& notes) {
+  return Lister(image, builtinCommands(), notes).run(text, error);
 }
 
 }  // namespace zt::compiler

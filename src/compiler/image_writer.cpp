@@ -77,4 +77,26 @@ void ImageBuilder::dataString(const std::string& s) {
   appendDataString(parts_.dataValues, s);
 }
 
+void ImageBuilder::markPlace(SourcePos pos, int32_t function) {
+  const LinePlace place{uint32_t(parts_.code.size()), uint32_t(pos.file), uint32_t(pos.line), uint32_t(pos.column),
+                        uint32_t(function)};
+  if (!places_.empty() && places_.back().word == place.word) places_.pop_back();  // it covers no code
+  const bool continues = !places_.empty() && places_.back().file == place.file && places_.back().line == place.line &&
+                         places_.back().column == place.column && places_.back().function == place.function;
+  if (!continues) places_.push_back(place);
+}
+
+LineTable ImageBuilder::lineTable(std::string_view image, std::vector<std::string> files,
+                                  std::vector<std::string> functions) const {
+  LineTable table;
+  table.imageSize = image.size();
+  table.imageHash = lineTableHash(image);
+  table.files = std::move(files);
+  table.functions = std::move(functions);
+  table.places = places_;
+  // Marks past the last command cover no code.
+  while (!table.places.empty() && table.places.back().word >= parts_.code.size()) table.places.pop_back();
+  return table;
+}
+
 }  // namespace zt::compiler

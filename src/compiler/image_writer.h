@@ -8,7 +8,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "compiler/source.h"
 #include "core/image_format.h"
+#include "formats/line_table.h"
 
 namespace zt::compiler {
 
@@ -33,11 +35,19 @@ class ImageBuilder {
 
   std::string bytes() const { return writeImage(parts_); }
 
+  // The code from its current end on comes from `pos`, in user function `function` (0:
+  // the main program), until the next mark.
+  void markPlace(SourcePos pos, int32_t function);
+  // The line table of `image` (what bytes() gave), the marks' files and functions named
+  // by `files` and `functions`.
+  LineTable lineTable(std::string_view image, std::vector<std::string> files, std::vector<std::string> functions) const;
+
  private:
   ImageParts parts_;
   std::unordered_map<int32_t, int32_t> intCells_;
   std::unordered_map<int32_t, int32_t> floatCells_;
   std::map<std::string, int32_t> stringCells_;
+  std::vector<LinePlace> places_;
 };
 
 }  // namespace zt::compiler

@@ -37,6 +37,7 @@ class SourceSet {
   // with the reason in `why` when it cannot be read.
   int load(const std::string& path, std::string& why, std::string shownAs = {});
   const SourceFile& file(int index) const { return files_[size_t(index)]; }
+  size_t fileCount() const { return files_.size(); }
 
   void error(SourcePos pos, std::string message);
   const std::vector<Diagnostic>& diagnostics() const { return diagnostics_; }

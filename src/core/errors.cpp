@@ -34,6 +34,7 @@ void stopProgram(Runtime& rt, int32_t number, bool warning) {
   rt.interp.YieldFlag = true;
   rt.errors.ErrorNumber = number;
   rt.errors.ErrorIsWarning = warning;
+  rt.errors.ErrorPosition = currentCommandPosition(rt);
   postQuit(rt);
 }
 
@@ -53,7 +54,10 @@ int errorMessageSlot(int32_t number) {
 bool isSoftError(int32_t number) { return std::find(std::begin(SoftErrors), std::end(SoftErrors), number) != std::end(SoftErrors); }
 
 void raiseSoftError(Runtime& rt, int32_t number) {
-  if (rt.interp.ProgramRunning) return;
+  if (rt.interp.ProgramRunning) {
+    if (rt.errors.WarnSoftError) rt.errors.WarnSoftError(rt, number);
+    return;
+  }
   stopProgram(rt, number, true);
 }
 

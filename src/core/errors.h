@@ -23,6 +23,12 @@ struct ErrorState {
   std::string EngineErrorText;
   // Writes a "KIND" record with its text into the log; set by the host, which keeps the log.
   void (*LogRecord)(Runtime& rt, std::string_view kind, std::string_view text) = nullptr;
+  // The code position of the command that raised ErrorNumber; -1 for the host's errors.
+  int64_t ErrorPosition = -1;
+  // Warnings, set by the host when they are on: a soft error ignored while the program
+  // runs, and a command identifier without a handler, which ends the program quietly.
+  void (*WarnSoftError)(Runtime& rt, int32_t number) = nullptr;
+  void (*WarnNoHandler)(Runtime& rt, int32_t id) = nullptr;
 };
 
 // Fills the message slots ("ERROR 0" .. "ERROR 199").

@@ -247,6 +247,7 @@ dispatch:
 
   ZT_ENTRY(CallHandler) {
     store();
+    in.Current = pc;
     pc = ZT_CALL(handlers[idOf(*pc)]);
     // Counted as every command is: only the counting mode and every 64th command have
     // more to do than the count.
@@ -261,6 +262,7 @@ dispatch:
 
   ZT_ENTRY(NoHandler) {
     store();
+    in.Current = pc;
     pc = endAtCommand(rt, pc + 1);
     ++executed;
     in.Executed = executed;
@@ -271,6 +273,7 @@ dispatch:
 
 #define ZT_RUN(name, id, handler, mayStop) \
   ZT_ENTRY(name) {                         \
+    if (mayStop) in.Current = pc;          \
     pc = ZT_CALL(handler);                 \
     ZT_COUNTED(1, mayStop);                \
   }
@@ -320,6 +323,7 @@ in.pc = pc;
 void resetInterpreter(Runtime& rt) {
   InterpreterState& in = rt.interp;
   in.pc = rt.image.CodeBlock.data();
+  in.Current = nullptr;
   in.YieldFlag = true;
   in.CommandCounter = 0;
   in.AutoRefresh = true;
@@ -327,6 +331,7 @@ void resetInterpreter(Runtime& rt) {
   in.SliceStart = rt.clock->milliseconds();
   resetControl(rt.control);
   rt.errors.ErrorNumber = 0;
+  rt.errors.ErrorPosition = -1;
 }
 
 void postQuit(Runtime& rt) { rt.interp.QuitPosted = true; }
@@ -337,9 +342,15 @@ void startProgramData(Runtime& rt) {
 }
 
 Word* endAtCommand(Runtime& rt, Word* pc) {
+  if (rt.errors.WarnNoHandler) rt.errors.WarnNoHandler(rt, idOf(*commandWord(pc)));
   postQuit(rt);
   rt.interp.YieldFlag = true;
   return commandWord(pc);
+}
+
+int64_t currentCommandPosition(const Runtime& rt) {
+  const Word* at = rt.interp.Current;
+  return at && rt.image.inCode(at) ? int64_t(rt.image.codeIndex(at)) : -1;
 }
 
 void interpret(Runtime& rt) {
@@ -351,6 +362,7 @@ void interpret(Runtime& rt) {
   else
     runSlice<false>(rt);
   in.YieldFlag = false;
+  in.Current = nullptr;  // errors raised by the frame's other steps have no command
 }
 
 void markLoopEntries(DispatchTable& table) {

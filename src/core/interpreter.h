@@ -21,6 +21,9 @@ using TraceFunction = void (*)(Runtime& rt, size_t position, intptr_t id);
 
 struct InterpreterState {
   Word* pc = nullptr;  // the next word to run, between slices
+  // The command word of the command running now, kept for every command that can raise an
+  // error: errors and warnings name its source line.
+  Word* Current = nullptr;
   bool ProgramRunning = false;  // soft errors are ignored while it is set
   bool QuitPosted = false;      // the run loop ends after the current slice
   bool YieldFlag = false;
@@ -64,5 +67,8 @@ void chooseFusedForms(ProgramImage& image);
 // Ends the program with the program counter back on the running command's identifier
 // (`pc` is its first operand): what happens to an identifier without a handler.
 Word* endAtCommand(Runtime& rt, Word* pc);
+// The code position of the running command (see InterpreterState::Current), or -1 before
+// the first.
+int64_t currentCommandPosition(const Runtime& rt);
 
 }  // namespace zt

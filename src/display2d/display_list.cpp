@@ -47,11 +47,13 @@ void unlink(DisplayList& list, int32_t i) {
 void runRecord(Runtime& rt, DisplayRecord& r) {
   const RecordRunner run = r.op > 0 && r.op < RecordCodeCount ? rt.bitmaps.displayList.runners[size_t(r.op)] : nullptr;
   if (!run) return;
+  rt.interp.Current = r.command;
   try {
     run(rt, r);
   } catch (const std::bad_alloc&) {
     raiseError(rt, ErrOutOfMemory);
   }
+  rt.interp.Current = nullptr;
 }
 
 }  // namespace
@@ -70,6 +72,7 @@ DisplayRecord* AddRecord(Runtime& rt, int32_t op) {
   list.freeHead = r.next;
   r = DisplayRecord{};
   r.op = op;
+  r.command = rt.interp.Current;
   r.bitmapNumber = b.CurrentBitmap;
   r.target = b.CurrentTarget;
   r.lifetime = b.CurrentBitmap != 0 ? 1 : b.ScreenLifetime;

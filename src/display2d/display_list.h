@@ -71,6 +71,7 @@ struct DisplayRecord {
   int32_t number = 0;
   uint8_t opaque = 0;
   Cell* result = nullptr;  // a point record's result cell
+  Word* command = nullptr;       // the command that added it: an error it raises is that command's
   std::array<char, 256> area{};  // a text of at most 255 characters, or nine more ints
 
   void setText(std::string_view text) {

@@ -10,6 +10,7 @@
 #include "core/runtime.h"
 #include "display2d/console.h"
 #include "display2d/state.h"
+#include "host/diagnostics.h"
 #include "host/families.h"
 #include "host/frame.h"
 #include "host/payload.h"
@@ -184,9 +185,10 @@ bool openGamePayload(Runtime& rt, const std::string& game) {
   return false;
 }
 
-// A program image file: false with the reason when it cannot be read or loaded.
-bool loadProgramFile(Runtime& rt, const std::string& path, std::string& error) {
-  std::string bytes, why;
+// A program image file: false with the reason when it cannot be read or loaded. Its
+// bytes stay in `bytes`, for the line table to be checked against.
+bool loadProgramFile(Runtime& rt, const std::string& path, std::string& bytes, std::string& error) {
+  std::string why;
   if (!readWholeFile(path, bytes, UINT64_MAX, &why)) {
     error = "cannot open " + path + ": " + why;
     return false;
@@ -196,22 +198,27 @@ bool loadProgramFile(Runtime& rt, const std::string& path, std::string& error) {
 
 // A .ztb source is compiled in memory; a packed game's first entry is extracted to
 // TempFolder and loaded from there; anything else is a program image.
+// The line table comes with it: the compiler's, the payload's or the one beside the image.
 bool loadTheProgram(Runtime& rt, const std::string& game) {
-  std::string error;
+  std::string error, bytes;
   if (isSourceFile(game)) {
     compiler::CompileResult compiled = compiler::compileFile(game);
     if (!compiled.ok) {
       std::fputs(compiled.messages.c_str(), stderr);
       return false;
     }
+    rt.host.Lines = std::move(compiled.lines);
     if (loadProgram(rt.image, compiled.image, rt.dispatch, error)) return true;
   } else if (!rt.host.payload.entries.empty()) {
     std::string path;
     if (!extractProgram(rt, path))
       error = "cannot write the program to the temporary folder";
-    else if (loadProgramFile(rt, path, error))
+    else if (loadProgramFile(rt, path, bytes, error)) {
+      takePayloadLineTable(rt, bytes);
       return true;
-  } else if (loadProgramFile(rt, game, error)) {
+    }
+  } else if (loadProgramFile(rt, game, bytes, error)) {
+    readLineTableBeside(rt, game, bytes);
     return true;
   } else if (!rt.host.payload.defect.empty()) {
     error += "; as a packed game, " + rt.host.payload.defect;
@@ -221,7 +228,8 @@ bool loadTheProgram(Runtime& rt, const std::string& game) {
 }
 
 // The error report: the text on stderr (and the echo channel), in the log in debug mode,
-// and in the platform's error box (none without a desktop).
+// and in the platform's error box (none without a desktop). On stderr and in the box a
+// second line says what the number means and, with a line table, where the program stopped.
 int reportEnd(Runtime& rt) {
   ConsoleState& c = rt.console;
   if (c.Echo && c.EchoLineOpen) echoText(rt, "", true);
@@ -229,10 +237,11 @@ int reportEnd(Runtime& rt) {
   if (rt.errors.ErrorNumber > 0) {
     std::string text = formatErrorText(rt.errors);
     writeErrorRecord(rt, "RUNTIMEERROR", text);
-    std::fprintf(stderr, "%s\n", text.c_str());
+    const std::string detail = errorDetail(rt, rt.errors.ErrorNumber, rt.errors.ErrorPosition);
+    std::fprintf(stderr, "%s\n%s\n", text.c_str(), detail.c_str());
     if (c.Echo) echoText(rt, text, true);
     rt.host.MainWindow->showCursor(true);
-    rt.host.errorBox->show(ErrorCaption, text);
+    rt.host.errorBox->show(ErrorCaption, text + "\n" + detail);
     code = ExitProgramError;
   }
   flushLog(rt);
@@ -247,6 +256,7 @@ bool startUp(Runtime& rt, const RunOptions& options, const std::string& game) {
   rt.console.CommandLine = options.commandLine;
   establishFolders(rt, game);
   readWindowMode(rt, options);
+  if (options.warn || rt.settings.DebugMode) enableWarnings(rt);
   if (!choosePlatform(rt, options.headless)) return false;
   std::error_code ec;
   h.MainWindow->setTitle(fs::absolute(game, ec).string());

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <charconv>
 
+#include "core/image_format.h"
+#include "formats/line_table.h"
+#include "host/version.h"
+
 namespace zt {
 
 namespace {
@@ -27,7 +31,15 @@ std::string usageText() {
          "  --virtual-clock   time advances by a fixed cost per command and frame: runs repeat exactly\n"
          "  --frames N        stop after N frames\n"
          "  --input FILE      scripted input: keys, typed text, mouse and window events by frame\n"
-         "  --dump-frame N:FILE  write the frame shown N-th (from 1) as a 24-bit BMP (repeatable)\n";
+         "  --dump-frame N:FILE  write the frame shown N-th (from 1) as a 24-bit BMP (repeatable)\n"
+         "  --warn            report ignored (soft) errors and commands without a handler on stderr\n"
+         "  --version         show the version and the formats this engine reads\n"
+         "  --help            show this text\n";
+}
+
+std::string versionText() {
+  return std::string("zentropia ") + EngineVersion + " (program images version " + std::to_string(ImageVersion) +
+         ", line tables version " + std::to_string(LineTableVersion) + ")\n";
 }
 
 CommandLineResult parseCommandLine(const std::vector<std::string>& args, bool ownGame, RunOptions& options,
@@ -50,6 +62,7 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& args, bool ow
     if (a.size() < 2 || a[0] != '-') break;
     std::string number;
     if (a == "--help" || a == "-h") return CommandLineResult::Help;
+    if (a == "--version") return CommandLineResult::Version;
     if (a == "--window")
       options.window = true;
     else if (a == "--headless")
@@ -58,6 +71,8 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& args, bool ow
       options.echo = true;
     else if (a == "--virtual-clock")
       options.virtualClock = true;
+    else if (a == "--warn")
+      options.warn = true;
     else if (a == "--input") {
       if (!value(a, options.inputScript)) return CommandLineResult::Invalid;
     } else if (a == "--frames") {

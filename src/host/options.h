@@ -19,15 +19,18 @@ struct RunOptions {
   bool headless = false;
   bool echo = false;
   bool virtualClock = false;
+  bool warn = false;   // soft errors and commands without a handler are reported on stderr
   int64_t frames = 0;  // stop after this many frames; 0 runs to the end
   std::vector<std::pair<int64_t, std::string>> dumpFrames;  // --dump-frame N:FILE, frames counted from 1
 };
 
-enum class CommandLineResult { Run, Help, Invalid };
+enum class CommandLineResult { Run, Help, Version, Invalid };
 
 // `ownGame`: the engine's executable carries a game, so no program is expected.
 CommandLineResult parseCommandLine(const std::vector<std::string>& args, bool ownGame, RunOptions& options,
                                    std::string& error);
 std::string usageText();
+// "zentropia VERSION" and the formats this build reads.
+std::string versionText();
 
 }  // namespace zt

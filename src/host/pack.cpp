@@ -41,7 +41,7 @@ bool writeEntry(std::ofstream& out, std::string_view name, std::string_view data
 }
 
 bool writeGame(std::ofstream& out, const std::string& engine, std::string_view imageName, std::string_view image,
-               const std::vector<PayloadItem>& media, std::string& error) {
+               std::string_view lineTable, const std::vector<PayloadItem>& media, std::string& error) {
   std::string bytes;
   if (!readWholeFile(engine, bytes)) {
     error = "cannot read the engine " + engine;
@@ -54,6 +54,7 @@ bool writeGame(std::ofstream& out, const std::string& engine, std::string_view i
   const uint32_t start = uint32_t(bytes.size());
   out.write(bytes.data(), std::streamsize(bytes.size()));
   if (!writeEntry(out, imageName, image, error)) return false;
+  if (!lineTable.empty() && !writeEntry(out, LineTableEntryName, lineTable, error)) return false;
   for (const PayloadItem& item : media) {
     if (!readWholeFile(item.path, bytes)) {
       error = "cannot read " + item.path;
@@ -96,7 +97,8 @@ bool collectMedia(const std::string& folder, std::vector<PayloadItem>& items, st
 }
 
 bool packGame(const std::string& engine, std::string_view imageName, std::string_view image,
-              const std::vector<PayloadItem>& media, const std::string& output, std::string& error) {
+              const std::vector<PayloadItem>& media, const std::string& output, std::string& error,
+              std::string_view lineTable) {
   const std::string partial = output + ".part";
   bool ok;
   {
@@ -105,7 +107,7 @@ bool packGame(const std::string& engine, std::string_view imageName, std::string
       error = "cannot write " + partial;
       return false;
     }
-    ok = writeGame(out, engine, imageName, image, media, error);
+    ok = writeGame(out, engine, imageName, image, lineTable, media, error);
   }
   std::error_code ec;
   if (ok) {
@@ -122,13 +124,14 @@ bool packGame(const std::string& engine, std::string_view imageName, std::string
 }
 
 bool packCompiledGame(const std::string& source, std::string_view image, const std::string& mediaFolder,
-                      const std::string& engine, const std::string& output, std::string& error) {
+                      const std::string& engine, const std::string& output, std::string& error,
+                      std::string_view lineTable) {
   std::vector<PayloadItem> media;
   if (!mediaFolder.empty() && !collectMedia(mediaFolder, media, error)) return false;
   const std::string engineFile =
       engine.empty() ? (fs::path(executablePath()).parent_path() / "zentropia").string() : engine;
   const std::string imageName = fs::path(source).filename().replace_extension(".img").string();
-  return packGame(engineFile, imageName, image, media, output, error);
+  return packGame(engineFile, imageName, image, media, output, error, lineTable);
 }
 
 }  // namespace zt

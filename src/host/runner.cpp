@@ -5,6 +5,7 @@
 
 #include "core/runtime.h"
 #include "display2d/state.h"
+#include "host/diagnostics.h"
 #include "host/lifecycle.h"
 #include "host/run_loop.h"
 #include "host/state.h"
@@ -35,6 +36,7 @@ int startEngine(Runtime& rt, const RunOptions& options) {
   if (started) {
     rt.interp.ProgramRunning = true;
     runLoop(rt, options.frames);
+    reportUnreachedFrames(rt, options);
     endRun(rt);
   }
   return shutDown(rt, started);
@@ -50,6 +52,9 @@ int runEngine(const std::vector<std::string>& args) {
   switch (parseCommandLine(args, ownGame, options, error)) {
     case CommandLineResult::Help:
       std::fputs(usageText().c_str(), stdout);
+      return ExitOk;
+    case CommandLineResult::Version:
+      std::fputs(versionText().c_str(), stdout);
       return ExitOk;
     case CommandLineResult::Invalid:
       std::fprintf(stderr, "zentropia: %s\n%s", error.c_str(), usageText().c_str());

@@ -2,11 +2,15 @@
 // settings and log. The host wires the subsystems and includes every state.h.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "formats/ini.h"
 #include "formats/input_script.h"
+#include "formats/line_table.h"
 #include "host/payload.h"
 #include "platform/error_box.h"
 #include "platform/window.h"
@@ -23,6 +27,10 @@ struct HostState {
   bool WindowActive = true;
   Payload payload;
   std::unique_ptr<InputScript> Script;  // null without --input
+  LineTable Lines;                      // where the program's commands come from; no places when there is none
+  // The soft errors reported so far, by number and code position: a loop that meets one
+  // every frame reports it once.
+  std::set<std::pair<int32_t, int64_t>> Warned;
 };
 
 struct SettingsState {

@@ -127,6 +127,25 @@ SDL_Renderer* createRenderer(SDL_Window* window) {
   return SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
 }
 
+// libwayland writes "XDG_RUNTIME_DIR is invalid or not set" to stderr when SDL probes for a
+// compositor without the runtime folder one would be found in. Without that folder (and
+// without an absolute WAYLAND_DISPLAY) there is no compositor to find, so SDL is given the
+// other drivers to try, unless the user chose one.
+void skipUnreachableWayland() {
+  if (SDL_getenv("SDL_VIDEODRIVER")) return;
+  const char* runtime = SDL_getenv("XDG_RUNTIME_DIR");
+  const char* display = SDL_getenv("WAYLAND_DISPLAY");
+  if ((runtime && *runtime) || (display && *display == '/')) return;
+  std::string others;
+  for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+    const std::string_view driver = SDL_GetVideoDriver(i);
+    if (driver == "wayland") continue;
+    if (!others.empty()) others += ',';
+    others += driver;
+  }
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, others.c_str());
+}
+
 class DesktopWindow final : public Window {
  public:
   ~DesktopWindow() override {
@@ -136,6 +155,7 @@ class DesktopWindow final : public Window {
   }
 
   bool create(std::string& error) {
+    skipUnreachableWayland();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
       error = SDL_GetError();
       SDL_QuitSubSystem(SDL_INIT_VIDEO);

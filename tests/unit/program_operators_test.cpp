@@ -99,28 +99,41 @@ TEST(ProgramOperators, HardErrorsStopWithTheirFinalText) {
     const char* name;
     void (*body)(B&);
     const char* text;
+    const char* meaning;  // the report's second line on stderr
   };
   const Case cases[] = {
-      {"stop", [](B& b) { b.op(CmdStop); }, "Runtime Error : ERROR 5. "},
+      {"stop", [](B& b) { b.op(CmdStop); }, "Runtime Error : ERROR 5. ", "error 21 (the program was stopped by STOP)"},
       {"concat_256",
-       [](B& b) { b.op(CmdAddSSS, {B::stringTemp(0), b.stringConst(std::string(200, 'x')), b.stringConst(std::string(56, 'y'))}); },
-       "Runtime Error : ERROR 12. "},
-      {"inc_temporary", [](B& b) { b.op(CmdIncL, {B::intTemp(3)}); }, "Runtime Error : ERROR 19. "},
-      {"inc_constant", [](B& b) { b.op(CmdIncLF, {b.intConst(1), b.floatConst(1)}); }, "Runtime Error : ERROR 19. "},
-      {"dec_int_as_float", [](B& b) { b.op(CmdDecF, {B::floatTemp(0)}); }, "Runtime Error : ERROR 20. "},
-      {"dec_temporary", [](B& b) { b.op(CmdDecFF, {B::floatTemp(2), b.floatConst(1)}); }, "Runtime Error : ERROR 20. "},
+       [](B& b) {
+         b.op(CmdAddSSS, {B::stringTemp(0), b.stringConst(std::string(200, 'x')), b.stringConst(std::string(56, 'y'))});
+       },
+       "Runtime Error : ERROR 12. ", "error 107 (string longer than 255 characters)"},
+      {"inc_temporary", [](B& b) { b.op(CmdIncL, {B::intTemp(3)}); }, "Runtime Error : ERROR 19. ",
+       "error 114 (INC needs a variable of its type)"},
+      {"inc_constant",
+       [](B& b) {
+         b.op(CmdIncLF, {b.intConst(1), b.floatConst(1)});
+       },
+       "Runtime Error : ERROR 19. ", "error 114 (INC needs a variable of its type)"},
+      {"dec_int_as_float", [](B& b) { b.op(CmdDecF, {B::floatTemp(0)}); }, "Runtime Error : ERROR 20. ",
+       "error 115 (DEC needs a variable of its type)"},
+      {"dec_temporary",
+       [](B& b) {
+         b.op(CmdDecFF, {B::floatTemp(2), b.floatConst(1)});
+       },
+       "Runtime Error : ERROR 20. ", "error 115 (DEC needs a variable of its type)"},
       {"gosub_depth",
        [](B& b) {
          int again = b.newLabel();
          b.place(again);
          b.op(CmdGosub, {Arg::at(again)});
        },
-       "Runtime Error : ERROR 13. "},
+       "Runtime Error : ERROR 13. ", "error 108 (too many nested GOSUB or FUNCTION calls)"},
   };
   for (const Case& c : cases) {
     RunResult r = runFailing(c.name, c.body);
     EXPECT_EQ(r.out, std::string("start\n") + c.text + "\n") << c.name;
-    EXPECT_EQ(r.err, std::string(c.text) + "\n") << c.name;
+    EXPECT_EQ(r.err, std::string(c.text) + "\n" + c.meaning + "\n") << c.name;
     EXPECT_EQ(r.exitCode, 1) << c.name;
   }
 }

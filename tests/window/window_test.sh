@@ -194,7 +194,8 @@ start --window error.ztb && {
     fail "no message box captioned Error In Program"
   fi
   finish "error" 1
-  [ "$(cat err.txt)" = "Runtime Error : ERROR 7. " ] || fail "error text: $(cat err.txt)"
+  expected="$(printf 'Runtime Error : ERROR 7. \nerror 102 (array subscript out of range) at error.ztb:2:1')"
+  [ "$(cat err.txt)" = "$expected" ] || fail "error text: $(cat err.txt)"
 }
 
 [ "$failures" = 0 ] && echo "window tests passed"
