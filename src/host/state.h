@@ -2,6 +2,7 @@
 // settings and log. The host wires the subsystems and includes every state.h.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -20,6 +21,9 @@ struct HostState {
   bool WindowActive = true;
   Payload payload;
   std::unique_ptr<InputScript> Script;  // null without --input
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> RecordFile{nullptr, std::fclose};  // --record
+  std::string RecordPath;
+  bool RecordFailed = false;
 };
 
 struct SettingsState {

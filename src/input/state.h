@@ -8,7 +8,9 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <memory>
 
+#include "formats/input_script.h"
 #include "platform/window.h"
 
 namespace zt {
@@ -30,6 +32,13 @@ struct InputState {
   bool MouseShown = true;                  // HIDE MOUSE and SHOW MOUSE; the pointer's picture follows it
   int32_t PointerX = 320, PointerY = 240;  // the real pointer, in screen pixels
   int ChooserButton = 0;                   // mouse button held for the card chooser: 1 left, 2 right, 0 none
+
+  // --record: every message entering the queue, as script lines stamped with the frame
+  // whose start sees it. While a frame runs the window's events wait for the next frame
+  // start, so that a replay, which posts them there, shows the program the same input.
+  std::unique_ptr<InputScriptWriter> Recording;
+  int64_t RecordingFrame = 0;
+  bool FrameRunning = false;
 };
 
 }  // namespace zt

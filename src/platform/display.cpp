@@ -53,6 +53,8 @@ class SdlPresenter final : public Presenter {
     SDL_RenderPresent(renderer);
   }
 
+  void outputSize(int& width, int& height) const override { SDL_GetRendererOutputSize(renderer, &width, &height); }
+
   void toFrame(int wx, int wy, int& fx, int& fy) const override {
     fx = wx;
     fy = wy;
@@ -91,6 +93,8 @@ int64_t meminfoBytes(const std::string& name) {
 std::unique_ptr<Presenter> makeSdlPresenter(SDL_Window* window, SDL_Renderer* renderer) {
   return std::make_unique<SdlPresenter>(window, renderer);
 }
+
+std::vector<DisplayDriver> listDisplayDrivers() { return {{"Software Display Device", true}}; }
 
 std::vector<DisplayMode> listDisplayModes(bool desktop) {
   std::vector<DisplayMode> modes;

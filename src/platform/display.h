@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace zt {
@@ -22,7 +23,20 @@ class Presenter {
   virtual void present(const uint32_t* pixels, int width, int height) = 0;
   // A window position in pixels of the frame last shown (may lie outside it).
   virtual void toFrame(int wx, int wy, int& fx, int& fy) const = 0;
+  // The window's drawable size in pixels: a frame of this size is shown unscaled.
+  virtual void outputSize(int& width, int& height) const = 0;
 };
+
+// A display driver: its description, and whether it is the system's default driver
+// (which has no identifier of its own).
+struct DisplayDriver {
+  std::string description;
+  bool isDefault = false;
+};
+
+// The display drivers on offer, in the system's order. Frames are drawn in software and
+// shown through the window, so there is one: the software display device.
+std::vector<DisplayDriver> listDisplayDrivers();
 
 // The desktop's modes of 16 bits and more (each at 16, 24 and 32 bits, since frames are
 // converted for the window anyway) and the common sizes at those depths, sorted, each

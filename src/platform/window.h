@@ -27,6 +27,7 @@ enum class MessageKind : uint8_t {
   ButtonDown,  // a: mouse button 0 (left), 1 (right), 2 (middle) or 3
   ButtonUp,    // a: mouse button
   Wheel,       // a: wheel movement, 120 per notch, positive away from the user
+  Paint,       // the window's content was lost and is painted again (no input)
 };
 
 struct WindowMessage {
@@ -55,7 +56,8 @@ class Window {
   virtual void waitEvents(int milliseconds) = 0;
   // The desktop clipboard, or null when the window has none.
   virtual std::unique_ptr<Clipboard> clipboard() = 0;
-  // What shows the display's frames in the window, or null when there is no window.
+  // What shows the display's frames (and the card chooser's panels) in the window, or
+  // null when there is no window.
   virtual std::unique_ptr<Presenter> createPresenter() { return nullptr; }
 
   // Appends a message; key messages also update the key state.

@@ -31,6 +31,10 @@ export DISPLAY=:$(head -1 display.txt)
 # The desktop's libraries (D-Bus, the OpenGL driver) keep allocations to the end of the
 # process; in sanitizer builds the engine's own leaks are found by the headless tests.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+# A remembered display card: the report of a first start (chooser_test.sh) stays away.
+export XDG_CONFIG_HOME=$WORK/config
+mkdir -p "$XDG_CONFIG_HOME/zentropia"
+printf '[ZentropiaStateData]\nBEST3DCARD=Software Display Device\nBEST3DDEPTH=16\n' > "$XDG_CONFIG_HOME/zentropia/win.ini"
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
