@@ -2,67 +2,12 @@
 # On a virtual X server: the first start in a window shows the display-card report once
 # and waits for a key before the program runs, a second start shows nothing; and a session
 # typed and clicked through the X server with --record replays headless on the virtual
-# clock to the same output and the same frames. Exits 77 (skipped) when Xvfb or xdotool
-# is missing or no server starts.
+# clock to the same output and the same frames.
 set -uo pipefail
 ENGINE=$1
 WORK=$2
-command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or xdotool missing: skipped"; exit 77; }
-rm -rf "$WORK" && mkdir -p "$WORK" && cd "$WORK" || exit 1
-
-# Polls CONDITION (a command) every 50 ms for up to 10 seconds; false when it never held.
-waitUntil() {
-  for _ in $(seq 200); do "$@" && return 0; sleep 0.05; done
-  return 1
-}
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>display.txt >/dev/null 2>&1 &
-xvfb=$!
-engine=""
-cleanup() {
-  [ -n "$engine" ] && kill "$engine" 2>/dev/null
-  kill "$xvfb" 2>/dev/null
-}
-trap cleanup EXIT
-waitUntil test -s display.txt || { echo "Xvfb did not start: skipped"; exit 77; }
-export DISPLAY=:$(head -1 display.txt)
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
-# A card memory of this test's own, empty: the next start is a first start.
-export XDG_CONFIG_HOME=$WORK/config
+source "$(dirname "$0")/xserver.sh"
 memory=$XDG_CONFIG_HOME/zentropia/win.ini
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-shownWindow() {
-  window=$(xdotool search --onlyvisible --name "$WORK/$1" 2>/dev/null | head -1)
-  [ -n "$window" ]
-}
-
-# Starts the engine in a window on PROGRAM (the last argument) and focuses its window.
-start() {
-  "$ENGINE" --window "$@" > out.txt 2> err.txt &
-  engine=$!
-  window=""
-  if ! waitUntil shownWindow "${@: -1}"; then
-    kill "$engine" 2>/dev/null && wait "$engine"
-    engine=""
-    fail "no window for $* ($(cat err.txt))"
-    return 1
-  fi
-  xdotool windowfocus --sync "$window"
-}
-
-echoed() { grep -qxF -- "$1" out.txt; }
-waitForLine() { waitUntil echoed "$1" || fail "no line '$1' in the output: $(cat out.txt)"; }
-ended() { ! kill -0 "$engine" 2>/dev/null; }
-finish() {
-  waitUntil ended || { fail "still running: $1"; kill "$engine"; }
-  wait "$engine"
-  local code=$?
-  engine=""
-  [ "$code" = "$2" ] || fail "$1: exit code $code, expected $2 ($(cat err.txt))"
-}
 
 printf 'print "started"\ndo\nloop\n' > endless.ztb
 
@@ -70,7 +15,7 @@ printf 'print "started"\ndo\nloop\n' > endless.ztb
 # nor the depth comes until a key is pressed. Keys pressed before it is painted do not
 # answer it, so the key is pressed until the program runs.
 pressed() { xdotool key space; sleep 0.2; echoed started; }
-start --echo endless.ztb && {
+start --window --echo endless.ztb && {
   waitUntil grep -q 'BEST3DCARD=Software Display Device' "$memory" || fail "no card written: $(cat "$memory")"
   grep -q BEST3DDEPTH "$memory" && fail "depth written before the report was answered"
   echoed started && fail "the program ran before the report was answered"
@@ -80,7 +25,7 @@ start --echo endless.ztb && {
   finish "first start" 0
 }
 cp "$memory" first.ini
-start --echo endless.ztb && {
+start --window --echo endless.ztb && {
   waitForLine started  # no key: nothing waits
   xdotool key Escape
   finish "second start" 0
@@ -103,7 +48,7 @@ for f = 1 to 400
 next f
 print "done"
 PROGRAM
-start --echo --record session.txt --dump-frame 200:a200.bmp --dump-frame 400:a400.bmp watch.ztb && {
+start --window --echo --record session.txt --dump-frame 200:a200.bmp --dump-frame 400:a400.bmp watch.ztb && {
   waitForLine started
   # Each button and key is held for a few frames, as a person holds them, so the program
   # sees it down.
