@@ -206,10 +206,7 @@ bool ChooseDisplayCard(Runtime& rt, const std::vector<DisplayDriver>& drivers, P
   ChooserState& c = d.Chooser;
   d.RequestedCardName = memory.card;
   c.Drivers.clear();
-  for (const DisplayDriver& driver : drivers) {
-    if (c.Drivers.size() < MaxListedDrivers) c.Drivers.push_back(driver.description);
-    if (driver.isDefault) c.DefaultDriver = driver.description;
-  }
+  for (size_t i = 0; i < drivers.size() && i < MaxListedDrivers; ++i) c.Drivers.push_back(drivers[i].description);
   const auto remembered = [&](const std::string& name) { return strcasecmp(name.c_str(), memory.card.c_str()) == 0; };
   if (std::any_of(c.Drivers.begin(), c.Drivers.end(), remembered)) {
     // A depth the display cannot take (a hand-edited file) is not passed on.

@@ -29,7 +29,6 @@ struct CardFeatures {
 struct ChooserState {
   int32_t State = 0;
   std::vector<std::string> Drivers;  // the first MaxListedDrivers descriptions
-  std::string DefaultDriver;         // the description of the system's default driver
   std::string Chosen;
   CardFeatures Features;
   Presenter* Window = nullptr;  // where the panels are shown while the chooser runs

@@ -131,7 +131,7 @@ void dispatchMessage(Runtime& rt, const WindowMessage& message) { rt.input.Windo
 void dispatchMessages(Runtime& rt, bool stopAtQuit) {
   pollMessages(rt);
   WindowMessage message;
-  while (!(stopAtQuit && rt.interp.QuitPosted) && nextMessage(rt, message)) rt.input.WindowProc(rt, message);
+  while (!(stopAtQuit && rt.interp.QuitPosted) && nextMessage(rt, message)) dispatchMessage(rt, message);
 }
 
 void pumpMessages(Runtime& rt) {

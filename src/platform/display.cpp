@@ -94,7 +94,7 @@ std::unique_ptr<Presenter> makeSdlPresenter(SDL_Window* window, SDL_Renderer* re
   return std::make_unique<SdlPresenter>(window, renderer);
 }
 
-std::vector<DisplayDriver> listDisplayDrivers() { return {{"Software Display Device", true}}; }
+std::vector<DisplayDriver> listDisplayDrivers() { return {{"Software Display Device"}}; }
 
 std::vector<DisplayMode> listDisplayModes(bool desktop) {
   std::vector<DisplayMode> modes;

@@ -27,11 +27,9 @@ class Presenter {
   virtual void outputSize(int& width, int& height) const = 0;
 };
 
-// A display driver: its description, and whether it is the system's default driver
-// (which has no identifier of its own).
+// A display driver as the system lists it.
 struct DisplayDriver {
   std::string description;
-  bool isDefault = false;
 };
 
 // The display drivers on offer, in the system's order. Frames are drawn in software and

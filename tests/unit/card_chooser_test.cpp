@@ -101,7 +101,7 @@ TEST(CardChooser, TheReportAnswersEachFeatureAndSumsThemUp) {
 TEST(CardChooser, TheSoftwareDeviceHasEveryFeatureAtSixteenBits) {
   const std::vector<DisplayDriver> drivers = listDisplayDrivers();
   ASSERT_EQ(drivers.size(), 1u);
-  EXPECT_TRUE(drivers[0].isDefault);
+  EXPECT_EQ(drivers[0].description, "Software Display Device");
   const CardFeatures f = testDisplayCard(drivers[0]);
   EXPECT_TRUE(f.ThreeD && f.AlphaBlending && f.TextureFiltering && f.Fogging);
   EXPECT_EQ(f.Best3DDepth, 16);
@@ -190,7 +190,7 @@ size_t countColour(const std::vector<uint32_t>& frame, uint32_t colour, int top,
   return n;
 }
 
-const std::vector<DisplayDriver> ThreeCards = {{"Card One", true}, {"Card Two", false}, {"Card Three", false}};
+const std::vector<DisplayDriver> ThreeCards = {{"Card One"}, {"Card Two"}, {"Card Three"}};
 
 TEST_F(CardChoice, OnlyADigitForAListedDriverEndsTheChooserThenTheReportWaitsForAClick) {
   RecordingPresenter screen;
@@ -223,7 +223,7 @@ TEST_F(CardChoice, OnlyADigitForAListedDriverEndsTheChooserThenTheReportWaitsFor
 
 TEST_F(CardChoice, OneDriverIsTakenAtOnceAndALaterStartShowsNothing) {
   RecordingPresenter first;
-  ASSERT_TRUE(choose({{"Only Card", true}}, &first, {{1, {MessageKind::KeyDown, 57}}}));
+  ASSERT_TRUE(choose({{"Only Card"}}, &first, {{1, {MessageKind::KeyDown, 57}}}));
   EXPECT_EQ(first.frames.size(), 1u);  // the report only
   EXPECT_EQ(memory().card, "Only Card");
 
@@ -231,7 +231,7 @@ TEST_F(CardChoice, OneDriverIsTakenAtOnceAndALaterStartShowsNothing) {
   storeCardName("ONLY card");
   storeCardDepth(32);
   RecordingPresenter later;
-  ASSERT_TRUE(choose({{"Only Card", true}}, &later));
+  ASSERT_TRUE(choose({{"Only Card"}}, &later));
   EXPECT_TRUE(later.frames.empty());
   EXPECT_EQ(rt.display.Best3DDepth, 32);
   EXPECT_EQ(rt.display.RequestedCardName, "ONLY card");
@@ -239,7 +239,7 @@ TEST_F(CardChoice, OneDriverIsTakenAtOnceAndALaterStartShowsNothing) {
 
 TEST_F(CardChoice, ClosingTheWindowOnTheReportLeavesTheDepthUnwritten) {
   RecordingPresenter screen;
-  EXPECT_FALSE(choose({{"Only Card", true}}, &screen, {{1, {MessageKind::Close}}}));
+  EXPECT_FALSE(choose({{"Only Card"}}, &screen, {{1, {MessageKind::Close}}}));
   const CardMemory stored = memory();
   EXPECT_EQ(stored.card, "Only Card");
   EXPECT_EQ(stored.depth, 16);  // the default: BEST3DDEPTH was never written
@@ -254,7 +254,7 @@ TEST_F(CardChoice, WithoutAWindowTheFirstDriverIsTakenAndNothingIsRemembered) {
 
   // Only the first five drivers are listed: a sixth remembered one is not found.
   std::vector<DisplayDriver> six;
-  for (int i = 1; i <= 6; ++i) six.push_back({"Card " + std::to_string(i), i == 1});
+  for (int i = 1; i <= 6; ++i) six.push_back({"Card " + std::to_string(i)});
   storeCardName("Card 6");
   storeCardDepth(24);
   ASSERT_TRUE(choose(six, nullptr));
