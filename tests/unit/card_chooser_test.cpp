@@ -266,5 +266,20 @@ TEST_F(CardChoice, WithoutAWindowTheFirstDriverIsTakenAndNothingIsRemembered) {
   EXPECT_EQ(rt.display.Best3DDepth, 24);
 }
 
+TEST_F(CardChoice, ARepaintShowsThePanelAgainAndIsNoInput) {
+  RecordingPresenter screen;
+  rt.input.LastChar = 'x';
+  windowProc(rt, {MessageKind::Paint});
+  EXPECT_TRUE(screen.frames.empty());  // nothing is shown: nothing to paint
+  rt.display.Chooser.State = 2;
+  rt.display.Chooser.Features = {16, true, true, true, true};
+  rt.display.Chooser.Window = &screen;
+  windowProc(rt, {MessageKind::Paint});
+  rt.display.Chooser = {};
+  ASSERT_EQ(screen.frames.size(), 1u);
+  EXPECT_GT(countColour(screen.frames[0], Yellow, 0, RecordingPresenter::Height), 0u);
+  EXPECT_EQ(typedCharacter(rt), 'x');
+}
+
 }  // namespace
 }  // namespace zt::test
