@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <strings.h>
 
 #include "core/runtime.h"
 #include "display2d/pixels.h"
 #include "display2d/state.h"
+#include "formats/ini.h"
 #include "input/input.h"
 #include "platform/window.h"
 
@@ -207,7 +207,7 @@ bool ChooseDisplayCard(Runtime& rt, const std::vector<DisplayDriver>& drivers, P
   d.RequestedCardName = memory.card;
   c.Drivers.clear();
   for (size_t i = 0; i < drivers.size() && i < MaxListedDrivers; ++i) c.Drivers.push_back(drivers[i].description);
-  const auto remembered = [&](const std::string& name) { return strcasecmp(name.c_str(), memory.card.c_str()) == 0; };
+  const auto remembered = [&](const std::string& name) { return sameName(name, memory.card); };
   if (std::any_of(c.Drivers.begin(), c.Drivers.end(), remembered)) {
     // A depth the display cannot take (a hand-edited file) is not passed on.
     d.Best3DDepth = int16_t(validDepth(memory.depth) ? memory.depth : 16);

@@ -13,6 +13,9 @@
 
 namespace zt {
 
+// Whether two names are equal in any letter case, as sections and keys match.
+bool sameName(std::string_view a, std::string_view b);
+
 class IniFile {
  public:
   // Replaces the profile with `text`'s; text too large to hold gives an empty profile.

@@ -157,7 +157,8 @@ class AnsweringWindow final : public Window {
 class CardChoice : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = freshFolder("card_chooser");
+    // A folder per test: the tests may run at the same time in separate processes.
+    folder = freshFolder(std::string("card_chooser_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
     useVirtualClock(rt);
   }
