@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -57,9 +58,14 @@ int main(int argc, char** argv) {
   std::printf("  program image             %7.2f ms\n", firstLineMilliseconds(dir, engine + "first.img", runs));
   std::printf("  .ztb source               %7.2f ms\n", firstLineMilliseconds(dir, engine + "first.ztb", runs));
   std::printf("  packed game, 1 MB media   %7.2f ms\n", firstLineMilliseconds(dir, "./game --headless --echo", runs));
-  if (std::getenv("DISPLAY"))
+  if (std::getenv("DISPLAY")) {
+    // A later start: the display card is remembered, so the first-start report stays away.
+    std::filesystem::create_directories(dir + "/config/zentropia");
+    std::ofstream(dir + "/config/zentropia/win.ini") << "[ZentropiaStateData]\nBEST3DCARD=Software Display Device\n";
     std::printf("  program image, window     %7.2f ms\n",
-                firstLineMilliseconds(dir, std::string("'") + ZT_ENGINE_BINARY + "' --window --echo first.img", runs));
+                firstLineMilliseconds(dir, "env XDG_CONFIG_HOME='" + dir + "/config' '" + std::string(ZT_ENGINE_BINARY) + "' --window --echo first.img",
+                                      runs));
+  }
   std::printf("  echo (process launch)     %7.2f ms\n", firstLineMilliseconds(dir, "echo", runs));
   return 0;
 }

@@ -236,7 +236,7 @@ Word* opTnl(Runtime& rt, Word* pc) {
 
 Word* opChecklistForCards(Runtime& rt, Word* pc) {
   startChecklist(rt);
-  addChecklistEntry(rt, PrimaryDisplayDriver);
+  for (const DisplayDriver& driver : listDisplayDrivers()) addChecklistEntry(rt, driver.description);
   finishChecklist(rt, true, false);
   return pc;
 }

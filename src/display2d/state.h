@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "display2d/bitmaps.h"
+#include "display2d/chooser.h"
 #include "display2d/console.h"
 #include "display2d/display.h"
 #include "display2d/display_list.h"
@@ -59,6 +60,7 @@ struct DisplayState {
   std::vector<uint32_t> FrameColours;    // raw pixel (16 bits) or component (else) to shown colour
   int32_t FrameColoursBits = 0;          // the depth FrameColours is for; 0 after a gamma change
   std::vector<FrameDump> Dumps;
+  ChooserState Chooser;
   // What goes before a display reset tears the display down (the display list, the
   // bitmaps and whatever other subsystems hold on the display); the host lists the steps.
   void (*ReleaseForReset)(Runtime& rt) = nullptr;

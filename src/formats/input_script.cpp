@@ -38,11 +38,6 @@ constexpr KeyCharacters Layout[] = {
     {52, '.', '>'}, {53, '/', '?'}, {57, ' ', ' '},
 };
 
-int characterOfKey(int key) {
-  for (const KeyCharacters& k : Layout)
-    if (k.key == key) return static_cast<unsigned char>(k.plain);
-  return 0;
-}
 
 int keyOfCharacter(char c) {
   for (const KeyCharacters& k : Layout)
@@ -115,6 +110,12 @@ int axisNumber(std::string_view name) {
 
 }  // namespace
 
+int characterOfKey(int key) {
+  for (const KeyCharacters& k : Layout)
+    if (k.key == key) return static_cast<unsigned char>(k.plain);
+  return 0;
+}
+
 void InputScript::press(int64_t frame, int key, int character) {
   if (key) add(frame, ScriptedKind::KeyDown, key);
   if (character) add(frame, ScriptedKind::Char, character);
@@ -161,6 +162,21 @@ bool InputScript::parseLines(std::string_view text, std::string& error) {
         return fail("type takes one text in double quotes");
       for (size_t i = 0; i < typed.size(); ++i)
         press(framesLater(frame, int64_t(2 * i)), keyOfCharacter(typed[i]), static_cast<unsigned char>(typed[i]));
+      continue;
+    }
+    if (action == "text") {
+      std::string typed;
+      if (!takeQuoted(line, typed) || !nextWord(line = uncommented(line)).empty())
+        return fail("text takes one text in double quotes");
+      for (char c : typed) add(frame, ScriptedKind::Char, static_cast<unsigned char>(c));
+      continue;
+    }
+    if (action == "keydown" && line.find('"') != std::string_view::npos) {
+      std::string typed;
+      if (!keyArgument() || !takeQuoted(line, typed) || !nextWord(line = uncommented(line)).empty())
+        return fail("keydown takes a key number from 1 to 255 and may add the text it types in double quotes");
+      add(frame, ScriptedKind::KeyDown, x);
+      for (char c : typed) add(frame, ScriptedKind::Char, static_cast<unsigned char>(c));
       continue;
     }
     if (action == "key" || action == "keydown" || action == "keyup") {

@@ -2,18 +2,20 @@
 // characters, mouse moves, clicks and wheel turns, window events, and joysticks plugged in,
 // moved and unplugged, each at a frame number. One line per event, "FRAME ACTION
 // ARGUMENTS", "#" starts a comment:
-//   key N / keydown N / keyup N, type "TEXT", move X Y, click B / buttondown B /
-//   buttonup B, wheel N, activate, deactivate, close,
+//   key N / keydown N ["TEXT"] / keyup N, type "TEXT", text "TEXT", move X Y, click B /
+//   buttondown B / buttonup B, wheel N, activate, deactivate, close,
 //   joystick "NAME" [force], joyaxis J AXIS V, joydown J B / joyup J B, unplug J
 // (see the README for the details). The script only gives the events in frame order; the
 // host posts them to the window's queue before their frame runs. Joystick lines at frame
 // 0 take effect before the engine starts (ScriptStartFrame), so that such a joystick is
-// there when the engine looks for one.
+// there when the engine looks for one. The writer turns a session's events back into
+// such lines.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <string>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -35,7 +37,7 @@ struct ScriptedEvent {
   int32_t a = 0;  // key, character, button, wheel movement, x, joystick, or 1 for activate and 0 for deactivate
   int32_t b = 0;  // y, joystick axis or button; for a plugged-in joystick 1 with force feedback
   int32_t c = 0;  // joystick axis position, 1 for a button down
-  std::string name;  // a plugged-in joystick's
+  std::string name = {};  // a plugged-in joystick's
 };
 
 constexpr int64_t ScriptStartFrame = -1;
@@ -74,5 +76,34 @@ class InputScript {
   // A key press as a keyboard makes it: down with its character now, up one frame later.
   void press(int64_t frame, int key, int character);
 };
+
+// The character a key types without shift on a US keyboard, or 0.
+int characterOfKey(int key);
+
+// Writes events as script lines that read back as the same events, in the same frames
+// and order: a key going down with the characters it typed (`keydown N` when that is the
+// key's own character, `keydown N "TEXT"` otherwise), characters without a key as
+// `text "TEXT"`, and one line for every other event. Text is quoted with escapes for
+// `"`, `\` and every byte outside printable ASCII.
+class InputScriptWriter {
+ public:
+  // Events come in the order they happened, frames never decreasing.
+  void add(const ScriptedEvent& event);
+  // The lines complete so far (a key press or text waits for the characters that may
+  // follow it in the same frame); they count as taken.
+  std::string take();
+  // Every line, the waiting one included.
+  std::string finish();
+
+ private:
+  std::string lines;
+  std::optional<ScriptedEvent> waiting;  // a KeyDown or Char whose characters may continue
+  std::string waitingText;
+
+  void flush();
+};
+
+// TEXT in double quotes with the escapes the reader takes.
+std::string quoteScriptText(std::string_view text);
 
 }  // namespace zt

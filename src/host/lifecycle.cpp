@@ -8,6 +8,7 @@
 #include "compiler/compiler.h"
 #include "core/error_numbers.h"
 #include "core/runtime.h"
+#include "display2d/chooser.h"
 #include "display2d/console.h"
 #include "display2d/state.h"
 #include "host/diagnostics.h"
@@ -269,7 +270,12 @@ bool startUp(Runtime& rt, const RunOptions& options, const std::string& game) {
   if (!h.MainWindow->show(h.FullScreenExclusive, why))
     return failStart(rt, ErrFullScreen, "Failed to switch the window to full screen: " + why);
   for (const auto& [frame, file] : options.dumpFrames) rt.display.Dumps.push_back({frame, file});
-  if (!StartDisplay(rt, h.MainWindow->createPresenter(), h.FullScreenExclusive, h.DesktopWindow)) return false;
+  std::unique_ptr<Presenter> presenter = h.MainWindow->createPresenter();
+  // The display's first step: the card choice, asked and reported only in a window.
+  CardMemory memory{{}, 16, storeCardName, storeCardDepth};
+  readCardChoice(memory.card, memory.depth);
+  if (!ChooseDisplayCard(rt, listDisplayDrivers(), presenter.get(), memory)) postQuit(rt);  // closed: the run ends before it starts
+  if (!StartDisplay(rt, std::move(presenter), h.FullScreenExclusive, h.DesktopWindow)) return false;
   // The engine draws its own pointer, so the desktop's stays hidden over the window.
   h.MainWindow->showCursor(false);
   StartSprites(rt);

@@ -31,6 +31,7 @@ std::string usageText() {
          "  --virtual-clock   time advances by a fixed cost per command and frame: runs repeat exactly\n"
          "  --frames N        stop after N frames\n"
          "  --input FILE      scripted input: keys, typed text, mouse and window events by frame\n"
+         "  --record FILE     write the session's input to FILE as an --input script\n"
          "  --dump-frame N:FILE  write the frame shown N-th (from 1) as a 24-bit BMP (repeatable)\n"
          "  --warn            report ignored (soft) errors and commands without a handler on stderr\n"
          "  --version         show the version and the formats this engine reads\n"
@@ -75,6 +76,8 @@ CommandLineResult parseCommandLine(const std::vector<std::string>& args, bool ow
       options.warn = true;
     else if (a == "--input") {
       if (!value(a, options.inputScript)) return CommandLineResult::Invalid;
+    } else if (a == "--record") {
+      if (!value(a, options.recordFile)) return CommandLineResult::Invalid;
     } else if (a == "--frames") {
       if (!value(a, number)) return CommandLineResult::Invalid;
       auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), options.frames);

@@ -15,6 +15,7 @@ struct RunOptions {
   std::string program;      // the file to run; empty for the game in the engine's own executable
   std::string commandLine;  // the program's arguments, separated by blanks
   std::string inputScript;  // --input FILE
+  std::string recordFile;   // --record FILE
   bool window = false;
   bool headless = false;
   bool echo = false;

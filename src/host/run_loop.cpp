@@ -1,9 +1,11 @@
 #include "host/run_loop.h"
 
 #include "core/runtime.h"
+#include "display2d/chooser.h"
 #include "display2d/state.h"
 #include "host/frame.h"
 #include "host/lifecycle.h"
+#include "host/recording.h"
 #include "host/settings.h"
 #include "host/state.h"
 #include "input/input.h"
@@ -21,6 +23,7 @@ constexpr int InactivePollMilliseconds = 25;
 // The platform's events and the script's events due by this frame join the queue, and
 // the devices are read (not while the window is inactive).
 void pollInput(Runtime& rt) {
+  rt.input.RecordingFrame = rt.frame.Frames;
   pollMessages(rt);
   postScriptedInput(rt, rt.frame.Frames);
   if (rt.host.WindowActive) UpdateInput(rt);
@@ -40,15 +43,19 @@ bool waitForInput(Runtime& rt) {
 
 void runFrame(Runtime& rt) {
   HostState& h = rt.host;
+  rt.input.RecordingFrame = rt.frame.Frames + 1;  // what comes now is seen from the next frame on
   if (!h.WindowActive) waitMessages(rt, InactivePollMilliseconds);  // frozen, not spinning
+  rt.input.FrameRunning = true;
   FrameStart(rt);
   if (h.WindowActive) {
     interpret(rt);
     if (rt.settings.DebugMode) flushLog(rt);
   }
   FrameEnd(rt);
+  rt.input.FrameRunning = false;
   rt.clock->advance(Clock::VirtualFrameMs);
   ++rt.frame.Frames;
+  saveRecording(rt);
 }
 
 }  // namespace
@@ -59,6 +66,10 @@ void postScriptedInput(Runtime& rt, int64_t frame) {
 
 void windowProc(Runtime& rt, const WindowMessage& message) {
   HostState& h = rt.host;
+  if (message.kind == MessageKind::Paint) {  // no input: the typed character stays
+    PaintChooser(rt);
+    return;
+  }
   inputMessage(rt, message);
   switch (message.kind) {
     case MessageKind::Close:

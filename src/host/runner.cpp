@@ -7,6 +7,7 @@
 #include "display2d/state.h"
 #include "host/diagnostics.h"
 #include "host/lifecycle.h"
+#include "host/recording.h"
 #include "host/run_loop.h"
 #include "host/state.h"
 #include "platform/fs.h"
@@ -39,7 +40,9 @@ int startEngine(Runtime& rt, const RunOptions& options) {
     reportUnreachedFrames(rt, options);
     endRun(rt);
   }
-  return shutDown(rt, started);
+  const int code = shutDown(rt, started);
+  finishRecording(rt);
+  return code;
 }
 
 int runEngine(const std::vector<std::string>& args) {
@@ -69,6 +72,10 @@ int runEngine(const std::vector<std::string>& args) {
       std::fprintf(stderr, "zentropia: --input %s: %s\n", options.inputScript.c_str(), error.c_str());
       return ExitStartFailed;
     }
+  }
+  if (!options.recordFile.empty() && !startRecording(*rt, options.recordFile, error)) {
+    std::fprintf(stderr, "zentropia: --record %s: %s\n", options.recordFile.c_str(), error.c_str());
+    return ExitStartFailed;
   }
   return startEngine(*rt, options);
 }

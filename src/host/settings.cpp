@@ -27,6 +27,16 @@ IniFile& openLog(Runtime& rt) {
   return s.Log;
 }
 
+// A failed write is ignored: the chooser then comes back at the next start.
+void storeCardKey(const char* key, std::string_view value) {
+  std::string path = cardMemoryPath();
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+  IniFile f = loadProfile(path);
+  f.set(CardSection, key, value);
+  saveProfile(f, path);
+}
+
 }  // namespace
 
 std::string settingsPath(const Runtime& rt) { return rt.settings.EngineFolder + "SETUP.INI"; }
@@ -87,14 +97,8 @@ void readCardChoice(std::string& card, int& depth) {
   depth = std::atoi(f.get(CardSection, "BEST3DDEPTH", "16").c_str());
 }
 
-void storeCardChoice(std::string_view card, int depth) {
-  std::string path = cardMemoryPath();
-  std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-  IniFile f = loadProfile(path);
-  f.set(CardSection, "BEST3DCARD", card);
-  f.set(CardSection, "BEST3DDEPTH", std::to_string(depth));
-  saveProfile(f, path);
-}
+void storeCardName(std::string_view card) { storeCardKey("BEST3DCARD", card); }
+
+void storeCardDepth(int depth) { storeCardKey("BEST3DDEPTH", std::to_string(depth)); }
 
 }  // namespace zt

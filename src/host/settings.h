@@ -30,6 +30,7 @@ void flushLog(Runtime& rt);
 // Display-card memory, for the card chooser.
 std::string cardMemoryPath();
 void readCardChoice(std::string& card, int& depth);
-void storeCardChoice(std::string_view card, int depth);
+void storeCardName(std::string_view card);
+void storeCardDepth(int depth);
 
 }  // namespace zt

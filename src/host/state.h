@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <set>
 #include <string>
@@ -31,6 +32,9 @@ struct HostState {
   // The soft errors reported so far, by number and code position: a loop that meets one
   // every frame reports it once.
   std::set<std::pair<int32_t, int64_t>> Warned;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> RecordFile{nullptr, std::fclose};  // --record
+  std::string RecordPath;
+  bool RecordFailed = false;
 };
 
 struct SettingsState {

@@ -95,6 +95,29 @@ void scriptedJoystick(InputState& in, const ScriptedEvent& e) {
   }
 }
 
+// The script event a message stands for; false for a message that is no input (a repaint).
+bool scriptedEvent(const Runtime& rt, const WindowMessage& m, ScriptedEvent& e) {
+  e = {rt.input.RecordingFrame, ScriptedKind::Close, m.a, m.b};
+  switch (m.kind) {
+    case MessageKind::Close: e.kind = ScriptedKind::Close; return true;
+    case MessageKind::Activate: e.kind = ScriptedKind::Activate; return true;
+    case MessageKind::KeyDown: e.kind = ScriptedKind::KeyDown; return true;
+    case MessageKind::KeyUp: e.kind = ScriptedKind::KeyUp; return true;
+    case MessageKind::Char: e.kind = ScriptedKind::Char; return true;
+    case MessageKind::ButtonDown: e.kind = ScriptedKind::ButtonDown; return true;
+    case MessageKind::ButtonUp: e.kind = ScriptedKind::ButtonUp; return true;
+    case MessageKind::Wheel: e.kind = ScriptedKind::Wheel; return true;
+    case MessageKind::MouseMove:
+      // Kept as frame pixels, which a replay without a window (or in one of the frame's
+      // size) maps to the same screen position.
+      e.kind = ScriptedKind::MouseMove;
+      windowToScreen(rt, m.a, m.b, e.a, e.b);
+      return true;
+    case MessageKind::Paint: return false;
+  }
+  return false;
+}
+
 WindowMessage windowMessage(const ScriptedEvent& e) {
   switch (e.kind) {
     case ScriptedKind::Close: return {MessageKind::Close};
@@ -129,9 +152,11 @@ void postMessage(Runtime& rt, const WindowMessage& message) {
     in.KeyStates[size_t(message.a)] = message.kind == MessageKind::KeyDown;
   mouseDevice(in, rt, message);
   in.Messages.push_back(message);
+  if (ScriptedEvent e; in.Recording && scriptedEvent(rt, message, e)) in.Recording->add(e);
 }
 
 void pollMessages(Runtime& rt) {
+  if (rt.input.Recording && rt.input.FrameRunning) return;
   rt.input.Source->pollEvents();
   takeWindowEvents(rt);
 }
@@ -150,10 +175,12 @@ bool nextMessage(Runtime& rt, WindowMessage& message) {
   return true;
 }
 
+void dispatchMessage(Runtime& rt, const WindowMessage& message) { rt.input.WindowProc(rt, message); }
+
 void dispatchMessages(Runtime& rt, bool stopAtQuit) {
   pollMessages(rt);
   WindowMessage message;
-  while (!(stopAtQuit && rt.interp.QuitPosted) && nextMessage(rt, message)) rt.input.WindowProc(rt, message);
+  while (!(stopAtQuit && rt.interp.QuitPosted) && nextMessage(rt, message)) dispatchMessage(rt, message);
 }
 
 void pumpMessages(Runtime& rt) {
@@ -221,5 +248,7 @@ uint8_t typedCharacter(const Runtime& rt) { return rt.input.LastChar; }
 void consumeTypedCharacter(Runtime& rt) { rt.input.LastChar = 0; }
 
 uint16_t mouseButtons(const Runtime& rt) { return rt.input.MouseButtons; }
+
+int chooserButton(const Runtime& rt) { return rt.input.ChooserButton; }
 
 }  // namespace zt

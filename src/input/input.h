@@ -40,6 +40,8 @@ void pollMessages(Runtime& rt);
 bool waitMessages(Runtime& rt, int milliseconds);
 // Takes the oldest message; false when the queue is empty.
 bool nextMessage(Runtime& rt, WindowMessage& message);
+// Runs the host's window procedure on one message.
+void dispatchMessage(Runtime& rt, const WindowMessage& message);
 // Polls, then runs the window procedure on each waiting message (stopping at a quit
 // request when `stopAtQuit`).
 void dispatchMessages(Runtime& rt, bool stopAtQuit);
@@ -61,6 +63,8 @@ bool keyDown(const Runtime& rt, int key);
 uint8_t typedCharacter(const Runtime& rt);
 void consumeTypedCharacter(Runtime& rt);
 uint16_t mouseButtons(const Runtime& rt);
+// The mouse button held for the card chooser: 1 left, 2 right, 0 none.
+int chooserButton(const Runtime& rt);
 
 extern const std::span<const CommandRow> KeyboardRows;
 extern const std::span<const CommandRow> MouseRows;

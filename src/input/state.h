@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/input_script.h"
 #include "platform/input.h"
 #include "platform/window.h"
 
@@ -54,6 +55,12 @@ struct InputState {
   std::array<bool, ForceSlots> Effects{};   // which effects the control device made
   JoystickReading JoystickState, ControlState;
   std::vector<int32_t> ScriptedJoysticks;   // device ids, by the script's joystick number - 1
+  // --record: every message entering the queue, as script lines stamped with the frame
+  // whose start sees it. While a frame runs the window's events wait for the next frame
+  // start, so that a replay, which posts them there, shows the program the same input.
+  std::unique_ptr<InputScriptWriter> Recording;
+  int64_t RecordingFrame = 0;
+  bool FrameRunning = false;
 };
 
 }  // namespace zt

@@ -48,6 +48,8 @@ class NullPresenter final : public Presenter {
     fy = wy;
   }
   std::vector<DisplayMode> displayModes() const override { return sortedOnce(commonModes()); }
+  void outputSize(int& width, int& height) const override { width = height = 0; }
+  bool visible() const override { return false; }
 };
 
 class SdlPresenter final : public Presenter {
@@ -79,6 +81,8 @@ class SdlPresenter final : public Presenter {
     SDL_RenderCopy(renderer, texture, nullptr, &dest);
     SDL_RenderPresent(renderer);
   }
+
+  void outputSize(int& width, int& height) const override { SDL_GetRendererOutputSize(renderer, &width, &height); }
 
   void toFrame(int wx, int wy, int& fx, int& fy) const override {
     fx = wx;
@@ -131,6 +135,8 @@ std::unique_ptr<Presenter> makeSdlPresenter(SDL_Window* window, SDL_Renderer* re
 }
 
 std::unique_ptr<Presenter> makeNullPresenter() { return std::make_unique<NullPresenter>(); }
+
+std::vector<DisplayDriver> listDisplayDrivers() { return {{"Software Display Device"}}; }
 
 int64_t availableMemoryBytes() {
   if (int64_t bytes = meminfoBytes("MemAvailable"); bytes >= 0) return bytes;

@@ -25,6 +25,7 @@ enum class MessageKind : uint8_t {
   ButtonDown,  // a: mouse button 0 (left), 1 (right), 2 (middle) or 3
   ButtonUp,    // a: mouse button
   Wheel,       // a: wheel movement, 120 per notch, positive away from the user
+  Paint,       // the window's content was lost and is painted again (no input)
 };
 
 struct WindowMessage {

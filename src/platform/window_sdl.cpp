@@ -268,6 +268,7 @@ class DesktopWindow final : public Window {
         break;
       case SDL_WINDOWEVENT_EXPOSED:
         paintBackground();
+        post({MessageKind::Paint});
         break;
       default:
         break;
