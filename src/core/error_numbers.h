@@ -1,6 +1,6 @@
 // The error numbers commands and the host raise, one name each. Which message slot a
 // number shows, and whether it is soft (ignored while the program runs), is decided by the
-// host's tables (host/errors.cpp).
+// tables in core/errors.cpp.
 #pragma once
 
 #include <cstdint>
