@@ -6,5 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh "$@"
 dir=build
-[ "${1:-}" = "--sanitize" ] && dir=build-sanitize
+if [ "${1:-}" = "--sanitize" ]; then
+  dir=build-sanitize
+  export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
+fi
 ctest --test-dir "$dir" --output-on-failure -j2
