@@ -135,7 +135,7 @@ bool InputScript::parse(std::string_view text, std::string& error) {
 bool InputScript::parseLines(std::string_view text, std::string& error) {
   events.clear();
   next = 0;
-  joysticks = 0;
+  plugFrames.clear();
   int lineNumber = 0;
   while (!text.empty()) {
     std::string_view line = takeLine(text);
@@ -233,12 +233,24 @@ bool InputScript::parseJoystickLine(int64_t frame, const std::string& action, st
     std::string_view rest = line;
     const bool force = nextWord(rest) == "force";
     if (force) line = rest;
-    add(frame, ScriptedKind::JoystickPlug, ++joysticks, force);
+    // Joysticks are numbered in the order they are plugged in, which is line order only
+    // when their frames never go back.
+    if (!plugFrames.empty() && frame < plugFrames.back()) {
+      why = "joystick lines plug joysticks in at frames that never go back";
+      return false;
+    }
+    plugFrames.push_back(frame);
+    add(frame, ScriptedKind::JoystickPlug, int32_t(plugFrames.size()), force);
     events.back().name = std::move(name);
     return true;
   }
-  if (!parseNumber(nextWord(line), joystick) || joystick < 1 || joystick > joysticks) {
-    why = action + " takes a joystick number from 1 to " + std::to_string(joysticks) + " (the joysticks plugged in above)";
+  const int32_t plugged = int32_t(plugFrames.size());
+  if (!parseNumber(nextWord(line), joystick) || joystick < 1 || joystick > plugged) {
+    why = action + " takes a joystick number from 1 to " + std::to_string(plugged) + " (the joysticks plugged in above)";
+    return false;
+  }
+  if (frame < plugFrames[size_t(joystick - 1)]) {
+    why = "joystick " + std::to_string(joystick) + " is not plugged in yet at that frame";
     return false;
   }
   if (action == "unplug") {

@@ -61,12 +61,12 @@ class InputScript {
   std::span<const ScriptedEvent> takeNext();
   bool finished() const { return next == events.size(); }
   // Whether any line plugs in a joystick.
-  bool hasJoysticks() const { return joysticks > 0; }
+  bool hasJoysticks() const { return !plugFrames.empty(); }
 
  private:
   std::vector<ScriptedEvent> events;  // sorted by frame, in script order within a frame
   size_t next = 0;
-  int joysticks = 0;
+  std::vector<int64_t> plugFrames;  // the frame each joystick is plugged in at, by its number - 1
 
   bool parseLines(std::string_view text, std::string& error);
   void add(int64_t frame, ScriptedKind kind, int32_t a = 0, int32_t b = 0, int32_t c = 0) {

@@ -115,6 +115,9 @@ TEST(InputScript, MalformedLinesAreRefusedWithTheirNumber) {
        "line 2: joyaxis takes a joystick, an axis (x, y, z, slider1, slider2) and a position from -1000 to 1000"},
       {"1 joystick \"P\"\n1 joydown 1 33", "line 2: joydown takes a joystick and a button from 1 to 32"},
       {"1 joystick \"P\"\n1 joyup 1 0", "line 2: joyup takes a joystick and a button from 1 to 32"},
+      // Joysticks are numbered as they are plugged in, and a line cannot reach one before that.
+      {"10 joystick \"P\"\n9 joystick \"Q\"", "line 2: joystick lines plug joysticks in at frames that never go back"},
+      {"5 joystick \"P\"\n4 joyaxis 1 x 1", "line 2: joystick 1 is not plugged in yet at that frame"},
   };
   for (const auto& [text, message] : cases) {
     InputScript script;
@@ -123,6 +126,13 @@ TEST(InputScript, MalformedLinesAreRefusedWithTheirNumber) {
     EXPECT_EQ(error, message) << text;
     EXPECT_TRUE(script.finished()) << text;
   }
+}
+
+TEST(InputScript, JoystickLinesAtTheFrameTheirJoystickIsPluggedInAreAccepted) {
+  InputScript script;
+  std::string error;
+  EXPECT_TRUE(script.parse("0 joystick \"P\"\n0 joyaxis 1 x 1\n10 joystick \"Q\"\n10 joystick \"R\"\n10 joydown 3 1\n", error))
+      << error;
 }
 
 TEST(InputScript, TheFirstAndLastKeysAndButtonsAreAccepted) {
