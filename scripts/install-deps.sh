@@ -15,6 +15,11 @@ PACKAGES=(
   fonts-unifont                      # the console face PRINT and INPUT draw with
   fonts-liberation2                  # metric-compatible faces for the common font names
   libbenchmark-dev lua5.4            # benchmarks (Lua is the interpreter we measure against)
+  libosmesa6-dev                     # the 3D benchmark's reference: Mesa's llvmpipe off screen
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev  # music and video decoding
+  libfluidsynth-dev timgm6mb-soundfont  # MIDI music: synthesizer and a small General MIDI soundfont
+  zlib1g-dev                         # compressed .x mesh files
+  libfcl-dev                         # 3D collision shapes
   "$@"
 )
 
