@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <map>
+#include <exception>
 #include <new>
 
 namespace zt {
@@ -142,14 +144,26 @@ std::shared_ptr<fcl::CollisionGeometryd> buildGeometry(const VolumeShape& s, con
   }
   Mat k;
   for (int i = 0; i < 9; ++i) k(i / 3, i % 3) = key[i];
-  std::vector<Vec> points(s.vertices.size() / 3);
-  for (size_t i = 0; i < points.size(); ++i) points[i] = (soupVertex(s.vertices, uint32_t(i)).transpose() * k).transpose();
+  // Only the corners of kept triangles go in: the model's bounds cover all its points.
+  std::vector<Vec> points;
+  std::vector<uint32_t> renumbered(s.vertices.size() / 3, UINT32_MAX);
   std::vector<fcl::Triangle> triangles;
   triangles.reserve(s.triangles.size() / 3);
   for (size_t t = 0; t + 3 <= s.triangles.size(); t += 3) {
     const uint32_t* c = &s.triangles[t];
-    if (usableTriangle(s.vertices, c) && !flatTriangle(points[c[0]], points[c[1]], points[c[2]]))
-      triangles.emplace_back(c[0], c[1], c[2]);
+    if (!usableTriangle(s.vertices, c)) continue;
+    Vec corner[3];
+    for (int i = 0; i < 3; ++i) corner[i] = (soupVertex(s.vertices, c[i]).transpose() * k).transpose();
+    if (flatTriangle(corner[0], corner[1], corner[2])) continue;
+    size_t index[3];
+    for (int i = 0; i < 3; ++i) {
+      if (renumbered[c[i]] == UINT32_MAX) {
+        renumbered[c[i]] = uint32_t(points.size());
+        points.push_back(corner[i]);
+      }
+      index[i] = renumbered[c[i]];
+    }
+    triangles.emplace_back(index[0], index[1], index[2]);
   }
   if (triangles.empty()) return nullptr;
   auto model = std::make_shared<fcl::BVHModel<fcl::OBBRSSd>>();
@@ -284,7 +298,7 @@ struct CollisionWorld::Impl {
     try {
       refresh(v);
       return true;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {  // memory ran out
       unregister(v);
       v.body.reset();
       v.placed = false;
@@ -407,7 +421,7 @@ PassCounts CollisionWorld::pass(const std::function<void(const CollisionPair&)>&
       for (size_t i = 0; i < live.size(); ++i)
         for (size_t j = i + 1; j < live.size(); ++j) testPair(state, *live[i], *live[j]);
     }
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {  // memory ran out: nothing is reported
     return {state.tested, 0};
   }
   std::sort(state.hits.begin(), state.hits.end(), [](const CollisionPair& x, const CollisionPair& y) {

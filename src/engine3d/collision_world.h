@@ -101,7 +101,7 @@ class CollisionWorld {
 
   // Tests every pair of placed volumes of two different owners and calls `report` for each
   // pair that intersects, in increasing order of (volumeA, volumeB), so the order does not
-  // depend on the broad phase.
+  // depend on the broad phase. When memory runs out during the pass nothing is reported.
   PassCounts pass(const std::function<void(const CollisionPair&)>& report);
 
   size_t volumeCount() const;

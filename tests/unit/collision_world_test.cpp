@@ -328,6 +328,10 @@ TEST(CollisionWorld, SoupsAreSurfaces) {
   EXPECT_TRUE(hit(tri, at(0, 0, 0), tri, at(0.2f, 0.2f, 0)));
   // Flattened into a line by its scale it carries no surface and never hits.
   EXPECT_FALSE(hit(tri, scaled(1, 0, 1), sphere(1), at(0, 0, 0)));
+  // A vertex no triangle uses does not count, even a non-finite one far away.
+  tri.vertices.insert(tri.vertices.end(), {NAN, 0, 0, 50, 50, 50});
+  EXPECT_TRUE(hit(tri, at(0, 0, 0), sphere(0.1f), at(0.2f, 0.2f, 0.05f)));
+  EXPECT_FALSE(hit(tri, at(0, 0, 0), sphere(0.1f), at(50, 50, 50)));
 }
 
 TEST(CollisionWorld, SoupsLeaveOutTrianglesWithoutSurface) {

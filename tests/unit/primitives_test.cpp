@@ -81,12 +81,18 @@ int checkMesh(const PrimitiveMesh& m, std::optional<Vec3> centre) {
 
 constexpr float O = PrimitiveOffset;
 
+// A unit shape: its counts, the checks of every mesh (with `flat` triangles of no area) and
+// its bounds of -0.5 to 0.5 on each axis, shifted by `offset`.
+void expectUnitShape(const PrimitiveMesh& m, size_t vertices, size_t triangles, int flat, float offset) {
+  EXPECT_EQ(m.positions.size(), vertices);
+  EXPECT_EQ(m.indices.size(), triangles * 3);
+  EXPECT_EQ(checkMesh(m, Vec3{offset, offset, offset}), flat);
+  expectBounds(m, {-0.5f + offset, -0.5f + offset, -0.5f + offset}, {0.5f + offset, 0.5f + offset, 0.5f + offset});
+}
+
 TEST(Primitives, SphereRingsPolesAndMapping) {
   const PrimitiveMesh m = makeSphereMesh();
-  EXPECT_EQ(m.positions.size(), 151u);
-  EXPECT_EQ(m.indices.size(), 224u * 3);
-  EXPECT_EQ(checkMesh(m, Vec3{O, O, O}), 0);
-  expectBounds(m, {-0.5f + O, -0.5f + O, -0.5f + O}, {0.5f + O, 0.5f + O, 0.5f + O});
+  expectUnitShape(m, 151, 224, 0, O);
   for (const Vec3& p : m.positions) EXPECT_NEAR(length(sub(p, {O, O, O})), 0.5f, 1e-6f);
   // The first 16 vertices are the top pole, u at the middle of each segment, v = 0.
   for (int s = 0; s < 16; ++s) {
@@ -107,10 +113,7 @@ TEST(Primitives, SphereRingsPolesAndMapping) {
 
 TEST(Primitives, CubeAndBoxFaces) {
   const PrimitiveMesh cube = makeCubeMesh();
-  EXPECT_EQ(cube.positions.size(), 24u);
-  EXPECT_EQ(cube.indices.size(), 12u * 3);
-  EXPECT_EQ(checkMesh(cube, Vec3{O, O, O}), 0);
-  expectBounds(cube, {-0.5f + O, -0.5f + O, -0.5f + O}, {0.5f + O, 0.5f + O, 0.5f + O});
+  expectUnitShape(cube, 24, 12, 0, O);
   for (const TexCoord& t : cube.texCoords) {
     EXPECT_TRUE(t.u == 0.0005f || t.u == 0.9995f);
     EXPECT_TRUE(t.v == 0.0005f || t.v == 0.9995f);
@@ -131,10 +134,7 @@ TEST(Primitives, CubeAndBoxFaces) {
 
 TEST(Primitives, CylinderCapsAndSide) {
   const PrimitiveMesh m = makeCylinderMesh();
-  EXPECT_EQ(m.positions.size(), 100u);
-  EXPECT_EQ(m.indices.size(), 96u * 3);
-  EXPECT_EQ(checkMesh(m, Vec3{0, 0, 0}), 0);
-  expectBounds(m, {-0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, 0.5f});  // no offset
+  expectUnitShape(m, 100, 96, 0, 0);  // no offset
   // Cap texture coordinates follow the angle: (0.5, 0.5) at the centre, u = 0.5 + 0.5 cos a.
   EXPECT_FLOAT_EQ(m.texCoords[0].u, 0.5f);
   EXPECT_FLOAT_EQ(m.texCoords[0].v, 0.5f);
@@ -159,12 +159,9 @@ TEST(Primitives, PlainFacesMinusZ) {
 
 TEST(Primitives, ConeRingsApexAndNormals) {
   const PrimitiveMesh m = makeConeMesh();
-  EXPECT_EQ(m.positions.size(), 28u);
-  EXPECT_EQ(m.indices.size(), 48u * 3);
-  EXPECT_EQ(m.normals.size(), 52u);
   // 12 side triangles span two apex vertices and the 12 of the apex fan have no area.
-  EXPECT_EQ(checkMesh(m, Vec3{O, O, O}), 24);
-  expectBounds(m, {-0.5f + O, -0.5f + O, -0.5f + O}, {0.5f + O, 0.5f + O, 0.5f + O});
+  expectUnitShape(m, 28, 48, 24, O);
+  EXPECT_EQ(m.normals.size(), 52u);
   // Base ring: v = 1, u = 0.75 at +x; apex ring at v = 0.
   EXPECT_FLOAT_EQ(m.texCoords[1 + 9].u, 0.75f);
   EXPECT_NEAR(m.positions[1 + 9].x - O, 0.5f, 1e-6f);
