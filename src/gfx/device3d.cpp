@@ -3,6 +3,7 @@
 // primitives and drawn by the back end (device3d_raster) on the worker threads when the
 // scene ends, or at once outside a scene.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -146,18 +147,23 @@ struct Device3D::Impl {
   // Per draw call.
   std::vector<ClipVertex> clipped;
   std::vector<uint32_t> codes, screenIndex;
+  std::vector<ScreenVertex> screen;  // projected vertices of the draw call
   std::vector<PreparedLight> active;
 
   uint32_t rs(RenderState s) const { return states[size_t(s)]; }
 
   void flush() {
-    if (queue.prims.empty()) {
+    if (queue.queued == 0) {
       queue.clear();
       return;
     }
     raster::Target t{&target, zbuffer.get()};
-    int n = pool.threads();
-    pool.run([&](int thread) { raster::drawQueue(t, queue, thread, n); });
+    // Threads take tiles in turn; which thread draws a tile does not change its pixels.
+    std::atomic<int> nextTile{0};
+    int tiles = queue.tilesX * queue.tilesY;
+    pool.run([&](int) {
+      for (int tile = nextTile++; tile < tiles; tile = nextTile++) raster::drawTile(t, queue, tile);
+    });
     queue.clear();
   }
 
@@ -273,8 +279,8 @@ struct Device3D::Impl {
     s.a[raster::AB] = std::clamp(c.b, 0.0f, 1.0f) * 255.0f;
     s.a[raster::AA] = std::clamp(c.a, 0.0f, 1.0f) * 255.0f;
     s.a[raster::AFog] = c.fog;
-    queue.vertices.push_back(s);
-    return uint32_t(queue.vertices.size() - 1);
+    screen.push_back(s);
+    return uint32_t(screen.size() - 1);
   }
 
   uint32_t screenVertex(uint32_t i) {
@@ -285,39 +291,43 @@ struct Device3D::Impl {
   // Queues a triangle of screen vertices unless culled, as a filled triangle, three
   // lines or three points.
   void emit(uint32_t a, uint32_t b, uint32_t c, uint32_t state) {
-    const ScreenVertex& va = queue.vertices[a];
-    const ScreenVertex& vb = queue.vertices[b];
-    const ScreenVertex& vc = queue.vertices[c];
+    const ScreenVertex& va = screen[a];
+    const ScreenVertex& vb = screen[b];
+    const ScreenVertex& vc = screen[c];
     int64_t area = int64_t(vb.x - va.x) * (vc.y - va.y) - int64_t(vc.x - va.x) * (vb.y - va.y);
     // On the screen (y down) a positive area is a clockwise triangle.
     uint32_t cull = rs(RenderState::CullMode);
     if ((cull == uint32_t(CullMode::CCW) && area < 0) || (cull == uint32_t(CullMode::CW) && area > 0)) return;
     const Rect& clip = queue.states[state].clip;
-    // Rows a primitive can touch: a triangle covers the pixel centres between its top and
-    // bottom; lines and points round to the nearest row.
-    auto rows = [&](int32_t y0, int32_t y1, int32_t y2, bool rounded, Primitive& p) {
+    // The pixels a primitive can touch: a triangle covers the pixel centres within its
+    // bounds; lines and points round to the nearest pixel.
+    auto add = [&](const Primitive& p, const ScreenVertex* const* v, int count, bool rounded) {
       constexpr int32_t One = 1 << raster::SubBits, Half = One / 2;
-      int32_t lo = std::min({y0, y1, y2}), hi = std::max({y0, y1, y2});
-      p.top = std::max((lo + (rounded ? Half : One - 1)) >> raster::SubBits, clip.top);
-      p.bottom = std::min((hi + (rounded ? Half : 0)) >> raster::SubBits, clip.bottom - 1);
+      int32_t x0 = v[0]->x, x1 = v[0]->x, y0 = v[0]->y, y1 = v[0]->y;
+      for (int i = 1; i < count; ++i) {
+        x0 = std::min(x0, v[i]->x);
+        x1 = std::max(x1, v[i]->x);
+        y0 = std::min(y0, v[i]->y);
+        y1 = std::max(y1, v[i]->y);
+      }
+      int32_t lead = rounded ? Half : One - 1, trail = rounded ? Half : 0;
+      queue.add(p, std::max((x0 + lead) >> raster::SubBits, clip.left), std::max((y0 + lead) >> raster::SubBits, clip.top),
+                std::min((x1 + trail) >> raster::SubBits, clip.right - 1),
+                std::min((y1 + trail) >> raster::SubBits, clip.bottom - 1));
     };
     uint32_t fill = rs(RenderState::FillMode);
     if (fill == uint32_t(FillMode::Wireframe) || fill == uint32_t(FillMode::Point)) {
       bool lines = fill == uint32_t(FillMode::Wireframe);
-      uint32_t v[3] = {a, b, c};
+      const ScreenVertex* v[3] = {&va, &vb, &vc};
       for (int i = 0; i < 3; ++i) {
-        Primitive p{{v[i], v[(i + 1) % 3], v[i]}, state, 0, 0, lines ? PrimKind::Line : PrimKind::Point};
-        const ScreenVertex& s0 = queue.vertices[p.v[0]];
-        const ScreenVertex& s1 = queue.vertices[lines ? p.v[1] : p.v[0]];
-        rows(s0.y, s1.y, s0.y, true, p);
-        queue.prims.push_back(p);
+        const ScreenVertex* ends[2] = {v[i], v[(i + 1) % 3]};
+        add({{*ends[0], *ends[1], *ends[0]}, state, lines ? PrimKind::Line : PrimKind::Point}, ends, lines ? 2 : 1, true);
       }
       return;
     }
     if (area == 0) return;
-    Primitive p{{a, b, c}, state, 0, 0, PrimKind::Triangle};
-    rows(va.y, vb.y, vc.y, false, p);
-    if (p.top <= p.bottom) queue.prims.push_back(p);
+    const ScreenVertex* v[3] = {&va, &vb, &vc};
+    add({{va, vb, vc}, state, PrimKind::Triangle}, v, 3, false);
   }
 
   // Clips a triangle against the planes its vertices are outside of and queues the fan.
@@ -374,6 +384,7 @@ struct Device3D::Impl {
     clipped.resize(n);
     codes.resize(n);
     screenIndex.assign(n, NoVertex);
+    screen.clear();
     const auto& c = clipM.m;
     const auto& e = worldView.m;
     for (size_t i = 0; i < n; ++i) {
@@ -413,11 +424,10 @@ struct Device3D::Impl {
         emit(screenVertex(idx[0]), screenVertex(idx[1]), screenVertex(idx[2]), state);
       else
         clipAndEmit(idx, c0 | c1 | c2, state);
-      if (queue.prims.size() >= MaxQueuedPrimitives) {
+      if (queue.queued >= MaxQueuedPrimitives) {
         flush();
         queue.states.push_back(captureState());
         state = 0;
-        screenIndex.assign(n, NoVertex);
       }
     }
   }
@@ -479,6 +489,7 @@ std::unique_ptr<Device3D> Device3D::create(Surface& target, int threads) {
   if (!m.zbuffer) return nullptr;
   std::fill_n(m.zbuffer.get(), size_t(target.width()) * size_t(target.height()), 1.0f);
   m.viewport = {0, 0, target.width(), target.height(), 0.0f, 1.0f};
+  m.queue.setSize(target.width(), target.height());
   auto set = [&](RenderState s, uint32_t v) { m.states[size_t(s)] = v; };
   set(RenderState::ZEnable, 1);
   set(RenderState::ZWriteEnable, 1);

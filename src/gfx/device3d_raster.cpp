@@ -42,12 +42,6 @@ struct Format32 {
   }
 };
 
-int toByte(float v) {
-  // Written so NaN ends at 0 and the conversion never overflows.
-  v = v > 0.0f ? (v < 255.0f ? v : 255.0f) : 0.0f;
-  return int(v + 0.5f);
-}
-
 // A float texel coordinate made safe to convert: NaN and huge values are pinned.
 float pinned(float v) { return v > -1e8f ? (v < 1e8f ? v : 1e8f) : -1e8f; }
 
@@ -113,90 +107,95 @@ int blendChannel(const DrawState& st, int s, int sa, int d) {
   return v < 255 ? v : 255;
 }
 
-// What one primitive draws with: its states and the texture ready to sample.
-struct Shader {
+// What the pixels of one primitive are drawn with.
+struct SpanContext {
   const DrawState* st = nullptr;
   Sampler tex;
-  bool textured = false, linear = false;
   int fogR = 0, fogG = 0, fogB = 0;
-
-  void bind(const DrawState& s) {
-    st = &s;
-    textured = s.texture && s.texture->width() > 0;
-    if (textured) {
-      tex.texels = s.texture->texels();
-      tex.w = s.texture->width();
-      tex.h = s.texture->height();
-      tex.pow2 = (tex.w & (tex.w - 1)) == 0 && (tex.h & (tex.h - 1)) == 0;
-    }
-    fogR = int(s.fogColor >> 16 & 255);
-    fogG = int(s.fogColor >> 8 & 255);
-    fogB = int(s.fogColor & 255);
-  }
-
-  // One pixel: depth test, texture and colour key, modulation, fog, blending, writes.
-  template <class F>
-  void pixel(uint8_t* p, float* zp, const float* a) const {
-    const DrawState& s = *st;
-    float z = a[AZ];
-    if (s.zEnable && !(z <= *zp)) return;
-    int r = toByte(a[AR]), g = toByte(a[AG]), b = toByte(a[AB]), al = toByte(a[AA]);
-    if (textured) {
-      float w = 1.0f / a[AInvW];
-      float u = a[AU] * w, v = a[AV] * w;
-      uint32_t t = linear ? tex.linear(u, v) : tex.point(u, v);
-      uint32_t ta = t >> 24;
-      if (s.colorKey && ta < 128) return;
-      r = (r * int(t >> 16 & 255) + 127) / 255;
-      g = (g * int(t >> 8 & 255) + 127) / 255;
-      b = (b * int(t & 255) + 127) / 255;
-      al = int(ta);
-    }
-    if (s.fog) {
-      float fv = a[AFog];
-      int f = int((fv > 0.0f ? (fv < 1.0f ? fv : 1.0f) : 0.0f) * 256.0f + 0.5f);
-      r = (r * f + fogR * (256 - f) + 128) >> 8;
-      g = (g * f + fogG * (256 - f) + 128) >> 8;
-      b = (b * f + fogB * (256 - f) + 128) >> 8;
-    }
-    if (s.blend) {
-      uint32_t d = F::read(p);
-      r = blendChannel(s, r, al, int(d >> 16 & 255));
-      g = blendChannel(s, g, al, int(d >> 8 & 255));
-      b = blendChannel(s, b, al, int(d & 255));
-    }
-    F::write(p, uint32_t(r), uint32_t(g), uint32_t(b));
-    if (s.zEnable && s.zWrite) *zp = z;
-  }
+  bool zTest = true, zWrite = true, colorKey = false;
 };
 
-int64_t floorDiv(int64_t n, int64_t d) {  // d > 0
-  int64_t q = n / d;
-  return q - ((n % d != 0) && (n < 0));
+// Colour and fog go along a span in 16.16 fixed point; the sums wrap rather than
+// overflow on absurd gradients and are clamped where they are used.
+uint32_t fixed(float v) { return uint32_t(int32_t(pinned(v * 65536.0f))); }
+int fixedByte(uint32_t v, int max) { return std::clamp(int32_t(v) >> 16, 0, max); }
+
+enum TexMode { NoTexture, PointTexture, LinearTexture };
+
+// Shades `n` pixels from `p` rightwards, the values at the first in `a`, their change
+// per pixel in `d`: depth test, texture and colour key, modulation, fog, blending, writes.
+template <class F, int Tex, bool Blending, bool Fog>
+void shadeSpan(const SpanContext& c, uint8_t* p, float* zp, int n, const float* a, const float* d) {
+  const bool zTest = c.zTest, zWrite = c.zWrite, key = c.colorKey;
+  const Sampler tex = c.tex;
+  const DrawState& st = *c.st;
+  float z = a[AZ], iw = a[AInvW], u = a[AU], v = a[AV];
+  const float dz = d[AZ], diw = d[AInvW], du = d[AU], dv = d[AV];
+  uint32_t r = fixed(a[AR] + 0.5f), g = fixed(a[AG] + 0.5f), b = fixed(a[AB] + 0.5f), al = fixed(a[AA] + 0.5f);
+  uint32_t f = fixed(a[AFog] * 256.0f + 0.5f);
+  const uint32_t dr = fixed(d[AR]), dg = fixed(d[AG]), db = fixed(d[AB]), dal = fixed(d[AA]), df = fixed(d[AFog] * 256.0f);
+  for (int i = 0; i < n; ++i, p += F::Bytes, ++zp, z += dz, iw += diw, u += du, v += dv, r += dr, g += dg, b += db,
+           al += dal, f += df) {
+    if (zTest && !(z <= *zp)) continue;
+    int cr = fixedByte(r, 255), cg = fixedByte(g, 255), cb = fixedByte(b, 255), ca = fixedByte(al, 255);
+    if constexpr (Tex != NoTexture) {
+      float w = 1.0f / iw;
+      uint32_t t = Tex == LinearTexture ? tex.linear(u * w, v * w) : tex.point(u * w, v * w);
+      if (key && (t >> 24) < 128) continue;
+      // c * (t + 1) / 256: exact for t = 0 and t = 255, within one step elsewhere.
+      cr = (cr * int((t >> 16 & 255) + 1)) >> 8;
+      cg = (cg * int((t >> 8 & 255) + 1)) >> 8;
+      cb = (cb * int((t & 255) + 1)) >> 8;
+      ca = int(t >> 24);
+    }
+    if constexpr (Fog) {
+      int k = fixedByte(f, 256);
+      cr = (cr * k + c.fogR * (256 - k) + 128) >> 8;
+      cg = (cg * k + c.fogG * (256 - k) + 128) >> 8;
+      cb = (cb * k + c.fogB * (256 - k) + 128) >> 8;
+    }
+    if constexpr (Blending) {
+      uint32_t dst = F::read(p);
+      cr = blendChannel(st, cr, ca, int(dst >> 16 & 255));
+      cg = blendChannel(st, cg, ca, int(dst >> 8 & 255));
+      cb = blendChannel(st, cb, ca, int(dst & 255));
+    }
+    F::write(p, uint32_t(cr), uint32_t(cg), uint32_t(cb));
+    if (zWrite) *zp = z;
+  }
 }
 
-bool ownsRow(int y, int thread, int threads) { return ((y >> BandShift) % threads) == thread; }
+using SpanFn = void (*)(const SpanContext&, uint8_t*, float*, int, const float*, const float*);
 
-// The next row at or after y that `thread` owns.
-int nextOwnedRow(int y, int thread, int threads) {
-  if (threads == 1 || ownsRow(y, thread, threads)) return y;
-  int band = (y >> BandShift) + 1;
-  while (band % threads != thread) ++band;
-  return band << BandShift;
+template <class F, int Tex>
+constexpr SpanFn spanFor(bool blending, bool fog) {
+  if (blending) return fog ? shadeSpan<F, Tex, true, true> : shadeSpan<F, Tex, true, false>;
+  return fog ? shadeSpan<F, Tex, false, true> : shadeSpan<F, Tex, false, false>;
+}
+
+template <class F>
+SpanFn spanFor(TexMode tex, bool blending, bool fog) {
+  switch (tex) {
+    case PointTexture: return spanFor<F, PointTexture>(blending, fog);
+    case LinearTexture: return spanFor<F, LinearTexture>(blending, fog);
+    default: return spanFor<F, NoTexture>(blending, fog);
+  }
 }
 
 template <class F>
 class Drawer {
  public:
-  Drawer(const Target& t, const Queue& q, int thread, int threads)
-      : target(t), queue(q), thread(thread), threads(threads), zPitch(t.surface->width()) {}
+  Drawer(const Target& t, const Queue& q, int tile) : target(t), queue(q), zPitch(t.surface->width()) {
+    int tx = tile % q.tilesX, ty = tile / q.tilesX;
+    tileRect = {tx * TileSize, ty * TileSize, std::min((tx + 1) * TileSize, t.surface->width()),
+                std::min((ty + 1) * TileSize, t.surface->height())};
+  }
 
-  void run() {
+  void run(const std::vector<Primitive>& bin) {
     uint32_t bound = UINT32_MAX;
-    for (const Primitive& p : queue.prims) {
-      if (p.bottom < p.top || nextOwnedRow(p.top, thread, threads) > p.bottom) continue;
+    for (const Primitive& p : bin) {
       if (p.state != bound) {
-        shader.bind(queue.states[p.state]);
+        bind(queue.states[p.state]);
         bound = p.state;
       }
       switch (p.kind) {
@@ -210,27 +209,54 @@ class Drawer {
  private:
   const Target& target;
   const Queue& queue;
-  int thread, threads, zPitch;
-  Shader shader;
+  int zPitch;
+  Rect tileRect, clip;
+  SpanContext ctx;
+  bool textured = false;
 
-  void plot(int x, int y, const float* a) {
-    const Rect& c = shader.st->clip;
-    if (x < c.left || x >= c.right || y < c.top || y >= c.bottom || !ownsRow(y, thread, threads)) return;
-    shader.pixel<F>(target.surface->row(y) + size_t(x) * F::Bytes, target.z + size_t(y) * size_t(zPitch) + size_t(x),
-                    a);
+  void bind(const DrawState& s) {
+    ctx.st = &s;
+    textured = s.texture && s.texture->width() > 0;
+    if (textured) {
+      ctx.tex.texels = s.texture->texels();
+      ctx.tex.w = s.texture->width();
+      ctx.tex.h = s.texture->height();
+      ctx.tex.pow2 = (ctx.tex.w & (ctx.tex.w - 1)) == 0 && (ctx.tex.h & (ctx.tex.h - 1)) == 0;
+    }
+    ctx.fogR = int(s.fogColor >> 16 & 255);
+    ctx.fogG = int(s.fogColor >> 8 & 255);
+    ctx.fogB = int(s.fogColor & 255);
+    ctx.zTest = s.zEnable;
+    ctx.zWrite = s.zEnable && s.zWrite;
+    ctx.colorKey = s.colorKey;
+    clip = {std::max(s.clip.left, tileRect.left), std::max(s.clip.top, tileRect.top),
+            std::min(s.clip.right, tileRect.right), std::min(s.clip.bottom, tileRect.bottom)};
+  }
+
+  SpanFn spanWith(Filter f) const {
+    TexMode tex = !textured ? NoTexture : f == Filter::Linear ? LinearTexture : PointTexture;
+    return spanFor<F>(tex, ctx.st->blend, ctx.st->fog);
+  }
+
+  uint8_t* pixelAt(int x, int y) const { return target.surface->row(y) + size_t(x) * F::Bytes; }
+  float* depthAt(int x, int y) const { return target.z + size_t(y) * size_t(zPitch) + size_t(x); }
+
+  void plot(SpanFn span, int x, int y, const float* a) {
+    static const float still[AttrCount] = {};
+    if (x < clip.left || x >= clip.right || y < clip.top || y >= clip.bottom) return;
+    span(ctx, pixelAt(x, y), depthAt(x, y), 1, a, still);
   }
 
   void point(const Primitive& p) {
-    const ScreenVertex& v = queue.vertices[p.v[0]];
-    shader.linear = shader.textured && shader.st->magFilter == Filter::Linear;
-    plot(int((v.x + 128) >> SubBits), int((v.y + 128) >> SubBits), v.a);
+    const ScreenVertex& v = p.v[0];
+    plot(spanWith(ctx.st->magFilter), int((v.x + 128) >> SubBits), int((v.y + 128) >> SubBits), v.a);
   }
 
   // A line through the pixel centres nearest to it along its major axis, both ends drawn.
   void line(const Primitive& p) {
-    const ScreenVertex* v0 = &queue.vertices[p.v[0]];
-    const ScreenVertex* v1 = &queue.vertices[p.v[1]];
-    shader.linear = shader.textured && shader.st->magFilter == Filter::Linear;
+    const ScreenVertex* v0 = &p.v[0];
+    const ScreenVertex* v1 = &p.v[1];
+    SpanFn span = spanWith(ctx.st->magFilter);
     float dx = float(v1->x - v0->x) / SubScale, dy = float(v1->y - v0->y) / SubScale;
     bool xMajor = std::fabs(dx) >= std::fabs(dy);
     if ((xMajor ? dx : dy) < 0) {
@@ -242,103 +268,133 @@ class Drawer {
     float start = xMajor ? x0 : y0, length = xMajor ? dx : dy;
     int first = int((int64_t(xMajor ? v0->x : v0->y) + 128) >> SubBits);
     int last = int((int64_t(xMajor ? v1->x : v1->y) + 128) >> SubBits);
+    // Only the part inside this tile.
+    first = std::max(first, xMajor ? clip.left : clip.top);
+    last = std::min(last, (xMajor ? clip.right : clip.bottom) - 1);
     float a[AttrCount];
     for (int i = first; i <= last; ++i) {
       float t = length > 0 ? (float(i) - start) / length : 0.0f;
       t = t > 0.0f ? (t < 1.0f ? t : 1.0f) : 0.0f;
       for (int k = 0; k < AttrCount; ++k) a[k] = v0->a[k] + t * (v1->a[k] - v0->a[k]);
-      float other = xMajor ? y0 + t * dy : x0 + t * dx;
-      int o = floorInt(other + 0.5f);
+      int o = floorInt((xMajor ? y0 + t * dy : x0 + t * dx) + 0.5f);
       if (xMajor)
-        plot(i, o, a);
+        plot(span, i, o, a);
       else
-        plot(o, i, a);
+        plot(span, o, i, a);
     }
   }
 
   void triangle(const Primitive& p) {
-    const ScreenVertex* v[3] = {&queue.vertices[p.v[0]], &queue.vertices[p.v[1]], &queue.vertices[p.v[2]]};
+    const ScreenVertex* v[3] = {&p.v[0], &p.v[1], &p.v[2]};
     int64_t area = int64_t(v[1]->x - v[0]->x) * (v[2]->y - v[0]->y) - int64_t(v[2]->x - v[0]->x) * (v[1]->y - v[0]->y);
     if (area == 0) return;
-    if (area < 0) {
-      std::swap(v[1], v[2]);
-      area = -area;
-    }
-    // Edge i runs from v[i] to v[i+1]; inside is where every edge function is >= 0 and,
-    // on an edge itself, only top and left edges take the pixel.
-    int64_t ex[3], ey[3], ax[3], ay[3], bias[3];
+    if (area < 0) std::swap(v[1], v[2]);
+    int32_t minY = std::min({v[0]->y, v[1]->y, v[2]->y}), maxY = std::max({v[0]->y, v[1]->y, v[2]->y});
+    int top = std::max((minY + (1 << SubBits) - 1) >> SubBits, clip.top);
+    int bottom = std::min(maxY >> SubBits, clip.bottom - 1);
+    if (top > bottom) return;
+    // Edge i runs from v[i] to v[i+1]. A pixel centre (px, py) is inside when every
+    // edge function E = slope * px + k is >= 0, where on an edge itself only top and
+    // left edges take the pixel (their bias is 0, the others' -1).
+    int64_t slope[3], k[3], kStep[3];
+    double inv[3];
     for (int i = 0; i < 3; ++i) {
       const ScreenVertex* a = v[i];
       const ScreenVertex* b = v[(i + 1) % 3];
-      ex[i] = int64_t(b->x) - a->x;
-      ey[i] = int64_t(b->y) - a->y;
-      ax[i] = a->x;
-      ay[i] = a->y;
-      bool topLeft = ey[i] < 0 || (ey[i] == 0 && ex[i] > 0);
-      bias[i] = topLeft ? 0 : -1;
+      int64_t ex = int64_t(b->x) - a->x, ey = int64_t(b->y) - a->y;
+      bool topLeft = ey < 0 || (ey == 0 && ex > 0);
+      slope[i] = -ey << SubBits;
+      k[i] = ex * ((int64_t(top) << SubBits) - a->y) + ey * a->x + (topLeft ? 0 : -1);
+      kStep[i] = ex << SubBits;
+      inv[i] = slope[i] != 0 ? 1.0 / double(slope[i]) : 0.0;
     }
-    // Plane equations of the attributes over the screen, in pixels from vertex 0.
-    double x1 = double(v[1]->x - v[0]->x) / SubScale, y1 = double(v[1]->y - v[0]->y) / SubScale;
-    double x2 = double(v[2]->x - v[0]->x) / SubScale, y2 = double(v[2]->y - v[0]->y) / SubScale;
-    double inv = 1.0 / (x1 * y2 - x2 * y1);
+    // Plane equations of the values over the screen, in pixels from vertex 0.
+    float x1 = float(v[1]->x - v[0]->x) / SubScale, y1 = float(v[1]->y - v[0]->y) / SubScale;
+    float x2 = float(v[2]->x - v[0]->x) / SubScale, y2 = float(v[2]->y - v[0]->y) / SubScale;
+    float det = x1 * y2 - x2 * y1, invDet = 1.0f / det;
     float ddx[AttrCount], ddy[AttrCount];
-    for (int k = 0; k < AttrCount; ++k) {
-      double q1 = double(v[1]->a[k]) - v[0]->a[k], q2 = double(v[2]->a[k]) - v[0]->a[k];
-      ddx[k] = float((q1 * y2 - q2 * y1) * inv);
-      ddy[k] = float((q2 * x1 - q1 * x2) * inv);
+    for (int q = 0; q < AttrCount; ++q) {
+      float q1 = v[1]->a[q] - v[0]->a[q], q2 = v[2]->a[q] - v[0]->a[q];
+      ddx[q] = (q1 * y2 - q2 * y1) * invDet;
+      ddy[q] = (q2 * x1 - q1 * x2) * invDet;
     }
-    chooseFilter(v, x1 * y2 - x2 * y1);
-    double ox = double(v[0]->x) / SubScale, oy = double(v[0]->y) / SubScale;
-    const Rect& c = shader.st->clip;
+    SpanFn span = spanWith(filterFor(v, det));
+    float ox = float(v[0]->x) / SubScale, oy = float(v[0]->y) / SubScale;
     float a[AttrCount];
-    for (int y = nextOwnedRow(p.top, thread, threads); y <= p.bottom; y = nextOwnedRow(y + 1, thread, threads)) {
-      int64_t py = int64_t(y) << SubBits;
-      int64_t left = c.left, right = c.right - 1;
+    for (int y = top; y <= bottom; ++y) {
+      int64_t left = clip.left, right = clip.right - 1;
       for (int i = 0; i < 3; ++i) {
-        // E(px) = -ey * 256 * px + k, k = ex * (py - ay) + ey * ax.
-        int64_t k = ex[i] * (py - ay[i]) + ey[i] * ax[i] + bias[i];
-        int64_t slope = -ey[i] << SubBits;
-        if (slope > 0)
-          left = std::max(left, -floorDiv(k, slope));
-        else if (slope < 0)
-          right = std::min(right, floorDiv(k, -slope));
-        else if (k < 0)
+        int64_t s = slope[i], kk = k[i];
+        k[i] += kStep[i];
+        if (s > 0) {
+          // First px with s * px + kk >= 0; the estimate is exact or one off.
+          int64_t x = int64_t(std::ceil(-double(kk) * inv[i]));
+          if (s * x + kk < 0) ++x;
+          else if (s * (x - 1) + kk >= 0) --x;
+          left = std::max(left, x);
+        } else if (s < 0) {
+          int64_t x = int64_t(std::floor(-double(kk) * inv[i]));
+          if (s * x + kk < 0) --x;
+          else if (s * (x + 1) + kk >= 0) ++x;
+          right = std::min(right, x);
+        } else if (kk < 0) {
           right = left - 1;
+        }
       }
       if (left > right) continue;
-      double fx = double(left) - ox, fy = double(y) - oy;
-      for (int k = 0; k < AttrCount; ++k) a[k] = float(v[0]->a[k] + ddx[k] * fx + ddy[k] * fy);
-      uint8_t* px = target.surface->row(y) + size_t(left) * F::Bytes;
-      float* zp = target.z + size_t(y) * size_t(zPitch) + size_t(left);
-      for (int64_t x = left; x <= right; ++x, px += F::Bytes, ++zp) {
-        shader.pixel<F>(px, zp, a);
-        for (int k = 0; k < AttrCount; ++k) a[k] += ddx[k];
-      }
+      float fx = float(left) - ox, fy = float(y) - oy;
+      for (int q = 0; q < AttrCount; ++q) a[q] = v[0]->a[q] + ddx[q] * fx + ddy[q] * fy;
+      span(ctx, pixelAt(int(left), y), depthAt(int(left), y), int(right - left + 1), a, ddx);
     }
   }
 
   // Magnification when a pixel covers at most one texel, else minification.
-  void chooseFilter(const ScreenVertex* const* v, double screenArea) {
-    if (!shader.textured) return;
+  Filter filterFor(const ScreenVertex* const* v, float screenArea) const {
+    if (!textured) return Filter::Point;
+    if (ctx.st->minFilter == ctx.st->magFilter) return ctx.st->minFilter;
     float u[3], t[3];
     for (int i = 0; i < 3; ++i) {
       u[i] = v[i]->a[AU] / v[i]->a[AInvW];
       t[i] = v[i]->a[AV] / v[i]->a[AInvW];
     }
-    double texArea = std::fabs(double(u[1] - u[0]) * (t[2] - t[0]) - double(u[2] - u[0]) * (t[1] - t[0])) *
-                     shader.tex.w * shader.tex.h;
-    Filter f = texArea <= std::fabs(screenArea) ? shader.st->magFilter : shader.st->minFilter;
-    shader.linear = f == Filter::Linear;
+    float texArea = std::fabs((u[1] - u[0]) * (t[2] - t[0]) - (u[2] - u[0]) * (t[1] - t[0])) * float(ctx.tex.w) *
+                    float(ctx.tex.h);
+    return texArea <= std::fabs(screenArea) ? ctx.st->magFilter : ctx.st->minFilter;
   }
 };
 
 }  // namespace
 
-void drawQueue(const Target& target, const Queue& q, int thread, int threads) {
+void Queue::setSize(int width, int height) {
+  tilesX = (width + TileSize - 1) >> TileShift;
+  tilesY = (height + TileSize - 1) >> TileShift;
+  bins.resize(size_t(tilesX) * size_t(tilesY));
+}
+
+void Queue::clear() {
+  states.clear();
+  for (auto& b : bins) b.clear();
+  queued = 0;
+}
+
+void Queue::add(const Primitive& p, int left, int top, int right, int bottom) {
+  left = std::max(left, 0);
+  top = std::max(top, 0);
+  right = std::min(right, tilesX * TileSize - 1);
+  bottom = std::min(bottom, tilesY * TileSize - 1);
+  if (left > right || top > bottom) return;
+  ++queued;
+  for (int ty = top >> TileShift; ty <= bottom >> TileShift; ++ty)
+    for (int tx = left >> TileShift; tx <= right >> TileShift; ++tx) bins[size_t(ty * tilesX + tx)].push_back(p);
+}
+
+void drawTile(const Target& target, const Queue& q, int tile) {
+  const std::vector<Primitive>& bin = q.bins[size_t(tile)];
+  if (bin.empty()) return;
   switch (target.surface->format().bits) {
-    case 16: Drawer<Format16>(target, q, thread, threads).run(); break;
-    case 24: Drawer<Format24>(target, q, thread, threads).run(); break;
-    default: Drawer<Format32>(target, q, thread, threads).run(); break;
+    case 16: Drawer<Format16>(target, q, tile).run(bin); break;
+    case 24: Drawer<Format24>(target, q, tile).run(bin); break;
+    default: Drawer<Format32>(target, q, tile).run(bin); break;
   }
 }
 
