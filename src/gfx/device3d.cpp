@@ -123,6 +123,7 @@ DeviceCaps3D softwareCaps() {
 // Primitives queued beyond this many are drawn before more are taken, to bound memory.
 constexpr size_t MaxQueuedPrimitives = 1 << 20;
 constexpr uint32_t NoVertex = UINT32_MAX;
+constexpr size_t MinVerticesToShare = 2048;
 
 }  // namespace
 
@@ -387,7 +388,9 @@ struct Device3D::Impl {
     screen.clear();
     const auto& c = clipM.m;
     const auto& e = worldView.m;
-    for (size_t i = 0; i < n; ++i) {
+    // Vertices are independent: large meshes are shared out between the threads.
+    auto transformRange = [&](size_t begin, size_t end) {
+    for (size_t i = begin; i < end; ++i) {
       const Vertex3D& v = vertices[i];
       ClipVertex& o = clipped[i];
       o.x = v.x * c[0][0] + v.y * c[1][0] + v.z * c[2][0] + c[3][0];
@@ -414,6 +417,13 @@ struct Device3D::Impl {
       o.fog = fog == FogMode::None ? 1.0f
                                    : fogFactor(fog, v.x * e[0][2] + v.y * e[1][2] + v.z * e[2][2] + e[3][2]);
       codes[i] = outcode(o);
+    }
+    };
+    int threads = pool.threads();
+    if (n < MinVerticesToShare || threads == 1) {
+      transformRange(0, n);
+    } else {
+      pool.run([&](int t) { transformRange(n * size_t(t) / size_t(threads), n * size_t(t + 1) / size_t(threads)); });
     }
     for (size_t t = 0; t + 2 < indices.size(); t += 3) {
       uint32_t idx[3] = {indices[t], indices[t + 1], indices[t + 2]};

@@ -50,27 +50,32 @@ int floorInt(float v) {
   return i - (float(i) > v);
 }
 
+// Texel coordinates go to 16.16 fixed point (texel i covers i << 16 up to (i + 1) << 16);
+// NaN and huge values are pinned first so the conversion is always defined.
+int64_t texelFixed(float uv, int size) {
+  float s = std::min(1e8f, std::max(-1e8f, uv * float(size)));
+  return int64_t(s * 65536.0f);
+}
+
 struct Sampler {
   const uint32_t* texels = nullptr;
   int w = 0, h = 0;
   bool pow2 = false;
 
-  int wrapX(int i) const { return pow2 ? (i & (w - 1)) : ((i % w) + w) % w; }
-  int wrapY(int i) const { return pow2 ? (i & (h - 1)) : ((i % h) + h) % h; }
+  int wrapX(int64_t i) const { return int(pow2 ? (i & (w - 1)) : ((i % w) + w) % w); }
+  int wrapY(int64_t i) const { return int(pow2 ? (i & (h - 1)) : ((i % h) + h) % h); }
 
   uint32_t point(float u, float v) const {
-    int x = wrapX(floorInt(pinned(u * float(w)))), y = wrapY(floorInt(pinned(v * float(h))));
+    int x = wrapX(texelFixed(u, w) >> 16), y = wrapY(texelFixed(v, h) >> 16);
     return texels[size_t(y) * size_t(w) + size_t(x)];
   }
 
   // Bilinear between the four texels around (u, v); texel centres lie at (i + 0.5) / size.
   uint32_t linear(float u, float v) const {
-    float s = pinned(u * float(w) - 0.5f), t = pinned(v * float(h) - 0.5f);
-    int x0 = floorInt(s), y0 = floorInt(t);
-    uint32_t fx = uint32_t((s - float(x0)) * 256.0f), fy = uint32_t((t - float(y0)) * 256.0f);
-    int x1 = wrapX(x0 + 1), y1 = wrapY(y0 + 1);
-    x0 = wrapX(x0);
-    y0 = wrapY(y0);
+    int64_t s = texelFixed(u, w) - 32768, t = texelFixed(v, h) - 32768;
+    uint32_t fx = uint32_t(s >> 8 & 255), fy = uint32_t(t >> 8 & 255);
+    int x0 = wrapX(s >> 16), y0 = wrapY(t >> 16);
+    int x1 = wrapX((s >> 16) + 1), y1 = wrapY((t >> 16) + 1);
     const uint32_t* r0 = texels + size_t(y0) * size_t(w);
     const uint32_t* r1 = texels + size_t(y1) * size_t(w);
     uint32_t top = lerp(r0[x0], r0[x1], fx), bottom = lerp(r1[x0], r1[x1], fx);
@@ -327,15 +332,16 @@ class Drawer {
         int64_t s = slope[i], kk = k[i];
         k[i] += kStep[i];
         if (s > 0) {
-          // First px with s * px + kk >= 0; the estimate is exact or one off.
-          int64_t x = int64_t(std::ceil(-double(kk) * inv[i]));
-          if (s * x + kk < 0) ++x;
-          else if (s * (x - 1) + kk >= 0) --x;
+          // The first px with s * px + kk >= 0, from an estimate at most one off.
+          int64_t x = int64_t(-double(kk) * inv[i]);
+          while (s * x + kk < 0) ++x;
+          while (s * (x - 1) + kk >= 0) --x;
           left = std::max(left, x);
         } else if (s < 0) {
-          int64_t x = int64_t(std::floor(-double(kk) * inv[i]));
-          if (s * x + kk < 0) --x;
-          else if (s * (x + 1) + kk >= 0) ++x;
+          // The last px with s * px + kk >= 0.
+          int64_t x = int64_t(-double(kk) * inv[i]);
+          while (s * x + kk < 0) --x;
+          while (s * (x + 1) + kk >= 0) ++x;
           right = std::min(right, x);
         } else if (kk < 0) {
           right = left - 1;
