@@ -199,8 +199,7 @@ Result runMesa(const Scene& s, int bits) {
                                  : OSMesaCreateContextExt(OSMESA_BGRA, 24, 0, 0, nullptr);
   if (!ctx) return {};
   std::vector<uint8_t> buffer(size_t(Width) * Height * 4);
-  if (!OSMesaMakeCurrent(ctx, buffer.data(), bits == 16 ? GL_UNSIGNED_SHORT_5_6_5 : GL_UNSIGNED_BYTE, Width,
-                         Height)) {
+  if (!OSMesaMakeCurrent(ctx, buffer.data(), bits == 16 ? GL_UNSIGNED_SHORT_5_6_5 : GL_UNSIGNED_BYTE, Width, Height)) {
     OSMesaDestroyContext(ctx);
     return {};
   }

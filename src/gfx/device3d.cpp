@@ -2,22 +2,22 @@
 // clipping in homogeneous space and culling. What survives is queued as screen-space
 // primitives and drawn by the back end (device3d_raster) on the worker threads when the
 // scene ends, or at once outside a scene.
+#include "gfx/device3d.h"
+
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <new>
 #include <vector>
 
-#include "gfx/device3d.h"
 #include "gfx/device3d_raster.h"
 #include "gfx/worker_pool.h"
 
 namespace zt {
 
 using raster::DrawState;
-using raster::PrimKind;
 using raster::Primitive;
+using raster::PrimKind;
 using raster::ScreenVertex;
 
 namespace {
@@ -66,13 +66,20 @@ constexpr int PlaneCount = 7;
 
 float planeDistance(int plane, const ClipVertex& c) {
   switch (plane) {
-    case 0: return c.z;
-    case 1: return c.w - c.z;
-    case 2: return c.w - MinW;
-    case 3: return GuardBand * c.w + c.x;
-    case 4: return GuardBand * c.w - c.x;
-    case 5: return GuardBand * c.w + c.y;
-    default: return GuardBand * c.w - c.y;
+    case 0:
+      return c.z;
+    case 1:
+      return c.w - c.z;
+    case 2:
+      return c.w - MinW;
+    case 3:
+      return GuardBand * c.w + c.x;
+    case 4:
+      return GuardBand * c.w - c.x;
+    case 5:
+      return GuardBand * c.w + c.y;
+    default:
+      return GuardBand * c.w - c.y;
   }
 }
 
@@ -103,7 +110,7 @@ float spotFactor(const PreparedLight& p, const Vec3& toLight) {
 raster::Filter filterOf(uint32_t v) {
   // Anisotropic filtering samples as linear: the device keeps no mip levels to choose from.
   return v == uint32_t(TextureFilter::Linear) || v == uint32_t(TextureFilter::Anisotropic) ? raster::Filter::Linear
-                                                                                            : raster::Filter::Point;
+                                                                                           : raster::Filter::Point;
 }
 
 DeviceCaps3D softwareCaps() {
@@ -160,11 +167,7 @@ struct Device3D::Impl {
     }
     raster::Target t{&target, zbuffer.get()};
     // Threads take tiles in turn; which thread draws a tile does not change its pixels.
-    std::atomic<int> nextTile{0};
-    int tiles = queue.tilesX * queue.tilesY;
-    pool.run([&](int) {
-      for (int tile = nextTile++; tile < tiles; tile = nextTile++) raster::drawTile(t, queue, tile);
-    });
+    pool.run(queue.tilesX * queue.tilesY, [&](int tile) { raster::drawTile(t, queue, tile); });
     queue.clear();
   }
 
@@ -206,9 +209,12 @@ struct Device3D::Impl {
         if (!(end > start)) return depth < end ? 1.0f : 0.0f;
         return std::clamp((end - depth) / (end - start), 0.0f, 1.0f);
       }
-      case FogMode::Exp: return std::exp(-std::fabs(depth));
-      case FogMode::Exp2: return std::exp(-depth * depth);
-      default: return 1.0f;
+      case FogMode::Exp:
+        return std::exp(-std::fabs(depth));
+      case FogMode::Exp2:
+        return std::exp(-depth * depth);
+      default:
+        return 1.0f;
     }
   }
 
@@ -312,7 +318,8 @@ struct Device3D::Impl {
         y1 = std::max(y1, v[i]->y);
       }
       int32_t lead = rounded ? Half : One - 1, trail = rounded ? Half : 0;
-      queue.add(p, std::max((x0 + lead) >> raster::SubBits, clip.left), std::max((y0 + lead) >> raster::SubBits, clip.top),
+      queue.add(p, std::max((x0 + lead) >> raster::SubBits, clip.left),
+                std::max((y0 + lead) >> raster::SubBits, clip.top),
                 std::min((x1 + trail) >> raster::SubBits, clip.right - 1),
                 std::min((y1 + trail) >> raster::SubBits, clip.bottom - 1));
     };
@@ -322,7 +329,8 @@ struct Device3D::Impl {
       const ScreenVertex* v[3] = {&va, &vb, &vc};
       for (int i = 0; i < 3; ++i) {
         const ScreenVertex* ends[2] = {v[i], v[(i + 1) % 3]};
-        add({{*ends[0], *ends[1], *ends[0]}, state, lines ? PrimKind::Line : PrimKind::Point}, ends, lines ? 2 : 1, true);
+        add({{*ends[0], *ends[1], *ends[0]}, state, lines ? PrimKind::Line : PrimKind::Point}, ends, lines ? 2 : 1,
+            true);
       }
       return;
     }
@@ -377,10 +385,12 @@ struct Device3D::Impl {
     // Normals go through the cofactors of the world matrix (its inverse transpose up to
     // scale) and are normalised, so scaled objects keep their shading.
     const auto& w = world.m;
-    float nm[3][3] = {
-        {w[1][1] * w[2][2] - w[1][2] * w[2][1], w[1][2] * w[2][0] - w[1][0] * w[2][2], w[1][0] * w[2][1] - w[1][1] * w[2][0]},
-        {w[0][2] * w[2][1] - w[0][1] * w[2][2], w[0][0] * w[2][2] - w[0][2] * w[2][0], w[0][1] * w[2][0] - w[0][0] * w[2][1]},
-        {w[0][1] * w[1][2] - w[0][2] * w[1][1], w[0][2] * w[1][0] - w[0][0] * w[1][2], w[0][0] * w[1][1] - w[0][1] * w[1][0]}};
+    float nm[3][3] = {{w[1][1] * w[2][2] - w[1][2] * w[2][1], w[1][2] * w[2][0] - w[1][0] * w[2][2],
+                       w[1][0] * w[2][1] - w[1][1] * w[2][0]},
+                      {w[0][2] * w[2][1] - w[0][1] * w[2][2], w[0][0] * w[2][2] - w[0][2] * w[2][0],
+                       w[0][1] * w[2][0] - w[0][0] * w[2][1]},
+                      {w[0][1] * w[1][2] - w[0][2] * w[1][1], w[0][2] * w[1][0] - w[0][0] * w[1][2],
+                       w[0][0] * w[1][1] - w[0][1] * w[1][0]}};
     size_t n = vertices.size();
     clipped.resize(n);
     codes.resize(n);
@@ -390,40 +400,40 @@ struct Device3D::Impl {
     const auto& e = worldView.m;
     // Vertices are independent: large meshes are shared out between the threads.
     auto transformRange = [&](size_t begin, size_t end) {
-    for (size_t i = begin; i < end; ++i) {
-      const Vertex3D& v = vertices[i];
-      ClipVertex& o = clipped[i];
-      o.x = v.x * c[0][0] + v.y * c[1][0] + v.z * c[2][0] + c[3][0];
-      o.y = v.x * c[0][1] + v.y * c[1][1] + v.z * c[2][1] + c[3][1];
-      o.z = v.x * c[0][2] + v.y * c[1][2] + v.z * c[2][2] + c[3][2];
-      o.w = v.x * c[0][3] + v.y * c[1][3] + v.z * c[2][3] + c[3][3];
-      o.u = v.u;
-      o.v = v.v;
-      if (lit) {
-        Vec3 pos{v.x * w[0][0] + v.y * w[1][0] + v.z * w[2][0] + w[3][0],
-                 v.x * w[0][1] + v.y * w[1][1] + v.z * w[2][1] + w[3][1],
-                 v.x * w[0][2] + v.y * w[1][2] + v.z * w[2][2] + w[3][2]};
-        Vec3 nrm = normalized({v.nx * nm[0][0] + v.ny * nm[1][0] + v.nz * nm[2][0],
-                               v.nx * nm[0][1] + v.ny * nm[1][1] + v.nz * nm[2][1],
-                               v.nx * nm[0][2] + v.ny * nm[1][2] + v.nz * nm[2][2]});
-        ColorValue col = light(pos, nrm);
-        o.r = col.r;
-        o.g = col.g;
-        o.b = col.b;
-        o.a = col.a;
-      } else {
-        o.r = o.g = o.b = o.a = 1.0f;
+      for (size_t i = begin; i < end; ++i) {
+        const Vertex3D& v = vertices[i];
+        ClipVertex& o = clipped[i];
+        o.x = v.x * c[0][0] + v.y * c[1][0] + v.z * c[2][0] + c[3][0];
+        o.y = v.x * c[0][1] + v.y * c[1][1] + v.z * c[2][1] + c[3][1];
+        o.z = v.x * c[0][2] + v.y * c[1][2] + v.z * c[2][2] + c[3][2];
+        o.w = v.x * c[0][3] + v.y * c[1][3] + v.z * c[2][3] + c[3][3];
+        o.u = v.u;
+        o.v = v.v;
+        if (lit) {
+          Vec3 pos{v.x * w[0][0] + v.y * w[1][0] + v.z * w[2][0] + w[3][0],
+                   v.x * w[0][1] + v.y * w[1][1] + v.z * w[2][1] + w[3][1],
+                   v.x * w[0][2] + v.y * w[1][2] + v.z * w[2][2] + w[3][2]};
+          Vec3 nrm = normalized({v.nx * nm[0][0] + v.ny * nm[1][0] + v.nz * nm[2][0],
+                                 v.nx * nm[0][1] + v.ny * nm[1][1] + v.nz * nm[2][1],
+                                 v.nx * nm[0][2] + v.ny * nm[1][2] + v.nz * nm[2][2]});
+          ColorValue col = light(pos, nrm);
+          o.r = col.r;
+          o.g = col.g;
+          o.b = col.b;
+          o.a = col.a;
+        } else {
+          o.r = o.g = o.b = o.a = 1.0f;
+        }
+        o.fog = fog == FogMode::None ? 1.0f : fogFactor(fog, v.x * e[0][2] + v.y * e[1][2] + v.z * e[2][2] + e[3][2]);
+        codes[i] = outcode(o);
       }
-      o.fog = fog == FogMode::None ? 1.0f
-                                   : fogFactor(fog, v.x * e[0][2] + v.y * e[1][2] + v.z * e[2][2] + e[3][2]);
-      codes[i] = outcode(o);
-    }
     };
     int threads = pool.threads();
     if (n < MinVerticesToShare || threads == 1) {
       transformRange(0, n);
     } else {
-      pool.run([&](int t) { transformRange(n * size_t(t) / size_t(threads), n * size_t(t + 1) / size_t(threads)); });
+      pool.run(threads,
+               [&](int t) { transformRange(n * size_t(t) / size_t(threads), n * size_t(t + 1) / size_t(threads)); });
     }
     for (size_t t = 0; t + 2 < indices.size(); t += 3) {
       uint32_t idx[3] = {indices[t], indices[t + 1], indices[t + 2]};
@@ -491,6 +501,7 @@ std::unique_ptr<Device3D> Device3D::create(Surface& target, int threads) {
   if (!d) return nullptr;
   try {
     d->impl = std::make_unique<Impl>(target, std::clamp(threads, 1, 16));
+    d->impl->queue.setSize(target.width(), target.height());
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
@@ -499,7 +510,6 @@ std::unique_ptr<Device3D> Device3D::create(Surface& target, int threads) {
   if (!m.zbuffer) return nullptr;
   std::fill_n(m.zbuffer.get(), size_t(target.width()) * size_t(target.height()), 1.0f);
   m.viewport = {0, 0, target.width(), target.height(), 0.0f, 1.0f};
-  m.queue.setSize(target.width(), target.height());
   auto set = [&](RenderState s, uint32_t v) { m.states[size_t(s)] = v; };
   set(RenderState::ZEnable, 1);
   set(RenderState::ZWriteEnable, 1);
@@ -570,7 +580,11 @@ void Device3D::clear(const Rect* area, uint32_t flags, uint32_t color, float z) 
 void Device3D::beginScene() { impl->inScene = true; }
 
 void Device3D::drawIndexedTriangles(std::span<const Vertex3D> vertices, std::span<const uint32_t> indices) {
-  impl->draw(vertices, indices);
+  try {
+    impl->draw(vertices, indices);
+  } catch (const std::bad_alloc&) {
+    // Out of memory: the triangles queued so far are drawn, the rest of the call is not.
+  }
   if (!impl->inScene) impl->flush();
 }
 

@@ -93,16 +93,26 @@ struct Sampler {
 
 int blendFactor(Blend f, int s, int sa, int d) {
   switch (f) {
-    case Blend::Zero: return 0;
-    case Blend::One: return 255;
-    case Blend::SrcColor: return s;
-    case Blend::InvSrcColor: return 255 - s;
-    case Blend::SrcAlpha: return sa;
-    case Blend::InvSrcAlpha: return 255 - sa;
-    case Blend::DestAlpha: return 255;  // the target has no alpha: it reads as opaque
-    case Blend::InvDestAlpha: return 0;
-    case Blend::DestColor: return d;
-    case Blend::InvDestColor: return 255 - d;
+    case Blend::Zero:
+      return 0;
+    case Blend::One:
+      return 255;
+    case Blend::SrcColor:
+      return s;
+    case Blend::InvSrcColor:
+      return 255 - s;
+    case Blend::SrcAlpha:
+      return sa;
+    case Blend::InvSrcAlpha:
+      return 255 - sa;
+    case Blend::DestAlpha:
+      return 255;  // the target has no alpha: it reads as opaque
+    case Blend::InvDestAlpha:
+      return 0;
+    case Blend::DestColor:
+      return d;
+    case Blend::InvDestColor:
+      return 255 - d;
   }
   return 0;
 }
@@ -138,9 +148,10 @@ void shadeSpan(const SpanContext& c, uint8_t* p, float* zp, int n, const float* 
   const float dz = d[AZ], diw = d[AInvW], du = d[AU], dv = d[AV];
   uint32_t r = fixed(a[AR] + 0.5f), g = fixed(a[AG] + 0.5f), b = fixed(a[AB] + 0.5f), al = fixed(a[AA] + 0.5f);
   uint32_t f = fixed(a[AFog] * 256.0f + 0.5f);
-  const uint32_t dr = fixed(d[AR]), dg = fixed(d[AG]), db = fixed(d[AB]), dal = fixed(d[AA]), df = fixed(d[AFog] * 256.0f);
-  for (int i = 0; i < n; ++i, p += F::Bytes, ++zp, z += dz, iw += diw, u += du, v += dv, r += dr, g += dg, b += db,
-           al += dal, f += df) {
+  const uint32_t dr = fixed(d[AR]), dg = fixed(d[AG]), db = fixed(d[AB]), dal = fixed(d[AA]),
+                 df = fixed(d[AFog] * 256.0f);
+  for (int i = 0; i < n;
+       ++i, p += F::Bytes, ++zp, z += dz, iw += diw, u += du, v += dv, r += dr, g += dg, b += db, al += dal, f += df) {
     if (zTest && !(z <= *zp)) continue;
     int cr = fixedByte(r, 255), cg = fixedByte(g, 255), cb = fixedByte(b, 255), ca = fixedByte(al, 255);
     if constexpr (Tex != NoTexture) {
@@ -181,9 +192,12 @@ constexpr SpanFn spanFor(bool blending, bool fog) {
 template <class F>
 SpanFn spanFor(TexMode tex, bool blending, bool fog) {
   switch (tex) {
-    case PointTexture: return spanFor<F, PointTexture>(blending, fog);
-    case LinearTexture: return spanFor<F, LinearTexture>(blending, fog);
-    default: return spanFor<F, NoTexture>(blending, fog);
+    case PointTexture:
+      return spanFor<F, PointTexture>(blending, fog);
+    case LinearTexture:
+      return spanFor<F, LinearTexture>(blending, fog);
+    default:
+      return spanFor<F, NoTexture>(blending, fog);
   }
 }
 
@@ -204,9 +218,15 @@ class Drawer {
         bound = p.state;
       }
       switch (p.kind) {
-        case PrimKind::Triangle: triangle(p); break;
-        case PrimKind::Line: line(p); break;
-        case PrimKind::Point: point(p); break;
+        case PrimKind::Triangle:
+          triangle(p);
+          break;
+        case PrimKind::Line:
+          line(p);
+          break;
+        case PrimKind::Point:
+          point(p);
+          break;
       }
     }
   }
@@ -363,8 +383,8 @@ class Drawer {
       u[i] = v[i]->a[AU] / v[i]->a[AInvW];
       t[i] = v[i]->a[AV] / v[i]->a[AInvW];
     }
-    float texArea = std::fabs((u[1] - u[0]) * (t[2] - t[0]) - (u[2] - u[0]) * (t[1] - t[0])) * float(ctx.tex.w) *
-                    float(ctx.tex.h);
+    float texArea =
+        std::fabs((u[1] - u[0]) * (t[2] - t[0]) - (u[2] - u[0]) * (t[1] - t[0])) * float(ctx.tex.w) * float(ctx.tex.h);
     return texArea <= std::fabs(screenArea) ? ctx.st->magFilter : ctx.st->minFilter;
   }
 };
@@ -398,9 +418,15 @@ void drawTile(const Target& target, const Queue& q, int tile) {
   const std::vector<Primitive>& bin = q.bins[size_t(tile)];
   if (bin.empty()) return;
   switch (target.surface->format().bits) {
-    case 16: Drawer<Format16>(target, q, tile).run(bin); break;
-    case 24: Drawer<Format24>(target, q, tile).run(bin); break;
-    default: Drawer<Format32>(target, q, tile).run(bin); break;
+    case 16:
+      Drawer<Format16>(target, q, tile).run(bin);
+      break;
+    case 24:
+      Drawer<Format24>(target, q, tile).run(bin);
+      break;
+    default:
+      Drawer<Format32>(target, q, tile).run(bin);
+      break;
   }
 }
 

@@ -56,7 +56,7 @@ struct Queue {
   std::vector<DrawState> states;
   int tilesX = 0, tilesY = 0;
   std::vector<std::vector<Primitive>> bins;  // per tile, row by row: the primitives touching it
-  size_t queued = 0;                          // primitives added since the last clear
+  size_t queued = 0;                         // primitives added since the last clear
 
   void setSize(int width, int height);
   void clear();

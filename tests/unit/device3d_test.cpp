@@ -1,13 +1,13 @@
 // The software 3D device against hand-computed pixels: edge rules, perspective-correct
 // texturing, depth, blending, fog, lights, clipping, culling, fill modes, colour keys,
 // pixel formats and run-to-run identity.
+#include "gfx/device3d.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <vector>
-
-#include "gfx/device3d.h"
 
 namespace zt {
 namespace {
@@ -101,14 +101,15 @@ TEST(Device3D, SquareCoversExactlyThePixelCentresInsideItsTopLeftEdges) {
 }
 
 // 64 triangles around a point drawn with additive blending: every pixel of the disc they
-// cover gets the colour exactly once, none twice, none outside.
+// cover gets the colour exactly once, none twice, none outside. The disc spans four tiles
+// of the back end, whose borders must not lose or repeat pixels either.
 TEST(Device3D, FanOfSixtyFourTrianglesHasNoCracksAndNoDoubleDrawnPixels) {
   for (int threads : {1, 2}) {
-    Rig r(64, 64, 32, threads);
+    Rig r(128, 128, 32, threads);
     r.solidColor(10 / 255.0f, 0, 0);
     r.device->setRenderState(RenderState::AlphaBlendEnable, 1);
     r.device->setRenderState(RenderState::DestBlend, uint32_t(Blend::One));
-    const float cx = 32.3f, cy = 31.7f, radius = 25.0f;
+    const float cx = 64.3f, cy = 63.7f, radius = 50.0f;
     std::vector<Vertex3D> v{at(cx, cy)};
     std::vector<uint32_t> idx;
     for (int i = 0; i < 64; ++i) {
@@ -118,8 +119,8 @@ TEST(Device3D, FanOfSixtyFourTrianglesHasNoCracksAndNoDoubleDrawnPixels) {
     }
     r.draw(v, idx);
     int inner = 0;
-    for (int y = 0; y < 64; ++y) {
-      for (int x = 0; x < 64; ++x) {
+    for (int y = 0; y < 128; ++y) {
+      for (int x = 0; x < 128; ++x) {
         uint32_t p = r.px(x, y);
         float d = std::hypot(float(x) - cx, float(y) - cy);
         ASSERT_TRUE(p == 0 || p == 0x0A0000) << x << "," << y << " = " << std::hex << p;
@@ -132,7 +133,7 @@ TEST(Device3D, FanOfSixtyFourTrianglesHasNoCracksAndNoDoubleDrawnPixels) {
         }
       }
     }
-    EXPECT_GT(inner, 1900);  // about pi * 25^2 pixels
+    EXPECT_GT(inner, 7800);  // about pi * 50^2 pixels
   }
 }
 
@@ -203,11 +204,16 @@ TEST(Device3D, EveryBlendPairMixesKnownColoursAsComputedByHand) {
     uint32_t expected;
   };
   const Case cases[] = {
-      {Blend::One, Blend::InvSrcColor, 0xFF85CC},      {Blend::InvDestColor, Blend::One, 0xFF85CC},
-      {Blend::One, Blend::One, 0xFF99CC},              {Blend::DestColor, Blend::One, 0xFF4700},
-      {Blend::DestColor, Blend::SrcColor, 0x662900},   {Blend::DestColor, Blend::Zero, 0x331400},
-      {Blend::Zero, Blend::SrcColor, 0x331400},        {Blend::InvDestColor, Blend::InvSrcColor, 0xCC70CC},
-      {Blend::Zero, Blend::InvSrcColor, 0xCC1F00},     {Blend::SrcAlpha, Blend::InvSrcAlpha, 0x85527A},
+      {Blend::One, Blend::InvSrcColor, 0xFF85CC},
+      {Blend::InvDestColor, Blend::One, 0xFF85CC},
+      {Blend::One, Blend::One, 0xFF99CC},
+      {Blend::DestColor, Blend::One, 0xFF4700},
+      {Blend::DestColor, Blend::SrcColor, 0x662900},
+      {Blend::DestColor, Blend::Zero, 0x331400},
+      {Blend::Zero, Blend::SrcColor, 0x331400},
+      {Blend::InvDestColor, Blend::InvSrcColor, 0xCC70CC},
+      {Blend::Zero, Blend::InvSrcColor, 0xCC1F00},
+      {Blend::SrcAlpha, Blend::InvSrcAlpha, 0x85527A},
       {Blend::DestAlpha, Blend::InvDestAlpha, 0x3366CC},
   };
   for (const Case& c : cases) {
@@ -398,17 +404,17 @@ TEST(Device3D, CullingKeepsTheOtherWinding) {
 }
 
 TEST(Device3D, WireframeDrawsTheEdgesAndNotTheInside) {
-  Rig r;
+  Rig r(128, 128);  // the edges cross tile borders
   r.solidColor(1, 1, 1);
   r.device->setRenderState(RenderState::FillMode, uint32_t(FillMode::Wireframe));
-  r.triangle(at(10, 10), at(50, 10), at(10, 50));
-  for (int i = 10; i <= 50; ++i) {
+  r.triangle(at(10, 10), at(110, 10), at(10, 110));
+  for (int i = 10; i <= 110; ++i) {
     EXPECT_EQ(r.px(i, 10), 0xFFFFFFu) << i;       // top edge
     EXPECT_EQ(r.px(10, i), 0xFFFFFFu) << i;       // left edge
-    EXPECT_EQ(r.px(i, 60 - i), 0xFFFFFFu) << i;  // diagonal x + y = 60
+    EXPECT_EQ(r.px(i, 120 - i), 0xFFFFFFu) << i;  // diagonal x + y = 120
   }
-  EXPECT_EQ(r.count(0xFFFFFF), 41 * 3 - 3);
-  EXPECT_EQ(r.px(20, 20), 0u);
+  EXPECT_EQ(r.count(0xFFFFFF), 101 * 3 - 3);
+  EXPECT_EQ(r.px(40, 40), 0u);
   // Point fill: the three corners only.
   Rig points;
   points.solidColor(1, 1, 1);
@@ -490,6 +496,36 @@ TEST(Device3D, TextureFiltersPointAndLinear) {
       EXPECT_EQ(r.px(16, 5), 0u) << int(f);  // u = 0.25: the centre of texel 0
     }
   }
+}
+
+// Texture coordinates repeat outside 0..1, for power-of-two and other widths alike:
+// u runs from -1 to 2 over pixels 0 to 60.
+TEST(Device3D, TexturesRepeatOutsideZeroToOne) {
+  const uint32_t colours[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+  for (int width : {3, 4}) {
+    auto src = Surface::create(width, 1, PixelFormat::forDepth(32));
+    for (int i = 0; i < width; ++i) src->setPixel(i, 0, colours[i]);
+    auto tex = Texture3D::fromSurface(*src, false);
+    Rig r;
+    r.device->setTexture(tex.get());
+    r.draw({at(0, 0, 50, -1, 0), at(60, 0, 50, 2, 0), at(60, 10, 50, 2, 1), at(0, 10, 50, -1, 1)}, {0, 1, 2, 0, 2, 3});
+    // Pixel x has u = -1 + x / 20, so texel floor(u * width) wrapped into the row.
+    for (int x : {1, 8, 17, 22, 48, 59}) {  // none on a texel border
+      float u = -1.0f + float(x) / 20.0f;
+      int texel = int(std::floor(u * float(width)));
+      texel = ((texel % width) + width) % width;
+      EXPECT_EQ(r.px(x, 5), colours[texel]) << "width " << width << " x " << x;
+    }
+  }
+}
+
+// Corners far outside the screen are clipped to the guard band first; what reaches the
+// screen is still every pixel, once.
+TEST(Device3D, HugeTrianglesCoverTheScreenThroughTheGuardBand) {
+  Rig r(128, 128);
+  r.solidColor(1, 1, 1);
+  r.triangle(at(-100000, -100000), at(300000, -100000), at(-100000, 300000));
+  EXPECT_EQ(r.count(0xFFFFFF), 128 * 128);
 }
 
 TEST(Device3D, ViewportClipsAndClearsAndBadIndicesSkipTheirTriangle) {
