@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <new>
 #include <vector>
 
@@ -145,8 +146,12 @@ struct Device3D::Impl {
   uint32_t states[size_t(RenderState::Count)] = {};
   uint32_t minFilter = uint32_t(TextureFilter::Point), magFilter = uint32_t(TextureFilter::Point);
   Material3D material;
-  std::vector<Light3D> lights;
-  std::vector<uint8_t> lightOn;
+  // Lights by index; only the ones set or enabled exist, and they light in index order.
+  struct LightSlot {
+    Light3D light;
+    bool on = false;
+  };
+  std::map<int, LightSlot> lights;
   const Texture3D* texture = nullptr;
   bool inScene = false;
   raster::Queue queue;
@@ -220,9 +225,9 @@ struct Device3D::Impl {
 
   void prepareLights() {
     active.clear();
-    for (size_t i = 0; i < lights.size(); ++i) {
-      if (!lightOn[i]) continue;
-      const Light3D& l = lights[i];
+    for (const auto& [index, slot] : lights) {
+      if (!slot.on) continue;
+      const Light3D& l = slot.light;
       PreparedLight p{&l, {}, {}, 1.0f, 1.0f};
       Vec3 d = normalized(l.direction);
       p.toLight = {-d.x, -d.y, -d.z};
@@ -355,10 +360,15 @@ struct Device3D::Impl {
         float da = planeDistance(p, a), db = planeDistance(p, b);
         bool aIn = da >= 0.0f, bIn = db >= 0.0f;
         if (aIn) out[m++] = a;
+        if (aIn == bIn) continue;
         // The crossing is always computed from the inside vertex, so two triangles
-        // sharing the edge get the very same new vertex.
-        if (aIn && !bIn) out[m++] = mix(a, b, da / (da - db));
-        if (!aIn && bIn) out[m++] = mix(b, a, db / (db - da));
+        // sharing the edge get the very same new vertex. A vertex that is not a number
+        // counts as outside and gives no crossing.
+        const ClipVertex& inside = aIn ? a : b;
+        const ClipVertex& outside = aIn ? b : a;
+        float dIn = aIn ? da : db, dOut = aIn ? db : da;
+        float t = dIn / (dIn - dOut);
+        if (t >= 0.0f && t <= 1.0f) out[m++] = mix(inside, outside, t);
       }
       std::swap(in, out);
       n = m;
@@ -549,17 +559,20 @@ const Material3D& Device3D::material() const { return impl->material; }
 
 void Device3D::setLight(int index, const Light3D& light) {
   if (index < 0) return;
-  if (size_t(index) >= impl->lights.size()) {
-    impl->lights.resize(size_t(index) + 1);
-    impl->lightOn.resize(size_t(index) + 1, 0);
+  try {
+    impl->lights[index].light = light;
+  } catch (const std::bad_alloc&) {
+    // Out of memory: the light stays as it was.
   }
-  impl->lights[size_t(index)] = light;
 }
 
 void Device3D::lightEnable(int index, bool on) {
   if (index < 0) return;
-  if (size_t(index) >= impl->lights.size()) setLight(index, Light3D{});
-  impl->lightOn[size_t(index)] = on;
+  try {
+    impl->lights[index].on = on;
+  } catch (const std::bad_alloc&) {
+    // Out of memory: the light stays as it was.
+  }
 }
 
 void Device3D::setTexture(const Texture3D* texture) { impl->texture = texture; }

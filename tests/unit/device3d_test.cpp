@@ -305,6 +305,22 @@ TEST(Device3D, DirectionalLightFollowsTheAngleAndIgnoresTheDirectionsLength) {
   r.device->clear(nullptr, ClearTarget, 0, 1.0f);
   r.triangle(at(0, 0), at(64, 0), at(0, 64));
   EXPECT_EQ(r.px(5, 5), 0x202020u);
+  // Any index works, the highest light number included; disabling keeps the settings.
+  r.device->setRenderState(RenderState::Ambient, 0);
+  l.ambient = {};
+  l.direction = {0, 0, 1};
+  r.device->setLight(65535, l);
+  r.device->lightEnable(65535, true);
+  r.device->lightEnable(7, true);  // never set: a light with no colour
+  r.device->clear(nullptr, ClearTarget | ClearZBuffer, 0, 1.0f);
+  r.triangle(at(0, 0), at(64, 0), at(0, 64));
+  EXPECT_EQ(r.px(5, 5), 0xCCCCCCu);
+  r.device->lightEnable(65535, false);
+  r.triangle(at(0, 0, 40), at(64, 0, 40), at(0, 64, 40));
+  EXPECT_EQ(r.px(5, 5), 0u);
+  r.device->lightEnable(65535, true);
+  r.triangle(at(0, 0, 30), at(64, 0, 30), at(0, 64, 30));
+  EXPECT_EQ(r.px(5, 5), 0xCCCCCCu);
 }
 
 // A point light 15 above the plane, corners 20 away sideways: distance 25, N.L = 0.6,
@@ -382,6 +398,23 @@ TEST(Device3D, TrianglesCrossingTheNearPlaneAreClippedToIt) {
         if (y < 17 || y >= c.firstRowBelowCut) outside += r.px(x, y) != 0;
     EXPECT_EQ(outside, 0) << k;
   }
+}
+
+// A corner that is not a number rejects its triangle, before or after clipping; the
+// other triangles of the call are drawn, one of them cut by the near plane (its corner at
+// z = -10 is cut off along x + y = 83.3).
+TEST(Device3D, CornersThatAreNotNumbersDropOnlyTheirTriangle) {
+  Rig r;
+  r.solidColor(1, 1, 1);
+  float nan = std::nanf("");
+  r.draw({at(0, 0), at(30, 0), at(0, 30), at(nan, 10), at(40, 40, -10), at(60, 40), at(40, 60)},
+         {0, 1, 2, 3, 1, 2, 4, 5, 3, 4, 5, 6});
+  int firstCorner = 0;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x) firstCorner += r.px(x, y) != 0;
+  EXPECT_EQ(firstCorner, 465);  // the first triangle alone: 30 + 29 + ... + 1
+  EXPECT_EQ(r.px(45, 45), 0xFFFFFFu);
+  EXPECT_EQ(r.px(41, 41), 0u);
 }
 
 TEST(Device3D, CullingKeepsTheOtherWinding) {
