@@ -302,12 +302,21 @@ struct LightRig : Rig {
   }
 };
 
+// A white light of the type, at `position`, reaching 1000 units, no attenuation yet.
+Light3D whiteLight(LightType type, Vec3 position = {}) {
+  Light3D l;
+  l.type = type;
+  l.diffuse = {1, 1, 1, 1};
+  l.position = position;
+  l.direction = {0, 0, 1};
+  l.range = 1000;
+  l.attenuation0 = 1;
+  return l;
+}
+
 TEST(Device3D, DirectionalLightFollowsTheAngleAndIgnoresTheDirectionsLength) {
   LightRig r;
-  Light3D l;
-  l.type = LightType::Directional;
-  l.diffuse = {1, 1, 1, 1};
-  l.direction = {0, 0, 1};
+  Light3D l = whiteLight(LightType::Directional);
   EXPECT_EQ(r.litCentre(l, 20), 0xFFFFFFu);
   l.direction = {0, 0, 5};  // not unit length: same light
   EXPECT_EQ(r.litCentre(l, 20), 0xFFFFFFu);
@@ -350,12 +359,7 @@ TEST(Device3D, DirectionalLightFollowsTheAngleAndIgnoresTheDirectionsLength) {
 // attenuation 1 / (1 + 0.0048 * 625) = 0.25, so 0.15 of full white.
 TEST(Device3D, PointLightAttenuatesWithDistanceAndStopsAtItsRange) {
   LightRig r;
-  Light3D l;
-  l.type = LightType::Point;
-  l.diffuse = {1, 1, 1, 1};
-  l.position = {32, 32, 35};
-  l.range = 1000;
-  l.attenuation0 = 1;
+  Light3D l = whiteLight(LightType::Point, {32, 32, 35});
   l.attenuation2 = 0.0048f;
   EXPECT_EQ(r.litCentre(l, 20), 0x262626u);
   l.attenuation2 = 0;
@@ -372,13 +376,7 @@ TEST(Device3D, PointLightAttenuatesWithDistanceAndStopsAtItsRange) {
 // the side 26.6 degrees (outside).
 TEST(Device3D, SpotLightLightsInsideItsConeAndNothingOutside) {
   LightRig r;
-  Light3D l;
-  l.type = LightType::Spot;
-  l.diffuse = {1, 1, 1, 1};
-  l.position = {32, 32, -50};
-  l.direction = {0, 0, 1};
-  l.range = 1000;
-  l.attenuation0 = 1;
+  Light3D l = whiteLight(LightType::Spot, {32, 32, -50});
   l.falloff = 1;
   l.theta = 20 * Pi / 180;
   l.phi = 40 * Pi / 180;
