@@ -42,7 +42,7 @@ struct Light3D {
   Vec3 position, direction{0, 0, 1};
   float range = 0, falloff = 0;
   float attenuation0 = 0, attenuation1 = 0, attenuation2 = 0;
-  float theta = 0, phi = 0;  // spot cone: inner and outer angle in radians
+  float theta = 0, phi = 0;  // spot cone: full inner and outer angle in radians
 };
 
 // One vertex of a triangle list: position, normal, one texture coordinate.
@@ -137,15 +137,18 @@ class Device3D {
   const Material3D& material() const;
   void setLight(int index, const Light3D& light);  // index 0 and up
   void lightEnable(int index, bool on);
-  void setTexture(const Texture3D* texture);  // null: the lit colour alone
+  // Null: the lit colour alone. Drawing is deferred to endScene, so the texture must stay
+  // alive until then (outside a scene, until the draw call returns).
+  void setTexture(const Texture3D* texture);
 
-  // Clears `area` (the whole viewport when null) of the target to `color` (0xRRGGBB)
-  // and/or of the Z-buffer to `z`.
+  // Clears `area` (the whole viewport when null; only the part inside the viewport
+  // otherwise) of the target to `color` (0xRRGGBB) and/or of the Z-buffer to `z`.
   void clear(const Rect* area, uint32_t flags, uint32_t color, float z);
 
   void beginScene();
   // Draws `indices.size() / 3` triangles of `vertices` with the current states.
-  // Indices outside `vertices` skip their triangle.
+  // Indices outside `vertices` skip their triangle. When memory runs out the rest of the
+  // call's triangles are skipped (nothing is thrown).
   void drawIndexedTriangles(std::span<const Vertex3D> vertices, std::span<const uint32_t> indices);
   void endScene();
 
