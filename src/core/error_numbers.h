@@ -56,6 +56,14 @@ inline constexpr int32_t ErrModeDepth = 1502;
 inline constexpr int32_t ErrModeWarning = 1503;  // soft
 inline constexpr int32_t ErrDisplayBuild = 1504;
 
+inline constexpr int32_t ErrAnimationNumber = 2001;
+inline constexpr int32_t ErrAnimationLoad = 2002;
+inline constexpr int32_t ErrNoAnimation = 2004;
+inline constexpr int32_t ErrAnimationStart = 2007;   // soft
+inline constexpr int32_t ErrAnimationClosed = 2008;  // soft
+inline constexpr int32_t ErrAnimationPaused = 2009;  // soft
+inline constexpr int32_t ErrAnimationResume = 2010;  // soft
+
 inline constexpr int32_t ErrNoSuchControlDevice = 4001;  // soft
 inline constexpr int32_t ErrNoControlDevice = 4002;      // soft
 inline constexpr int32_t ErrNoForceFeedback = 4101;      // soft

@@ -42,6 +42,8 @@ struct TextState;
 struct RefreshState;
 // sprites
 struct SpriteState;
+// video
+struct VideoState;
 // platform
 class FileSystem;
 class Clipboard;
@@ -76,6 +78,7 @@ struct Runtime {
   TextState& text;
   RefreshState& refresh;
   SpriteState& sprites;
+  VideoState& video;
   FileSystem& fs;
   std::unique_ptr<Clipboard> clipboard;
 };

@@ -12,6 +12,7 @@
 #include "services/files.h"
 #include "services/switches.h"
 #include "sprites/sprites.h"
+#include "video/video.h"
 
 namespace zt {
 
@@ -22,7 +23,7 @@ const std::span<const CommandRow> Families[] = {
     MathRows,      ArrayRows,      ChecklistRows, SwitchRows,   ArrayFileRows, FileRows,
     FileSystemRows, DirectoryRows, DisplayRows,   BitmapRows,   RefreshRows, DrawingRows,
     TextRows,      JoystickRows,   ControlDeviceRows, ForceRows,
-    ImageRows,     SpriteRows,     CollisionRows,
+    ImageRows,     SpriteRows,     CollisionRows, AnimationRows,
 };
 
 const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords, ImageRecords,

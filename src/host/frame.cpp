@@ -8,6 +8,7 @@
 #include "input/input.h"
 #include "input/state.h"
 #include "sprites/sprites.h"
+#include "video/video.h"
 
 namespace zt {
 
@@ -47,6 +48,7 @@ void FrameEnd(Runtime& rt) {
   if (!rt.host.WindowActive) return;
   AdvanceSpriteTimers(rt);
   limitFrameRate(rt);
+  UpdateAnimations(rt);
   SaveSpriteBackgrounds(rt, rt.display.BufferParity);
   DrawSprites(rt);
   Present(rt);

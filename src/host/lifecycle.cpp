@@ -31,6 +31,8 @@
 #include "services/switches.h"
 #include "sprites/sprites.h"
 #include "sprites/state.h"
+#include "video/state.h"
+#include "video/video.h"
 
 namespace zt {
 
@@ -50,17 +52,19 @@ struct Subsystems {
   TextState text;
   RefreshState refresh;
   SpriteState sprites;
+  VideoState video;
   FileSystem fs;
 };
 
 namespace {
 
 // A display reset's first step, in this order: the display list, the saved sprite
-// backgrounds and the pointer surface, then bitmaps 1 to 31 (the animations and the 3D
+// backgrounds and the pointer surface, the animations, then bitmaps 1 to 31 (the 3D
 // textures join here).
 void releaseForDisplayReset(Runtime& rt) {
   ClearDisplayList(rt.bitmaps.displayList);
   releaseSpritesForReset(rt);
+  releaseAnimations(rt);
   releaseBitmaps(rt.bitmaps);
 }
 
@@ -83,6 +87,7 @@ Runtime::Runtime()
       text(subsystems->text),
       refresh(subsystems->refresh),
       sprites(subsystems->sprites),
+      video(subsystems->video),
       fs(subsystems->fs),
       clipboard(std::make_unique<LocalClipboard>()) {
   buildDispatchTable(dispatch, commandFamilies());
@@ -295,6 +300,7 @@ void endRun(Runtime& rt) {
   // The display-side services are released here, in this order: drawing state, music,
   // sounds, animations, images, sprites and the pointer picture, 3D data and open files,
   // then the display.
+  releaseAnimations(rt);
   StopSprites(rt);
   StopDisplay(rt);
   releaseProgram(rt.image, rt.arrays);
