@@ -42,6 +42,8 @@ struct TextState;
 struct RefreshState;
 // sprites
 struct SpriteState;
+// audio
+struct AudioState;
 // platform
 class FileSystem;
 class Clipboard;
@@ -76,6 +78,7 @@ struct Runtime {
   TextState& text;
   RefreshState& refresh;
   SpriteState& sprites;
+  AudioState& audio;
   FileSystem& fs;
   std::unique_ptr<Clipboard> clipboard;
 };

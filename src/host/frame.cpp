@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "audio/sound.h"
 #include "core/runtime.h"
 #include "display2d/state.h"
 #include "host/state.h"
@@ -49,6 +50,8 @@ void FrameEnd(Runtime& rt) {
   limitFrameRate(rt);
   SaveSpriteBackgrounds(rt, rt.display.BufferParity);
   DrawSprites(rt);
+  maintainSounds(rt);
+  commitListener(rt);
   Present(rt);
   writePendingCapture(rt);
   clearMouseMovement(rt);
