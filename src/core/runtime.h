@@ -42,6 +42,8 @@ struct TextState;
 struct RefreshState;
 // sprites
 struct SpriteState;
+// audio
+struct AudioState;
 // video
 struct VideoState;
 // platform
@@ -78,6 +80,7 @@ struct Runtime {
   TextState& text;
   RefreshState& refresh;
   SpriteState& sprites;
+  AudioState& audio;
   VideoState& video;
   FileSystem& fs;
   std::unique_ptr<Clipboard> clipboard;

@@ -1,5 +1,6 @@
 #include "host/families.h"
 
+#include "audio/sound.h"
 #include "core/family.h"
 #include "display2d/bitmaps.h"
 #include "display2d/console.h"
@@ -24,6 +25,7 @@ const std::span<const CommandRow> Families[] = {
     FileSystemRows, DirectoryRows, DisplayRows,   BitmapRows,   RefreshRows, DrawingRows,
     TextRows,      JoystickRows,   ControlDeviceRows, ForceRows,
     ImageRows,     SpriteRows,     CollisionRows, AnimationRows,
+    SoundRows,     SoundPlayRows,  SoundValueRows, Sound3DRows, SpeechRows,
 };
 
 const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords, ImageRecords,

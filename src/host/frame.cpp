@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "audio/sound.h"
 #include "core/runtime.h"
 #include "display2d/state.h"
 #include "host/state.h"
@@ -51,6 +52,8 @@ void FrameEnd(Runtime& rt) {
   UpdateAnimations(rt);
   SaveSpriteBackgrounds(rt, rt.display.BufferParity);
   DrawSprites(rt);
+  maintainSounds(rt);
+  commitListener(rt);
   Present(rt);
   writePendingCapture(rt);
   clearMouseMovement(rt);
