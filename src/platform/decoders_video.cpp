@@ -122,7 +122,14 @@ class StreamReader {
     const AVStream* s = stream();
     if (frame->best_effort_timestamp == AV_NOPTS_VALUE) return fallback;
     const int64_t start = s->start_time == AV_NOPTS_VALUE ? 0 : s->start_time;
-    return double(frame->best_effort_timestamp - start) * av_q2d(s->time_base) * 1000.0;
+    return milliseconds(frame->best_effort_timestamp - start);
+  }
+
+  // Ticks of the stream's time base as milliseconds; whole ones stay whole.
+  double milliseconds(int64_t ticks) const {
+    const AVRational base = stream()->time_base;
+    if (base.num <= 0 || base.den <= 0) return 0;
+    return double(ticks) * double(base.num) * 1000.0 / double(base.den);
   }
 
  private:
@@ -221,7 +228,7 @@ class FfmpegVideo final : public VideoDecoder {
 #else
     const int64_t ticks = next->pkt_duration;
 #endif
-    const double duration = ticks > 0 ? double(ticks) * av_q2d(reader.stream()->time_base) * 1000.0 : nominalMs;
+    const double duration = ticks > 0 ? reader.milliseconds(ticks) : nominalMs;
     nextEnd = nextStart + duration;
     hasNext = true;
     return true;

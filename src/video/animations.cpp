@@ -34,7 +34,7 @@ AnimationState* existing(Runtime& rt, int32_t n) {
 AnimationStream& streamOf(Runtime& rt, int32_t n) { return rt.video.Streams[size_t(n)]; }
 
 void clearEntry(Runtime& rt, int32_t n) {
-  closeStream(streamOf(rt, n));
+  closeStream(rt, streamOf(rt, n));
   streamOf(rt, n) = AnimationStream{};
   rt.video.Animations[size_t(n)] = AnimationState{};
 }
@@ -99,7 +99,7 @@ void stop(Runtime& rt, Word* pc) {
   AnimationStream& s = streamOf(rt, n);
   if (!s.multiMediaStream) return raiseError(rt, ErrAnimationClosed);
   stopDecoding(rt, s);
-  closeStream(s);
+  closeStream(rt, s);
   s.loopFlag = 0;
   state->playing = 0;
   state->looping = 0;

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "audio/mixer/mixer.h"
+#include "audio/sound.h"
 #include "core/runtime.h"
 #include "display2d/bitmaps.h"
 #include "display2d/display.h"
@@ -76,9 +78,22 @@ bool bindTarget(Runtime& rt, AnimationStream& s) {
   return true;
 }
 
+// The sound track plays while the video decodes, from where it stopped.
 void startDecoding(Runtime& rt, AnimationStream& s) {
+  Mixer& mixer = soundMixer(rt);
+  if (s.soundTrack) s.soundVoice = mixer.addStream(std::move(s.soundTrack));
+  if (s.soundVoice) mixer.play(s.soundVoice, false);
   s.videoStream = true;
   s.runStart = now(rt) - s.position;
+}
+
+// The sound track back to its start: the mixer gives the stream back for the seek and
+// takes it again as a new voice, stopped.
+void rewindSound(Runtime& rt, AnimationStream& s) {
+  if (!s.soundVoice) return;
+  Mixer& mixer = soundMixer(rt);
+  std::unique_ptr<AudioStream> track = mixer.takeStream(s.soundVoice);
+  s.soundVoice = track && track->seek(0) ? mixer.addStream(std::move(track)) : 0;
 }
 
 void copyFrame(Runtime& rt, AnimationStream& s) {
@@ -93,6 +108,8 @@ void copyFrame(Runtime& rt, AnimationStream& s) {
 bool rewind(Runtime& rt, AnimationStream& s) {
   s.position = 0;
   s.runStart = now(rt);
+  rewindSound(rt, s);
+  if (s.soundVoice && s.videoStream) soundMixer(rt).play(s.soundVoice, false);
   return s.multiMediaStream->rewind();
 }
 
@@ -114,15 +131,21 @@ void update(Runtime& rt, AnimationState& state, AnimationStream& s) {
 
 }  // namespace
 
-bool openStream(Runtime& rt, AnimationStream& s) {
+bool openStream(Runtime& rt, AnimationStream& s, bool withSound) {
   std::string why;
-  s.multiMediaStream = openVideo(lookupPath(rt, s.fileName, "avi"), why);
+  const std::string path = lookupPath(rt, s.fileName, "avi");
+  s.multiMediaStream = openVideo(path, why);
   s.videoStream = false;
   s.position = 0;
-  return s.multiMediaStream != nullptr;
+  if (!s.multiMediaStream) return false;
+  if (withSound) s.soundTrack = openSoundTrack(path);  // now, while a copy from the payload is surely this file's
+  return true;
 }
 
-void closeStream(AnimationStream& s) {
+void closeStream(Runtime& rt, AnimationStream& s) {
+  if (s.soundVoice) soundMixer(rt).remove(s.soundVoice);
+  s.soundVoice = 0;
+  s.soundTrack.reset();
   s.videoStream = false;
   s.multiMediaStream.reset();
   s.frameSurface.reset();
@@ -132,23 +155,24 @@ void closeStream(AnimationStream& s) {
 
 bool loadStream(Runtime& rt, AnimationStream& s, const std::string& fileName) {
   s.fileName = fileName;
-  if (!openStream(rt, s)) return false;
+  if (!openStream(rt, s, false)) return false;
   s.placement = {};
   s.destRect = {};
-  const bool played = playStream(rt, s, nullptr, &ScreenTarget, true);
-  closeStream(s);
-  return played;
+  const bool bound = prepareStream(rt, s, nullptr, &ScreenTarget, false);
+  closeStream(rt, s);
+  return bound;
 }
 
-bool playStream(Runtime& rt, AnimationStream& s, const Placement* placement, const SurfaceRef* target, bool restart) {
+bool prepareStream(Runtime& rt, AnimationStream& s, const Placement* placement, const SurfaceRef* target,
+                   bool restart) {
   if (target) s.target = *target;
   if (s.videoStream) {
     if (!rewind(rt, s)) return false;
   } else if (s.multiMediaStream && restart) {
-    closeStream(s);
+    closeStream(rt, s);
   }
   if (placement) s.placement = *placement;
-  if (!s.multiMediaStream && !openStream(rt, s)) return false;
+  if (!s.multiMediaStream && !openStream(rt, s, true)) return false;
   const int32_t width = s.multiMediaStream->width(), height = s.multiMediaStream->height();
   s.nativeRect = s.srcRect = {0, 0, width, height};
   const auto [x1, y1, x2, y2] = s.placement;
@@ -156,10 +180,13 @@ bool playStream(Runtime& rt, AnimationStream& s, const Placement* placement, con
     s.destRect = {x1, y1, x2, y2};
   else
     s.destRect = {x1, y1, saturated(int64_t(x1) + width), saturated(int64_t(y1) + height)};
-  if (!bindTarget(rt, s)) {
-    closeStream(s);
-    return false;
-  }
+  if (bindTarget(rt, s)) return true;
+  closeStream(rt, s);
+  return false;
+}
+
+bool playStream(Runtime& rt, AnimationStream& s, const Placement* placement, const SurfaceRef* target, bool restart) {
+  if (!prepareStream(rt, s, placement, target, restart)) return false;
   startDecoding(rt, s);
   return true;
 }
@@ -172,6 +199,7 @@ void placeStream(Runtime& rt, AnimationStream& s, const Placement& placement) {
 
 void stopDecoding(Runtime& rt, AnimationStream& s) {
   if (s.videoStream) s.position = now(rt) - s.runStart;
+  if (s.soundVoice) soundMixer(rt).stop(s.soundVoice);
   s.videoStream = false;
 }
 
@@ -191,7 +219,7 @@ void UpdateAnimations(Runtime& rt) {
 void releaseAnimations(Runtime& rt) {
   VideoState& v = rt.video;
   for (int n = 0; n < AnimationEntries; ++n) {
-    closeStream(v.Streams[size_t(n)]);
+    closeStream(rt, v.Streams[size_t(n)]);
     v.Streams[size_t(n)] = AnimationStream{};
     v.Animations[size_t(n)] = AnimationState{};
   }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "audio/mixer/mixer.h"
 #include "display2d/display_list.h"
 #include "gfx/surface.h"
 #include "platform/decoders_video.h"
@@ -30,7 +31,10 @@ struct AnimationStream {
   // end or not yet running, it is open but not decoding.
   std::unique_ptr<VideoDecoder> multiMediaStream;
   bool videoStream = false;
-  std::unique_ptr<AudioStream> soundTrack;  // null when the file has none or the stream is closed
+  // The file's sound track: held here from the open until the first play hands it to the
+  // mixer as a voice, which plays while the video decodes.
+  std::unique_ptr<AudioStream> soundTrack;
+  VoiceId soundVoice = 0;
   std::unique_ptr<Surface> frameSurface;    // the last decoded frame, in the target's pixel format
   Rect destRect, srcRect, nativeRect;
   int32_t active = 0;   // a frame surface is bound to a target and may be drawn
