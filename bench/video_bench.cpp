@@ -52,10 +52,11 @@ void measure(const std::string& folder, const char* codec) {
     if (video->convertInto(*screen)) ++shown;
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   const double fps = shown / seconds;
-  std::printf("%-6s %d frames of %dx%d into a %dx%dx16 surface: %.1f frames/s, %.2f ms a frame, %.1fx the engine's %.0f "
-              "frames/s\n",
-              codec, shown, Width, Height, Width, Height, fps, 1000.0 / fps, fps / EngineFramesPerSecond,
-              EngineFramesPerSecond);
+  std::printf(
+      "%-6s %d frames of %dx%d into a %dx%dx16 surface: %.1f frames/s, %.2f ms a frame, %.1fx the engine's %.0f "
+      "frames/s\n",
+      codec, shown, Width, Height, Width, Height, fps, 1000.0 / fps, fps / EngineFramesPerSecond,
+      EngineFramesPerSecond);
 }
 
 }  // namespace

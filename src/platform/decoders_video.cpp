@@ -5,6 +5,7 @@
 // track open the file separately, so the mixer's thread reads the sound while the engine's
 // thread decodes the pictures, and neither waits for the other.
 #include "platform/decoders_video.h"
+
 #include "platform/decoders_video_module.h"
 
 extern "C" {

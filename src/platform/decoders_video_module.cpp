@@ -2,11 +2,11 @@
 // running executable, then in the folder the engine was built in (where tests and
 // benchmarks in sub-folders find it). The system keeps one copy loaded however often it
 // is opened, and it stays loaded, as decoders made by it may live until shutdown.
+#include "platform/decoders_video_module.h"
+
 #include <dlfcn.h>
 
 #include <filesystem>
-
-#include "platform/decoders_video_module.h"
 
 namespace zt {
 

@@ -33,6 +33,13 @@ AnimationState* existing(Runtime& rt, int32_t n) {
 
 AnimationStream& streamOf(Runtime& rt, int32_t n) { return rt.video.Streams[size_t(n)]; }
 
+// A command on an existing animation: its checks, then the work on its entry and stream.
+template <void (*Work)(Runtime&, AnimationState&, AnimationStream&)>
+void onAnimation(Runtime& rt, Word* pc) {
+  const int32_t n = operand(pc, 0).i;
+  if (AnimationState* state = existing(rt, n)) Work(rt, *state, streamOf(rt, n));
+}
+
 void clearEntry(Runtime& rt, int32_t n) {
   closeStream(rt, streamOf(rt, n));
   streamOf(rt, n) = AnimationStream{};
@@ -92,39 +99,27 @@ void play(Runtime& rt, Word* pc) {
   state->looping = Loop;
 }
 
-void stop(Runtime& rt, Word* pc) {
-  const int32_t n = operand(pc, 0).i;
-  AnimationState* state = existing(rt, n);
-  if (!state) return;
-  AnimationStream& s = streamOf(rt, n);
+void stop(Runtime& rt, AnimationState& state, AnimationStream& s) {
   if (!s.multiMediaStream) return raiseError(rt, ErrAnimationClosed);
   stopDecoding(rt, s);
   closeStream(rt, s);
   s.loopFlag = 0;
-  state->playing = 0;
-  state->looping = 0;
+  state.playing = 0;
+  state.looping = 0;
 }
 
-void pause(Runtime& rt, Word* pc) {
-  const int32_t n = operand(pc, 0).i;
-  AnimationState* state = existing(rt, n);
-  if (!state) return;
-  AnimationStream& s = streamOf(rt, n);
+void pause(Runtime& rt, AnimationState& state, AnimationStream& s) {
   if (!s.videoStream) return raiseError(rt, ErrAnimationClosed);
-  if (state->paused) return raiseError(rt, ErrAnimationPaused);
+  if (state.paused) return raiseError(rt, ErrAnimationPaused);
   stopDecoding(rt, s);
-  state->paused = 1;
+  state.paused = 1;
 }
 
 // Resumes only an open stream that is not decoding, on its target, where it stopped.
-void resume(Runtime& rt, Word* pc) {
-  const int32_t n = operand(pc, 0).i;
-  AnimationState* state = existing(rt, n);
-  if (!state) return;
-  AnimationStream& s = streamOf(rt, n);
+void resume(Runtime& rt, AnimationState& state, AnimationStream& s) {
   if (s.videoStream || !s.multiMediaStream || !playStream(rt, s, nullptr, nullptr, false))
     return raiseError(rt, ErrAnimationResume);
-  state->paused = 0;
+  state.paused = 0;
 }
 
 Word* opPlace(Runtime& rt, Word* pc) {
@@ -171,9 +166,9 @@ const CommandRow Rows[] = {
     {CmdPlayAnimationLLLLLL, skipAfter<play<6, false>, 6>},
     {CmdLoopAnimationL, skipAfter<play<1, true>, 1>},
     {CmdLoopAnimationLLLLLL, skipAfter<play<6, true>, 6>},
-    {CmdStopAnimation, skipAfter<stop, 1>},
-    {CmdPauseAnimation, skipAfter<pause, 1>},
-    {CmdResumeAnimation, skipAfter<resume, 1>},
+    {CmdStopAnimation, skipAfter<onAnimation<stop>, 1>},
+    {CmdPauseAnimation, skipAfter<onAnimation<pause>, 1>},
+    {CmdResumeAnimation, skipAfter<onAnimation<resume>, 1>},
     {CmdPlaceAnimation, opPlace},
     {CmdAnimationExist, opExist},
     {CmdAnimationPlaying, opFlag<&AnimationState::playing>},

@@ -32,8 +32,7 @@ bool loadStream(Runtime& rt, AnimationStream& s, const std::string& fileName);
 // is closed.
 bool playStream(Runtime& rt, AnimationStream& s, const Placement* placement, const SurfaceRef* target, bool restart);
 // All of playStream but the start of decoding.
-bool prepareStream(Runtime& rt, AnimationStream& s, const Placement* placement, const SurfaceRef* target,
-                   bool restart);
+bool prepareStream(Runtime& rt, AnimationStream& s, const Placement* placement, const SurfaceRef* target, bool restart);
 // Moves or resizes the drawn rectangle as given, then clips it; the stream is untouched.
 void placeStream(Runtime& rt, AnimationStream& s, const Placement& placement);
 // Decoding stops; the frame surface stays, so the last frame keeps being drawn.

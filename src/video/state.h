@@ -35,7 +35,7 @@ struct AnimationStream {
   // mixer as a voice, which plays while the video decodes.
   std::unique_ptr<AudioStream> soundTrack;
   VoiceId soundVoice = 0;
-  std::unique_ptr<Surface> frameSurface;    // the last decoded frame, in the target's pixel format
+  std::unique_ptr<Surface> frameSurface;  // the last decoded frame, in the target's pixel format
   Rect destRect, srcRect, nativeRect;
   int32_t active = 0;   // a frame surface is bound to a target and may be drawn
   int32_t stretch = 0;  // frames are copied stretched (always, once a target is bound)

@@ -58,9 +58,10 @@ struct VideoRun {
 };
 
 TEST(AnimationSound, TheTrackPlaysWhileTheVideoDecodesAndStopsWithAPause) {
-  VideoRun run("play animation 1\nfor i = 1 to 6 : sync : next i\npause animation 1\n"
-               "for i = 1 to 4 : sync : next i\nresume animation 1\ndo : sync : loop\n",
-               22050);
+  VideoRun run(
+      "play animation 1\nfor i = 1 to 6 : sync : next i\npause animation 1\n"
+      "for i = 1 to 4 : sync : next i\nresume animation 1\ndo : sync : loop\n",
+      22050);
   run.run(4);
   ASSERT_NE(run.voice(), 0u);
   EXPECT_TRUE(run.mixer().playing(run.voice()));

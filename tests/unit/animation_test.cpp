@@ -5,6 +5,7 @@
 // every error in check order, the soft errors that let the program go on, and damaged files.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "compiler/compiler.h"
@@ -49,7 +50,7 @@ struct ClipRun {
 // Writes the clips beside the program, runs it with `args` and reads the frames dumped at
 // `dumps` (frame numbers from 1).
 ClipRun runWithClips(const std::string& name, const std::string& source, std::initializer_list<Clip> clips,
-                 std::initializer_list<int> dumps = {}, std::vector<std::string> args = {}) {
+                     std::initializer_list<int> dumps = {}, std::vector<std::string> args = {}) {
   const std::string dir = freshFolder(name);
   for (const Clip& c : clips) {
     std::string why;
@@ -59,7 +60,8 @@ ClipRun runWithClips(const std::string& name, const std::string& source, std::in
   EXPECT_TRUE(program.ok) << program.messages;
   std::ofstream(dir + "/prog.img", std::ios::binary) << program.image;
   std::vector<std::string> command = {ZT_ENGINE_BINARY, "--headless", "--echo", "--virtual-clock"};
-  for (int d : dumps) command.insert(command.end(), {"--dump-frame", std::to_string(d) + ":f" + std::to_string(d) + ".bmp"});
+  for (int d : dumps)
+    command.insert(command.end(), {"--dump-frame", std::to_string(d) + ":f" + std::to_string(d) + ".bmp"});
   command.insert(command.end(), args.begin(), args.end());
   command.push_back("prog.img");
   ClipRun run{runIn(dir, command), {}};
@@ -83,8 +85,8 @@ int count(const std::string& text, const std::string& part) {
 const std::string Start = "SYNC ON : HIDE MOUSE\nLOAD ANIMATION \"clip.avi\", 1\n";
 
 TEST(AnimationFrames, NaturalSizeShowsEachFrameForItsTimeThenKeepsTheLast) {
-  ClipRun run = runWithClips("natural", Start + "PLAY ANIMATION 1, 100, 50\nDO : SYNC : LOOP\n", {{"clip.avi", solidClip()}},
-                         {5, 9, 13, 17, 30}, {"--frames", "30"});
+  ClipRun run = runWithClips("natural", Start + "PLAY ANIMATION 1, 100, 50\nDO : SYNC : LOOP\n",
+                             {{"clip.avi", solidClip()}}, {5, 9, 13, 17, 30}, {"--frames", "30"});
   ASSERT_EQ(run.result.exitCode, 0) << run.result.err;
   const uint32_t expected[] = {Red, Green, Blue, White, White};
   for (size_t i = 0; i < run.frames.size(); ++i) {
@@ -101,20 +103,22 @@ TEST(AnimationFrames, TheEngineClockChoosesTheFrameNotTheFrameCount) {
   // Without a frame-rate limit a frame takes about a millisecond of virtual time: fifty
   // frames in, the video's first frame (100 ms long) still shows.
   ClipRun run = runWithClips("clock", Start + "SYNC RATE 0\nPLAY ANIMATION 1, 0, 0\nDO : SYNC : LOOP\n",
-                         {{"clip.avi", solidClip()}}, {50}, {"--frames", "50"});
+                             {{"clip.avi", solidClip()}}, {50}, {"--frames", "50"});
   EXPECT_EQ(run.frames[0].at(10, 10), Red);
 }
 
 TEST(AnimationFrames, RunsOnTheVirtualClockAreTheSame) {
   const std::string program = Start + "LOOP ANIMATION 1\nDO : SYNC : LOOP\n";
-  ClipRun a = runWithClips("same_a", program, {{"clip.avi", solidClip()}}, {1, 5, 9, 13, 17, 21, 25}, {"--frames", "25"});
-  ClipRun b = runWithClips("same_b", program, {{"clip.avi", solidClip()}}, {1, 5, 9, 13, 17, 21, 25}, {"--frames", "25"});
+  ClipRun a =
+      runWithClips("same_a", program, {{"clip.avi", solidClip()}}, {1, 5, 9, 13, 17, 21, 25}, {"--frames", "25"});
+  ClipRun b =
+      runWithClips("same_b", program, {{"clip.avi", solidClip()}}, {1, 5, 9, 13, 17, 21, 25}, {"--frames", "25"});
   for (size_t i = 0; i < a.frames.size(); ++i) EXPECT_EQ(a.frames[i].pixels, b.frames[i].pixels) << "dump " << i;
 }
 
 TEST(AnimationFrames, StretchedIntoARectangle) {
   ClipRun run = runWithClips("stretched", Start + "PLAY ANIMATION 1, 10, 20, 138, 116\nDO : SYNC : LOOP\n",
-                         {{"clip.avi", splitClip()}}, {3}, {"--frames", "3"});
+                             {{"clip.avi", splitClip()}}, {3}, {"--frames", "3"});
   const RgbImage& f = run.frames[0];
   EXPECT_EQ(f.at(10, 20), Red);
   EXPECT_EQ(f.at(73, 115), Red);    // the last column of the left half, doubled
@@ -130,10 +134,10 @@ TEST(AnimationFrames, StretchedIntoARectangle) {
 TEST(AnimationFrames, ClippedAtTheScreenEdgesKeepingTheScale) {
   const std::string program = Start +
                               "FOR n = 2 TO 4 : LOAD ANIMATION \"clip.avi\", n : NEXT n\n"
-                              "PLAY ANIMATION 1, -32, 100\n"            // natural size, half off the left
-                              "PLAY ANIMATION 2, -64, 200, 64, 296\n"   // twice the size, half off the left
-                              "PLAY ANIMATION 3, 608, 300\n"            // half off the right
-                              "PLAY ANIMATION 4, 300, 456\n"            // half off the bottom
+                              "PLAY ANIMATION 1, -32, 100\n"           // natural size, half off the left
+                              "PLAY ANIMATION 2, -64, 200, 64, 296\n"  // twice the size, half off the left
+                              "PLAY ANIMATION 3, 608, 300\n"           // half off the right
+                              "PLAY ANIMATION 4, 300, 456\n"           // half off the bottom
                               "FOR n = 1 TO 4\n"
                               "PRINT ANIMATION POSITION X(n); \" \"; ANIMATION POSITION Y(n); \" \"; "
                               "ANIMATION WIDTH(n); \" \"; ANIMATION HEIGHT(n)\n"
@@ -186,11 +190,11 @@ TEST(AnimationFrames, OntoABitmapClippedAgainstTheScreenNotTheBitmap) {
 
 TEST(AnimationFrames, ALoopRestartsFromTheFirstFrame) {
   ClipRun run = runWithClips("loop",
-                         Start +
-                             "LOOP ANIMATION 1\n"
-                             "FOR i = 1 TO 26 : SYNC : NEXT i\n"
-                             "PRINT ANIMATION PLAYING(1); ANIMATION LOOPING(1); ANIMATION PAUSED(1)\n",
-                         {{"clip.avi", solidClip()}}, {16, 21, 25});
+                             Start +
+                                 "LOOP ANIMATION 1\n"
+                                 "FOR i = 1 TO 26 : SYNC : NEXT i\n"
+                                 "PRINT ANIMATION PLAYING(1); ANIMATION LOOPING(1); ANIMATION PAUSED(1)\n",
+                             {{"clip.avi", solidClip()}}, {16, 21, 25});
   EXPECT_EQ(run.result.out, "110\n");
   EXPECT_EQ(run.frames[0].at(0, 0), White);
   EXPECT_EQ(run.frames[1].at(0, 0), Red);
@@ -201,15 +205,15 @@ TEST(AnimationFrames, ALoopRestartsFromTheFirstFrame) {
 // even over a cleared screen; STOP ends the drawing.
 TEST(AnimationFrames, TheEndKeepsTheLastFrameAndStopEndsTheDrawing) {
   ClipRun run = runWithClips("end",
-                         Start +
-                             "PLAY ANIMATION 1\n"
-                             "WHILE ANIMATION PLAYING(1) : SYNC : ENDWHILE\n"
-                             "FOR i = 1 TO 4 : CLS RGB(0, 0, 255) : SYNC : NEXT i\n"
-                             "PRINT ANIMATION PLAYING(1); ANIMATION EXIST(1)\n"
-                             "STOP ANIMATION 1\n"
-                             "FOR i = 1 TO 4 : CLS RGB(0, 0, 255) : SYNC : NEXT i\n"
-                             "PRINT ANIMATION PLAYING(1); ANIMATION EXIST(1)\n",
-                         {{"clip.avi", solidClip()}}, {22, 27});
+                             Start +
+                                 "PLAY ANIMATION 1\n"
+                                 "WHILE ANIMATION PLAYING(1) : SYNC : ENDWHILE\n"
+                                 "FOR i = 1 TO 4 : CLS RGB(0, 0, 255) : SYNC : NEXT i\n"
+                                 "PRINT ANIMATION PLAYING(1); ANIMATION EXIST(1)\n"
+                                 "STOP ANIMATION 1\n"
+                                 "FOR i = 1 TO 4 : CLS RGB(0, 0, 255) : SYNC : NEXT i\n"
+                                 "PRINT ANIMATION PLAYING(1); ANIMATION EXIST(1)\n",
+                             {{"clip.avi", solidClip()}}, {22, 27});
   EXPECT_EQ(run.result.out, "01\n01\n");
   EXPECT_EQ(run.frames[0].at(0, 0), White);
   EXPECT_EQ(run.frames[0].at(64, 0), Blue);
@@ -218,16 +222,16 @@ TEST(AnimationFrames, TheEndKeepsTheLastFrameAndStopEndsTheDrawing) {
 
 TEST(AnimationFrames, PauseKeepsTheFrameAndResumeGoesOnFromThere) {
   ClipRun run = runWithClips("pause",
-                         Start +
-                             "PLAY ANIMATION 1\n"
-                             "FOR i = 1 TO 6 : SYNC : NEXT i\n"
-                             "PAUSE ANIMATION 1\n"
-                             "PRINT ANIMATION PLAYING(1); ANIMATION PAUSED(1)\n"
-                             "FOR i = 1 TO 20 : CLS RGB(0, 0, 255) : SYNC : NEXT i\n"
-                             "RESUME ANIMATION 1\n"
-                             "PRINT ANIMATION PLAYING(1); ANIMATION PAUSED(1)\n"
-                             "DO : SYNC : LOOP\n",
-                         {{"clip.avi", solidClip()}}, {20, 32}, {"--frames", "32"});
+                             Start +
+                                 "PLAY ANIMATION 1\n"
+                                 "FOR i = 1 TO 6 : SYNC : NEXT i\n"
+                                 "PAUSE ANIMATION 1\n"
+                                 "PRINT ANIMATION PLAYING(1); ANIMATION PAUSED(1)\n"
+                                 "FOR i = 1 TO 20 : CLS RGB(0, 0, 255) : SYNC : NEXT i\n"
+                                 "RESUME ANIMATION 1\n"
+                                 "PRINT ANIMATION PLAYING(1); ANIMATION PAUSED(1)\n"
+                                 "DO : SYNC : LOOP\n",
+                             {{"clip.avi", solidClip()}}, {20, 32}, {"--frames", "32"});
   EXPECT_EQ(run.result.out, "11\n10\n");
   EXPECT_EQ(run.frames[0].at(0, 0), Green) << "paused at the second frame, drawn over the cleared screen";
   EXPECT_EQ(run.frames[1].at(0, 0), Blue) << "the third frame follows the second";
@@ -238,31 +242,32 @@ TEST(AnimationState, SizeAfterLoadIsTheVideosClippedToTheScreen) {
   VideoSpec wide = solidClip();
   wide.width = 800;
   wide.height = 16;
-  ClipRun run = runWithClips("sizes",
-                         "LOAD ANIMATION \"clip.avi\", 1 : LOAD ANIMATION \"wide.avi\", 32\n"
-                         "PRINT ANIMATION WIDTH(1); \" \"; ANIMATION HEIGHT(1); \" \"; ANIMATION POSITION X(1); "
-                         "\" \"; ANIMATION POSITION Y(1)\n"
-                         "PRINT ANIMATION WIDTH(32); \" \"; ANIMATION HEIGHT(32)\n"
-                         "PRINT ANIMATION EXIST(1); ANIMATION PLAYING(1); ANIMATION PAUSED(1); ANIMATION LOOPING(1)\n"
-                         "PRINT ANIMATION EXIST(2); ANIMATION EXIST(32)\n"
-                         "PLACE ANIMATION 1, 10, 20, 0, 0\n"
-                         "PRINT ANIMATION WIDTH(1); \" \"; ANIMATION HEIGHT(1)\n"
-                         "DELETE ANIMATION 1\n"
-                         "PRINT ANIMATION EXIST(1)\n",
-                         {{"clip.avi", solidClip()}, {"wide.avi", wide}});
+  ClipRun run =
+      runWithClips("sizes",
+                   "LOAD ANIMATION \"clip.avi\", 1 : LOAD ANIMATION \"wide.avi\", 32\n"
+                   "PRINT ANIMATION WIDTH(1); \" \"; ANIMATION HEIGHT(1); \" \"; ANIMATION POSITION X(1); "
+                   "\" \"; ANIMATION POSITION Y(1)\n"
+                   "PRINT ANIMATION WIDTH(32); \" \"; ANIMATION HEIGHT(32)\n"
+                   "PRINT ANIMATION EXIST(1); ANIMATION PLAYING(1); ANIMATION PAUSED(1); ANIMATION LOOPING(1)\n"
+                   "PRINT ANIMATION EXIST(2); ANIMATION EXIST(32)\n"
+                   "PLACE ANIMATION 1, 10, 20, 0, 0\n"
+                   "PRINT ANIMATION WIDTH(1); \" \"; ANIMATION HEIGHT(1)\n"
+                   "DELETE ANIMATION 1\n"
+                   "PRINT ANIMATION EXIST(1)\n",
+                   {{"clip.avi", solidClip()}, {"wide.avi", wide}});
   EXPECT_EQ(run.result.out, "64 48 0 0\n640 16\n1000\n01\n-10 -20\n0\n");
 }
 
 // A display mode change deletes every animation, as it does bitmaps.
 TEST(AnimationState, ADisplayModeDeletesEveryAnimation) {
   ClipRun run = runWithClips("mode",
-                         Start +
-                             "PLAY ANIMATION 1\nSYNC\n"
-                             "SET DISPLAY MODE 800, 600, 16\n"
-                             "PRINT ANIMATION EXIST(1)\n"
-                             "PLAY ANIMATION 1\n"
-                             "PRINT \"not stopped\"\n",
-                         {{"clip.avi", solidClip()}});
+                             Start +
+                                 "PLAY ANIMATION 1\nSYNC\n"
+                                 "SET DISPLAY MODE 800, 600, 16\n"
+                                 "PRINT ANIMATION EXIST(1)\n"
+                                 "PLAY ANIMATION 1\n"
+                                 "PRINT \"not stopped\"\n",
+                             {{"clip.avi", solidClip()}});
   EXPECT_EQ(run.result.exitCode, 1);
   EXPECT_EQ(run.result.out, "0\n" + errorText(2004));
 }
@@ -271,19 +276,52 @@ TEST(AnimationState, ADisplayModeDeletesEveryAnimation) {
 // new bitmap of the same number is not drawn into either.
 TEST(AnimationState, ADeletedTargetBitmapIsLeftAlone) {
   ClipRun run = runWithClips("deleted_target",
-                         Start +
-                             "CREATE BITMAP 1, 100, 100 : SET CURRENT BITMAP 0 : SYNC\n"
-                             "PLAY ANIMATION 1, 1, 0, 0, 64, 48 : SYNC\n"
-                             "COPY BITMAP 1, 0, 0, 99, 99, 0, 200, 200, 299, 299 : SYNC\n"
-                             "DELETE BITMAP 1 : SYNC\n"
-                             "CREATE BITMAP 1, 100, 100 : SET CURRENT BITMAP 0 : SYNC\n"
-                             "SYNC : SYNC\n"
-                             "COPY BITMAP 1, 0 : SYNC : SYNC : SYNC\n"
-                             "PRINT ANIMATION PLAYING(1)\n",
-                         {{"clip.avi", solidClip()}}, {7, 14});
+                             Start +
+                                 "CREATE BITMAP 1, 100, 100 : SET CURRENT BITMAP 0 : SYNC\n"
+                                 "PLAY ANIMATION 1, 1, 0, 0, 64, 48 : SYNC\n"
+                                 "COPY BITMAP 1, 0, 0, 99, 99, 0, 200, 200, 299, 299 : SYNC\n"
+                                 "DELETE BITMAP 1 : SYNC\n"
+                                 "CREATE BITMAP 1, 100, 100 : SET CURRENT BITMAP 0 : SYNC\n"
+                                 "SYNC : SYNC\n"
+                                 "COPY BITMAP 1, 0 : SYNC : SYNC : SYNC\n"
+                                 "PRINT ANIMATION PLAYING(1)\n",
+                             {{"clip.avi", solidClip()}}, {7, 14});
   EXPECT_EQ(run.result.out, "1\n");
   EXPECT_EQ(run.frames[0].at(200, 200), Red) << "the animation drew on bitmap 1";
   EXPECT_EQ(run.frames[1].at(0, 0), Black) << "but not on the new bitmap 1";
+}
+
+// Videos in a packed game's payload: names are matched without regard to case or slash
+// direction, and two videos extracted in turn to the one temporary file each keep playing
+// their own file.
+TEST(AnimationFrames, VideosFromAPackedGamesPayload) {
+  const std::string dir = freshFolder("packed");
+  std::filesystem::create_directories(dir + "/media/Videos");
+  std::string why;
+  ASSERT_TRUE(writeVideo(dir + "/media/Videos/Solid.AVI", solidClip(), why)) << why;
+  VideoSpec small = splitClip();
+  small.pixel = [](int, int x, int) { return x < 16 ? Red : Blue; };
+  small.width = 32;
+  small.height = 16;
+  ASSERT_TRUE(writeVideo(dir + "/media/split.avi", small, why)) << why;
+  std::ofstream(dir + "/game.ztb") << "SYNC ON : HIDE MOUSE\n"
+                                      "LOAD ANIMATION \"videos\\solid.avi\", 1\n"
+                                      "PLAY ANIMATION 1, 0, 0\n"
+                                      "LOAD ANIMATION \"SPLIT.avi\", 2\n"
+                                      "PLAY ANIMATION 2, 100, 0\n"
+                                      "PRINT ANIMATION WIDTH(1); \" \"; ANIMATION WIDTH(2)\n"
+                                      "DO : SYNC : LOOP\n";
+  RunResult pack = runIn(
+      dir, {ZT_COMPILER_BINARY, "--pack", "game.ztb", "--media", "media", "--engine", ZT_ENGINE_BINARY, "-o", "game"});
+  ASSERT_EQ(pack.exitCode, 0) << pack.err;
+  RunResult r = runIn(
+      dir, {dir + "/game", "--headless", "--echo", "--virtual-clock", "--frames", "8", "--dump-frame", "8:f.bmp"});
+  EXPECT_EQ(r.out, "64 32\n") << r.err;
+  RgbImage f;
+  ASSERT_TRUE(decodeBmp(readFile(dir + "/f.bmp"), f));
+  EXPECT_EQ(f.at(0, 0), Green);
+  EXPECT_EQ(f.at(100, 0), Red);
+  EXPECT_EQ(f.at(131, 15), Blue);
 }
 
 // Each program stops with the error beside it: range before existence, the animation
@@ -346,26 +384,26 @@ TEST(AnimationErrors, RaisedInTheirCheckOrder) {
 // nothing and the program goes on.
 TEST(AnimationErrors, SoftErrorsLeaveTheProgramRunningAndTheStateAsItWas) {
   ClipRun run = runWithClips("soft",
-                         "LOAD ANIMATION \"clip.avi\", 1\n"
-                         "STOP ANIMATION 1\n"    // 2008: never opened
-                         "RESUME ANIMATION 1\n"  // 2010: never opened
-                         "PAUSE ANIMATION 1\n"   // 2008: not decoding
-                         "PRINT ANIMATION PLAYING(1); ANIMATION PAUSED(1)\n"
-                         "PLAY ANIMATION 1\n"
-                         "RESUME ANIMATION 1\n"  // 2010: still decoding
-                         "PAUSE ANIMATION 1\n"
-                         "PAUSE ANIMATION 1\n"  // 2008: no longer decoding
-                         "PRINT ANIMATION PLAYING(1); ANIMATION PAUSED(1)\n"
-                         "RESUME ANIMATION 1\n"
-                         "PRINT ANIMATION PLAYING(1); ANIMATION PAUSED(1)\n"
-                         "STOP ANIMATION 1\n"
-                         "STOP ANIMATION 1\n"  // 2008: closed
-                         "PRINT ANIMATION PLAYING(1); ANIMATION LOOPING(1)\n"
-                         "DELETE FILE \"clip.avi\"\n"
-                         "PLAY ANIMATION 1\n"  // 2007: the file is gone
-                         "LOOP ANIMATION 1\n"  // fails without an error
-                         "PRINT ANIMATION PLAYING(1); ANIMATION LOOPING(1); ANIMATION EXIST(1)\n",
-                         {{"clip.avi", solidClip()}}, {}, {"--warn"});
+                             "LOAD ANIMATION \"clip.avi\", 1\n"
+                             "STOP ANIMATION 1\n"    // 2008: never opened
+                             "RESUME ANIMATION 1\n"  // 2010: never opened
+                             "PAUSE ANIMATION 1\n"   // 2008: not decoding
+                             "PRINT ANIMATION PLAYING(1); ANIMATION PAUSED(1)\n"
+                             "PLAY ANIMATION 1\n"
+                             "RESUME ANIMATION 1\n"  // 2010: still decoding
+                             "PAUSE ANIMATION 1\n"
+                             "PAUSE ANIMATION 1\n"  // 2008: no longer decoding
+                             "PRINT ANIMATION PLAYING(1); ANIMATION PAUSED(1)\n"
+                             "RESUME ANIMATION 1\n"
+                             "PRINT ANIMATION PLAYING(1); ANIMATION PAUSED(1)\n"
+                             "STOP ANIMATION 1\n"
+                             "STOP ANIMATION 1\n"  // 2008: closed
+                             "PRINT ANIMATION PLAYING(1); ANIMATION LOOPING(1)\n"
+                             "DELETE FILE \"clip.avi\"\n"
+                             "PLAY ANIMATION 1\n"  // 2007: the file is gone
+                             "LOOP ANIMATION 1\n"  // fails without an error
+                             "PRINT ANIMATION PLAYING(1); ANIMATION LOOPING(1); ANIMATION EXIST(1)\n",
+                             {{"clip.avi", solidClip()}}, {}, {"--warn"});
   EXPECT_EQ(run.result.exitCode, 0) << run.result.err;
   EXPECT_EQ(run.result.out, "00\n11\n10\n00\n001\n");
   EXPECT_EQ(count(run.result.err, "error 2008"), 4) << run.result.err;
@@ -389,10 +427,10 @@ TEST(AnimationErrors, DamagedFilesEndEarlyOrFailToLoadCleanly) {
   std::ofstream(dir + "/noisy.avi", std::ios::binary) << noisy;
   std::ofstream(dir + "/header.avi", std::ios::binary) << whole.substr(0, 200);
   for (const char* file : {"cut.avi", "noisy.avi", "header.avi"}) {
-    compiler::CompileResult program = compiler::compileText(
-        "prog.ztb", std::string("LOAD ANIMATION \"") + file +
-                        "\", 1\nPLAY ANIMATION 1, 0, 0, 300, 300\n"
-                        "WHILE ANIMATION PLAYING(1) : SYNC : ENDWHILE\nPRINT \"ended\"\n");
+    compiler::CompileResult program =
+        compiler::compileText("prog.ztb", std::string("LOAD ANIMATION \"") + file +
+                                              "\", 1\nPLAY ANIMATION 1, 0, 0, 300, 300\n"
+                                              "WHILE ANIMATION PLAYING(1) : SYNC : ENDWHILE\nPRINT \"ended\"\n");
     ASSERT_TRUE(program.ok) << program.messages;
     std::ofstream(dir + "/prog.img", std::ios::binary) << program.image;
     RunResult r = runIn(dir, {ZT_ENGINE_BINARY, "--headless", "--echo", "--virtual-clock", "prog.img"});

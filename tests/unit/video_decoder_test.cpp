@@ -54,8 +54,8 @@ TEST(VideoDecoder, EachFrameIsCurrentForItsTimeAndTheEndComesAfterTheLast) {
   EXPECT_EQ(video->height(), 48);
   std::unique_ptr<Surface> s = Surface::create(64, 48, PixelFormat::forDepth(32));
   // Frames of 100 ms: red from 0, green from 100, blue from 200, white from 300 to 400.
-  const std::pair<double, uint32_t> due[] = {{0, 0xFF0000}, {99.9, 0xFF0000}, {100, 0x00FF00},
-                                             {250, 0x0000FF}, {399.9, 0xFFFFFF}};
+  const std::pair<double, uint32_t> due[] = {
+      {0, 0xFF0000}, {99.9, 0xFF0000}, {100, 0x00FF00}, {250, 0x0000FF}, {399.9, 0xFFFFFF}};
   Step last = Step::End;
   for (const auto& [ms, colour] : due) {
     last = video->advanceTo(ms);
@@ -109,7 +109,8 @@ TEST(VideoDecoder, TheSoundTrackComesAtTheMixersRateAndSeeksToTheStart) {
   std::unique_ptr<AudioStream> track = openSoundTrack(path);
   ASSERT_TRUE(track);
   std::vector<float> all, block(2 * 1000);
-  for (size_t n; (n = track->read(block.data(), 1000)) > 0;) all.insert(all.end(), block.begin(), block.begin() + 2 * n);
+  for (size_t n; (n = track->read(block.data(), 1000)) > 0;)
+    all.insert(all.end(), block.begin(), block.begin() + 2 * n);
   const size_t frames = all.size() / 2;
   EXPECT_NEAR(double(frames), 0.4 * MixRate, 0.4 * MixRate * 0.02);
   int crossings = 0;
