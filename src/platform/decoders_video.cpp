@@ -19,6 +19,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "gfx/surface.h"
@@ -46,6 +47,18 @@ struct ResampleFree {
   void operator()(SwrContext* s) const { swr_free(&s); }
 };
 using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
+
+// Grows a buffer to `size` elements; false when memory runs short (the frame or sound is
+// then lost, never the engine).
+template <typename T>
+bool fits(std::vector<T>& buffer, size_t size) {
+  try {
+    if (buffer.size() < size) buffer.resize(size);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
 
 // Used when a file gives its frames no duration and no frame rate.
 constexpr double DefaultFrameMs = 40.0;
@@ -205,7 +218,7 @@ class FfmpegVideo final : public VideoDecoder {
     const int rowBytes = target.width() * target.format().bytesPerPixel();
     const int stride = (rowBytes + 63) & ~63;
     const size_t size = size_t(stride) * size_t(target.height()) + 64;
-    if (staging.size() < size) staging.resize(size);
+    if (!fits(staging, size)) return false;
     uint8_t* planes[4] = {staging.data(), nullptr, nullptr, nullptr};
     int strides[4] = {stride, 0, 0, 0};
     if (sws_scale(scaler.get(), f->data, f->linesize, 0, f->height, planes, strides) <= 0) return false;
@@ -281,7 +294,7 @@ class SoundTrack final : public AudioStream {
       if (!fitResampler() || frame->nb_samples <= 0) continue;
       const int room = swr_get_out_samples(resampler.get(), frame->nb_samples);
       if (room <= 0) continue;
-      pending.resize(size_t(room) * 2);
+      if (!fits(pending, size_t(room) * 2)) return false;
       uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(pending.data())};
       const int made = swr_convert(resampler.get(), outPlanes, room, const_cast<const uint8_t**>(frame->extended_data),
                                    frame->nb_samples);
