@@ -258,6 +258,28 @@ TEST(AnimationState, SizeAfterLoadIsTheVideosClippedToTheScreen) {
   EXPECT_EQ(run.result.out, "64 48 0 0\n640 16\n1000\n01\n-10 -20\n0\n");
 }
 
+// Rectangles at the ends of the number range are clipped without overflow; an inverted one
+// draws nothing.
+TEST(AnimationState, ExtremeAndInvertedRectangles) {
+  ClipRun run = runWithClips("extremes",
+                             Start +
+                                 "low = 0 - 2147483647 - 1 : high = 2147483647\n"
+                                 "PLAY ANIMATION 1, low, low, high, high : SYNC\n"
+                                 "PRINT ANIMATION POSITION X(1); \" \"; ANIMATION POSITION Y(1); \" \"; "
+                                 "ANIMATION WIDTH(1); \" \"; ANIMATION HEIGHT(1)\n"
+                                 "PLACE ANIMATION 1, high, high, low, low : SYNC\n"
+                                 "PRINT ANIMATION WIDTH(1); \" \"; ANIMATION HEIGHT(1)\n"
+                                 "PLAY ANIMATION 1, high - 10, 0 : SYNC\n"
+                                 "PRINT ANIMATION POSITION X(1); \" \"; ANIMATION WIDTH(1)\n"
+                                 "CLS 0 : PLACE ANIMATION 1, 100, 100, 50, 50 : SYNC : SYNC : SYNC\n"
+                                 "PRINT ANIMATION WIDTH(1)\n"
+                                 "DO : SYNC : LOOP\n",
+                             {{"clip.avi", solidClip()}}, {12}, {"--frames", "12"});
+  EXPECT_EQ(run.result.exitCode, 0) << run.result.err;
+  EXPECT_EQ(run.result.out, "0 0 640 480\n1 1\n2147483637 -2147482997\n-50\n");
+  EXPECT_EQ(run.frames[0].at(75, 75), Black);
+}
+
 // A display mode change deletes every animation, as it does bitmaps.
 TEST(AnimationState, ADisplayModeDeletesEveryAnimation) {
   ClipRun run = runWithClips("mode",
