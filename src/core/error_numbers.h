@@ -56,6 +56,25 @@ inline constexpr int32_t ErrModeDepth = 1502;
 inline constexpr int32_t ErrModeWarning = 1503;  // soft
 inline constexpr int32_t ErrDisplayBuild = 1504;
 
+inline constexpr int32_t ErrAnimationNumber = 2001;
+inline constexpr int32_t ErrAnimationLoad = 2002;
+inline constexpr int32_t ErrNoAnimation = 2004;
+inline constexpr int32_t ErrAnimationStart = 2007;   // soft
+inline constexpr int32_t ErrAnimationClosed = 2008;  // soft
+inline constexpr int32_t ErrAnimationPaused = 2009;  // soft
+inline constexpr int32_t ErrAnimationResume = 2010;  // soft
+inline constexpr int32_t ErrSoundNumber = 3001;
+inline constexpr int32_t ErrSoundLoad = 3002;  // soft
+inline constexpr int32_t ErrSpeechTargetExists = 3003;
+inline constexpr int32_t ErrNoSound = 3004;  // soft
+inline constexpr int32_t ErrSoundVolume = 3005;
+inline constexpr int32_t ErrSoundSpeed = 3006;
+inline constexpr int32_t ErrSoundPan = 3007;
+inline constexpr int32_t ErrSoundClone = 3021;
+inline constexpr int32_t ErrNoCloneSource = 3022;
+inline constexpr int32_t ErrCloneOntoItself = 3023;
+inline constexpr int32_t ErrSpeech = 3201;  // soft
+
 inline constexpr int32_t ErrNoSuchControlDevice = 4001;  // soft
 inline constexpr int32_t ErrNoControlDevice = 4002;      // soft
 inline constexpr int32_t ErrNoForceFeedback = 4101;      // soft

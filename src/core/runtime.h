@@ -42,6 +42,10 @@ struct TextState;
 struct RefreshState;
 // sprites
 struct SpriteState;
+// audio
+struct AudioState;
+// video
+struct VideoState;
 // platform
 class FileSystem;
 class Clipboard;
@@ -76,6 +80,8 @@ struct Runtime {
   TextState& text;
   RefreshState& refresh;
   SpriteState& sprites;
+  AudioState& audio;
+  VideoState& video;
   FileSystem& fs;
   std::unique_ptr<Clipboard> clipboard;
 };

@@ -1,5 +1,6 @@
 #include "host/families.h"
 
+#include "audio/sound.h"
 #include "core/family.h"
 #include "display2d/bitmaps.h"
 #include "display2d/console.h"
@@ -12,6 +13,7 @@
 #include "services/files.h"
 #include "services/switches.h"
 #include "sprites/sprites.h"
+#include "video/video.h"
 
 namespace zt {
 
@@ -22,7 +24,8 @@ const std::span<const CommandRow> Families[] = {
     MathRows,      ArrayRows,      ChecklistRows, SwitchRows,   ArrayFileRows, FileRows,
     FileSystemRows, DirectoryRows, DisplayRows,   BitmapRows,   RefreshRows, DrawingRows,
     TextRows,      JoystickRows,   ControlDeviceRows, ForceRows,
-    ImageRows,     SpriteRows,     CollisionRows,
+    ImageRows,     SpriteRows,     CollisionRows, AnimationRows,
+    SoundRows,     SoundPlayRows,  SoundValueRows, Sound3DRows, SpeechRows,
 };
 
 const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords, ImageRecords,

@@ -2,12 +2,14 @@
 
 #include <cmath>
 
+#include "audio/sound.h"
 #include "core/runtime.h"
 #include "display2d/state.h"
 #include "host/state.h"
 #include "input/input.h"
 #include "input/state.h"
 #include "sprites/sprites.h"
+#include "video/video.h"
 
 namespace zt {
 
@@ -47,8 +49,11 @@ void FrameEnd(Runtime& rt) {
   if (!rt.host.WindowActive) return;
   AdvanceSpriteTimers(rt);
   limitFrameRate(rt);
+  UpdateAnimations(rt);
   SaveSpriteBackgrounds(rt, rt.display.BufferParity);
   DrawSprites(rt);
+  maintainSounds(rt);
+  commitListener(rt);
   Present(rt);
   writePendingCapture(rt);
   clearMouseMovement(rt);

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "audio/sound.h"
+#include "audio/state.h"
 #include "compiler/compiler.h"
 #include "core/error_numbers.h"
 #include "core/runtime.h"
@@ -31,6 +33,8 @@
 #include "services/switches.h"
 #include "sprites/sprites.h"
 #include "sprites/state.h"
+#include "video/state.h"
+#include "video/video.h"
 
 namespace zt {
 
@@ -50,17 +54,20 @@ struct Subsystems {
   TextState text;
   RefreshState refresh;
   SpriteState sprites;
+  AudioState audio;
+  VideoState video;
   FileSystem fs;
 };
 
 namespace {
 
 // A display reset's first step, in this order: the display list, the saved sprite
-// backgrounds and the pointer surface, then bitmaps 1 to 31 (the animations and the 3D
+// backgrounds and the pointer surface, the animations, then bitmaps 1 to 31 (the 3D
 // textures join here).
 void releaseForDisplayReset(Runtime& rt) {
   ClearDisplayList(rt.bitmaps.displayList);
   releaseSpritesForReset(rt);
+  releaseAnimations(rt);
   releaseBitmaps(rt.bitmaps);
 }
 
@@ -83,6 +90,8 @@ Runtime::Runtime()
       text(subsystems->text),
       refresh(subsystems->refresh),
       sprites(subsystems->sprites),
+      audio(subsystems->audio),
+      video(subsystems->video),
       fs(subsystems->fs),
       clipboard(std::make_unique<LocalClipboard>()) {
   buildDispatchTable(dispatch, commandFamilies());
@@ -137,6 +146,7 @@ void installPlatform(Runtime& rt, PlatformServices services) {
   rt.host.MainWindow = std::move(services.window);
   rt.host.errorBox = std::move(services.errorBox);
   rt.input.Source = rt.host.MainWindow.get();
+  setAudioDevice(rt, std::move(services.audio));
 }
 
 // The one place where a run chooses its platform: the desktop's services, or the null
@@ -264,6 +274,7 @@ bool startUp(Runtime& rt, const RunOptions& options, const std::string& game) {
   if (!openGamePayload(rt, game)) return false;
   if (!startInputDevices(rt, options.headless)) return false;
   // Music, sound (a failure is only logged), and the object and sprite tables start here.
+  startSound(rt);
   if (!loadTheProgram(rt, game)) return false;
   startProgramData(rt);
   std::string why;
@@ -295,6 +306,8 @@ void endRun(Runtime& rt) {
   // The display-side services are released here, in this order: drawing state, music,
   // sounds, animations, images, sprites and the pointer picture, 3D data and open files,
   // then the display.
+  deleteAllSounds(rt);
+  releaseAnimations(rt);
   StopSprites(rt);
   StopDisplay(rt);
   releaseProgram(rt.image, rt.arrays);
@@ -303,6 +316,7 @@ void endRun(Runtime& rt) {
 int shutDown(Runtime& rt, bool started) {
   // The display-side services, sound and input are released here (the object and sprite
   // tables, display objects, sounds and the listener, the input devices).
+  releaseSound(rt);
   ReleaseInput(rt);
   int code = reportEnd(rt);
   if (!started && code == ExitOk) code = ExitStartFailed;

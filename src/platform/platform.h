@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/audio.h"
 #include "platform/clipboard.h"
 #include "platform/error_box.h"
 #include "platform/window.h"
@@ -16,6 +17,7 @@ struct PlatformServices {
   std::unique_ptr<Window> window;  // with its presenter
   std::unique_ptr<Clipboard> clipboard;
   std::unique_ptr<ErrorBox> errorBox;
+  std::unique_ptr<AudioDevice> audio;
 };
 
 // The desktop's services; the window is null with a reason when the platform has no

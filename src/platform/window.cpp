@@ -30,7 +30,7 @@ class NullWindow final : public Window {
 std::unique_ptr<Window> createNullWindow() { return std::make_unique<NullWindow>(); }
 
 PlatformServices makeNullServices() {
-  return {createNullWindow(), std::make_unique<LocalClipboard>(), std::make_unique<NullErrorBox>()};
+  return {createNullWindow(), std::make_unique<LocalClipboard>(), std::make_unique<NullErrorBox>(), createNullAudioDevice()};
 }
 
 }  // namespace zt

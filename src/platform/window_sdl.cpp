@@ -294,7 +294,8 @@ class DesktopWindow final : public Window {
 }  // namespace
 
 PlatformServices makeDesktopServices(std::string& error) {
-  PlatformServices services{nullptr, std::make_unique<DesktopClipboard>(), std::make_unique<DesktopErrorBox>()};
+  PlatformServices services{nullptr, std::make_unique<DesktopClipboard>(), std::make_unique<DesktopErrorBox>(),
+                            createSdlAudioDevice()};
   auto window = std::make_unique<DesktopWindow>();
   if (window->create(error)) services.window = std::move(window);
   return services;
