@@ -1,0 +1,155 @@
+// The FluidSynth side of the audio decoders: each MIDI music gets its own synthesizer
+// (so two can play at once without sharing channels), rendered block by block on the
+// mixer's demand; the player follows the synthesizer's sample clock.
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <span>
+#include <vector>
+
+#include "formats/midi.h"
+#include "platform/decoders_audio.h"
+
+namespace zt {
+
+namespace {
+
+constexpr int SynthBlock = 64;  // frames rendered between checks of the player's state
+
+// A synthesizer keeps using the settings it was made with: each holds them.
+using SharedSettings = std::shared_ptr<fluid_settings_t>;
+
+class MidiStream final : public AudioStream {
+ public:
+  MidiStream(SharedSettings settings, fluid_synth_t* synth, std::string bytes, uint32_t milliseconds)
+      : settings_(std::move(settings)), synth_(synth), bytes_(std::move(bytes)),
+        lengthFrames_(uint64_t(milliseconds) * MixRate / 1000) {}
+  ~MidiStream() override {
+    if (player_) delete_fluid_player(player_);
+    delete_fluid_synth(synth_);
+  }
+
+  bool start() {
+    if (player_) delete_fluid_player(player_);
+    fluid_synth_system_reset(synth_);
+    player_ = new_fluid_player(synth_);
+    played_ = 0;
+    return player_ && fluid_player_add_mem(player_, bytes_.data(), bytes_.size()) == FLUID_OK &&
+           fluid_player_play(player_) == FLUID_OK;
+  }
+
+  // The music ends at its last event, as its length says; the player would go on to let
+  // the last notes fade.
+  size_t read(float* out, size_t frames) override {
+    size_t written = 0;
+    while (written < frames && played_ < lengthFrames_ && fluid_player_get_status(player_) == FLUID_PLAYER_PLAYING) {
+      const int n = int(std::min<uint64_t>({frames - written, SynthBlock, lengthFrames_ - played_}));
+      float* at = out + written * 2;
+      if (fluid_synth_write_float(synth_, n, at, 0, 2, at, 1, 2) != FLUID_OK) break;
+      written += size_t(n);
+      played_ += uint64_t(n);
+    }
+    return written;
+  }
+
+  // Starts the player again and renders up to the position without keeping the sound.
+  bool seek(long milliseconds) override {
+    if (!start()) return false;
+    std::vector<float> scratch(SynthBlock * 2);
+    for (int64_t skip = int64_t(std::max(milliseconds, 0L)) * MixRate / 1000; skip > 0; skip -= SynthBlock)
+      if (read(scratch.data(), size_t(std::min<int64_t>(skip, SynthBlock))) == 0) break;
+    return true;
+  }
+
+ private:
+  SharedSettings settings_;
+  fluid_synth_t* synth_;
+  fluid_player_t* player_ = nullptr;
+  std::string bytes_;
+  uint64_t lengthFrames_;
+  uint64_t played_ = 0;
+};
+
+class FluidSynthesizer final : public MidiSynthesizer {
+ public:
+  explicit FluidSynthesizer(std::string soundfont) : soundfont_(std::move(soundfont)) {}
+  ~FluidSynthesizer() override {
+    if (keeper_) delete_fluid_synth(keeper_);
+  }
+
+  // The settings and a first synthesizer with the soundfont loaded; it stays, so that the
+  // soundfont's samples stay loaded for the synthesizers of later opens.
+  bool start(std::string& error) {
+    settings_ = SharedSettings(new_fluid_settings(), delete_fluid_settings);
+    if (!settings_) return error = "cannot start the synthesizer", false;
+    fluid_settings_setnum(settings_.get(), "synth.sample-rate", double(MixRate));
+    fluid_settings_setint(settings_.get(), "synth.cpu-cores", 1);
+    fluid_settings_setstr(settings_.get(), "player.timing-source", "sample");
+    keeper_ = newSynth(error);
+    return keeper_ != nullptr;
+  }
+
+  OpenedMusic open(const std::string& bytes, std::string& error) override {
+    const auto view = std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    uint32_t length = 0;
+    if (!midiLengthMilliseconds(view, length, error)) return {};
+    fluid_synth_t* synth = newSynth(error);
+    if (!synth) return {};
+    auto stream = std::make_unique<MidiStream>(settings_, synth, bytes, length);
+    if (!stream->start()) return error = "the synthesizer cannot play the file", OpenedMusic{};
+    return {std::move(stream), length};
+  }
+
+ private:
+  fluid_synth_t* newSynth(std::string& error) {
+    fluid_synth_t* synth = new_fluid_synth(settings_.get());
+    if (!synth) return error = "cannot start the synthesizer", nullptr;
+    if (fluid_synth_sfload(synth, soundfont_.c_str(), 1) == FLUID_FAILED) {
+      delete_fluid_synth(synth);
+      return error = "cannot load the soundfont " + soundfont_, nullptr;
+    }
+    return synth;
+  }
+
+  std::string soundfont_;
+  SharedSettings settings_;
+  fluid_synth_t* keeper_ = nullptr;
+};
+
+}  // namespace
+
+std::string chooseSoundfont() {
+  namespace fs = std::filesystem;
+  std::string best;
+  uintmax_t bestSize = 0;
+  for (const char* folder : {"/usr/share/sounds/sf2", "/usr/share/soundfonts"}) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+      std::string ext = it->path().extension().string();
+      std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+      const uintmax_t size = fs::file_size(it->path(), ec);
+      if (ext != ".sf2" || ec) {
+        ec.clear();
+        continue;
+      }
+      if (size > bestSize || (size == bestSize && it->path().string() < best)) {
+        best = it->path().string();
+        bestSize = size;
+      }
+    }
+  }
+  return best;
+}
+
+std::unique_ptr<MidiSynthesizer> createMidiSynthesizer(std::string& error) {
+  // A damaged file is reported through the error, not on stderr.
+  for (int level : {FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG}) fluid_set_log_function(level, nullptr, nullptr);
+  const std::string soundfont = chooseSoundfont();
+  if (soundfont.empty()) return error = "no General MIDI soundfont is installed", nullptr;
+  auto synth = std::make_unique<FluidSynthesizer>(soundfont);
+  if (!synth->start(error)) return nullptr;
+  return synth;
+}
+
+}  // namespace zt
