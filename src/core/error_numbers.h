@@ -56,6 +56,18 @@ inline constexpr int32_t ErrModeDepth = 1502;
 inline constexpr int32_t ErrModeWarning = 1503;  // soft
 inline constexpr int32_t ErrDisplayBuild = 1504;
 
+inline constexpr int32_t ErrSoundNumber = 3001;
+inline constexpr int32_t ErrSoundLoad = 3002;  // soft
+inline constexpr int32_t ErrSpeechTargetExists = 3003;
+inline constexpr int32_t ErrNoSound = 3004;  // soft
+inline constexpr int32_t ErrSoundVolume = 3005;
+inline constexpr int32_t ErrSoundSpeed = 3006;
+inline constexpr int32_t ErrSoundPan = 3007;
+inline constexpr int32_t ErrSoundClone = 3021;
+inline constexpr int32_t ErrNoCloneSource = 3022;
+inline constexpr int32_t ErrCloneOntoItself = 3023;
+inline constexpr int32_t ErrSpeech = 3201;  // soft
+
 inline constexpr int32_t ErrMusicNumber = 3501;
 inline constexpr int32_t ErrMusicOpen = 3502;        // soft
 inline constexpr int32_t ErrNoMusic = 3504;          // soft

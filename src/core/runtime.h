@@ -42,6 +42,9 @@ struct TextState;
 struct RefreshState;
 // sprites
 struct SpriteState;
+// audio
+struct AudioState;
+struct MusicState;
 // platform
 class FileSystem;
 class Clipboard;
@@ -76,7 +79,9 @@ struct Runtime {
   TextState& text;
   RefreshState& refresh;
   SpriteState& sprites;
+  AudioState& audio;
   FileSystem& fs;
+  MusicState& music;
   std::unique_ptr<Clipboard> clipboard;
 };
 

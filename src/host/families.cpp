@@ -1,5 +1,7 @@
 #include "host/families.h"
 
+#include "audio/sound.h"
+#include "audio/music/music.h"
 #include "core/family.h"
 #include "display2d/bitmaps.h"
 #include "display2d/console.h"
@@ -23,6 +25,8 @@ const std::span<const CommandRow> Families[] = {
     FileSystemRows, DirectoryRows, DisplayRows,   BitmapRows,   RefreshRows, DrawingRows,
     TextRows,      JoystickRows,   ControlDeviceRows, ForceRows,
     ImageRows,     SpriteRows,     CollisionRows,
+    SoundRows,     SoundPlayRows,  SoundValueRows, Sound3DRows, SpeechRows,
+    MusicRows,
 };
 
 const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords, ImageRecords,

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "audio/sound.h"
+#include "audio/music/music.h"
 #include "core/runtime.h"
 #include "display2d/state.h"
 #include "host/state.h"
@@ -49,6 +51,9 @@ void FrameEnd(Runtime& rt) {
   limitFrameRate(rt);
   SaveSpriteBackgrounds(rt, rt.display.BufferParity);
   DrawSprites(rt);
+  maintainSounds(rt);
+  commitListener(rt);
+  pollMusic(rt);
   Present(rt);
   writePendingCapture(rt);
   clearMouseMovement(rt);

@@ -5,6 +5,10 @@
 #include <filesystem>
 #include <memory>
 
+#include "audio/sound.h"
+#include "audio/state.h"
+#include "audio/music/music.h"
+#include "audio/music/state.h"
 #include "compiler/compiler.h"
 #include "core/error_numbers.h"
 #include "core/runtime.h"
@@ -50,7 +54,9 @@ struct Subsystems {
   TextState text;
   RefreshState refresh;
   SpriteState sprites;
+  AudioState audio;
   FileSystem fs;
+  MusicState music{fs};  // opens the files it is given in the current directory of fs
 };
 
 namespace {
@@ -83,7 +89,9 @@ Runtime::Runtime()
       text(subsystems->text),
       refresh(subsystems->refresh),
       sprites(subsystems->sprites),
+      audio(subsystems->audio),
       fs(subsystems->fs),
+      music(subsystems->music),
       clipboard(std::make_unique<LocalClipboard>()) {
   buildDispatchTable(dispatch, commandFamilies());
   buildRecordTable(bitmaps.displayList, recordFamilies());
@@ -137,6 +145,7 @@ void installPlatform(Runtime& rt, PlatformServices services) {
   rt.host.MainWindow = std::move(services.window);
   rt.host.errorBox = std::move(services.errorBox);
   rt.input.Source = rt.host.MainWindow.get();
+  setAudioDevice(rt, std::move(services.audio));
 }
 
 // The one place where a run chooses its platform: the desktop's services, or the null
@@ -264,6 +273,7 @@ bool startUp(Runtime& rt, const RunOptions& options, const std::string& game) {
   if (!openGamePayload(rt, game)) return false;
   if (!startInputDevices(rt, options.headless)) return false;
   // Music, sound (a failure is only logged), and the object and sprite tables start here.
+  startSound(rt);
   if (!loadTheProgram(rt, game)) return false;
   startProgramData(rt);
   std::string why;
@@ -295,6 +305,8 @@ void endRun(Runtime& rt) {
   // The display-side services are released here, in this order: drawing state, music,
   // sounds, animations, images, sprites and the pointer picture, 3D data and open files,
   // then the display.
+  releaseMusic(rt);
+  deleteAllSounds(rt);
   StopSprites(rt);
   StopDisplay(rt);
   releaseProgram(rt.image, rt.arrays);
@@ -303,6 +315,7 @@ void endRun(Runtime& rt) {
 int shutDown(Runtime& rt, bool started) {
   // The display-side services, sound and input are released here (the object and sprite
   // tables, display objects, sounds and the listener, the input devices).
+  releaseSound(rt);
   ReleaseInput(rt);
   int code = reportEnd(rt);
   if (!started && code == ExitOk) code = ExitStartFailed;

@@ -27,6 +27,9 @@ export DISPLAY=:$(head -1 display.txt)
 # The desktop's libraries (D-Bus, the OpenGL driver) keep allocations to the end of the
 # process; in sanitizer builds the engine's own leaks are found by the headless tests.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
+# Test machines have no sound card: the engine plays through SDL's dummy audio driver,
+# whose thread asks the mixer for samples as a card would.
+export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
 # A card memory of the test's own, empty: the next start is a first start.
 export XDG_CONFIG_HOME=$WORK/config
 
