@@ -1,10 +1,11 @@
-// The FluidSynth side of the audio decoders: each MIDI music gets its own synthesizer
-// (so two can play at once without sharing channels), rendered block by block on the
+// The FluidSynth side of the audio decoders: each open MIDI music has a synthesizer of its
+// own (so two can play at once without sharing channels), rendered block by block on the
 // mixer's demand; the player follows the synthesizer's sample clock.
 #include <fluidsynth.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <mutex>
 #include <span>
 #include <vector>
 
@@ -17,17 +18,69 @@ namespace {
 
 constexpr int SynthBlock = 64;  // frames rendered between checks of the player's state
 
-// A synthesizer keeps using the settings it was made with: each holds them.
-using SharedSettings = std::shared_ptr<fluid_settings_t>;
+// Synthesizers with the soundfont loaded, made with one set of settings. A music that is
+// closed gives its synthesizer back, so that opening a MIDI file again (a looping music
+// restarts by reopening) costs no soundfont load.
+class SynthPool {
+ public:
+  explicit SynthPool(std::string soundfont) : soundfont_(std::move(soundfont)) {}
+  ~SynthPool() {
+    for (fluid_synth_t* synth : idle_) delete_fluid_synth(synth);
+    if (settings_) delete_fluid_settings(settings_);
+  }
+
+  bool start(std::string& error) {
+    settings_ = new_fluid_settings();
+    if (!settings_) return error = "cannot start the synthesizer", false;
+    fluid_settings_setnum(settings_, "synth.sample-rate", double(MixRate));
+    fluid_settings_setint(settings_, "synth.cpu-cores", 1);
+    fluid_settings_setstr(settings_, "player.timing-source", "sample");
+    fluid_synth_t* first = take(error);
+    if (first) give(first);
+    return first != nullptr;
+  }
+
+  fluid_synth_t* take(std::string& error) {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      if (!idle_.empty()) {
+        fluid_synth_t* synth = idle_.back();
+        idle_.pop_back();
+        return synth;
+      }
+    }
+    fluid_synth_t* synth = new_fluid_synth(settings_);
+    if (!synth) return error = "cannot start the synthesizer", nullptr;
+    if (fluid_synth_sfload(synth, soundfont_.c_str(), 1) == FLUID_FAILED) {
+      delete_fluid_synth(synth);
+      return error = "cannot load the soundfont " + soundfont_, nullptr;
+    }
+    return synth;
+  }
+
+  void give(fluid_synth_t* synth) {
+    fluid_synth_system_reset(synth);
+    std::lock_guard<std::mutex> hold(lock_);
+    if (idle_.size() < MaxIdle) return idle_.push_back(synth);
+    delete_fluid_synth(synth);
+  }
+
+ private:
+  static constexpr size_t MaxIdle = 4;
+  std::string soundfont_;
+  fluid_settings_t* settings_ = nullptr;
+  std::mutex lock_;  // streams are closed on the engine thread or the mixer's
+  std::vector<fluid_synth_t*> idle_;
+};
 
 class MidiStream final : public AudioStream {
  public:
-  MidiStream(SharedSettings settings, fluid_synth_t* synth, std::string bytes, uint32_t milliseconds)
-      : settings_(std::move(settings)), synth_(synth), bytes_(std::move(bytes)),
+  MidiStream(std::shared_ptr<SynthPool> pool, fluid_synth_t* synth, std::string bytes, uint32_t milliseconds)
+      : pool_(std::move(pool)), synth_(synth), bytes_(std::move(bytes)),
         lengthFrames_(uint64_t(milliseconds) * MixRate / 1000) {}
   ~MidiStream() override {
     if (player_) delete_fluid_player(player_);
-    delete_fluid_synth(synth_);
+    pool_->give(synth_);
   }
 
   bool start() {
@@ -63,7 +116,7 @@ class MidiStream final : public AudioStream {
   }
 
  private:
-  SharedSettings settings_;
+  std::shared_ptr<SynthPool> pool_;
   fluid_synth_t* synth_;
   fluid_player_t* player_ = nullptr;
   std::string bytes_;
@@ -73,48 +126,23 @@ class MidiStream final : public AudioStream {
 
 class FluidSynthesizer final : public MidiSynthesizer {
  public:
-  explicit FluidSynthesizer(std::string soundfont) : soundfont_(std::move(soundfont)) {}
-  ~FluidSynthesizer() override {
-    if (keeper_) delete_fluid_synth(keeper_);
-  }
+  explicit FluidSynthesizer(std::string soundfont) : pool_(std::make_shared<SynthPool>(std::move(soundfont))) {}
 
-  // The settings and a first synthesizer with the soundfont loaded; it stays, so that the
-  // soundfont's samples stay loaded for the synthesizers of later opens.
-  bool start(std::string& error) {
-    settings_ = SharedSettings(new_fluid_settings(), delete_fluid_settings);
-    if (!settings_) return error = "cannot start the synthesizer", false;
-    fluid_settings_setnum(settings_.get(), "synth.sample-rate", double(MixRate));
-    fluid_settings_setint(settings_.get(), "synth.cpu-cores", 1);
-    fluid_settings_setstr(settings_.get(), "player.timing-source", "sample");
-    keeper_ = newSynth(error);
-    return keeper_ != nullptr;
-  }
+  bool start(std::string& error) { return pool_->start(error); }
 
   OpenedMusic open(const std::string& bytes, std::string& error) override {
     const auto view = std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     uint32_t length = 0;
     if (!midiLengthMilliseconds(view, length, error)) return {};
-    fluid_synth_t* synth = newSynth(error);
+    fluid_synth_t* synth = pool_->take(error);
     if (!synth) return {};
-    auto stream = std::make_unique<MidiStream>(settings_, synth, bytes, length);
+    auto stream = std::make_unique<MidiStream>(pool_, synth, bytes, length);
     if (!stream->start()) return error = "the synthesizer cannot play the file", OpenedMusic{};
     return {std::move(stream), length};
   }
 
  private:
-  fluid_synth_t* newSynth(std::string& error) {
-    fluid_synth_t* synth = new_fluid_synth(settings_.get());
-    if (!synth) return error = "cannot start the synthesizer", nullptr;
-    if (fluid_synth_sfload(synth, soundfont_.c_str(), 1) == FLUID_FAILED) {
-      delete_fluid_synth(synth);
-      return error = "cannot load the soundfont " + soundfont_, nullptr;
-    }
-    return synth;
-  }
-
-  std::string soundfont_;
-  SharedSettings settings_;
-  fluid_synth_t* keeper_ = nullptr;
+  std::shared_ptr<SynthPool> pool_;  // shared with the open streams, which outlive no pool
 };
 
 }  // namespace
