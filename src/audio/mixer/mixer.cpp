@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace zt {
 
@@ -383,10 +384,14 @@ void Mixer::mixStream(MixVoice& m, float* acc, size_t frames) {
   if (m.ended && !m.hasAhead) m.playing = false;
 }
 
+// Running out of memory, or a stream that throws, costs one block of silence; the voices
+// copied for the block are always handed back.
 void Mixer::render(int16_t* out, size_t frames) {
   mixList.clear();
-  {
+  try {
+    accumulator.assign(frames * 2, 0.0f);
     std::lock_guard guard(lock);
+    mixList.reserve(voices.size());
     for (auto& [id, voice] : voices) {
       if (!voice.playing) continue;
       voice.inMix = true;
@@ -396,16 +401,23 @@ void Mixer::render(int16_t* out, size_t frames) {
                  {voice.carry[0], voice.carry[1]}, {voice.ahead[0], voice.ahead[1]}, voice.hasAhead};
       mixList.push_back(std::move(m));
     }
+  } catch (const std::bad_alloc&) {
+    std::fill(out, out + frames * 2, int16_t(0));
+    return;
   }
-  accumulator.assign(frames * 2, 0.0f);
-  for (MixVoice& m : mixList) {
-    if (m.stream)
-      mixStream(m, accumulator.data(), frames);
-    else
-      mixBuffer(m, accumulator.data(), frames);
+  bool mixed = true;
+  try {
+    for (MixVoice& m : mixList) {
+      if (m.stream)
+        mixStream(m, accumulator.data(), frames);
+      else
+        mixBuffer(m, accumulator.data(), frames);
+    }
+  } catch (...) {
+    mixed = false;
   }
   for (size_t i = 0; i < frames * 2; ++i) {
-    const float s = std::clamp(accumulator[i], -1.0f, 1.0f) * 32767.0f;
+    const float s = mixed ? std::clamp(accumulator[i], -1.0f, 1.0f) * 32767.0f : 0.0f;
     out[i] = int16_t(std::lrint(s));
   }
   {
