@@ -172,17 +172,9 @@ void Mixer::stop(VoiceId v) {
   }
 }
 
-bool Mixer::playing(VoiceId v) const {
-  std::lock_guard guard(lock);
-  const Voice* voice = find(v);
-  return voice && voice->playing;
-}
+bool Mixer::playing(VoiceId v) const { return field(v, &Voice::playing, false); }
 
-bool Mixer::looping(VoiceId v) const {
-  std::lock_guard guard(lock);
-  const Voice* voice = find(v);
-  return voice && voice->looping;
-}
+bool Mixer::looping(VoiceId v) const { return field(v, &Voice::looping, false); }
 
 bool Mixer::setPosition(VoiceId v, uint32_t byteOffset) {
   std::lock_guard guard(lock);
@@ -230,41 +222,17 @@ void Mixer::setSpeed(VoiceId v, int percent) {
   if (voice && voice->stream && percent > 0) voice->speed = percent;
 }
 
-int Mixer::volume(VoiceId v) const {
-  std::lock_guard guard(lock);
-  const Voice* voice = find(v);
-  return voice ? voice->volume : 0;
-}
+int Mixer::volume(VoiceId v) const { return field(v, &Voice::volume, 0); }
 
-int Mixer::pan(VoiceId v) const {
-  std::lock_guard guard(lock);
-  const Voice* voice = find(v);
-  return voice ? voice->pan : 0;
-}
+int Mixer::pan(VoiceId v) const { return field(v, &Voice::pan, 0); }
 
-uint32_t Mixer::frequency(VoiceId v) const {
-  std::lock_guard guard(lock);
-  const Voice* voice = find(v);
-  return voice ? voice->frequency : 0;
-}
+uint32_t Mixer::frequency(VoiceId v) const { return field(v, &Voice::frequency, 0u); }
 
-int Mixer::speed(VoiceId v) const {
-  std::lock_guard guard(lock);
-  const Voice* voice = find(v);
-  return voice ? voice->speed : 100;
-}
+int Mixer::speed(VoiceId v) const { return field(v, &Voice::speed, 100); }
 
-uint64_t Mixer::framesPlayed(VoiceId v) const {
-  std::lock_guard guard(lock);
-  const Voice* voice = find(v);
-  return voice ? voice->played : 0;
-}
+uint64_t Mixer::framesPlayed(VoiceId v) const { return field(v, &Voice::played, uint64_t(0)); }
 
-bool Mixer::streamEnded(VoiceId v) const {
-  std::lock_guard guard(lock);
-  const Voice* voice = find(v);
-  return voice && voice->ended;
-}
+bool Mixer::streamEnded(VoiceId v) const { return field(v, &Voice::ended, false); }
 
 void Mixer::setSourcePosition(VoiceId v, Vec3 position) {
   std::lock_guard guard(lock);
