@@ -309,6 +309,8 @@ TEST(Mixer, StreamVoicesCountWhatWasPlayedEndAndComeBack) {
   render(m, 1024);
   EXPECT_EQ(stream->at, 0u);  // stopped: nothing is pulled
   m.play(v, false);
+  m.render(nullptr, 0);  // an empty block changes nothing
+  EXPECT_EQ(m.framesPlayed(v), 500u);
   auto out = render(m, 1000);
   EXPECT_EQ(m.framesPlayed(v), 1500u);
   EXPECT_NEAR(out[3], 0.25 * 32767, 1);

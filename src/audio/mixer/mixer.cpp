@@ -355,6 +355,7 @@ void Mixer::mixStream(MixVoice& m, float* acc, size_t frames) {
 // Running out of memory, or a stream that throws, costs one block of silence; the voices
 // copied for the block are always handed back.
 void Mixer::render(int16_t* out, size_t frames) {
+  if (frames == 0) return;
   mixList.clear();
   try {
     accumulator.assign(frames * 2, 0.0f);
