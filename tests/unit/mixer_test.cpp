@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "audio/mixer/mixer.h"
+#include "platform/audio.h"
 
 namespace zt {
 namespace {
@@ -386,6 +387,26 @@ TEST(Mixer, TheDeviceThreadMixesWhileTheEngineChangesVoices) {
   device.join();
   EXPECT_GE(blocks.load(), 200);
   EXPECT_EQ(m.voiceCount(), 400u);
+}
+
+// The null device mixes exactly as far as the clock has gone, however the time is cut up:
+// no frame is lost or mixed twice to rounding.
+TEST(NullAudioDevice, MixesAlongTheClockWithoutDrift) {
+  Mixer m;
+  const VoiceId v = m.addStream(std::make_unique<CountingStream>(10 * size_t(MixRate)));
+  m.play(v, false);
+  std::unique_ptr<AudioDevice> device = createNullAudioDevice();
+  std::string why;
+  ASSERT_TRUE(device->start(m, 5000.0, why));
+  device->advance(4000.0);  // before the start: nothing
+  EXPECT_EQ(m.framesPlayed(v), 0u);
+  device->advance(6000.0);
+  EXPECT_EQ(m.framesPlayed(v), uint64_t(MixRate));
+  for (int i = 1; i <= 3000; ++i) device->advance(6000.0 + i / 3.0);
+  EXPECT_EQ(m.framesPlayed(v), uint64_t(2 * MixRate));
+  device->stop();
+  device->advance(9000.0);
+  EXPECT_EQ(m.framesPlayed(v), uint64_t(2 * MixRate));
 }
 
 }  // namespace
