@@ -78,10 +78,12 @@ Word* opPauseSound(Runtime& rt, Word* pc) {
 }
 
 // A loop the engine drives goes on as one pass from the paused position, so it keeps its
-// loop start and end; only a native loop is resumed looping.
+// loop start and end; only a native loop is resumed looping. A sound that plays again is
+// playing, even when SOUND PLAYING cleared the flag while it was paused.
 Word* opResumeSound(Runtime& rt, Word* pc) {
   if (SoundRecord* s = checkedSound(rt, operand(pc, 0).i)) {
     playBuffer(audioState(rt).mixer, *s, 0, s->looping && s->loopStart == 0);
+    if (bufferOf(*s)) s->playing = 1;
     s->paused = 0;
   }
   return pc + 1;
@@ -101,9 +103,14 @@ const CommandRow Rows[] = {
 
 }  // namespace
 
-void maintainSounds(Runtime& rt) {
+void advanceAudio(Runtime& rt) {
   AudioState& a = audioState(rt);
   if (a.device) a.device->advance(rt.clock->preciseMilliseconds());
+}
+
+void maintainSounds(Runtime& rt) {
+  advanceAudio(rt);
+  AudioState& a = audioState(rt);
   for (SoundRecord& s : a.sounds) {
     // A paused loop waits for RESUME SOUND instead of restarting.
     if (s.loopStart == 0 || !s.looping || s.paused) continue;

@@ -22,6 +22,9 @@ void setAudioDevice(Runtime& rt, std::unique_ptr<AudioDevice> device);
 // Start-up: the device starts mixing (without a device, the null one, said once on
 // stderr), the listener is set to its initial state.
 void startSound(Runtime& rt);
+// The null device mixes up to the engine clock now (a real device mixes by itself): call
+// it before reading or changing what a voice is playing.
+void advanceAudio(Runtime& rt);
 // Frame end: the null device catches up with the clock, then the engine-driven loops that
 // have run out restart from their loop start.
 void maintainSounds(Runtime& rt);

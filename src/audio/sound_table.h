@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "audio/sound.h"
 #include "audio/state.h"
 #include "command_ids.h"
 #include "core/error_numbers.h"
@@ -17,11 +18,14 @@ inline AudioState& audioState(Runtime& rt) { return rt.audio; }
 inline bool validSoundNumber(int32_t n) { return n >= 1 && n <= MaxSoundNumber; }
 
 // The sound under n, or null after raising 3001 (n out of range) or 3004 (no sound).
+// The null device first mixes up to the engine clock, so the command sees the buffer as
+// it stands now.
 inline SoundRecord* checkedSound(Runtime& rt, int32_t n) {
   if (!validSoundNumber(n)) {
     raiseError(rt, ErrSoundNumber);
     return nullptr;
   }
+  advanceAudio(rt);
   SoundRecord& s = audioState(rt).sounds[size_t(n)];
   if (!s.exists) {
     raiseError(rt, ErrNoSound);

@@ -17,7 +17,7 @@ namespace {
 class MciDevicesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = freshFolder("mci_devices");
+    folder = freshFolder(std::string("mci_devices_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     writeBytes(folder + "/tone.wav", sineWav(22050, 1, 1000, 441));
     writeBytes(folder + "/tune.mid", midiFile({{60, 480}, {64, 480}, {67, 960}}));  // two seconds
   }

@@ -102,7 +102,11 @@ double pitch(const Decoded& d) {
   return crossings < 2 ? 0 : double(crossings - 1) * MixRate / double(last - first);
 }
 
-std::string mediaPath(const std::string& name) { return freshFolder("music_decoders") + "/" + name; }
+// A file in an emptied folder of the running test's own (tests may run in parallel).
+std::string mediaPath(const std::string& name) {
+  return freshFolder(std::string("music_decoders_") + ::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+         "/" + name;
+}
 
 TEST(AudioDecoder, WaveFilesComeOutStereoAtTheMixingRate) {
   for (const auto& [rate, channels] : {std::pair{44100, 2}, {22050, 1}, {8000, 1}}) {

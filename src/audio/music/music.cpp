@@ -26,7 +26,10 @@ constexpr int32_t MaxMusicSpeed = 400, MinMusicSpeed = 10;
 
 std::string aliasOf(int32_t n) { return "music" + std::to_string(n); }
 
+// The mixer is brought up to the engine clock first, so that a position read or a play
+// state changed is that of now, not of the last frame end.
 bool send(Runtime& rt, const std::string& command, std::string* reply = nullptr) {
+  advanceAudio(rt);
   std::string ignored;
   return rt.music.devices.send(soundMixer(rt), command, reply ? *reply : ignored) == MciError::None;
 }
