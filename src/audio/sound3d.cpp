@@ -25,20 +25,13 @@ Word* opPositionSound(Runtime& rt, Word* pc) {
   return pc + 4;
 }
 
-Word* opPositionListener(Runtime& rt, Word* pc) {
+// POSITION LISTENER and ROTATE LISTENER: three stored values that move the listener.
+template <float ListenerState::*X, float ListenerState::*Y, float ListenerState::*Z>
+Word* opSetListener(Runtime& rt, Word* pc) {
   AudioState& a = audioState(rt);
-  a.listener.x = operand(pc, 0).f;
-  a.listener.y = operand(pc, 1).f;
-  a.listener.z = operand(pc, 2).f;
-  sendListener(a);
-  return pc + 3;
-}
-
-Word* opRotateListener(Runtime& rt, Word* pc) {
-  AudioState& a = audioState(rt);
-  a.listener.angleX = operand(pc, 0).f;
-  a.listener.angleY = operand(pc, 1).f;
-  a.listener.angleZ = operand(pc, 2).f;
+  a.listener.*X = operand(pc, 0).f;
+  a.listener.*Y = operand(pc, 1).f;
+  a.listener.*Z = operand(pc, 2).f;
   sendListener(a);
   return pc + 3;
 }
@@ -58,8 +51,8 @@ Word* opListenerValue(Runtime& rt, Word* pc) {
 
 const CommandRow Rows[] = {
     {CmdPositionSound, opPositionSound},
-    {CmdPositionListener, opPositionListener},
-    {CmdRotateListener, opRotateListener},
+    {CmdPositionListener, opSetListener<&ListenerState::x, &ListenerState::y, &ListenerState::z>},
+    {CmdRotateListener, opSetListener<&ListenerState::angleX, &ListenerState::angleY, &ListenerState::angleZ>},
     {CmdSoundPositionX, opSoundPosition<&SoundRecord::x>},
     {CmdSoundPositionY, opSoundPosition<&SoundRecord::y>},
     {CmdSoundPositionZ, opSoundPosition<&SoundRecord::z>},

@@ -17,19 +17,29 @@ namespace {
 // Every length in a WAV file is 32-bit.
 constexpr uint64_t MaxWavFileBytes = uint64_t(UINT32_MAX) + 8;
 
-std::shared_ptr<const SampleData> sampleOf(const WavFile& wav) {
+// Null when the wave is not one a buffer can be made of.
+std::shared_ptr<const SampleData> sampleOf(WavFile& wav) {
   std::string why;
   if (!playableWav(wav, why)) return nullptr;
-  try {
-    auto data = std::make_shared<SampleData>();
-    data->channels = wav.format.channels;
-    data->bitsPerSample = wav.format.bitsPerSample;
-    data->rate = int(wav.format.samplesPerSec);
-    data->bytes = wav.samples;
-    return data;
-  } catch (const std::bad_alloc&) {
-    return nullptr;
+  auto data = std::make_shared<SampleData>();
+  data->channels = wav.format.channels;
+  data->bitsPerSample = wav.format.bitsPerSample;
+  data->rate = int(wav.format.samplesPerSec);
+  data->bytes = std::move(wav.samples);
+  return data;
+}
+
+// The sample of a file's bytes: a buffer when they are a playable wave, none otherwise.
+std::unique_ptr<SoundSample> readSample(Mixer& mixer, std::string& bytes, bool is3D) {
+  auto sample = std::make_unique<SoundSample>();
+  WavFile wav;
+  std::string why;
+  if (parseWav(bytes, wav, why)) {
+    bytes = std::string();  // the file block goes once the samples are out of it
+    sample->data = sampleOf(wav);
+    sample->buffer = mixer.addBuffer(sample->data, is3D);
   }
+  return sample;
 }
 
 // The values of a sound after a load or a clone.
@@ -60,13 +70,13 @@ Word* opLoadSound(Runtime& rt, Word* pc) {
     raiseError(rt, ErrSoundLoad);
     return pc + 2;
   }
-  auto sample = std::make_unique<SoundSample>();
-  WavFile wav;
-  std::string why;
-  if (parseWav(bytes, wav, why)) {
-    bytes = std::string();  // the file block goes once the samples are out of it
-    sample->data = sampleOf(wav);
-    sample->buffer = a.mixer.addBuffer(sample->data, Is3D);
+  // Memory that runs out is a failed load.
+  std::unique_ptr<SoundSample> sample;
+  try {
+    sample = readSample(a.mixer, bytes, Is3D);
+  } catch (const std::bad_alloc&) {
+    raiseError(rt, ErrSoundLoad);
+    return pc + 2;
   }
   s.sample = std::move(sample);
   resetAfterLoad(s, Is3D);
@@ -91,13 +101,20 @@ Word* opCloneSound(Runtime& rt, Word* pc) {
   }
   SoundRecord& s = a.sounds[size_t(n)];
   if (s.exists) deleteSound(a.mixer, s);
-  // A source without a buffer (not a playable wave) has nothing to duplicate.
-  const VoiceId buffer = a.mixer.duplicate(bufferOf(source));
-  if (!buffer) {
+  // Nothing to duplicate (a source that is not a playable wave) or no memory: 3021.
+  std::unique_ptr<SoundSample> sample;
+  try {
+    sample = std::make_unique<SoundSample>();
+    sample->buffer = a.mixer.duplicate(bufferOf(source));
+  } catch (const std::bad_alloc&) {
+    sample.reset();
+  }
+  if (!sample || !sample->buffer) {
     raiseError(rt, ErrSoundClone);
     return pc + 2;
   }
-  s.sample = std::make_unique<SoundSample>(SoundSample{source.sample->data, buffer});
+  sample->data = source.sample->data;
+  s.sample = std::move(sample);
   resetAfterLoad(s, false);
   return pc + 2;
 }

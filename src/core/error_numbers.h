@@ -75,6 +75,13 @@ inline constexpr int32_t ErrNoCloneSource = 3022;
 inline constexpr int32_t ErrCloneOntoItself = 3023;
 inline constexpr int32_t ErrSpeech = 3201;  // soft
 
+inline constexpr int32_t ErrMusicNumber = 3501;
+inline constexpr int32_t ErrMusicOpen = 3502;        // soft
+inline constexpr int32_t ErrNoMusic = 3504;          // soft
+inline constexpr int32_t ErrMusicVolume = 3505;
+inline constexpr int32_t ErrMusicSpeed = 3506;
+inline constexpr int32_t ErrMusicNotPlaying = 3507;  // soft
+
 inline constexpr int32_t ErrNoSuchControlDevice = 4001;  // soft
 inline constexpr int32_t ErrNoControlDevice = 4002;      // soft
 inline constexpr int32_t ErrNoForceFeedback = 4101;      // soft

@@ -44,6 +44,7 @@ struct RefreshState;
 struct SpriteState;
 // audio
 struct AudioState;
+struct MusicState;
 // video
 struct VideoState;
 // platform
@@ -83,6 +84,7 @@ struct Runtime {
   AudioState& audio;
   VideoState& video;
   FileSystem& fs;
+  MusicState& music;
   std::unique_ptr<Clipboard> clipboard;
 };
 

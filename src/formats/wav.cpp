@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 namespace zt {
 
@@ -68,12 +67,7 @@ bool parseWav(std::string_view bytes, WavFile& out, std::string& why) {
     return false;
   }
   const size_t block = out.format.blockAlign ? out.format.blockAlign : 1;
-  try {
-    out.samples.assign(data.begin(), data.begin() + std::ptrdiff_t(data.size() / block * block));
-  } catch (const std::bad_alloc&) {
-    why = "out of memory";
-    return false;
-  }
+  out.samples.assign(data.begin(), data.begin() + std::ptrdiff_t(data.size() / block * block));
   return true;
 }
 

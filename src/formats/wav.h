@@ -28,7 +28,8 @@ struct WavFile {
 };
 
 // False, with the reason, when the bytes are not a RIFF WAVE file with a "fmt " chunk of
-// at least 14 bytes and a "data" chunk; never reads outside `bytes`.
+// at least 14 bytes and a "data" chunk; never reads outside `bytes`. Throws bad_alloc
+// when the samples cannot be held.
 bool parseWav(std::string_view bytes, WavFile& out, std::string& why);
 
 // Whether a sound buffer can be made of it: PCM, 1 or 2 channels of 8 or 16 bits, a block

@@ -1,6 +1,7 @@
 #include "host/families.h"
 
 #include "audio/sound.h"
+#include "audio/music/music.h"
 #include "core/family.h"
 #include "display2d/bitmaps.h"
 #include "display2d/console.h"
@@ -26,6 +27,7 @@ const std::span<const CommandRow> Families[] = {
     TextRows,      JoystickRows,   ControlDeviceRows, ForceRows,
     ImageRows,     SpriteRows,     CollisionRows, AnimationRows,
     SoundRows,     SoundPlayRows,  SoundValueRows, Sound3DRows, SpeechRows,
+    MusicRows,
 };
 
 const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords, ImageRecords,

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "audio/sound.h"
+#include "audio/music/music.h"
 #include "core/runtime.h"
 #include "display2d/state.h"
 #include "host/state.h"
@@ -54,6 +55,7 @@ void FrameEnd(Runtime& rt) {
   DrawSprites(rt);
   maintainSounds(rt);
   commitListener(rt);
+  pollMusic(rt);
   Present(rt);
   writePendingCapture(rt);
   clearMouseMovement(rt);

@@ -7,6 +7,8 @@
 
 #include "audio/sound.h"
 #include "audio/state.h"
+#include "audio/music/music.h"
+#include "audio/music/state.h"
 #include "compiler/compiler.h"
 #include "core/error_numbers.h"
 #include "core/runtime.h"
@@ -57,6 +59,7 @@ struct Subsystems {
   AudioState audio;
   VideoState video;
   FileSystem fs;
+  MusicState music{fs};  // opens the files it is given in the current directory of fs
 };
 
 namespace {
@@ -93,6 +96,7 @@ Runtime::Runtime()
       audio(subsystems->audio),
       video(subsystems->video),
       fs(subsystems->fs),
+      music(subsystems->music),
       clipboard(std::make_unique<LocalClipboard>()) {
   buildDispatchTable(dispatch, commandFamilies());
   buildRecordTable(bitmaps.displayList, recordFamilies());
@@ -306,6 +310,7 @@ void endRun(Runtime& rt) {
   // The display-side services are released here, in this order: drawing state, music,
   // sounds, animations, images, sprites and the pointer picture, 3D data and open files,
   // then the display.
+  releaseMusic(rt);
   deleteAllSounds(rt);
   releaseAnimations(rt);
   StopSprites(rt);

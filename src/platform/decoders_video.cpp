@@ -1,12 +1,12 @@
 // FFmpeg's demuxers and decoders behind VideoDecoder and the sound-track AudioStream, built
-// as a module of its own that the engine loads on the first video it opens (see
-// decoders_video_module.h): FFmpeg's libraries map more than a hundred megabytes and take
+// into the media module that the engine loads on the first video or music it opens (see
+// decoders_module.h): FFmpeg's libraries map more than a hundred megabytes and take
 // time to link, which programs that play no video should not pay. The video and its sound
 // track open the file separately, so the mixer's thread reads the sound while the engine's
 // thread decodes the pictures, and neither waits for the other.
 #include "platform/decoders_video.h"
 
-#include "platform/decoders_video_module.h"
+#include "platform/decoders_module.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -4,10 +4,13 @@
 
 #include <cmath>
 #include <cstdint>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "audio/mixer/mixer.h"
+#include "platform/audio.h"
 
 namespace zt {
 namespace {
@@ -307,6 +310,8 @@ TEST(Mixer, StreamVoicesCountWhatWasPlayedEndAndComeBack) {
   render(m, 1024);
   EXPECT_EQ(stream->at, 0u);  // stopped: nothing is pulled
   m.play(v, false);
+  m.render(nullptr, 0);  // an empty block changes nothing
+  EXPECT_EQ(m.framesPlayed(v), 500u);
   auto out = render(m, 1000);
   EXPECT_EQ(m.framesPlayed(v), 1500u);
   EXPECT_NEAR(out[3], 0.25 * 32767, 1);
@@ -344,6 +349,64 @@ TEST(Mixer, SlowStreamsAreInterpolatedAcrossBlocks) {
   // (after the first source frame, which is the start of the climb).
   for (size_t i = 8; i < out.size(); i += 2) EXPECT_NEAR(out[i] - out[i - 2], 32767 * 0.0005, 1.01) << i;
   EXPECT_EQ(m.framesPlayed(v), 148u);
+}
+
+// A device thread mixes without pause while the engine thread adds, changes, plays and
+// removes voices and takes streams back: every stream comes back whole and unshared.
+TEST(Mixer, TheDeviceThreadMixesWhileTheEngineChangesVoices) {
+  Mixer m;
+  std::atomic<bool> done{false};
+  std::atomic<long> blocks{0};
+  std::thread device([&] {
+    std::vector<int16_t> out(256 * 2);
+    while (!done) {
+      m.render(out.data(), 256);
+      ++blocks;
+    }
+  });
+  const auto data = constant16(1000, 300);
+  for (int i = 0; i < 2000; ++i) {
+    // Every tenth change waits for a block to be mixed, so the two threads meet throughout.
+    for (const long seen = blocks; i % 10 == 0 && blocks == seen;) std::this_thread::yield();
+    const VoiceId v = m.addBuffer(data, i % 3 == 0);
+    m.play(v, i % 2 == 0);
+    m.setVolume(v, -i);
+    m.setPosition(v, uint32_t(i % 500));
+    m.setSourcePosition(v, {float(i), 0, 0});
+    if (i % 7 == 0) m.commit();
+    auto owned = std::make_unique<CountingStream>(size_t(i % 600));
+    CountingStream* stream = owned.get();
+    const VoiceId s = m.addStream(std::move(owned));
+    m.play(s, false);
+    m.setSpeed(s, 50 + i % 200);
+    m.playing(v);
+    if (i % 5) m.remove(v);
+    EXPECT_EQ(m.takeStream(s).get(), stream);
+  }
+  done = true;
+  device.join();
+  EXPECT_GE(blocks.load(), 200);
+  EXPECT_EQ(m.voiceCount(), 400u);
+}
+
+// The null device mixes exactly as far as the clock has gone, however the time is cut up:
+// no frame is lost or mixed twice to rounding.
+TEST(NullAudioDevice, MixesAlongTheClockWithoutDrift) {
+  Mixer m;
+  const VoiceId v = m.addStream(std::make_unique<CountingStream>(10 * size_t(MixRate)));
+  m.play(v, false);
+  std::unique_ptr<AudioDevice> device = createNullAudioDevice();
+  std::string why;
+  ASSERT_TRUE(device->start(m, 5000.0, why));
+  device->advance(4000.0);  // before the start: nothing
+  EXPECT_EQ(m.framesPlayed(v), 0u);
+  device->advance(6000.0);
+  EXPECT_EQ(m.framesPlayed(v), uint64_t(MixRate));
+  for (int i = 1; i <= 3000; ++i) device->advance(6000.0 + i / 3.0);
+  EXPECT_EQ(m.framesPlayed(v), uint64_t(2 * MixRate));
+  device->stop();
+  device->advance(9000.0);
+  EXPECT_EQ(m.framesPlayed(v), uint64_t(2 * MixRate));
 }
 
 }  // namespace

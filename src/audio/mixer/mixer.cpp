@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace zt {
 
@@ -171,17 +172,9 @@ void Mixer::stop(VoiceId v) {
   }
 }
 
-bool Mixer::playing(VoiceId v) const {
-  std::lock_guard guard(lock);
-  const Voice* voice = find(v);
-  return voice && voice->playing;
-}
+bool Mixer::playing(VoiceId v) const { return field(v, &Voice::playing, false); }
 
-bool Mixer::looping(VoiceId v) const {
-  std::lock_guard guard(lock);
-  const Voice* voice = find(v);
-  return voice && voice->looping;
-}
+bool Mixer::looping(VoiceId v) const { return field(v, &Voice::looping, false); }
 
 bool Mixer::setPosition(VoiceId v, uint32_t byteOffset) {
   std::lock_guard guard(lock);
@@ -229,41 +222,17 @@ void Mixer::setSpeed(VoiceId v, int percent) {
   if (voice && voice->stream && percent > 0) voice->speed = percent;
 }
 
-int Mixer::volume(VoiceId v) const {
-  std::lock_guard guard(lock);
-  const Voice* voice = find(v);
-  return voice ? voice->volume : 0;
-}
+int Mixer::volume(VoiceId v) const { return field(v, &Voice::volume, 0); }
 
-int Mixer::pan(VoiceId v) const {
-  std::lock_guard guard(lock);
-  const Voice* voice = find(v);
-  return voice ? voice->pan : 0;
-}
+int Mixer::pan(VoiceId v) const { return field(v, &Voice::pan, 0); }
 
-uint32_t Mixer::frequency(VoiceId v) const {
-  std::lock_guard guard(lock);
-  const Voice* voice = find(v);
-  return voice ? voice->frequency : 0;
-}
+uint32_t Mixer::frequency(VoiceId v) const { return field(v, &Voice::frequency, 0u); }
 
-int Mixer::speed(VoiceId v) const {
-  std::lock_guard guard(lock);
-  const Voice* voice = find(v);
-  return voice ? voice->speed : 100;
-}
+int Mixer::speed(VoiceId v) const { return field(v, &Voice::speed, 100); }
 
-uint64_t Mixer::framesPlayed(VoiceId v) const {
-  std::lock_guard guard(lock);
-  const Voice* voice = find(v);
-  return voice ? voice->played : 0;
-}
+uint64_t Mixer::framesPlayed(VoiceId v) const { return field(v, &Voice::played, uint64_t(0)); }
 
-bool Mixer::streamEnded(VoiceId v) const {
-  std::lock_guard guard(lock);
-  const Voice* voice = find(v);
-  return voice && voice->ended;
-}
+bool Mixer::streamEnded(VoiceId v) const { return field(v, &Voice::ended, false); }
 
 void Mixer::setSourcePosition(VoiceId v, Vec3 position) {
   std::lock_guard guard(lock);
@@ -383,10 +352,15 @@ void Mixer::mixStream(MixVoice& m, float* acc, size_t frames) {
   if (m.ended && !m.hasAhead) m.playing = false;
 }
 
+// Running out of memory, or a stream that throws, costs one block of silence; the voices
+// copied for the block are always handed back.
 void Mixer::render(int16_t* out, size_t frames) {
+  if (frames == 0) return;
   mixList.clear();
-  {
+  try {
+    accumulator.assign(frames * 2, 0.0f);
     std::lock_guard guard(lock);
+    mixList.reserve(voices.size());
     for (auto& [id, voice] : voices) {
       if (!voice.playing) continue;
       voice.inMix = true;
@@ -396,16 +370,23 @@ void Mixer::render(int16_t* out, size_t frames) {
                  {voice.carry[0], voice.carry[1]}, {voice.ahead[0], voice.ahead[1]}, voice.hasAhead};
       mixList.push_back(std::move(m));
     }
+  } catch (const std::bad_alloc&) {
+    std::fill(out, out + frames * 2, int16_t(0));
+    return;
   }
-  accumulator.assign(frames * 2, 0.0f);
-  for (MixVoice& m : mixList) {
-    if (m.stream)
-      mixStream(m, accumulator.data(), frames);
-    else
-      mixBuffer(m, accumulator.data(), frames);
+  bool mixed = true;
+  try {
+    for (MixVoice& m : mixList) {
+      if (m.stream)
+        mixStream(m, accumulator.data(), frames);
+      else
+        mixBuffer(m, accumulator.data(), frames);
+    }
+  } catch (...) {
+    mixed = false;
   }
   for (size_t i = 0; i < frames * 2; ++i) {
-    const float s = std::clamp(accumulator[i], -1.0f, 1.0f) * 32767.0f;
+    const float s = mixed ? std::clamp(accumulator[i], -1.0f, 1.0f) * 32767.0f : 0.0f;
     out[i] = int16_t(std::lrint(s));
   }
   {

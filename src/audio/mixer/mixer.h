@@ -163,6 +163,13 @@ class Mixer {
 
   Voice* find(VoiceId v);
   const Voice* find(VoiceId v) const;
+  // A voice's field read under the lock; `absent` when there is no such voice.
+  template <class T>
+  T field(VoiceId v, T Voice::*member, T absent) const {
+    std::lock_guard guard(lock);
+    const Voice* voice = find(v);
+    return voice ? voice->*member : absent;
+  }
   VoiceId insert(Voice voice);
   void updateGains(Voice& voice) const;
   void mixBuffer(MixVoice& m, float* acc, size_t frames) const;
