@@ -42,6 +42,8 @@ struct TextState;
 struct RefreshState;
 // sprites
 struct SpriteState;
+// engine3d
+struct Engine3DState;
 // platform
 class FileSystem;
 class Clipboard;
@@ -76,6 +78,7 @@ struct Runtime {
   TextState& text;
   RefreshState& refresh;
   SpriteState& sprites;
+  Engine3DState& engine3d;
   FileSystem& fs;
   std::unique_ptr<Clipboard> clipboard;
 };

@@ -7,6 +7,7 @@
 #include "display2d/drawing.h"
 #include "display2d/refresh.h"
 #include "display2d/text.h"
+#include "engine3d/engine3d.h"
 #include "input/input.h"
 #include "services/checklist.h"
 #include "services/files.h"
@@ -23,10 +24,11 @@ const std::span<const CommandRow> Families[] = {
     FileSystemRows, DirectoryRows, DisplayRows,   BitmapRows,   RefreshRows, DrawingRows,
     TextRows,      JoystickRows,   ControlDeviceRows, ForceRows,
     ImageRows,     SpriteRows,     CollisionRows,
+    SceneRows,     CameraRows,     LightRows,   ValueRows,
 };
 
 const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords, ImageRecords,
-                                                     SpriteRecords};
+                                                     SpriteRecords, CameraRecords};
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 
 #include "core/runtime.h"
 #include "display2d/state.h"
+#include "engine3d/engine3d.h"
 #include "host/state.h"
 #include "input/input.h"
 #include "input/state.h"
@@ -30,12 +31,15 @@ void resetFrameTiming(Runtime& rt) {
 }
 
 // Steps, in order: restore a lost full-screen surface, the pointer and text cursor, the
-// Z-buffer clear, sprite backgrounds, the render-to-image camera, the 3D scene when it is
-// drawn to the front, the display list.
+// Z-buffer clear, sprite backgrounds, the render-to-image camera, the backdrop, the 3D scene
+// when it is drawn to the front, the display list.
 void FrameStart(Runtime& rt) {
   if (!rt.host.WindowActive) return;
   movePointerSprite(rt, rt.input.MouseX, rt.input.MouseY - 1, rt.input.MouseShown);
+  ClearZBuffer3D(rt);
   RestoreSpriteBackgrounds(rt, rt.display.BufferParity);
+  DrawBackdrop(rt);
+  if (!rt.refresh.DrawToBack) Render3D(rt);
   RunDisplayList(rt);
 }
 
@@ -48,6 +52,7 @@ void FrameEnd(Runtime& rt) {
   AdvanceSpriteTimers(rt);
   limitFrameRate(rt);
   SaveSpriteBackgrounds(rt, rt.display.BufferParity);
+  if (rt.refresh.DrawToBack) Render3D(rt);
   DrawSprites(rt);
   Present(rt);
   writePendingCapture(rt);

@@ -11,6 +11,8 @@
 #include "display2d/chooser.h"
 #include "display2d/console.h"
 #include "display2d/state.h"
+#include "engine3d/engine3d.h"
+#include "engine3d/state.h"
 #include "host/diagnostics.h"
 #include "host/families.h"
 #include "host/frame.h"
@@ -50,6 +52,7 @@ struct Subsystems {
   TextState text;
   RefreshState refresh;
   SpriteState sprites;
+  Engine3DState engine3d;
   FileSystem fs;
 };
 
@@ -61,7 +64,15 @@ namespace {
 void releaseForDisplayReset(Runtime& rt) {
   ClearDisplayList(rt.bitmaps.displayList);
   releaseSpritesForReset(rt);
+  release3DForReset(rt);
   releaseBitmaps(rt.bitmaps);
+}
+
+// A display reset's last step: images and the pointer in the new format, then the new 3D
+// devices get the scene's states, lights and camera.
+void restoreAfterDisplayReset(Runtime& rt) {
+  restoreSpritesAfterReset(rt);
+  restore3DAfterReset(rt);
 }
 
 }  // namespace
@@ -83,6 +94,7 @@ Runtime::Runtime()
       text(subsystems->text),
       refresh(subsystems->refresh),
       sprites(subsystems->sprites),
+      engine3d(subsystems->engine3d),
       fs(subsystems->fs),
       clipboard(std::make_unique<LocalClipboard>()) {
   buildDispatchTable(dispatch, commandFamilies());
@@ -93,7 +105,7 @@ Runtime::Runtime()
   input.Source = host.MainWindow.get();
   input.WindowProc = windowProc;
   display.ReleaseForReset = releaseForDisplayReset;
-  display.RestoreAfterReset = restoreSpritesAfterReset;  // images in the new pixel format, the pointer again
+  display.RestoreAfterReset = restoreAfterDisplayReset;
 }
 
 Runtime::~Runtime() { releaseProgram(image, arrays); }
@@ -279,6 +291,7 @@ bool startUp(Runtime& rt, const RunOptions& options, const std::string& game) {
   // The engine draws its own pointer, so the desktop's stays hidden over the window.
   h.MainWindow->showCursor(false);
   StartSprites(rt);
+  Start3D(rt);
   return true;
 }
 
@@ -296,6 +309,7 @@ void endRun(Runtime& rt) {
   // sounds, animations, images, sprites and the pointer picture, 3D data and open files,
   // then the display.
   StopSprites(rt);
+  Stop3D(rt);
   StopDisplay(rt);
   releaseProgram(rt.image, rt.arrays);
 }
