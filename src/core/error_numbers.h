@@ -63,7 +63,6 @@ inline constexpr int32_t ErrAngle = 7019;
 inline constexpr int32_t ErrLightNumber = 7301;
 inline constexpr int32_t ErrLightInUse = 7302;
 inline constexpr int32_t ErrNoLight = 7303;
-inline constexpr int32_t ErrLightRefused = 7304;
 inline constexpr int32_t ErrDeleteDefaultLight = 7305;
 inline constexpr int32_t ErrNoFog = 7901;
 inline constexpr int32_t ErrAmbientPercent = 7911;

@@ -95,9 +95,8 @@ void DrawBackdrop(Runtime& rt) {
     device->beginScene();
     sendTransform(rt, TransformState::View, Matrix4{});
     sendProjection(rt, BackdropNear, BackdropFar);
+    applyRenderFlags(rt, s.nodes[o.node].flags);  // locked to the camera: no z test or write
     sendMaterial(rt, UnlitMaterial);
-    sendRenderState(rt, RenderState::ZEnable, 0);
-    sendRenderState(rt, RenderState::ZWriteEnable, 0);
     device->setTexture(s.BackdropTexture ? s.textures[s.BackdropTexture].texture.get() : nullptr);
     device->setTransform(TransformState::World, objectMatrix(s, o));
     device->drawIndexedTriangles(mesh.sent, mesh.faces);

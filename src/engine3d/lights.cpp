@@ -70,7 +70,7 @@ void opMakeLight(Runtime& rt, Word* pc) {
   if (number < 0 || number > MaxLightNumber) return raiseError(rt, ErrLightNumber);
   if (number == 0 || s.LightMap[size_t(number)] != 0) return raiseError(rt, ErrLightInUse);
   const int32_t slot = s.lights.take();
-  if (slot < 0) return raiseError(rt, ErrLightRefused);
+  if (slot < 0) return raiseError(rt, ErrOutOfMemory);  // the software device never refuses a light
   LightRecord& l = s.lights[slot];
   const int32_t next = l.next, prev = l.prev;
   l = defaultLight();

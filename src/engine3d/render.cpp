@@ -76,7 +76,9 @@ void sendBlendMode(Runtime& rt, int m) {
   sendRenderState(rt, RenderState::DestBlend, uint32_t(dest));
 }
 
-void applyFlags(Runtime& rt, const RenderFlags& f) {
+}  // namespace
+
+void applyRenderFlags(Runtime& rt, const RenderFlags& f) {
   const Capabilities3D& caps = capabilities3D(rt);
   sendRenderState(rt, RenderState::ZEnable, !f.lockedToCamera && f.zRead);
   sendRenderState(rt, RenderState::ZWriteEnable, !f.lockedToCamera && f.zWrite && !f.ghost);
@@ -88,6 +90,8 @@ void applyFlags(Runtime& rt, const RenderFlags& f) {
   if (rt.engine3d.FogEnabled) sendRenderState(rt, RenderState::FogEnable, f.fog != 0);
 }
 
+namespace {
+
 // The limbs of node `i` that use the batch's texture.
 void drawNode(Runtime& rt, Device3D& device, int32_t i, int32_t texture) {
   Engine3DState& s = rt.engine3d;
@@ -97,7 +101,7 @@ void drawNode(Runtime& rt, Device3D& device, int32_t i, int32_t texture) {
   const Matrix4 world = objectMatrix(s, o);
   for (const LimbRecord& limb : o.limbs) {
     if (!limbDrawn(limb) || limb.texture != texture) continue;
-    if (!flagsSent) applyFlags(rt, n.flags);
+    if (!flagsSent) applyRenderFlags(rt, n.flags);
     flagsSent = true;
     const MeshData& mesh = s.meshes[limb.mesh];
     device.setTransform(TransformState::World, limbMatrix(limb) * world);
@@ -133,7 +137,7 @@ bool anyLocked(const Engine3DState& s) {
 void drawStaticBatch(Runtime& rt, Device3D& device) {
   Engine3DState& s = rt.engine3d;
   if (s.staticBatch.empty()) return;
-  applyFlags(rt, RenderFlags{});
+  applyRenderFlags(rt, RenderFlags{});
   device.setTransform(TransformState::World, Matrix4{});
   for (const StaticPiece& piece : s.staticBatch) {
     device.setTexture(piece.texture > 0 ? s.textures[piece.texture].texture.get() : nullptr);

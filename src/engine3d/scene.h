@@ -58,6 +58,8 @@ void sendAmbientMaterial(Runtime& rt);
 void sendViewport(Runtime& rt);
 // The light to the devices, then enabled or disabled as the program wants.
 void sendLight(Runtime& rt, int32_t slot);
+// A node's render flags as device states (z, blending, fill, culling, filter, material, fog).
+void applyRenderFlags(Runtime& rt, const RenderFlags& flags);
 // The filter a node's filter flag selects.
 TextureFilter deviceFilter(const Runtime& rt, bool filterFlag);
 
