@@ -78,10 +78,12 @@ void sendTransform(Runtime& rt, TransformState which, const Matrix4& m) {
 }
 
 void sendViewport(Runtime& rt) {
-  const CameraState& c = rt.engine3d.camera;
+  CameraState& c = rt.engine3d.camera;
   int32_t width = 0, height = 0;
   screenSize(rt, width, height);
   Viewport3D vp{0, 0, width, height, 0, 1};
+  // A camera view made for a larger screen does not survive a change to a smaller mode.
+  if (c.viewRight > width || c.viewBottom > height) c.viewLeft = c.viewTop = c.viewRight = c.viewBottom = 0;
   if (c.viewRight > 0) vp = {c.viewLeft, c.viewTop, c.viewRight - c.viewLeft, c.viewBottom - c.viewTop, 0, 1};
   forEachDevice(rt, [&](Device3D& d) { d.setViewport(vp); });
 }

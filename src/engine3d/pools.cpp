@@ -62,6 +62,17 @@ void boundObject(Engine3DState& s, ObjectRecord& o) {
   o.objectSize = int32_t(std::max({dx, dy, dz})) + 1;
 }
 
+// A texture record holding `texture`; 0 after raising 101.
+int32_t keepTexture(Runtime& rt, std::unique_ptr<Texture3D> texture) {
+  const int32_t slot = takeRecord(rt, rt.engine3d.textures);
+  if (slot < 0) return 0;
+  TextureRecord& t = rt.engine3d.textures[slot];
+  t.width = texture->width();
+  t.height = texture->height();
+  t.texture = std::move(texture);
+  return slot;
+}
+
 // AUTOCAM: the camera above and in front of the object, looking at its centre, with a
 // range made for its size.
 void placeCameraFor(Runtime& rt, const ObjectRecord& o) {
@@ -185,31 +196,22 @@ int32_t textureOfImage(Runtime& rt, int32_t number) {
   if (const int32_t kept = imageTextureSlot(rt, number); kept > 0) return kept;
   std::unique_ptr<Texture3D> made = makeImageTexture(rt, number);
   if (!made) return 0;
-  const int32_t slot = takeRecord(rt, s.textures);
-  if (slot < 0) return 0;
-  TextureRecord& t = s.textures[slot];
-  t.width = made->width();
-  t.height = made->height();
-  t.texture = std::move(made);
-  t.imageNumber = number;
-  setImageTextureSlot(rt, number, slot);
+  const int32_t slot = keepTexture(rt, std::move(made));
+  if (slot > 0) {
+    s.textures[slot].imageNumber = number;
+    setImageTextureSlot(rt, number, slot);
+  }
   return slot;
 }
 
 int32_t textureOfColour(Runtime& rt, uint32_t colour) {
-  Engine3DState& s = rt.engine3d;
   std::unique_ptr<Texture3D> made = Texture3D::fromColor(colour & 0xFFFFFF);
   if (!made) {
     raiseError(rt, ErrOutOfMemory);
     return 0;
   }
-  const int32_t slot = takeRecord(rt, s.textures);
-  if (slot < 0) return 0;
-  TextureRecord& t = s.textures[slot];
-  t.width = made->width();
-  t.height = made->height();
-  t.texture = std::move(made);
-  t.owned = 1;
+  const int32_t slot = keepTexture(rt, std::move(made));
+  if (slot > 0) rt.engine3d.textures[slot].owned = 1;
   return slot;
 }
 

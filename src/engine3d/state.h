@@ -110,8 +110,7 @@ struct CameraState {
   int32_t order = 1;
   int32_t autoPlace = 1;
   float nearRange = 1.0f, farRange = 3000.0f;
-  Matrix4 view;
-  float lastAx = 0, lastAy = 0, lastAz = 0;
+  Matrix4 view;  // as last sent
   int32_t viewLeft = 0, viewTop = 0, viewRight = 0, viewBottom = 0;  // right 0: the whole screen
 };
 
@@ -165,7 +164,6 @@ struct Engine3DState {
   std::vector<StaticPiece> staticBatch;
   std::vector<TextureBatch> batches;
   SentStates sent;
-  int32_t backdropInScene = 0;
 };
 
 }  // namespace zt

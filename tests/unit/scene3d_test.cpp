@@ -11,6 +11,7 @@
 #include "display2d/display.h"
 #include "display2d/display3d.h"
 #include "engine3d/engine3d.h"
+#include "support/error_cases.h"
 #include "support/image_builder.h"
 #include "support/scene3d.h"
 
@@ -78,7 +79,7 @@ TEST(Pools, StartClearsMapsAndTakesThePlaceholders) {
 
 // Each program stops with the error named beside it: the first check that fails.
 TEST(SceneErrors, RaisedInTheirCheckOrder) {
-  const std::pair<std::string, int32_t> cases[] = {
+  const ErrorCase cases[] = {
       {"ROTATE CAMERA 0, 0, 360 : XROTATE CAMERA 360 : PRINT \"turned\"", 0},
       {"ROTATE CAMERA 0, 0, 360.01", 7019},
       {"ROTATE CAMERA -0.01, 0, 0", 7019},
@@ -127,18 +128,7 @@ TEST(SceneErrors, RaisedInTheirCheckOrder) {
       {"SET EMULATION ON : FOG OFF : FOG ON : FOG DISTANCE 10 : FOG COLOR 0", 0},
       {"SET EMULATION ON : SET EMULATION OFF : FOG ON : FOG OFF : PRINT \"fogged\"", 0},
   };
-  for (const auto& [statement, number] : cases) {
-    compiler::CompileResult program = compiler::compileText("prog.ztb", statement + "\nSYNC\nPRINT \"not stopped\"\n");
-    ASSERT_TRUE(program.ok) << statement << program.messages;
-    RunResult r = runImage("scene_error", program.image);
-    if (number == 0) {
-      EXPECT_EQ(r.exitCode, 0) << statement << r.out;
-      EXPECT_NE(r.out.find("not stopped"), std::string::npos) << statement;
-      continue;
-    }
-    EXPECT_EQ(r.exitCode, 1) << statement;
-    EXPECT_EQ(r.out, "Runtime Error : ERROR " + std::to_string(errorMessageSlot(number)) + ". \n") << statement;
-  }
+  expectErrorCases("scene_error", cases);
 }
 
 TEST(Camera, LookAtKeepsItsDirectionWhenMoved) {
@@ -220,6 +210,17 @@ TEST(Camera, RangeAndViewReachTheDevice) {
   EXPECT_EQ(vp.y, 20);
   EXPECT_EQ(vp.width, 100);
   EXPECT_EQ(vp.height, 200);
+}
+
+TEST(Camera, ViewOutlivesAModeChangeOnlyWhileItFits) {
+  for (const auto& [view, width, height] : {std::tuple{"10, 20, 100, 120", 90, 100}, {"10, 20, 600, 400", 320, 240}}) {
+    SceneRun s("camera_view_mode", std::string("SET CAMERA VIEW ") + view + " : SET DISPLAY MODE 320, 240, 16\n" + Idle);
+    ASSERT_TRUE(s.started());
+    s.run(5);
+    const Viewport3D& vp = drawingDevice3D(s.rt())->viewport();
+    EXPECT_EQ(vp.width, width) << view;
+    EXPECT_EQ(vp.height, height) << view;
+  }
 }
 
 TEST(Lights, DirectionsPositionsAndColours) {
@@ -307,6 +308,51 @@ TEST(Scene, CapabilitiesFollowTheRenderingPath) {
   EXPECT_EQ(capabilityCodes(few, false).blendLevel, 7);
   few.srcBlendCaps = 0;
   EXPECT_EQ(capabilityCodes(few, false).blendLevel, 0);
+}
+
+// Render flags become device states; a state equal to the last one sent is not sent again.
+TEST(Render, FlagsBecomeDeviceStatesSentOnlyOnChange) {
+  SceneRun s("render_flags", Idle);
+  ASSERT_TRUE(s.started());
+  Device3D& d = *drawingDevice3D(s.rt());
+  auto state = [&](RenderState r) { return d.renderState(r); };
+  RenderFlags ghost;
+  ghost.ghost = 1;
+  ghost.colorKey = 1;
+  ghost.wireframe = 1;
+  ghost.cull = 0;
+  applyRenderFlags(s.rt(), ghost);
+  EXPECT_EQ(state(RenderState::ZEnable), 1u);
+  EXPECT_EQ(state(RenderState::ZWriteEnable), 0u) << "a ghost does not write z";
+  EXPECT_EQ(state(RenderState::AlphaBlendEnable), 1u);
+  EXPECT_EQ(state(RenderState::ColorKeyEnable), 1u);
+  EXPECT_EQ(state(RenderState::SrcBlend), uint32_t(Blend::One)) << "blend level 1";
+  EXPECT_EQ(state(RenderState::DestBlend), uint32_t(Blend::InvSrcColor));
+  EXPECT_EQ(state(RenderState::FillMode), uint32_t(FillMode::Wireframe));
+  EXPECT_EQ(state(RenderState::CullMode), uint32_t(CullMode::None));
+  RenderFlags keyed;
+  keyed.colorKey = 1;
+  keyed.lockedToCamera = 1;
+  applyRenderFlags(s.rt(), keyed);
+  EXPECT_EQ(state(RenderState::ZEnable), 0u) << "locked to the camera";
+  EXPECT_EQ(state(RenderState::SrcBlend), uint32_t(Blend::One)) << "colour key alone: ONE / ZERO";
+  EXPECT_EQ(state(RenderState::DestBlend), uint32_t(Blend::Zero));
+  // Changed behind the engine's back: the same flags send nothing, other flags do.
+  d.setRenderState(RenderState::FillMode, uint32_t(FillMode::Point));
+  applyRenderFlags(s.rt(), keyed);
+  EXPECT_EQ(state(RenderState::FillMode), uint32_t(FillMode::Point));
+  applyRenderFlags(s.rt(), ghost);
+  EXPECT_EQ(state(RenderState::FillMode), uint32_t(FillMode::Wireframe));
+  applyRenderFlags(s.rt(), RenderFlags{});
+  EXPECT_EQ(state(RenderState::FillMode), uint32_t(FillMode::Solid));
+  EXPECT_EQ(state(RenderState::AlphaBlendEnable), 0u);
+  EXPECT_EQ(state(RenderState::ColorKeyEnable), 0u);
+  EXPECT_EQ(d.material().ambient.r, 0.5f) << "the ambient material of 50 percent";
+  RenderFlags plain;
+  plain.ambient = 0;
+  applyRenderFlags(s.rt(), plain);
+  EXPECT_EQ(d.material().ambient.r, 0.0f);
+  EXPECT_EQ(d.material().diffuse.b, 1.0f) << "white, not yellow";
 }
 
 TEST(Render, CullsByOneExtentAndKeysByDepth) {
