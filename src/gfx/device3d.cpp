@@ -2,21 +2,23 @@
 // clipping in homogeneous space and culling. What survives is queued as screen-space
 // primitives and drawn by the back end (device3d_raster) on the worker threads when the
 // scene ends, or at once outside a scene.
+#include "gfx/device3d.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <new>
 #include <vector>
 
-#include "gfx/device3d.h"
 #include "gfx/device3d_raster.h"
 #include "gfx/worker_pool.h"
 
 namespace zt {
 
 using raster::DrawState;
-using raster::PrimKind;
 using raster::Primitive;
+using raster::PrimKind;
 using raster::ScreenVertex;
 
 namespace {
@@ -65,13 +67,20 @@ constexpr int PlaneCount = 7;
 
 float planeDistance(int plane, const ClipVertex& c) {
   switch (plane) {
-    case 0: return c.z;
-    case 1: return c.w - c.z;
-    case 2: return c.w - MinW;
-    case 3: return GuardBand * c.w + c.x;
-    case 4: return GuardBand * c.w - c.x;
-    case 5: return GuardBand * c.w + c.y;
-    default: return GuardBand * c.w - c.y;
+    case 0:
+      return c.z;
+    case 1:
+      return c.w - c.z;
+    case 2:
+      return c.w - MinW;
+    case 3:
+      return GuardBand * c.w + c.x;
+    case 4:
+      return GuardBand * c.w - c.x;
+    case 5:
+      return GuardBand * c.w + c.y;
+    default:
+      return GuardBand * c.w - c.y;
   }
 }
 
@@ -102,7 +111,7 @@ float spotFactor(const PreparedLight& p, const Vec3& toLight) {
 raster::Filter filterOf(uint32_t v) {
   // Anisotropic filtering samples as linear: the device keeps no mip levels to choose from.
   return v == uint32_t(TextureFilter::Linear) || v == uint32_t(TextureFilter::Anisotropic) ? raster::Filter::Linear
-                                                                                            : raster::Filter::Point;
+                                                                                           : raster::Filter::Point;
 }
 
 DeviceCaps3D softwareCaps() {
@@ -122,6 +131,7 @@ DeviceCaps3D softwareCaps() {
 // Primitives queued beyond this many are drawn before more are taken, to bound memory.
 constexpr size_t MaxQueuedPrimitives = 1 << 20;
 constexpr uint32_t NoVertex = UINT32_MAX;
+constexpr size_t MinVerticesToShare = 2048;
 
 }  // namespace
 
@@ -136,8 +146,12 @@ struct Device3D::Impl {
   uint32_t states[size_t(RenderState::Count)] = {};
   uint32_t minFilter = uint32_t(TextureFilter::Point), magFilter = uint32_t(TextureFilter::Point);
   Material3D material;
-  std::vector<Light3D> lights;
-  std::vector<uint8_t> lightOn;
+  // Lights by index; only the ones set or enabled exist, and they light in index order.
+  struct LightSlot {
+    Light3D light;
+    bool on = false;
+  };
+  std::map<int, LightSlot> lights;
   const Texture3D* texture = nullptr;
   bool inScene = false;
   raster::Queue queue;
@@ -146,18 +160,19 @@ struct Device3D::Impl {
   // Per draw call.
   std::vector<ClipVertex> clipped;
   std::vector<uint32_t> codes, screenIndex;
+  std::vector<ScreenVertex> screen;  // projected vertices of the draw call
   std::vector<PreparedLight> active;
 
   uint32_t rs(RenderState s) const { return states[size_t(s)]; }
 
   void flush() {
-    if (queue.prims.empty()) {
+    if (queue.queued == 0) {
       queue.clear();
       return;
     }
     raster::Target t{&target, zbuffer.get()};
-    int n = pool.threads();
-    pool.run([&](int thread) { raster::drawQueue(t, queue, thread, n); });
+    // Threads take tiles in turn; which thread draws a tile does not change its pixels.
+    pool.run(queue.tilesX * queue.tilesY, [&](int tile) { raster::drawTile(t, queue, tile); });
     queue.clear();
   }
 
@@ -199,17 +214,20 @@ struct Device3D::Impl {
         if (!(end > start)) return depth < end ? 1.0f : 0.0f;
         return std::clamp((end - depth) / (end - start), 0.0f, 1.0f);
       }
-      case FogMode::Exp: return std::exp(-std::fabs(depth));
-      case FogMode::Exp2: return std::exp(-depth * depth);
-      default: return 1.0f;
+      case FogMode::Exp:
+        return std::exp(-std::fabs(depth));
+      case FogMode::Exp2:
+        return std::exp(-depth * depth);
+      default:
+        return 1.0f;
     }
   }
 
   void prepareLights() {
     active.clear();
-    for (size_t i = 0; i < lights.size(); ++i) {
-      if (!lightOn[i]) continue;
-      const Light3D& l = lights[i];
+    for (const auto& [index, slot] : lights) {
+      if (!slot.on) continue;
+      const Light3D& l = slot.light;
       PreparedLight p{&l, {}, {}, 1.0f, 1.0f};
       Vec3 d = normalized(l.direction);
       p.toLight = {-d.x, -d.y, -d.z};
@@ -273,8 +291,8 @@ struct Device3D::Impl {
     s.a[raster::AB] = std::clamp(c.b, 0.0f, 1.0f) * 255.0f;
     s.a[raster::AA] = std::clamp(c.a, 0.0f, 1.0f) * 255.0f;
     s.a[raster::AFog] = c.fog;
-    queue.vertices.push_back(s);
-    return uint32_t(queue.vertices.size() - 1);
+    screen.push_back(s);
+    return uint32_t(screen.size() - 1);
   }
 
   uint32_t screenVertex(uint32_t i) {
@@ -285,39 +303,45 @@ struct Device3D::Impl {
   // Queues a triangle of screen vertices unless culled, as a filled triangle, three
   // lines or three points.
   void emit(uint32_t a, uint32_t b, uint32_t c, uint32_t state) {
-    const ScreenVertex& va = queue.vertices[a];
-    const ScreenVertex& vb = queue.vertices[b];
-    const ScreenVertex& vc = queue.vertices[c];
+    const ScreenVertex& va = screen[a];
+    const ScreenVertex& vb = screen[b];
+    const ScreenVertex& vc = screen[c];
     int64_t area = int64_t(vb.x - va.x) * (vc.y - va.y) - int64_t(vc.x - va.x) * (vb.y - va.y);
     // On the screen (y down) a positive area is a clockwise triangle.
     uint32_t cull = rs(RenderState::CullMode);
     if ((cull == uint32_t(CullMode::CCW) && area < 0) || (cull == uint32_t(CullMode::CW) && area > 0)) return;
     const Rect& clip = queue.states[state].clip;
-    // Rows a primitive can touch: a triangle covers the pixel centres between its top and
-    // bottom; lines and points round to the nearest row.
-    auto rows = [&](int32_t y0, int32_t y1, int32_t y2, bool rounded, Primitive& p) {
+    // The pixels a primitive can touch: a triangle covers the pixel centres within its
+    // bounds; lines and points round to the nearest pixel.
+    auto add = [&](const Primitive& p, const ScreenVertex* const* v, int count, bool rounded) {
       constexpr int32_t One = 1 << raster::SubBits, Half = One / 2;
-      int32_t lo = std::min({y0, y1, y2}), hi = std::max({y0, y1, y2});
-      p.top = std::max((lo + (rounded ? Half : One - 1)) >> raster::SubBits, clip.top);
-      p.bottom = std::min((hi + (rounded ? Half : 0)) >> raster::SubBits, clip.bottom - 1);
+      int32_t x0 = v[0]->x, x1 = v[0]->x, y0 = v[0]->y, y1 = v[0]->y;
+      for (int i = 1; i < count; ++i) {
+        x0 = std::min(x0, v[i]->x);
+        x1 = std::max(x1, v[i]->x);
+        y0 = std::min(y0, v[i]->y);
+        y1 = std::max(y1, v[i]->y);
+      }
+      int32_t lead = rounded ? Half : One - 1, trail = rounded ? Half : 0;
+      queue.add(p, std::max((x0 + lead) >> raster::SubBits, clip.left),
+                std::max((y0 + lead) >> raster::SubBits, clip.top),
+                std::min((x1 + trail) >> raster::SubBits, clip.right - 1),
+                std::min((y1 + trail) >> raster::SubBits, clip.bottom - 1));
     };
     uint32_t fill = rs(RenderState::FillMode);
     if (fill == uint32_t(FillMode::Wireframe) || fill == uint32_t(FillMode::Point)) {
       bool lines = fill == uint32_t(FillMode::Wireframe);
-      uint32_t v[3] = {a, b, c};
+      const ScreenVertex* v[3] = {&va, &vb, &vc};
       for (int i = 0; i < 3; ++i) {
-        Primitive p{{v[i], v[(i + 1) % 3], v[i]}, state, 0, 0, lines ? PrimKind::Line : PrimKind::Point};
-        const ScreenVertex& s0 = queue.vertices[p.v[0]];
-        const ScreenVertex& s1 = queue.vertices[lines ? p.v[1] : p.v[0]];
-        rows(s0.y, s1.y, s0.y, true, p);
-        queue.prims.push_back(p);
+        const ScreenVertex* ends[2] = {v[i], v[(i + 1) % 3]};
+        add({{*ends[0], *ends[1], *ends[0]}, state, lines ? PrimKind::Line : PrimKind::Point}, ends, lines ? 2 : 1,
+            true);
       }
       return;
     }
     if (area == 0) return;
-    Primitive p{{a, b, c}, state, 0, 0, PrimKind::Triangle};
-    rows(va.y, vb.y, vc.y, false, p);
-    if (p.top <= p.bottom) queue.prims.push_back(p);
+    const ScreenVertex* v[3] = {&va, &vb, &vc};
+    add({{va, vb, vc}, state, PrimKind::Triangle}, v, 3, false);
   }
 
   // Clips a triangle against the planes its vertices are outside of and queues the fan.
@@ -336,10 +360,15 @@ struct Device3D::Impl {
         float da = planeDistance(p, a), db = planeDistance(p, b);
         bool aIn = da >= 0.0f, bIn = db >= 0.0f;
         if (aIn) out[m++] = a;
+        if (aIn == bIn) continue;
         // The crossing is always computed from the inside vertex, so two triangles
-        // sharing the edge get the very same new vertex.
-        if (aIn && !bIn) out[m++] = mix(a, b, da / (da - db));
-        if (!aIn && bIn) out[m++] = mix(b, a, db / (db - da));
+        // sharing the edge get the very same new vertex. A vertex that is not a number
+        // counts as outside and gives no crossing.
+        const ClipVertex& inside = aIn ? a : b;
+        const ClipVertex& outside = aIn ? b : a;
+        float dIn = aIn ? da : db, dOut = aIn ? db : da;
+        float t = dIn / (dIn - dOut);
+        if (t >= 0.0f && t <= 1.0f) out[m++] = mix(inside, outside, t);
       }
       std::swap(in, out);
       n = m;
@@ -366,43 +395,55 @@ struct Device3D::Impl {
     // Normals go through the cofactors of the world matrix (its inverse transpose up to
     // scale) and are normalised, so scaled objects keep their shading.
     const auto& w = world.m;
-    float nm[3][3] = {
-        {w[1][1] * w[2][2] - w[1][2] * w[2][1], w[1][2] * w[2][0] - w[1][0] * w[2][2], w[1][0] * w[2][1] - w[1][1] * w[2][0]},
-        {w[0][2] * w[2][1] - w[0][1] * w[2][2], w[0][0] * w[2][2] - w[0][2] * w[2][0], w[0][1] * w[2][0] - w[0][0] * w[2][1]},
-        {w[0][1] * w[1][2] - w[0][2] * w[1][1], w[0][2] * w[1][0] - w[0][0] * w[1][2], w[0][0] * w[1][1] - w[0][1] * w[1][0]}};
+    float nm[3][3] = {{w[1][1] * w[2][2] - w[1][2] * w[2][1], w[1][2] * w[2][0] - w[1][0] * w[2][2],
+                       w[1][0] * w[2][1] - w[1][1] * w[2][0]},
+                      {w[0][2] * w[2][1] - w[0][1] * w[2][2], w[0][0] * w[2][2] - w[0][2] * w[2][0],
+                       w[0][1] * w[2][0] - w[0][0] * w[2][1]},
+                      {w[0][1] * w[1][2] - w[0][2] * w[1][1], w[0][2] * w[1][0] - w[0][0] * w[1][2],
+                       w[0][0] * w[1][1] - w[0][1] * w[1][0]}};
     size_t n = vertices.size();
     clipped.resize(n);
     codes.resize(n);
     screenIndex.assign(n, NoVertex);
+    screen.clear();
     const auto& c = clipM.m;
     const auto& e = worldView.m;
-    for (size_t i = 0; i < n; ++i) {
-      const Vertex3D& v = vertices[i];
-      ClipVertex& o = clipped[i];
-      o.x = v.x * c[0][0] + v.y * c[1][0] + v.z * c[2][0] + c[3][0];
-      o.y = v.x * c[0][1] + v.y * c[1][1] + v.z * c[2][1] + c[3][1];
-      o.z = v.x * c[0][2] + v.y * c[1][2] + v.z * c[2][2] + c[3][2];
-      o.w = v.x * c[0][3] + v.y * c[1][3] + v.z * c[2][3] + c[3][3];
-      o.u = v.u;
-      o.v = v.v;
-      if (lit) {
-        Vec3 pos{v.x * w[0][0] + v.y * w[1][0] + v.z * w[2][0] + w[3][0],
-                 v.x * w[0][1] + v.y * w[1][1] + v.z * w[2][1] + w[3][1],
-                 v.x * w[0][2] + v.y * w[1][2] + v.z * w[2][2] + w[3][2]};
-        Vec3 nrm = normalized({v.nx * nm[0][0] + v.ny * nm[1][0] + v.nz * nm[2][0],
-                               v.nx * nm[0][1] + v.ny * nm[1][1] + v.nz * nm[2][1],
-                               v.nx * nm[0][2] + v.ny * nm[1][2] + v.nz * nm[2][2]});
-        ColorValue col = light(pos, nrm);
-        o.r = col.r;
-        o.g = col.g;
-        o.b = col.b;
-        o.a = col.a;
-      } else {
-        o.r = o.g = o.b = o.a = 1.0f;
+    // Vertices are independent: large meshes are shared out between the threads.
+    auto transformRange = [&](size_t begin, size_t end) {
+      for (size_t i = begin; i < end; ++i) {
+        const Vertex3D& v = vertices[i];
+        ClipVertex& o = clipped[i];
+        o.x = v.x * c[0][0] + v.y * c[1][0] + v.z * c[2][0] + c[3][0];
+        o.y = v.x * c[0][1] + v.y * c[1][1] + v.z * c[2][1] + c[3][1];
+        o.z = v.x * c[0][2] + v.y * c[1][2] + v.z * c[2][2] + c[3][2];
+        o.w = v.x * c[0][3] + v.y * c[1][3] + v.z * c[2][3] + c[3][3];
+        o.u = v.u;
+        o.v = v.v;
+        if (lit) {
+          Vec3 pos{v.x * w[0][0] + v.y * w[1][0] + v.z * w[2][0] + w[3][0],
+                   v.x * w[0][1] + v.y * w[1][1] + v.z * w[2][1] + w[3][1],
+                   v.x * w[0][2] + v.y * w[1][2] + v.z * w[2][2] + w[3][2]};
+          Vec3 nrm = normalized({v.nx * nm[0][0] + v.ny * nm[1][0] + v.nz * nm[2][0],
+                                 v.nx * nm[0][1] + v.ny * nm[1][1] + v.nz * nm[2][1],
+                                 v.nx * nm[0][2] + v.ny * nm[1][2] + v.nz * nm[2][2]});
+          ColorValue col = light(pos, nrm);
+          o.r = col.r;
+          o.g = col.g;
+          o.b = col.b;
+          o.a = col.a;
+        } else {
+          o.r = o.g = o.b = o.a = 1.0f;
+        }
+        o.fog = fog == FogMode::None ? 1.0f : fogFactor(fog, v.x * e[0][2] + v.y * e[1][2] + v.z * e[2][2] + e[3][2]);
+        codes[i] = outcode(o);
       }
-      o.fog = fog == FogMode::None ? 1.0f
-                                   : fogFactor(fog, v.x * e[0][2] + v.y * e[1][2] + v.z * e[2][2] + e[3][2]);
-      codes[i] = outcode(o);
+    };
+    int threads = pool.threads();
+    if (n < MinVerticesToShare || threads == 1) {
+      transformRange(0, n);
+    } else {
+      pool.run(threads,
+               [&](int t) { transformRange(n * size_t(t) / size_t(threads), n * size_t(t + 1) / size_t(threads)); });
     }
     for (size_t t = 0; t + 2 < indices.size(); t += 3) {
       uint32_t idx[3] = {indices[t], indices[t + 1], indices[t + 2]};
@@ -413,11 +454,10 @@ struct Device3D::Impl {
         emit(screenVertex(idx[0]), screenVertex(idx[1]), screenVertex(idx[2]), state);
       else
         clipAndEmit(idx, c0 | c1 | c2, state);
-      if (queue.prims.size() >= MaxQueuedPrimitives) {
+      if (queue.queued >= MaxQueuedPrimitives) {
         flush();
         queue.states.push_back(captureState());
         state = 0;
-        screenIndex.assign(n, NoVertex);
       }
     }
   }
@@ -471,6 +511,7 @@ std::unique_ptr<Device3D> Device3D::create(Surface& target, int threads) {
   if (!d) return nullptr;
   try {
     d->impl = std::make_unique<Impl>(target, std::clamp(threads, 1, 16));
+    d->impl->queue.setSize(target.width(), target.height());
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
@@ -518,17 +559,20 @@ const Material3D& Device3D::material() const { return impl->material; }
 
 void Device3D::setLight(int index, const Light3D& light) {
   if (index < 0) return;
-  if (size_t(index) >= impl->lights.size()) {
-    impl->lights.resize(size_t(index) + 1);
-    impl->lightOn.resize(size_t(index) + 1, 0);
+  try {
+    impl->lights[index].light = light;
+  } catch (const std::bad_alloc&) {
+    // Out of memory: the light stays as it was.
   }
-  impl->lights[size_t(index)] = light;
 }
 
 void Device3D::lightEnable(int index, bool on) {
   if (index < 0) return;
-  if (size_t(index) >= impl->lights.size()) setLight(index, Light3D{});
-  impl->lightOn[size_t(index)] = on;
+  try {
+    impl->lights[index].on = on;
+  } catch (const std::bad_alloc&) {
+    // Out of memory: the light stays as it was.
+  }
 }
 
 void Device3D::setTexture(const Texture3D* texture) { impl->texture = texture; }
@@ -549,7 +593,11 @@ void Device3D::clear(const Rect* area, uint32_t flags, uint32_t color, float z) 
 void Device3D::beginScene() { impl->inScene = true; }
 
 void Device3D::drawIndexedTriangles(std::span<const Vertex3D> vertices, std::span<const uint32_t> indices) {
-  impl->draw(vertices, indices);
+  try {
+    impl->draw(vertices, indices);
+  } catch (const std::bad_alloc&) {
+    // Out of memory: the triangles queued so far are drawn, the rest of the call is not.
+  }
   if (!impl->inScene) impl->flush();
 }
 

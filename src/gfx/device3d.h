@@ -147,7 +147,8 @@ class Device3D {
 
   void beginScene();
   // Draws `indices.size() / 3` triangles of `vertices` with the current states.
-  // Indices outside `vertices` skip their triangle.
+  // Indices outside `vertices` skip their triangle. When memory runs out the rest of the
+  // call's triangles are skipped (nothing is thrown).
   void drawIndexedTriangles(std::span<const Vertex3D> vertices, std::span<const uint32_t> indices);
   void endScene();
 

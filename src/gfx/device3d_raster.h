@@ -1,8 +1,8 @@
 // The back end of the software 3D device: screen-space primitives queued by the front end
-// (transform, lighting, clipping) and drawn row band by row band, so several threads can
-// draw one queue at once without sharing a pixel. Each row is owned by one thread, and a
-// pixel's value depends only on the primitives and their order, never on which thread
-// drew it or when.
+// (transform, lighting, clipping), sorted into square tiles of the target and drawn tile by
+// tile. A tile is drawn whole by one thread, its primitives in queue order, so a pixel's
+// value depends only on the primitives and their order, never on which thread drew it or
+// when, nor on how many threads there are.
 #pragma once
 
 #include <cstdint>
@@ -40,22 +40,28 @@ struct DrawState {
 
 enum class PrimKind : uint8_t { Triangle, Line, Point };
 
+// A queued primitive carries copies of its vertices, so a tile reads its primitives
+// from one place in order instead of gathering them from all over the queue.
 struct Primitive {
-  uint32_t v[3];
+  ScreenVertex v[3];  // a line uses two, a point one
   uint32_t state;
-  int32_t top, bottom;  // first and last pixel row it can touch
   PrimKind kind;
 };
 
+// Tiles are TileSize pixels square.
+constexpr int TileShift = 6;
+constexpr int TileSize = 1 << TileShift;
+
 struct Queue {
   std::vector<DrawState> states;
-  std::vector<ScreenVertex> vertices;
-  std::vector<Primitive> prims;
-  void clear() {
-    states.clear();
-    vertices.clear();
-    prims.clear();
-  }
+  int tilesX = 0, tilesY = 0;
+  std::vector<std::vector<Primitive>> bins;  // per tile, row by row: the primitives touching it
+  size_t queued = 0;                         // primitives added since the last clear
+
+  void setSize(int width, int height);
+  void clear();
+  // Queues a primitive that touches pixels (left, top) to (right, bottom) inclusive.
+  void add(const Primitive& p, int left, int top, int right, int bottom);
 };
 
 // The target and its Z-buffer (one float per pixel, the same size).
@@ -64,11 +70,8 @@ struct Target {
   float* z;
 };
 
-// Rows belong to bands of 1 << BandShift rows; band b is drawn by thread b % threads.
-constexpr int BandShift = 4;
-
-// Draws every primitive of the queue on the rows that belong to `thread`.
-void drawQueue(const Target& target, const Queue& q, int thread, int threads);
+// Draws the primitives of one tile.
+void drawTile(const Target& target, const Queue& q, int tile);
 
 // Writes a colour (0xRRGGBB) as a raw pixel of `format`.
 uint32_t rawPixel(const PixelFormat& format, uint32_t rgb);

@@ -7,9 +7,9 @@ namespace zt {
 WorkerPool::WorkerPool(int threads) {
   for (int i = 1; i < threads; ++i) {
     try {
-      workers.emplace_back([this, i] { work(i); });
+      workers.emplace_back([this] { work(); });
     } catch (const std::system_error&) {
-      break;  // draw with the threads we have
+      break;  // work with the threads we have
     }
   }
 }
@@ -23,38 +23,48 @@ WorkerPool::~WorkerPool() {
   for (std::thread& t : workers) t.join();
 }
 
-void WorkerPool::run(const std::function<void(int)>& job) {
-  if (workers.empty()) {
-    job(0);
+void WorkerPool::takeItems(const std::function<void(int)>& job) {
+  for (int i = next++; i < count; i = next++) {
+    job(i);
+    ++done;
+  }
+}
+
+void WorkerPool::run(int items, const std::function<void(int)>& job) {
+  if (workers.empty() || items <= 1) {
+    for (int i = 0; i < items; ++i) job(i);
     return;
   }
   {
     std::lock_guard<std::mutex> g(lock);
     current = &job;
-    busy = int(workers.size());
+    count = items;
+    next = 0;
+    done = 0;
     ++generation;
   }
   wake.notify_all();
-  job(0);
+  takeItems(job);
   std::unique_lock<std::mutex> g(lock);
-  done.wait(g, [this] { return busy == 0; });
-  current = nullptr;
+  finished.wait(g, [&] { return done == items && active == 0; });
+  current = nullptr;  // a worker waking from now on finds nothing to do
 }
 
-void WorkerPool::work(int index) {
+void WorkerPool::work() {
   unsigned long seen = 0;
+  std::unique_lock<std::mutex> g(lock);
   for (;;) {
-    const std::function<void(int)>* job;
-    {
-      std::unique_lock<std::mutex> g(lock);
-      wake.wait(g, [&] { return quit || generation != seen; });
-      if (quit) return;
-      seen = generation;
-      job = current;
-    }
-    (*job)(index);
-    std::lock_guard<std::mutex> g(lock);
-    if (--busy == 0) done.notify_one();
+    wake.wait(g, [&] { return quit || generation != seen; });
+    if (quit) return;
+    seen = generation;
+    if (!current) continue;
+    const std::function<void(int)>* job = current;
+    ++active;
+    g.unlock();
+    takeItems(*job);
+    g.lock();
+    --active;
+    finished.notify_one();
   }
 }
 

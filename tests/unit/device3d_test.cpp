@@ -1,13 +1,13 @@
 // The software 3D device against hand-computed pixels: edge rules, perspective-correct
 // texturing, depth, blending, fog, lights, clipping, culling, fill modes, colour keys,
 // pixel formats and run-to-run identity.
+#include "gfx/device3d.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <vector>
-
-#include "gfx/device3d.h"
 
 namespace zt {
 namespace {
@@ -101,14 +101,15 @@ TEST(Device3D, SquareCoversExactlyThePixelCentresInsideItsTopLeftEdges) {
 }
 
 // 64 triangles around a point drawn with additive blending: every pixel of the disc they
-// cover gets the colour exactly once, none twice, none outside.
+// cover gets the colour exactly once, none twice, none outside. The disc spans four tiles
+// of the back end, whose borders must not lose or repeat pixels either.
 TEST(Device3D, FanOfSixtyFourTrianglesHasNoCracksAndNoDoubleDrawnPixels) {
   for (int threads : {1, 2}) {
-    Rig r(64, 64, 32, threads);
+    Rig r(128, 128, 32, threads);
     r.solidColor(10 / 255.0f, 0, 0);
     r.device->setRenderState(RenderState::AlphaBlendEnable, 1);
     r.device->setRenderState(RenderState::DestBlend, uint32_t(Blend::One));
-    const float cx = 32.3f, cy = 31.7f, radius = 25.0f;
+    const float cx = 64.3f, cy = 63.7f, radius = 50.0f;
     std::vector<Vertex3D> v{at(cx, cy)};
     std::vector<uint32_t> idx;
     for (int i = 0; i < 64; ++i) {
@@ -118,8 +119,8 @@ TEST(Device3D, FanOfSixtyFourTrianglesHasNoCracksAndNoDoubleDrawnPixels) {
     }
     r.draw(v, idx);
     int inner = 0;
-    for (int y = 0; y < 64; ++y) {
-      for (int x = 0; x < 64; ++x) {
+    for (int y = 0; y < 128; ++y) {
+      for (int x = 0; x < 128; ++x) {
         uint32_t p = r.px(x, y);
         float d = std::hypot(float(x) - cx, float(y) - cy);
         ASSERT_TRUE(p == 0 || p == 0x0A0000) << x << "," << y << " = " << std::hex << p;
@@ -132,7 +133,7 @@ TEST(Device3D, FanOfSixtyFourTrianglesHasNoCracksAndNoDoubleDrawnPixels) {
         }
       }
     }
-    EXPECT_GT(inner, 1900);  // about pi * 25^2 pixels
+    EXPECT_GT(inner, 7800);  // about pi * 50^2 pixels
   }
 }
 
@@ -203,11 +204,16 @@ TEST(Device3D, EveryBlendPairMixesKnownColoursAsComputedByHand) {
     uint32_t expected;
   };
   const Case cases[] = {
-      {Blend::One, Blend::InvSrcColor, 0xFF85CC},      {Blend::InvDestColor, Blend::One, 0xFF85CC},
-      {Blend::One, Blend::One, 0xFF99CC},              {Blend::DestColor, Blend::One, 0xFF4700},
-      {Blend::DestColor, Blend::SrcColor, 0x662900},   {Blend::DestColor, Blend::Zero, 0x331400},
-      {Blend::Zero, Blend::SrcColor, 0x331400},        {Blend::InvDestColor, Blend::InvSrcColor, 0xCC70CC},
-      {Blend::Zero, Blend::InvSrcColor, 0xCC1F00},     {Blend::SrcAlpha, Blend::InvSrcAlpha, 0x85527A},
+      {Blend::One, Blend::InvSrcColor, 0xFF85CC},
+      {Blend::InvDestColor, Blend::One, 0xFF85CC},
+      {Blend::One, Blend::One, 0xFF99CC},
+      {Blend::DestColor, Blend::One, 0xFF4700},
+      {Blend::DestColor, Blend::SrcColor, 0x662900},
+      {Blend::DestColor, Blend::Zero, 0x331400},
+      {Blend::Zero, Blend::SrcColor, 0x331400},
+      {Blend::InvDestColor, Blend::InvSrcColor, 0xCC70CC},
+      {Blend::Zero, Blend::InvSrcColor, 0xCC1F00},
+      {Blend::SrcAlpha, Blend::InvSrcAlpha, 0x85527A},
       {Blend::DestAlpha, Blend::InvDestAlpha, 0x3366CC},
   };
   for (const Case& c : cases) {
@@ -299,6 +305,22 @@ TEST(Device3D, DirectionalLightFollowsTheAngleAndIgnoresTheDirectionsLength) {
   r.device->clear(nullptr, ClearTarget, 0, 1.0f);
   r.triangle(at(0, 0), at(64, 0), at(0, 64));
   EXPECT_EQ(r.px(5, 5), 0x202020u);
+  // Any index works, the highest light number included; disabling keeps the settings.
+  r.device->setRenderState(RenderState::Ambient, 0);
+  l.ambient = {};
+  l.direction = {0, 0, 1};
+  r.device->setLight(65535, l);
+  r.device->lightEnable(65535, true);
+  r.device->lightEnable(7, true);  // never set: a light with no colour
+  r.device->clear(nullptr, ClearTarget | ClearZBuffer, 0, 1.0f);
+  r.triangle(at(0, 0), at(64, 0), at(0, 64));
+  EXPECT_EQ(r.px(5, 5), 0xCCCCCCu);
+  r.device->lightEnable(65535, false);
+  r.triangle(at(0, 0, 40), at(64, 0, 40), at(0, 64, 40));
+  EXPECT_EQ(r.px(5, 5), 0u);
+  r.device->lightEnable(65535, true);
+  r.triangle(at(0, 0, 30), at(64, 0, 30), at(0, 64, 30));
+  EXPECT_EQ(r.px(5, 5), 0xCCCCCCu);
 }
 
 // A point light 15 above the plane, corners 20 away sideways: distance 25, N.L = 0.6,
@@ -378,6 +400,23 @@ TEST(Device3D, TrianglesCrossingTheNearPlaneAreClippedToIt) {
   }
 }
 
+// A corner that is not a number rejects its triangle, before or after clipping; the
+// other triangles of the call are drawn, one of them cut by the near plane (its corner at
+// z = -10 is cut off along x + y = 83.3).
+TEST(Device3D, CornersThatAreNotNumbersDropOnlyTheirTriangle) {
+  Rig r;
+  r.solidColor(1, 1, 1);
+  float nan = std::nanf("");
+  r.draw({at(0, 0), at(30, 0), at(0, 30), at(nan, 10), at(40, 40, -10), at(60, 40), at(40, 60)},
+         {0, 1, 2, 3, 1, 2, 4, 5, 3, 4, 5, 6});
+  int firstCorner = 0;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x) firstCorner += r.px(x, y) != 0;
+  EXPECT_EQ(firstCorner, 465);  // the first triangle alone: 30 + 29 + ... + 1
+  EXPECT_EQ(r.px(45, 45), 0xFFFFFFu);
+  EXPECT_EQ(r.px(41, 41), 0u);
+}
+
 TEST(Device3D, CullingKeepsTheOtherWinding) {
   // On the screen (y down) a -> b -> c turns clockwise.
   Vertex3D a = at(10, 10), b = at(50, 10), c = at(10, 50);
@@ -398,17 +437,17 @@ TEST(Device3D, CullingKeepsTheOtherWinding) {
 }
 
 TEST(Device3D, WireframeDrawsTheEdgesAndNotTheInside) {
-  Rig r;
+  Rig r(128, 128);  // the edges cross tile borders
   r.solidColor(1, 1, 1);
   r.device->setRenderState(RenderState::FillMode, uint32_t(FillMode::Wireframe));
-  r.triangle(at(10, 10), at(50, 10), at(10, 50));
-  for (int i = 10; i <= 50; ++i) {
+  r.triangle(at(10, 10), at(110, 10), at(10, 110));
+  for (int i = 10; i <= 110; ++i) {
     EXPECT_EQ(r.px(i, 10), 0xFFFFFFu) << i;       // top edge
     EXPECT_EQ(r.px(10, i), 0xFFFFFFu) << i;       // left edge
-    EXPECT_EQ(r.px(i, 60 - i), 0xFFFFFFu) << i;  // diagonal x + y = 60
+    EXPECT_EQ(r.px(i, 120 - i), 0xFFFFFFu) << i;  // diagonal x + y = 120
   }
-  EXPECT_EQ(r.count(0xFFFFFF), 41 * 3 - 3);
-  EXPECT_EQ(r.px(20, 20), 0u);
+  EXPECT_EQ(r.count(0xFFFFFF), 101 * 3 - 3);
+  EXPECT_EQ(r.px(40, 40), 0u);
   // Point fill: the three corners only.
   Rig points;
   points.solidColor(1, 1, 1);
@@ -490,6 +529,36 @@ TEST(Device3D, TextureFiltersPointAndLinear) {
       EXPECT_EQ(r.px(16, 5), 0u) << int(f);  // u = 0.25: the centre of texel 0
     }
   }
+}
+
+// Texture coordinates repeat outside 0..1, for power-of-two and other widths alike:
+// u runs from -1 to 2 over pixels 0 to 60.
+TEST(Device3D, TexturesRepeatOutsideZeroToOne) {
+  const uint32_t colours[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+  for (int width : {3, 4}) {
+    auto src = Surface::create(width, 1, PixelFormat::forDepth(32));
+    for (int i = 0; i < width; ++i) src->setPixel(i, 0, colours[i]);
+    auto tex = Texture3D::fromSurface(*src, false);
+    Rig r;
+    r.device->setTexture(tex.get());
+    r.draw({at(0, 0, 50, -1, 0), at(60, 0, 50, 2, 0), at(60, 10, 50, 2, 1), at(0, 10, 50, -1, 1)}, {0, 1, 2, 0, 2, 3});
+    // Pixel x has u = -1 + x / 20, so texel floor(u * width) wrapped into the row.
+    for (int x : {1, 8, 17, 22, 48, 59}) {  // none on a texel border
+      float u = -1.0f + float(x) / 20.0f;
+      int texel = int(std::floor(u * float(width)));
+      texel = ((texel % width) + width) % width;
+      EXPECT_EQ(r.px(x, 5), colours[texel]) << "width " << width << " x " << x;
+    }
+  }
+}
+
+// Corners far outside the screen are clipped to the guard band first; what reaches the
+// screen is still every pixel, once.
+TEST(Device3D, HugeTrianglesCoverTheScreenThroughTheGuardBand) {
+  Rig r(128, 128);
+  r.solidColor(1, 1, 1);
+  r.triangle(at(-100000, -100000), at(300000, -100000), at(-100000, 300000));
+  EXPECT_EQ(r.count(0xFFFFFF), 128 * 128);
 }
 
 TEST(Device3D, ViewportClipsAndClearsAndBadIndicesSkipTheirTriangle) {
