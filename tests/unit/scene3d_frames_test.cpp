@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/pictures.h"
 #include "support/image_builder.h"
@@ -131,6 +132,30 @@ TEST(SceneFrames, FirstObjectShowsTheBackdropInColour128) {
   for (auto [x, y] : {std::pair{0, 0}, {159, 0}, {0, 119}, {159, 119}, {40, 30}})
     EXPECT_EQ(f.at(x, y), BackdropBlue) << x << ", " << y;
   expectReference(f, "backdrop", 0x4af6d0dd5e71b58cull, s.framePath(DumpFrame));
+}
+
+// In each depth the backdrop has the colour a 2D box of RGB(0, 0, 128) gets (at 16 bits
+// within one step of the 5-bit blue: the device rounds 128 up to 16/31, the 2D colour
+// match down to 15/31).
+TEST(SceneFrames, BackdropColourInEveryDepth) {
+  for (int depth : {16, 24, 32}) {
+    SceneRun s("backdrop_depth" + std::to_string(depth),
+               "SET DISPLAY MODE 160, 120, " + std::to_string(depth) +
+                   " : HIDE MOUSE : SYNC ON\nDO : INK RGB(0, 0, 128), 0 : BOX 0, 0, 4, 4 : SYNC : LOOP\n",
+               {DumpFrame});
+    ASSERT_TRUE(s.started());
+    s.object(1, s.cubeMesh(), 0, 0, 0, 3);
+    RgbImage f = sceneFrame(s);
+    ASSERT_FALSE(f.pixels.empty()) << depth;
+    const uint32_t box = f.at(2, 2), backdrop = f.at(150, 110);
+    EXPECT_NE(box, 0u) << depth;
+    if (depth == 16) {
+      EXPECT_EQ(backdrop & 0xFFFF00, 0u);
+      EXPECT_LE(std::abs(int(backdrop & 255) - int(box & 255)), 8) << "one step of 5 bits";
+    } else {
+      EXPECT_EQ(backdrop, box) << depth;
+    }
+  }
 }
 
 TEST(SceneFrames, BackdropOnShowsOneFrameLaterAndOffAtOnce) {
