@@ -16,6 +16,7 @@ inline constexpr int32_t ErrFileExists = 106;
 inline constexpr int32_t ErrStringTooLong = 107;
 inline constexpr int32_t ErrCallDepth = 108;
 inline constexpr int32_t ErrNoArray = 109;
+inline constexpr int32_t ErrCameraFar = 110;
 inline constexpr int32_t ErrDivideByZero = 111;
 inline constexpr int32_t ErrSyncRate = 112;
 inline constexpr int32_t ErrRandomLimit = 113;
@@ -81,6 +82,17 @@ inline constexpr int32_t ErrNoMusic = 3504;          // soft
 inline constexpr int32_t ErrMusicVolume = 3505;
 inline constexpr int32_t ErrMusicSpeed = 3506;
 inline constexpr int32_t ErrMusicNotPlaying = 3507;  // soft
+
+inline constexpr int32_t ErrObjectNumber = 7006;
+inline constexpr int32_t ErrNoObject = 7008;
+inline constexpr int32_t ErrAngle = 7019;
+inline constexpr int32_t ErrLightNumber = 7301;
+inline constexpr int32_t ErrLightInUse = 7302;
+inline constexpr int32_t ErrNoLight = 7303;
+inline constexpr int32_t ErrDeleteDefaultLight = 7305;
+inline constexpr int32_t ErrNoFog = 7901;
+inline constexpr int32_t ErrAmbientPercent = 7911;
+inline constexpr int32_t ErrCameraRange = 7912;
 
 inline constexpr int32_t ErrNoSuchControlDevice = 4001;  // soft
 inline constexpr int32_t ErrNoControlDevice = 4002;      // soft

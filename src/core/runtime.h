@@ -47,6 +47,8 @@ struct AudioState;
 struct MusicState;
 // video
 struct VideoState;
+// engine3d
+struct Engine3DState;
 // platform
 class FileSystem;
 class Clipboard;
@@ -83,6 +85,7 @@ struct Runtime {
   SpriteState& sprites;
   AudioState& audio;
   VideoState& video;
+  Engine3DState& engine3d;
   FileSystem& fs;
   MusicState& music;
   std::unique_ptr<Clipboard> clipboard;

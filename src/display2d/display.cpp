@@ -11,6 +11,7 @@
 #include "command_ids.h"
 #include "core/error_numbers.h"
 #include "core/runtime.h"
+#include "display2d/display3d.h"
 #include "display2d/pixels.h"
 #include "display2d/state.h"
 #include "formats/bmp.h"
@@ -38,6 +39,7 @@ bool buildSurfaces(Runtime& rt) {
   d.SoftwareBackBuffer = d.EmulationMode;
   d.PageFlipping = d.FullScreenExclusive && !d.SoftwareBackBuffer ? 1 : 0;
   d.BufferParity = 0;
+  release3DDevices(d);  // they draw into the old buffers
   const PixelFormat format = PixelFormat::forDepth(d.ScreenDepth);
   d.Buffers[0] = Surface::create(d.ScreenWidth, d.ScreenHeight, format);
   d.Buffers[1] = d.PageFlipping && d.Buffers[0] ? Surface::create(d.ScreenWidth, d.ScreenHeight, format) : nullptr;
@@ -49,6 +51,10 @@ bool buildSurfaces(Runtime& rt) {
   d.TransparentKey = PixelLayout::of(format).matchOf(0);
   for (auto& b : d.Buffers)
     if (b) b->setColorKey(d.TransparentKey);
+  if (!create3DDevices(rt)) {
+    d.Buffers = {};
+    return false;
+  }
   chooseDevice(d);
   return true;
 }
@@ -333,6 +339,7 @@ void StopDisplay(Runtime& rt) {
   DisplayState& d = rt.display;
   ClearDisplayList(rt.bitmaps.displayList);
   releaseBitmaps(rt.bitmaps);
+  release3DDevices(d);
   d.Buffers = {};
   d.presenter = makeNullPresenter();  // the window's goes before the window
 }

@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "core/commands.h"
+#include <utility>
 
-#include "platform/display.h"
+#include "core/commands.h"
+#include "gfx/device3d.h"
 #include "gfx/surface.h"
 #include "platform/display.h"
 
@@ -48,6 +49,20 @@ void setGammaRamp(DisplayState& d, int component, int32_t value);
 // A window position as back-buffer pixels.
 void windowToScreen(const Runtime& rt, int wx, int wy, int& x, int& y);
 void screenSize(const Runtime& rt, int32_t& width, int32_t& height);
+
+// The 3D capability codes recorded when the devices are made: the blend level 0 to 9 (0:
+// no alpha blending), the texture filter level (0 point, 1 linear, 2 anisotropic), fog,
+// table fog only, source colour keys, the 3D blit flag.
+struct Capabilities3D {
+  int32_t blendLevel = 0, filterLevel = 0, fogAvailable = 0, tableFogOnly = 0, colorKey = 0, blit3D = 0;
+};
+// The 3D device drawing into buffer 0 or 1 of the chain; null while the display is down.
+Device3D* device3D(Runtime& rt, int buffer);
+// The 3D device of the buffer being drawn.
+Device3D* drawingDevice3D(Runtime& rt);
+const Capabilities3D& capabilities3D(const Runtime& rt);
+// The source and destination blend of a blend level (ONE, ZERO outside 1 to 9).
+std::pair<Blend, Blend> blendPairOfLevel(int32_t level);
 
 extern const std::span<const CommandRow> DisplayRows;
 

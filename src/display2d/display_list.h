@@ -42,6 +42,7 @@ enum RecordCode : int32_t {
   RecBackground = 108,
   RecPoint = 109,
   RecEraseText = 110,
+  RecClearCameraView = 111,  // CLEAR CAMERA VIEW
   RecFontName = 201,
   RecFontSize = 202,
   RecTextOpaque = 205,

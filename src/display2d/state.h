@@ -47,6 +47,8 @@ struct DisplayState {
   uint32_t TransparentKey = 0;
 
   std::array<std::unique_ptr<Surface>, 2> Buffers;  // [BufferParity] is drawn
+  std::array<std::unique_ptr<Device3D>, 2> Devices;  // the 3D device on each buffer
+  Capabilities3D Caps3D;
   int32_t BufferParity = 0;
   std::array<std::array<uint16_t, 256>, 3> GammaRamp{};  // red, green, blue
 

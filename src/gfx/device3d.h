@@ -13,12 +13,9 @@
 #include <span>
 
 #include "gfx/surface.h"
+#include "gfx/vec3.h"
 
 namespace zt {
-
-struct Vec3 {
-  float x = 0, y = 0, z = 0;
-};
 
 // m[row][column]; identity by default.
 struct Matrix4 {

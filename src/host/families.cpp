@@ -9,6 +9,7 @@
 #include "display2d/drawing.h"
 #include "display2d/refresh.h"
 #include "display2d/text.h"
+#include "engine3d/engine3d.h"
 #include "input/input.h"
 #include "services/checklist.h"
 #include "services/files.h"
@@ -28,10 +29,11 @@ const std::span<const CommandRow> Families[] = {
     ImageRows,     SpriteRows,     CollisionRows, AnimationRows,
     SoundRows,     SoundPlayRows,  SoundValueRows, Sound3DRows, SpeechRows,
     MusicRows,
+    SceneRows,     CameraRows,     LightRows,   ValueRows,
 };
 
 const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords, ImageRecords,
-                                                     SpriteRecords};
+                                                     SpriteRecords, CameraRecords};
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include "audio/music/music.h"
 #include "core/runtime.h"
 #include "display2d/state.h"
+#include "engine3d/engine3d.h"
 #include "host/state.h"
 #include "input/input.h"
 #include "input/state.h"
@@ -33,12 +34,15 @@ void resetFrameTiming(Runtime& rt) {
 }
 
 // Steps, in order: restore a lost full-screen surface, the pointer and text cursor, the
-// Z-buffer clear, sprite backgrounds, the render-to-image camera, the 3D scene when it is
-// drawn to the front, the display list.
+// Z-buffer clear, sprite backgrounds, the render-to-image camera, the backdrop, the 3D scene
+// when it is drawn to the front, the display list.
 void FrameStart(Runtime& rt) {
   if (!rt.host.WindowActive) return;
   movePointerSprite(rt, rt.input.MouseX, rt.input.MouseY - 1, rt.input.MouseShown);
+  ClearZBuffer3D(rt);
   RestoreSpriteBackgrounds(rt, rt.display.BufferParity);
+  DrawBackdrop(rt);
+  if (!rt.refresh.DrawToBack) Render3D(rt);
   RunDisplayList(rt);
 }
 
@@ -52,6 +56,7 @@ void FrameEnd(Runtime& rt) {
   limitFrameRate(rt);
   UpdateAnimations(rt);
   SaveSpriteBackgrounds(rt, rt.display.BufferParity);
+  if (rt.refresh.DrawToBack) Render3D(rt);
   DrawSprites(rt);
   maintainSounds(rt);
   commitListener(rt);

@@ -15,6 +15,8 @@
 #include "display2d/chooser.h"
 #include "display2d/console.h"
 #include "display2d/state.h"
+#include "engine3d/engine3d.h"
+#include "engine3d/state.h"
 #include "host/diagnostics.h"
 #include "host/families.h"
 #include "host/frame.h"
@@ -58,6 +60,7 @@ struct Subsystems {
   SpriteState sprites;
   AudioState audio;
   VideoState video;
+  Engine3DState engine3d;
   FileSystem fs;
   MusicState music{fs};  // opens the files it is given in the current directory of fs
 };
@@ -71,7 +74,15 @@ void releaseForDisplayReset(Runtime& rt) {
   ClearDisplayList(rt.bitmaps.displayList);
   releaseSpritesForReset(rt);
   releaseAnimations(rt);
+  release3DForReset(rt);
   releaseBitmaps(rt.bitmaps);
+}
+
+// A display reset's last step: images and the pointer in the new format, then the new 3D
+// devices get the scene's states, lights and camera.
+void restoreAfterDisplayReset(Runtime& rt) {
+  restoreSpritesAfterReset(rt);
+  restore3DAfterReset(rt);
 }
 
 }  // namespace
@@ -95,6 +106,7 @@ Runtime::Runtime()
       sprites(subsystems->sprites),
       audio(subsystems->audio),
       video(subsystems->video),
+      engine3d(subsystems->engine3d),
       fs(subsystems->fs),
       music(subsystems->music),
       clipboard(std::make_unique<LocalClipboard>()) {
@@ -106,7 +118,7 @@ Runtime::Runtime()
   input.Source = host.MainWindow.get();
   input.WindowProc = windowProc;
   display.ReleaseForReset = releaseForDisplayReset;
-  display.RestoreAfterReset = restoreSpritesAfterReset;  // images in the new pixel format, the pointer again
+  display.RestoreAfterReset = restoreAfterDisplayReset;
 }
 
 Runtime::~Runtime() { releaseProgram(image, arrays); }
@@ -294,6 +306,7 @@ bool startUp(Runtime& rt, const RunOptions& options, const std::string& game) {
   // The engine draws its own pointer, so the desktop's stays hidden over the window.
   h.MainWindow->showCursor(false);
   StartSprites(rt);
+  Start3D(rt);
   return true;
 }
 
@@ -314,6 +327,7 @@ void endRun(Runtime& rt) {
   deleteAllSounds(rt);
   releaseAnimations(rt);
   StopSprites(rt);
+  Stop3D(rt);
   StopDisplay(rt);
   releaseProgram(rt.image, rt.arrays);
 }

@@ -181,4 +181,32 @@ Surface* imageSurface(Runtime& rt, int32_t number) {
   return pictureOf(rt.sprites, imageIndexOf(rt.sprites, number));
 }
 
+std::unique_ptr<Texture3D> makeImageTexture(Runtime& rt, int32_t number) {
+  if (!validNumber(number)) return nullptr;
+  const int32_t index = imageIndexOf(rt.sprites, number);
+  Surface* picture = pictureOf(rt.sprites, index);
+  if (!picture) return nullptr;
+  const ImageRecord& image = rt.sprites.images[index];
+  const bool transparent = image.textureRequest == 2;
+  if (image.width == picture->width() && image.height == picture->height())
+    return Texture3D::fromSurface(*picture, transparent);
+  // A reused surface may be larger than the picture it holds.
+  std::unique_ptr<Surface> exact = Surface::create(image.width, image.height, picture->format());
+  if (!exact) return nullptr;
+  bltFast(*exact, 0, 0, *picture, {0, 0, image.width, image.height}, false);
+  if (picture->hasColorKey()) exact->setColorKey(picture->sourceColorKey());
+  return Texture3D::fromSurface(*exact, transparent);
+}
+
+int32_t imageTextureSlot(Runtime& rt, int32_t number) {
+  if (!validNumber(number)) return 0;
+  const int32_t index = imageIndexOf(rt.sprites, number);
+  return index > 0 ? rt.sprites.images[index].texture : 0;
+}
+
+void setImageTextureSlot(Runtime& rt, int32_t number, int32_t slot) {
+  if (!validNumber(number)) return;
+  if (const int32_t index = imageIndexOf(rt.sprites, number); index > 0) rt.sprites.images[index].texture = slot;
+}
+
 }  // namespace zt

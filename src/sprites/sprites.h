@@ -5,10 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "core/commands.h"
 #include "display2d/display_list.h"
+#include "gfx/device3d.h"
 
 namespace zt {
 
@@ -42,6 +44,13 @@ void DrawSprites(Runtime& rt);
 
 // The picture of an image for other subsystems (3D textures); null when it has none.
 Surface* imageSurface(Runtime& rt, int32_t number);
+// A 3D texture made from image `number`'s picture, transparent where the picture holds the
+// transparent colour when the image asked for a transparent texture; null when the image
+// has no picture or memory runs out.
+std::unique_ptr<Texture3D> makeImageTexture(Runtime& rt, int32_t number);
+// The 3D engine's texture slot kept with image `number` (0: none yet or no image).
+int32_t imageTextureSlot(Runtime& rt, int32_t number);
+void setImageTextureSlot(Runtime& rt, int32_t number, int32_t slot);
 
 extern const std::span<const CommandRow> ImageRows;
 extern const std::span<const CommandRow> SpriteRows;

@@ -8,6 +8,7 @@
 #include "compiler/compiler.h"
 #include "core/errors.h"
 #include "formats/bmp.h"
+#include "support/error_cases.h"
 #include "support/image_builder.h"
 #include "support/image_files.h"
 
@@ -324,7 +325,7 @@ TEST(SpriteFrames, ImagesKeepTheirColoursThroughADisplayReset) {
 
 // Each program stops with the error named beside it: the first check that fails.
 TEST(SpriteErrors, RaisedInTheirCheckOrder) {
-  const std::pair<std::string, int32_t> cases[] = {
+  const ErrorCase cases[] = {
       {"GET IMAGE 0, 0, 0, 8, 8", 501},
       {"GET IMAGE 65536, 0, 0, 8, 8", 501},
       {"GET IMAGE 65535, 0, 0, 640, 480 : SYNC : PRINT \"grabbed\"", 0},
@@ -380,18 +381,7 @@ TEST(SpriteErrors, RaisedInTheirCheckOrder) {
       {"SPRITE 1, 0, 0, 1 : PRINT SPRITE COLLISION(1, 2)", 302},
       {"SPRITE 1, 0, 0, 1 : PRINT SPRITE COLLISION(1, 0); SPRITE COLLISION(1, 65536)", 0},
   };
-  for (const auto& [statement, number] : cases) {
-    compiler::CompileResult program = compiler::compileText("prog.ztb", statement + "\nSYNC\nPRINT \"not stopped\"\n");
-    ASSERT_TRUE(program.ok) << statement << program.messages;
-    RunResult r = runImage("sprite_error", program.image);
-    if (number == 0) {
-      EXPECT_EQ(r.exitCode, 0) << statement << r.out;
-      EXPECT_NE(r.out.find("not stopped"), std::string::npos) << statement;
-      continue;
-    }
-    EXPECT_EQ(r.exitCode, 1) << statement;
-    EXPECT_EQ(r.out, "Runtime Error : ERROR " + std::to_string(errorMessageSlot(number)) + ". \n") << statement;
-  }
+  expectErrorCases("sprite_error", cases);
 }
 
 TEST(SpriteErrors, LoadedAndSavedImages) {

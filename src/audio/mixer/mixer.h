@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "audio/stream.h"
+#include "gfx/vec3.h"
 
 namespace zt {
 
@@ -37,10 +38,6 @@ struct SampleData {
   int blockAlign() const { return channels * bitsPerSample / 8; }
   size_t frames() const { return bytes.size() / size_t(blockAlign()); }
   bool playable() const { return (channels == 1 || channels == 2) && (bitsPerSample == 8 || bitsPerSample == 16); }
-};
-
-struct Vec3 {
-  float x = 0, y = 0, z = 0;
 };
 
 // The listener: position and orientation (front and top vectors), the distance model's
