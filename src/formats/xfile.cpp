@@ -94,19 +94,31 @@ class Parser {
     }
   }
 
-  // Passes over the rest of an object whose members are read.
-  bool finish() {
+  // Reads an object's children up to its "}": `onReference(name)` for each reference and
+  // `onObject(type, name)` for each nested object, whose header is read and which must read or
+  // skip the rest.
+  template <class OnReference, class OnObject>
+  bool children(OnReference onReference, OnObject onObject) {
     std::string type, name;
     for (;;) {
       switch (child(type, name)) {
         case Child::End: return true;
         case Child::Failed: return false;
-        case Child::Reference: break;
+        case Child::Reference:
+          if (!onReference(name)) return false;
+          break;
         case Child::Object:
-          if (!lex.skipBlock()) return false;
+          if (!onObject(type, name)) return false;
           break;
       }
     }
+  }
+  static bool ignore(const std::string&) { return true; }
+  bool skip(const std::string&, const std::string&) { return lex.skipBlock(); }
+
+  // Passes over the rest of an object whose members are read.
+  bool finish() {
+    return children(ignore, [&](const std::string& t, const std::string& n) { return skip(t, n); });
   }
 
   // A count of items of at least `values` numbers each, refused when the rest of the file
@@ -148,23 +160,19 @@ class Parser {
     out.frames.push_back({name, parent, XIdentity, {}, {}});
     if (parent < 0) out.rootFrames.push_back(self);
     else out.frames[size_t(parent)].children.push_back(self);
-    std::string type, childName;
-    for (;;) {
-      Child c = child(type, childName);
-      if (c == Child::End) break;
-      if (c == Child::Failed) return false;
-      if (c == Child::Reference) {
-        frameReferences.push_back({self, 0, childName});
-        continue;
-      }
-      bool read = is(type, "FrameTransformMatrix") ? numbers(out.frames[self].transform.data(), 16) && finish()
-                  : is(type, "Frame")              ? frame(childName, int32_t(self))
-                  : is(type, "Mesh")               ? mesh(childName, int32_t(self))
-                                                   : lex.skipBlock();
-      if (!read) return false;
-    }
+    const bool read = children(
+        [&](const std::string& name) {
+          frameReferences.push_back({self, 0, name});
+          return true;
+        },
+        [&](const std::string& type, const std::string& name) {
+          return is(type, "FrameTransformMatrix") ? numbers(out.frames[self].transform.data(), 16) && finish()
+                 : is(type, "Frame")              ? frame(name, int32_t(self))
+                 : is(type, "Mesh")               ? mesh(name, int32_t(self))
+                                                  : skip(type, name);
+        });
     --depth;
-    return true;
+    return read;
   }
 
   bool mesh(const std::string& name, int32_t frame) {
@@ -186,18 +194,13 @@ class Parser {
         return false;
       m.triangleFace.resize(m.triangles.size() / 3, f);
     }
-    std::string type, childName;
-    for (;;) {
-      Child c = child(type, childName);
-      if (c == Child::End) break;
-      if (c == Child::Failed) return false;
-      if (c == Child::Reference) continue;
-      bool read = is(type, "MeshNormals")         ? normals(m) && finish()
-                  : is(type, "MeshTextureCoords") ? texCoords(m) && finish()
-                  : is(type, "MeshMaterialList")  ? materialList(m, self)
-                                                  : lex.skipBlock();
-      if (!read) return false;
-    }
+    const bool read = children(ignore, [&](const std::string& type, const std::string& name) {
+      return is(type, "MeshNormals")         ? normals(m) && finish()
+             : is(type, "MeshTextureCoords") ? texCoords(m) && finish()
+             : is(type, "MeshMaterialList")  ? materialList(m, self)
+                                             : skip(type, name);
+    });
+    if (!read) return false;
     out.meshes.push_back(std::move(m));
     if (frame >= 0) out.frames[size_t(frame)].meshes.push_back(self);
     return true;
@@ -246,22 +249,18 @@ class Parser {
       if (i < m.faceMaterials.size()) m.faceMaterials[i] = last;
     }
     for (size_t i = indices; i < m.faceMaterials.size(); ++i) m.faceMaterials[i] = last;
-    std::string type, name;
-    for (;;) {
-      Child c = child(type, name);
-      if (c == Child::End) break;
-      if (c == Child::Failed) return false;
-      if (c == Child::Reference) {
-        materialReferences.push_back({self, uint32_t(m.materials.size()), name});
-        m.materials.push_back(0);
-      } else if (is(type, "Material")) {
-        if (!material(name)) return false;
-        m.materials.push_back(uint32_t(out.materials.size() - 1));
-      } else if (!lex.skipBlock()) {
-        return false;
-      }
-    }
-    return m.materials.size() >= materials || lex.malformed("a material list holds fewer materials than it counts");
+    const bool read = children(
+        [&](const std::string& name) {
+          materialReferences.push_back({self, uint32_t(m.materials.size()), name});
+          m.materials.push_back(0);
+          return true;
+        },
+        [&](const std::string& type, const std::string& name) {
+          if (!is(type, "Material")) return skip(type, name);
+          m.materials.push_back(uint32_t(out.materials.size()));
+          return material(name);
+        });
+    return read && (m.materials.size() >= materials || lex.malformed("a material list holds fewer materials than it counts"));
   }
 
   bool material(const std::string& name) {
@@ -270,30 +269,19 @@ class Parser {
     if (!numbers(mat.faceColor.data(), 4) || !lex.number(mat.power) || !numbers(mat.specularColor.data(), 3) ||
         !numbers(mat.emissiveColor.data(), 3))
       return false;
-    std::string type, childName;
-    for (;;) {
-      Child c = child(type, childName);
-      if (c == Child::End) break;
-      if (c == Child::Failed) return false;
-      if (c == Child::Reference) continue;
-      bool read = is(type, "TextureFilename") ? lex.string(mat.textureFilename) && finish() : lex.skipBlock();
-      if (!read) return false;
-    }
+    const bool read = children(ignore, [&](const std::string& type, const std::string& childName) {
+      return is(type, "TextureFilename") ? lex.string(mat.textureFilename) && finish() : skip(type, childName);
+    });
     out.materials.push_back(std::move(mat));
-    return true;
+    return read;
   }
 
   bool animationSet(const std::string& name) {
     out.animationSets.push_back({name, {}});
     const size_t set = out.animationSets.size() - 1;
-    std::string type, childName;
-    for (;;) {
-      Child c = child(type, childName);
-      if (c == Child::End) return true;
-      if (c == Child::Failed) return false;
-      if (c == Child::Reference) continue;
-      if (!(is(type, "Animation") ? animation(childName, set) : lex.skipBlock())) return false;
-    }
+    return children(ignore, [&](const std::string& type, const std::string& name) {
+      return is(type, "Animation") ? animation(name, set) : skip(type, name);
+    });
   }
 
   // Animations outside a set are gathered into one set without a name.
@@ -309,17 +297,15 @@ class Parser {
   bool animation(const std::string& name, size_t set) {
     XAnimation a;
     a.name = name;
-    std::string type, childName;
-    for (;;) {
-      Child c = child(type, childName);
-      if (c == Child::End) break;
-      if (c == Child::Failed) return false;
-      if (c == Child::Reference) {
-        if (a.frameName.empty()) a.frameName = childName;
-        continue;
-      }
-      if (!(is(type, "AnimationKey") ? animationKey(a) && finish() : lex.skipBlock())) return false;
-    }
+    const bool read = children(
+        [&](const std::string& name) {
+          if (a.frameName.empty()) a.frameName = name;
+          return true;
+        },
+        [&](const std::string& type, const std::string& name) {
+          return is(type, "AnimationKey") ? animationKey(a) && finish() : skip(type, name);
+        });
+    if (!read) return false;
     out.animationSets[set].animations.push_back(std::move(a));
     return true;
   }
@@ -378,7 +364,8 @@ class Parser {
       if (out.meshes[i].frame < 0 && !named[i]) out.looseMeshes.push_back(i);
     for (XAnimationSet& set : out.animationSets)
       for (XAnimation& a : set.animations)
-        if (auto it = frames.find(a.frameName); it != frames.end()) a.frame = int32_t(it->second);
+        if (auto it = frames.find(a.frameName); it != frames.end() && !a.frameName.empty())
+          a.frame = int32_t(it->second);
     return true;
   }
 

@@ -172,7 +172,10 @@ class TextLexer : public LexerBase {
       default: return false;
     }
   }
-  static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+  // NUL bytes count as blanks, so padding after the data is no error.
+  static bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v' || c == '\0';
+  }
   static bool startsNumber(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.'; }
 
   void skipSpace() {
@@ -278,23 +281,8 @@ class BinaryLexer : public LexerBase {
     return true;
   }
 
-  bool string(std::string& s) {
-    if (!noList()) return false;
-    skipSeparators();
-    uint16_t t = 0;
-    if (!token(t)) return false;
-    if (t != TString) return malformed("a string was expected");
-    return counted(s) && stringTerminator();
-  }
-
-  bool name(std::string& s) {
-    if (!noList()) return false;
-    skipSeparators();
-    uint16_t t = 0;
-    if (!token(t)) return false;
-    if (t != TName) return malformed("a name was expected");
-    return counted(s);
-  }
+  bool string(std::string& s) { return counted(TString, "a string was expected", s) && stringTerminator(); }
+  bool name(std::string& s) { return counted(TName, "a name was expected", s); }
 
   bool optionalName(std::string& s) { return peek() == Next::Name ? name(s) : ok(); }
 
@@ -375,8 +363,14 @@ class BinaryLexer : public LexerBase {
     return true;
   }
 
-  bool counted(std::string& s) {
+  // A name or string token: its length, then its bytes.
+  bool counted(Token want, std::string_view what, std::string& s) {
+    if (!noList()) return false;
+    skipSeparators();
+    uint16_t t = 0;
     uint32_t n = 0;
+    if (!token(t)) return false;
+    if (t != want) return malformed(what);
     if (!read32(n)) return false;
     if (!has(n)) return truncated();
     s.assign(data.substr(pos, n));

@@ -57,7 +57,7 @@ XFileResult expandBlocks(std::string_view in, std::string& out) {
   // The size counts the 16 header bytes; files that leave them out are read too.
   const size_t total = le(in, 0, 4);
   if (total > MaxExpandedBytes + HeaderBytes)
-    return failure(XFileError::Unsupported, "the file expands to more than 512 MB", 0);
+    return failure(XFileError::Unsupported, "the file expands to more than 128 MB", 0);
   Inflater inflater;
   if (!inflater.ready) return {XFileError::OutOfMemory, "no memory to expand the file"};
   for (size_t pos = 4; pos < in.size();) {

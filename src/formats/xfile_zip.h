@@ -10,8 +10,9 @@
 
 namespace zt::xfile {
 
-// Largest expanded data accepted; a file asking for more is refused before anything is held.
-constexpr size_t MaxExpandedBytes = size_t(512) << 20;
+// Largest expanded data accepted (some twenty times the largest model files), refused before
+// anything is held: the reader's arrays can take several times the data they are read from.
+constexpr size_t MaxExpandedBytes = size_t(128) << 20;
 
 // Expands `blocks` (the file after its header) into `out`, the data as its uncompressed form
 // would hold it after the header.

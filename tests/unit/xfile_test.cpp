@@ -408,6 +408,9 @@ TEST(XFileReferences, UnknownNamesFailAndFramesAreNotInstanced) {
   ASSERT_TRUE(readText("Frame A { } Frame B { { A } }", f));
   EXPECT_TRUE(f.frames[1].meshes.empty());
   EXPECT_EQ(f.rootFrames, (std::vector<uint32_t>{0, 1}));
+  // An animation that names no frame is not given an unnamed frame.
+  ASSERT_TRUE(readText("Frame { } AnimationSet { Animation { } }", f));
+  EXPECT_EQ(f.animationSets.at(0).animations.at(0).frame, -1);
 }
 
 TEST(XFileText, ValuesAndStringsMustHaveTheirTypes) {
@@ -422,6 +425,7 @@ TEST(XFileText, ValuesAndStringsMustHaveTheirTypes) {
   EXPECT_EQ(readText("Frame A {", f).error, XFileError::Truncated);
   EXPECT_EQ(readText("Frame A { } }", f).error, XFileError::Malformed);
   EXPECT_EQ(readText("Header { 1; 0; 1; } 5;", f).error, XFileError::Malformed);  // data outside any object
+  EXPECT_TRUE(readText(std::string("Frame A { }\0\0", 13), f));  // padding after the data
   // Floats accept signs, exponents and whole numbers.
   ASSERT_TRUE(readText("Mesh { 1; +1.5e1; -2; .25;; 0;; }", f));
   EXPECT_EQ(f.meshes[0].vertices[0].x, 15.0f);
@@ -482,8 +486,8 @@ TEST(XFileCompressed, BlocksMustHoldWhatTheyClaim) {
   EXPECT_EQ(readXFile(stating(total + 1), f).error, XFileError::Truncated);  // more than the blocks give
   EXPECT_EQ(readXFile(stating(total - 17), f).error, XFileError::Malformed);  // less than they give
   EXPECT_TRUE(readXFile(stating(total - 16), f));  // a size that leaves out the header is read too
-  EXPECT_EQ(readXFile(stating((512u << 20) + 17), f).error, XFileError::Unsupported);
-  EXPECT_EQ(readXFile(stating((512u << 20) + 16), f).error, XFileError::Truncated);  // the largest accepted
+  EXPECT_EQ(readXFile(stating((128u << 20) + 17), f).error, XFileError::Unsupported);
+  EXPECT_EQ(readXFile(stating((128u << 20) + 16), f).error, XFileError::Truncated);  // the largest accepted
 }
 
 // Damage anywhere must fail with a result or give data whose indices all stay in range; a
