@@ -3,6 +3,7 @@
 #include "formats/three_ds.h"
 
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -132,13 +133,13 @@ class SceneReader {
     if (all.u16() != Main) refuse(ThreeDsNotThreeDs);
     const uint32_t length = all.u32();
     if (length < 6 || length - 6 > all.left()) refuse();
-    say("> Found Main chunk id of %0X\n", Main);
+    say("> Found Main chunk id of %0X\n", unsigned(Main));
     forEachChunk(Reader{all.data, all.pos, start + length}, [&](Chunk c) {
       if (c.id == Editor) {
-        say(">> Found *Editor* chunk id of %0X\n", c.id);
+        say(">> Found *Editor* chunk id of %0X\n", unsigned(c.id));
         forEachChunk(c.body, [&](Chunk e) { editorChunk(e); });
       } else if (c.id == Keyframer) {
-        say(">> Found *Keyframer* chunk id of %0X\n", c.id);
+        say(">> Found *Keyframer* chunk id of %0X\n", unsigned(c.id));
         forEachChunk(c.body, [&](Chunk k) {
           if (k.id == ObjectNode) node(k.body);
         });
@@ -150,20 +151,22 @@ class SceneReader {
   ThreeDsScene& scene;
   const ThreeDsTrace& trace;
 
-  template <typename... A>
-  void say(const char* format, A... args) {
+  void say(const char* format, ...) __attribute__((format(printf, 2, 3))) {
     if (!trace) return;
     char line[512];
-    std::snprintf(line, sizeof line, format, args...);
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
     trace(line);
   }
 
   void editorChunk(const Chunk& c) {
     if (c.id == MaterialBlock) {
-      say(">>> Found Materials chunk id of %0X\n", c.id);
+      say(">>> Found Materials chunk id of %0X\n", unsigned(c.id));
       material(c.body);
     } else if (c.id == NamedObject) {
-      say(">>> Found Object chunk id of %0X\n", c.id);
+      say(">>> Found Object chunk id of %0X\n", unsigned(c.id));
       object(c.body);
     }
   }
@@ -172,16 +175,25 @@ class SceneReader {
     ThreeDsMaterial m;
     forEachChunk(r, [&](Chunk c) {
       switch (c.id) {
-        case MaterialName: m.name = c.body.string(); break;
-        case MaterialDiffuse: m.diffuse = colour(c.body, m.diffuse); break;
-        case MaterialSpecular: m.specular = colour(c.body, m.specular); break;
-        case MaterialShininess: m.shininess = percent(c.body, m.shininess); break;
+        case MaterialName:
+          m.name = c.body.string();
+          break;
+        case MaterialDiffuse:
+          m.diffuse = colour(c.body, m.diffuse);
+          break;
+        case MaterialSpecular:
+          m.specular = colour(c.body, m.specular);
+          break;
+        case MaterialShininess:
+          m.shininess = percent(c.body, m.shininess);
+          break;
         case TextureMap:
           forEachChunk(c.body, [&](Chunk t) {
             if (t.id == MapFileName) m.texture = t.body.string();
           });
           break;
-        default: break;
+        default:
+          break;
       }
     });
     m.name = nameOrDefault(m.name);
@@ -208,8 +220,10 @@ class SceneReader {
 
   static float percent(Reader r, float kept) {
     forEachChunk(r, [&](Chunk c) {
-      if (c.id == PercentInt) kept = float(int16_t(c.body.u16()));
-      else if (c.id == PercentFloat) kept = c.body.f32();
+      if (c.id == PercentInt)
+        kept = float(int16_t(c.body.u16()));
+      else if (c.id == PercentFloat)
+        kept = c.body.f32();
     });
     return kept;
   }
@@ -221,15 +235,15 @@ class SceneReader {
     say("     Found name : %s\n", o.name.c_str());
     forEachChunk(r, [&](Chunk c) {
       if (c.id == TriangleMesh) {
-        say(">>>> Found Obj/Frame chunk id of %0X\n", c.id);
+        say(">>>> Found Obj/Frame chunk id of %0X\n", unsigned(c.id));
         o.hasMesh = true;
         forEachChunk(c.body, [&](Chunk m) { meshChunk(o, m); });
       } else if (c.id == Light) {
-        say(">>>> Found Light chunk id of %0X\n", c.id);
+        say(">>>> Found Light chunk id of %0X\n", unsigned(c.id));
         const Vec3 at = c.body.vec3();
         say("     Found light at coordinates: X: %5.2f, Y: %5.2f,Z: %5.2f\n", at.x, at.y, at.z);
       } else if (c.id == Camera) {
-        say(">>>> Found Camera chunk id of %0X\n", c.id);
+        say(">>>> Found Camera chunk id of %0X\n", unsigned(c.id));
         const Vec3 at = c.body.vec3();
         say("     Found Camera viewpoint at coordinates: X: %5.2f, Y: %5.2f,Z: %5.2f\n", at.x, at.y, at.z);
       }
@@ -275,7 +289,8 @@ class SceneReader {
         for (auto& row : o.axes)
           for (float& f : row) f = r.f32();
         break;
-      default: break;
+      default:
+        break;
     }
   }
 
@@ -302,13 +317,26 @@ class SceneReader {
           n.parent = c.body.u16();
           if (n.name == "$$$DUMMY") say(">>>>* Dummy Object found\n");
           break;
-        case InstanceName: n.instance = c.body.string(); break;
-        case Pivot: n.pivot = c.body.vec3(); break;
-        case PositionTrack: track(c.body, n.position, 3); break;
-        case RotationTrack: track(c.body, n.rotation, 4); break;
-        case ScaleTrack: track(c.body, n.scale, 3); break;
-        case NodeId: n.id = c.body.u16(); break;
-        default: break;
+        case InstanceName:
+          n.instance = c.body.string();
+          break;
+        case Pivot:
+          n.pivot = c.body.vec3();
+          break;
+        case PositionTrack:
+          track(c.body, n.position, 3);
+          break;
+        case RotationTrack:
+          track(c.body, n.rotation, 4);
+          break;
+        case ScaleTrack:
+          track(c.body, n.scale, 3);
+          break;
+        case NodeId:
+          n.id = c.body.u16();
+          break;
+        default:
+          break;
       }
     });
   }
@@ -335,14 +363,22 @@ class SceneReader {
 
 const char* threeDsResultText(int code) {
   switch (code) {
-    case ThreeDsOk: return "converted";
-    case ThreeDsNotThreeDs: return "not a 3DS file";
-    case ThreeDsBrokenChunk: return "broken chunk (a length, count or index does not fit)";
-    case ThreeDsTooManyObjects: return "more than 5000 objects or keyframer nodes";
-    case ThreeDsCannotOpen: return "cannot be opened for reading";
-    case ThreeDsCannotWrite: return "the destination cannot be written";
-    case ThreeDsOutOfMemory: return "out of memory";
-    default: return "unknown result";
+    case ThreeDsOk:
+      return "converted";
+    case ThreeDsNotThreeDs:
+      return "not a 3DS file";
+    case ThreeDsBrokenChunk:
+      return "broken chunk (a length, count or index does not fit)";
+    case ThreeDsTooManyObjects:
+      return "more than 5000 objects or keyframer nodes";
+    case ThreeDsCannotOpen:
+      return "cannot be opened for reading";
+    case ThreeDsCannotWrite:
+      return "the destination cannot be written";
+    case ThreeDsOutOfMemory:
+      return "out of memory";
+    default:
+      return "unknown result";
   }
 }
 

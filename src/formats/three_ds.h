@@ -23,11 +23,11 @@ namespace zt {
 // which the engine's loaders tell apart from the other failures.
 enum ThreeDsResult : int {
   ThreeDsOk = 0,
-  ThreeDsNotThreeDs = -1,       // too short, or the first chunk is not the main chunk
-  ThreeDsBrokenChunk = -2,      // a length, count, index, string or number that does not fit
-  ThreeDsTooManyObjects = -3,   // more than ThreeDsMaxObjects named objects or keyframer nodes
-  ThreeDsCannotOpen = -4,       // the source cannot be opened for reading
-  ThreeDsCannotWrite = -5,      // the destination cannot be created or written
+  ThreeDsNotThreeDs = -1,      // too short, or the first chunk is not the main chunk
+  ThreeDsBrokenChunk = -2,     // a length, count, index, string or number that does not fit
+  ThreeDsTooManyObjects = -3,  // more than ThreeDsMaxObjects named objects or keyframer nodes
+  ThreeDsCannotOpen = -4,      // the source cannot be opened for reading
+  ThreeDsCannotWrite = -5,     // the destination cannot be created or written
   ThreeDsOutOfMemory = -6,
 };
 
@@ -81,9 +81,9 @@ struct ThreeDsKey {
 };
 
 struct ThreeDsNode {
-  std::string name;      // the object's name, or "$$$DUMMY"
-  std::string instance;  // a dummy's own name
-  uint16_t id = 0;       // node id (its index when the node has no id chunk)
+  std::string name;          // the object's name, or "$$$DUMMY"
+  std::string instance;      // a dummy's own name
+  uint16_t id = 0;           // node id (its index when the node has no id chunk)
   uint16_t parent = 0xFFFF;  // parent's node id; 0xFFFF for a top node
   Vec3 pivot;
   std::vector<ThreeDsKey> position, rotation, scale;

@@ -2,6 +2,7 @@
 #include "formats/three_ds_x.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -65,8 +66,7 @@ Matrix4 inverseAffine(const Matrix4& a) {
       const int i1 = (i + 1) % 3, i2 = (i + 2) % 3, j1 = (j + 1) % 3, j2 = (j + 2) % 3;
       r.m[j][i] = float((double(m[i1][j1]) * m[i2][j2] - double(m[i1][j2]) * m[i2][j1]) / det);
     }
-  for (int j = 0; j < 3; ++j)
-    r.m[3][j] = -(m[3][0] * r.m[0][j] + m[3][1] * r.m[1][j] + m[3][2] * r.m[2][j]);
+  for (int j = 0; j < 3; ++j) r.m[3][j] = -(m[3][0] * r.m[0][j] + m[3][1] * r.m[1][j] + m[3][2] * r.m[2][j]);
   return r;
 }
 
@@ -168,6 +168,27 @@ class XWriter {
       out.append(buffer, size_t(n));
     }
   }
+  // The hot lines of large meshes without printf: "%5.6f" and "%d" as printf writes them.
+  void number(float f) {
+    char buffer[64];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, n(f), std::chars_format::fixed, 6).ptr;
+    out.append(buffer, end);
+  }
+  void number(size_t i) {
+    char buffer[24];
+    out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, i).ptr);
+  }
+  // "x; y; z;" then the separator: a vertex or a normal.
+  void point(Vec3 v, const char* separator) {
+    number(v.x);
+    out += "; ";
+    number(v.y);
+    out += "; ";
+    number(v.z);
+    out += ';';
+    out += separator;
+    out += '\n';
+  }
   void line(std::string_view s) {
     out += s;
     out += '\n';
@@ -265,8 +286,7 @@ class XWriter {
     const ThreeDsObject& o = scene.objects[i];
     const Frame& f = frameOf[i];
     put("Frame x3ds_%s {\n", xName(o.name).c_str());
-    const Matrix4 local =
-        f.parent >= 0 ? multiply(f.world, inverseAffine(frameOf[size_t(f.parent)].world)) : f.world;
+    const Matrix4 local = f.parent >= 0 ? multiply(f.world, inverseAffine(frameOf[size_t(f.parent)].world)) : f.world;
     if (!isIdentity(local)) {
       line("FrameTransformMatrix {");
       for (int r = 0; r < 4; ++r)
@@ -282,16 +302,21 @@ class XWriter {
     std::vector<Vec3> v(o.vertices.size());
     for (size_t i = 0; i < v.size(); ++i) v[i] = transform(toX(o.vertices[i]), toNode);
     put("%zu;\n", v.size());
-    for (size_t i = 0; i < v.size(); ++i)
-      put("%5.6f; %5.6f; %5.6f;%s\n", n(v[i].x), n(v[i].y), n(v[i].z), separator(i, v.size(), ";"));
+    for (size_t i = 0; i < v.size(); ++i) point(v[i], separator(i, v.size(), ";"));
     faceList(o);
     materialList(o);
     normals(o, v);
     if (!o.uvs.empty()) {
       line("MeshTextureCoords {");
       put("%zu;\n", v.size());
-      for (size_t i = 0; i < v.size(); ++i)
-        put("%5.6f;%5.6f;%s\n", n(o.uvs[2 * i]), n(1.0f - o.uvs[2 * i + 1]), separator(i, v.size(), ";"));
+      for (size_t i = 0; i < v.size(); ++i) {
+        number(o.uvs[2 * i]);
+        out += ';';
+        number(1.0f - o.uvs[2 * i + 1]);
+        out += ';';
+        out += separator(i, v.size(), ";");
+        out += '\n';
+      }
       line("}");
     }
     line("}");
@@ -301,7 +326,15 @@ class XWriter {
     put("%zu;\n", o.faces.size());
     for (size_t i = 0; i < o.faces.size(); ++i) {
       const ThreeDsFace& f = o.faces[i];
-      put("3;%d,%d,%d;%s\n", f.a, f.c, f.b, separator(i, o.faces.size(), ";"));
+      out += "3;";
+      number(size_t(f.a));
+      out += ',';
+      number(size_t(f.c));
+      out += ',';
+      number(size_t(f.b));
+      out += ';';
+      out += separator(i, o.faces.size(), ";");
+      out += '\n';
     }
   }
 
@@ -323,7 +356,11 @@ class XWriter {
     line("MeshMaterialList {");
     put("%zu;\n", used.size());
     put("%zu;\n", index.size());
-    for (size_t i = 0; i < index.size(); ++i) put("%zu%s\n", index[i], separator(i, index.size(), ";;"));
+    for (size_t i = 0; i < index.size(); ++i) {
+      number(index[i]);
+      out += separator(i, index.size(), ";;");
+      out += '\n';
+    }
     for (size_t m : used) put("{x3ds_mat_%s}\n", xName(scene.materials[m].name).c_str());
     line("}");
     line("");
@@ -348,9 +385,8 @@ class XWriter {
     for (size_t i = 0; i < sum.size(); ++i) {
       const Vec3 s = sum[i];
       const float length = std::sqrt(s.x * s.x + s.y * s.y + s.z * s.z);
-      const Vec3 u = length > 0 && std::isfinite(length) ? Vec3{s.x / length, s.y / length, s.z / length}
-                                                         : Vec3{};
-      put("%5.6f; %5.6f; %5.6f;%s\n", n(u.x), n(u.y), n(u.z), separator(i, sum.size(), ";"));
+      const Vec3 u = length > 0 && std::isfinite(length) ? Vec3{s.x / length, s.y / length, s.z / length} : Vec3{};
+      point(u, separator(i, sum.size(), ";"));
     }
     faceList(o);
     line("}");
@@ -403,7 +439,8 @@ class XWriter {
     put("%zu;\n", keys.size());
     for (size_t i = 0; i < keys.size(); ++i) {
       const Vec3 v = toX({keys[i].value[0], keys[i].value[1], keys[i].value[2]});
-      put("%d; %d; %5.6f, %5.6f, %5.6f;;%s\n", int(keys[i].frame), 3, n(v.x), n(v.y), n(v.z), separator(i, keys.size(), ";"));
+      put("%d; %d; %5.6f, %5.6f, %5.6f;;%s\n", int(keys[i].frame), 3, n(v.x), n(v.y), n(v.z),
+          separator(i, keys.size(), ";"));
     }
     line("}");
   }

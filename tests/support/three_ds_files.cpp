@@ -68,8 +68,8 @@ std::string track(uint16_t id, const std::vector<Key3ds>& keys) {
 
 std::string node(const std::string& name, uint16_t parent, const std::vector<float>& pivot,
                  const std::string& children) {
-  return chunk(0xB002, chunk(0xB010, cstr(name) + le16(0) + le16(0) + le16(parent)) + chunk(0xB013, floats(pivot)) +
-                           children);
+  return chunk(0xB002,
+               chunk(0xB010, cstr(name) + le16(0) + le16(0) + le16(parent)) + chunk(0xB013, floats(pivot)) + children);
 }
 
 std::string file3ds(const std::string& editor, const std::string& keyframer) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <map>
 
 #include "formats/three_ds_x.h"
 #include "platform/fs.h"
@@ -113,8 +114,7 @@ TEST(ThreeDs, AHierarchyWithPivotsNestsFramesAndWritesItsKeys) {
                 upFace +
                 "MeshNormals {\n3;\n0.000000; 1.000000; 0.000000;,\n0.000000; 1.000000; 0.000000;,\n"
                 "0.000000; 1.000000; 0.000000;;\n" +
-                upFace + "}\n}\n" +
-                "Frame x3ds_arm {\nFrameTransformMatrix {\n" + IdentityRows +
+                upFace + "}\n}\n" + "Frame x3ds_arm {\nFrameTransformMatrix {\n" + IdentityRows +
                 "1.000000, 0.000000, 0.000000, 1.000000;;\n}\n"
                 "Mesh arm {\n3;\n0.000000; 1.000000; 0.000000;,\n1.000000; 1.000000; 0.000000;,\n"
                 "0.000000; 2.000000; 0.000000;;\n" +
@@ -137,13 +137,57 @@ TEST(ThreeDs, AHierarchyWithPivotsNestsFramesAndWritesItsKeys) {
                 "}\n\n");
 }
 
+// The frame each frame is written in ("" at the top), from the nesting of the text.
+std::map<std::string, std::string> frameParents(const std::string& text) {
+  std::map<std::string, std::string> parents;
+  std::vector<std::string> open;  // block names, "" for blocks that are not frames
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    const std::string line = text.substr(start, end - start);
+    if (line.rfind("Frame x3ds_", 0) == 0) {
+      const std::string name = line.substr(11, line.size() - 13);
+      std::string parent;
+      for (const std::string& o : open)
+        if (!o.empty()) parent = o;
+      parents[name] = parent;
+      open.push_back(name);
+    } else if (line.size() > 1 && line.back() == '{') {
+      open.push_back("");
+    } else if (line == "}") {
+      open.pop_back();
+    }
+  }
+  return parents;
+}
+
+// A dummy between two nodes passes its child on to its own parent; links to missing nodes,
+// to the node itself or around a loop leave frames at the top; a second node naming the
+// same object gets no animation of its own.
+TEST(ThreeDs, ParentLinksThroughDummiesAndBrokenLinks) {
+  std::string editor;
+  for (const char* name : {"A", "B", "C", "D", "E", "F"}) editor += namedObject(name, triangleMesh());
+  auto nodeWithId = [](const std::string& name, uint16_t id, uint16_t parent) {
+    return node(name, parent, {0, 0, 0}, chunk(0xB030, le16(id)) + track(0xB020, {{0, {0, 0, 0}}}));
+  };
+  const std::string keyframer = nodeWithId("A", 0, 0xFFFF) + nodeWithId("$$$DUMMY", 1, 0) + nodeWithId("B", 2, 1) +
+                                nodeWithId("C", 3, 4) + nodeWithId("D", 4, 3) + nodeWithId("E", 5, 99) +
+                                nodeWithId("F", 6, 6) + nodeWithId("A", 7, 0xFFFF);
+  const std::string text = convert(file3ds(editor, keyframer));
+  const std::map<std::string, std::string> expected{{"A", ""}, {"B", "A"}, {"C", ""}, {"D", "C"}, {"E", ""}, {"F", ""}};
+  EXPECT_EQ(frameParents(text), expected) << text;
+  size_t animations = 0;
+  for (size_t at = 0; (at = text.find("Animation x3ds_anim_", at)) != std::string::npos; ++at) ++animations;
+  EXPECT_EQ(animations, 6u);
+  EXPECT_EQ(text.find("Animation x3ds_anim_6"), std::string::npos);
+}
+
 // Rotation keys are relative: each is applied onto the one before, about (-x, -z, -y).
 TEST(ThreeDs, RotationKeysAccumulate) {
   const float third = float(M_PI / 3), quarter = float(M_PI / 2);
   const std::string editor = namedObject("o", triangleMesh());
-  const std::string text = convert(file3ds(
-      editor, node("o", 0xFFFF, {0, 0, 0},
-                   track(0xB021, {{0, {third, 0, 0, 1}}, {5, {third, 0, 0, 1}}, {9, {0, 0, 0, 0}}}))));
+  const std::string text =
+      convert(file3ds(editor, node("o", 0xFFFF, {0, 0, 0},
+                                   track(0xB021, {{0, {third, 0, 0, 1}}, {5, {third, 0, 0, 1}}, {9, {0, 0, 0, 0}}}))));
   EXPECT_NE(text.find("AnimationKey {\n0;\n3;\n"
                       "0; 4; 0.866025, 0.000000, -0.500000, 0.000000;;,\n"
                       "5; 4; 0.500000, 0.000000, -0.866025, 0.000000;;,\n"
@@ -151,8 +195,8 @@ TEST(ThreeDs, RotationKeysAccumulate) {
             std::string::npos)
       << text;
   // About x, then about z: the order of the product shows in the sign of z.
-  const std::string mixed = convert(file3ds(
-      editor, node("o", 0xFFFF, {0, 0, 0}, track(0xB021, {{0, {quarter, 1, 0, 0}}, {1, {quarter, 0, 0, 1}}}))));
+  const std::string mixed = convert(
+      file3ds(editor, node("o", 0xFFFF, {0, 0, 0}, track(0xB021, {{0, {quarter, 1, 0, 0}}, {1, {quarter, 0, 0, 1}}}))));
   EXPECT_NE(mixed.find("1; 4; 0.500000, -0.500000, -0.500000, 0.500000;;;\n"), std::string::npos) << mixed;
 }
 
@@ -185,9 +229,9 @@ TEST(ThreeDs, NamesAreMadeIdentifiers) {
 TEST(ThreeDs, LocalAxesBecomeTheFrameTransform) {
   // Axes: x along file y, y along -x, z up; origin (5, 6, 7). The vertex (5, 7, 7) is
   // (1, 0, 0) in the object's own axes.
-  const std::string text = convert(file3ds(namedObject(
-      "turned", mesh(vertexList({{5, 7, 7}, {5, 6, 7}, {5, 6, 9}}) + faceList({{0, 1, 2}}) +
-                     localAxes({0, 1, 0, -1, 0, 0, 0, 0, 1, 5, 6, 7})))));
+  const std::string text =
+      convert(file3ds(namedObject("turned", mesh(vertexList({{5, 7, 7}, {5, 6, 7}, {5, 6, 9}}) + faceList({{0, 1, 2}}) +
+                                                 localAxes({0, 1, 0, -1, 0, 0, 0, 0, 1, 5, 6, 7})))));
   EXPECT_NE(text.find("FrameTransformMatrix {\n"
                       "0.000000, 0.000000, 1.000000, 0.000000,\n"
                       "0.000000, 1.000000, 0.000000, 0.000000,\n"
@@ -200,9 +244,9 @@ TEST(ThreeDs, LocalAxesBecomeTheFrameTransform) {
             std::string::npos)
       << text;
   // Flat axes cannot be undone: the vertices stay as the file has them.
-  const std::string flat = convert(file3ds(namedObject(
-      "flat", mesh(vertexList({{1, 2, 3}, {3, 2, 3}, {1, 4, 3}}) + faceList({{0, 1, 2}}) +
-                   localAxes({1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0})))));
+  const std::string flat =
+      convert(file3ds(namedObject("flat", mesh(vertexList({{1, 2, 3}, {3, 2, 3}, {1, 4, 3}}) + faceList({{0, 1, 2}}) +
+                                               localAxes({1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0})))));
   EXPECT_NE(flat.find("Mesh flat {\n3;\n1.000000; 3.000000; 2.000000;,\n"), std::string::npos) << flat;
 }
 
@@ -333,12 +377,11 @@ TEST(ThreeDs, AFileMustStartWithTheMainChunk) {
 // A file cut anywhere is refused; a file with any one byte changed either converts or is
 // refused with a code, and nothing is read outside it (the sanitizer build checks).
 TEST(ThreeDs, EveryTruncationAndSingleByteChangeFailsCleanly) {
-  const std::string editor =
-      material("m", chunk(0xA020, chunk(0x0010, f32(1) + f32(0) + f32(0))) +
-                        chunk(0xA200, chunk(0xA300, cstr("t.bmp")))) +
-      namedObject("body", triangleMesh(faceMaterial("m", {0}) + chunk(0x4150, le32(1))) +
-                              chunk(0x4600, f32(1) + f32(2) + f32(3))) +
-      namedObject("arm", triangleMesh() + chunk(0x4700, std::string(32, '\0')));
+  const std::string editor = material("m", chunk(0xA020, chunk(0x0010, f32(1) + f32(0) + f32(0))) +
+                                               chunk(0xA200, chunk(0xA300, cstr("t.bmp")))) +
+                             namedObject("body", triangleMesh(faceMaterial("m", {0}) + chunk(0x4150, le32(1))) +
+                                                     chunk(0x4600, f32(1) + f32(2) + f32(3))) +
+                             namedObject("arm", triangleMesh() + chunk(0x4700, std::string(32, '\0')));
   const std::string keyframer =
       node("body", 0xFFFF, {1, 0, 0},
            track(0xB020, {{0, {1, 0, 0}}, {5, {0, 1, 0}, 0x05}}) + track(0xB021, {{0, {1, 0, 0, 1}}}) +
@@ -380,8 +423,7 @@ TEST(ThreeDs, FilesAreConvertedWholeOrNotAtAll) {
   EXPECT_EQ(readFile(dir + "/out.x"), "old text");  // a failed conversion leaves it alone
 
   std::string lines;
-  EXPECT_EQ(convertThreeDsFile(dir + "/model.3ds", dir + "/out.x", [&](std::string_view l) { lines += l; }),
-            ThreeDsOk);
+  EXPECT_EQ(convertThreeDsFile(dir + "/model.3ds", dir + "/out.x", [&](std::string_view l) { lines += l; }), ThreeDsOk);
   EXPECT_EQ(readFile(dir + "/out.x"), convert(good));
   EXPECT_NE(lines.find("     Found name : o\n"), std::string::npos);
 
