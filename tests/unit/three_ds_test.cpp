@@ -8,6 +8,7 @@
 #include <map>
 
 #include "formats/three_ds_x.h"
+#include "formats/xfile.h"
 #include "platform/fs.h"
 #include "support/image_builder.h"
 #include "support/three_ds_files.h"
@@ -448,6 +449,84 @@ TEST(ThreeDs, TheCompilerConvertsModels) {
   RunResult unwritable = runIn(dir, {ZT_COMPILER_BINARY, "--3ds2x", "Model.3DS", "no/folder.x"});
   EXPECT_EQ(unwritable.err, "ztc: no/folder.x: the destination cannot be written\n");
   EXPECT_EQ(runIn(dir, {ZT_COMPILER_BINARY, "--3ds2x", "Model.3DS"}).exitCode, 2);
+}
+
+XVector through(const XMatrix& m, XVector p) {
+  return {p.x * m[0] + p.y * m[4] + p.z * m[8] + m[12], p.x * m[1] + p.y * m[5] + p.z * m[9] + m[13],
+          p.x * m[2] + p.y * m[6] + p.z * m[10] + m[14]};
+}
+
+// The written text loads back through our .x reader: every vertex, carried through its frame
+// and the frames above it, lands where the 3DS file put it (y and z swapped); faces, texture
+// coordinates, materials and every key come back as written.
+TEST(ThreeDs, TheWrittenTextLoadsBackWithTheSameGeometryAndAnimation) {
+  const std::vector<std::vector<float>> bodyPoints{{0, 0, 0}, {2, 0, 0}, {0, 2, 0}, {1, 1, 3}};
+  const std::vector<std::vector<float>> armPoints{{2, 0, 1}, {3, 0, 1}, {2, 0, 2}};
+  const std::string editor =
+      material("skin", chunk(0xA020, chunk(0x0010, f32(0.5f) + f32(0.25f) + f32(1))) +
+                           chunk(0xA200, chunk(0xA300, cstr("skin.bmp")))) +
+      namedObject("body", mesh(vertexList(bodyPoints) + faceList({{0, 1, 2}, {0, 1, 3}}, faceMaterial("skin", {1})) +
+                               textureCoords({{0, 0}, {1, 0}, {0, 1}, {0.5f, 0.25f}}) +
+                               localAxes({0, 1, 0, -1, 0, 0, 0, 0, 1, 1, 1, 0}))) +
+      namedObject(
+          "arm", mesh(vertexList(armPoints) + faceList({{0, 1, 2}}) + localAxes({1, 0, 0, 0, 1, 0, 0, 0, 1, 2, 0, 0})));
+  const std::string keyframer = node("body", 0xFFFF, {0.5f, 0.25f, 0},
+                                     track(0xB020, {{0, {1, 1, 0}}, {30, {1, 4, 0}}}) +
+                                         track(0xB021, {{0, {0.5f, 0, 0, 1}}}) + track(0xB022, {{0, {1, 1, 1}}})) +
+                                node("arm", 0, {0, 0, 0.5f}, track(0xB022, {{0, {1, 1, 1}}, {15, {1, 2, 3}}}));
+  const std::string text = convert(file3ds(editor, keyframer));
+  XFile x;
+  const XFileResult read = readXFile(text, x);
+  ASSERT_TRUE(read) << read.message << "\n" << text;
+
+  ASSERT_EQ(x.frames.size(), 2u);
+  EXPECT_EQ(x.frames[0].name, "x3ds_body");
+  EXPECT_EQ(x.frames[1].name, "x3ds_arm");
+  EXPECT_EQ(x.frames[1].parent, 0);
+  ASSERT_EQ(x.meshes.size(), 2u);
+  const std::vector<std::vector<std::vector<float>>> points{bodyPoints, armPoints};
+  for (size_t m = 0; m < 2; ++m) {
+    const XMesh& xm = x.meshes[m];
+    ASSERT_EQ(xm.vertices.size(), points[m].size());
+    for (size_t v = 0; v < xm.vertices.size(); ++v) {
+      XVector world = xm.vertices[v];
+      for (int32_t f = xm.frame; f >= 0; f = x.frames[size_t(f)].parent)
+        world = through(x.frames[size_t(f)].transform, world);
+      EXPECT_NEAR(world.x, points[m][v][0], 1e-5) << m << " " << v;
+      EXPECT_NEAR(world.y, points[m][v][2], 1e-5) << m << " " << v;
+      EXPECT_NEAR(world.z, points[m][v][1], 1e-5) << m << " " << v;
+    }
+    ASSERT_FALSE(xm.normals.empty());
+  }
+  EXPECT_EQ(x.meshes[0].triangles, (std::vector<uint32_t>{0, 2, 1, 0, 3, 1}));
+  ASSERT_EQ(x.meshes[0].texCoords.size(), 4u);
+  EXPECT_FLOAT_EQ(x.meshes[0].texCoords[3].u, 0.5f);
+  EXPECT_FLOAT_EQ(x.meshes[0].texCoords[3].v, 0.75f);
+  ASSERT_EQ(x.materials.size(), 1u);
+  EXPECT_EQ(x.materials[0].name, "x3ds_mat_skin");
+  EXPECT_EQ(x.materials[0].textureFilename, "skin.bmp");
+  EXPECT_FLOAT_EQ(x.materials[0].faceColor[1], 0.25f);
+  EXPECT_EQ(x.meshes[0].faceMaterials, (std::vector<uint32_t>{0, 0}));
+  EXPECT_TRUE(x.meshes[1].faceMaterials.empty());
+
+  ASSERT_EQ(x.animationSets.size(), 1u);
+  const std::vector<XAnimation>& a = x.animationSets[0].animations;
+  ASSERT_EQ(a.size(), 2u);
+  EXPECT_EQ(a[0].frame, 0);
+  EXPECT_EQ(a[1].frame, 1);
+  ASSERT_EQ(a[0].positionKeys.size(), 2u);
+  EXPECT_EQ(a[0].positionKeys[1].time, 30u);
+  EXPECT_FLOAT_EQ(a[0].positionKeys[1].value.y, 0);
+  EXPECT_FLOAT_EQ(a[0].positionKeys[1].value.z, 4);
+  ASSERT_EQ(a[0].rotationKeys.size(), 1u);
+  EXPECT_NEAR(a[0].rotationKeys[0].w, std::cos(0.25), 1e-6);
+  EXPECT_NEAR(a[0].rotationKeys[0].y, -std::sin(0.25), 1e-6);
+  EXPECT_TRUE(a[0].scaleKeys.empty());
+  ASSERT_EQ(a[1].scaleKeys.size(), 2u);
+  EXPECT_EQ(a[1].scaleKeys[1].time, 15u);
+  EXPECT_FLOAT_EQ(a[1].scaleKeys[1].value.y, 3);
+  EXPECT_FLOAT_EQ(a[1].scaleKeys[1].value.z, 2);
+  EXPECT_TRUE(a[1].positionKeys.empty());
 }
 
 }  // namespace
