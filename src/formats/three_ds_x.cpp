@@ -37,9 +37,6 @@ std::string quoted(std::string_view name) {
 
 Vec3 toX(Vec3 v) { return {v.x, v.z, v.y}; }
 
-// Zero written without a sign: "-0.000000" is what the arithmetic leaves, not the model.
-double n(float f) { return f == 0 ? 0.0 : double(f); }
-
 // Row-vector affine matrices (p * M), in .x coordinates.
 Matrix4 multiply(const Matrix4& a, const Matrix4& b) {
   Matrix4 r;
@@ -52,8 +49,8 @@ Matrix4 multiply(const Matrix4& a, const Matrix4& b) {
   return r;
 }
 
-// The inverse of an affine matrix; identity when its axes are degenerate, so a flattened
-// object keeps its file coordinates.
+// The inverse of an affine matrix; identity when its axes are degenerate or the inverse
+// overflows, so such an object keeps its file coordinates.
 Matrix4 inverseAffine(const Matrix4& a) {
   const auto& m = a.m;
   const double det = double(m[0][0]) * (double(m[1][1]) * m[2][2] - double(m[1][2]) * m[2][1]) -
@@ -67,6 +64,9 @@ Matrix4 inverseAffine(const Matrix4& a) {
       r.m[j][i] = float((double(m[i1][j1]) * m[i2][j2] - double(m[i1][j2]) * m[i2][j1]) / det);
     }
   for (int j = 0; j < 3; ++j) r.m[3][j] = -(m[3][0] * r.m[0][j] + m[3][1] * r.m[1][j] + m[3][2] * r.m[2][j]);
+  for (const auto& row : r.m)
+    for (float f : row)
+      if (!std::isfinite(f)) return Matrix4{};
   return r;
 }
 
@@ -123,6 +123,7 @@ class XWriter {
  public:
   explicit XWriter(const ThreeDsScene& s) : scene(s) {}
 
+  // The text, or nothing when a number came out not finite.
   std::string text() {
     line("xof 0302txt 0064");
     line("Header {");
@@ -136,7 +137,7 @@ class XWriter {
     for (size_t i = 0; i < scene.objects.size(); ++i)
       if (frameOf[i].hasFrame && frameOf[i].parent < 0) frameTree(i);
     animationSet();
-    return std::move(out);
+    return finite ? std::move(out) : std::string();
   }
 
  private:
@@ -151,6 +152,15 @@ class XWriter {
   const ThreeDsScene& scene;
   std::string out;
   std::vector<Frame> frameOf;  // per object
+  bool finite = true;
+
+  // Every number written passes here. Zero is written without a sign ("-0.000000" is what
+  // the arithmetic leaves, not the model); a number that is not finite (axes or keys so large
+  // that their products overflow) fails the conversion, as no .x reader would take it.
+  double value(float f) {
+    if (!std::isfinite(f)) finite = false;
+    return f == 0 ? 0.0 : double(f);
+  }
 
   void put(const char* format, ...) __attribute__((format(printf, 2, 3))) {
     char buffer[256];
@@ -158,7 +168,7 @@ class XWriter {
     va_start(args, format);
     const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
-    if (n >= int(sizeof buffer)) {  // a very large number
+    if (n >= int(sizeof buffer)) {  // a long name
       std::string big(size_t(n) + 1, '\0');
       va_start(args, format);
       std::vsnprintf(big.data(), big.size(), format, args);
@@ -171,7 +181,7 @@ class XWriter {
   // The hot lines of large meshes without printf: "%5.6f" and "%d" as printf writes them.
   void number(float f) {
     char buffer[64];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, n(f), std::chars_format::fixed, 6).ptr;
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value(f), std::chars_format::fixed, 6).ptr;
     out.append(buffer, end);
   }
   void number(size_t i) {
@@ -198,9 +208,9 @@ class XWriter {
 
   void material(const ThreeDsMaterial& m) {
     put("Material x3ds_mat_%s {\n", xName(m.name).c_str());
-    put("%5.6f, %5.6f, %5.6f, %5.6f;;\n", n(m.diffuse.red), n(m.diffuse.green), n(m.diffuse.blue), 1.0);
-    put("%5.6f;\n", n(m.shininess));
-    put("%5.6f, %5.6f, %5.6f;;\n", n(m.specular.red), n(m.specular.green), n(m.specular.blue));
+    put("%5.6f, %5.6f, %5.6f, %5.6f;;\n", value(m.diffuse.red), value(m.diffuse.green), value(m.diffuse.blue), 1.0);
+    put("%5.6f;\n", value(m.shininess));
+    put("%5.6f, %5.6f, %5.6f;;\n", value(m.specular.red), value(m.specular.green), value(m.specular.blue));
     put("%5.6f, %5.6f, %5.6f;;\n", 0.0, 0.0, 0.0);
     if (!m.texture.empty()) {
       line("TextureFilename {");
@@ -290,8 +300,8 @@ class XWriter {
     if (!isIdentity(local)) {
       line("FrameTransformMatrix {");
       for (int r = 0; r < 4; ++r)
-        put("%5.6f, %5.6f, %5.6f, %5.6f%s\n", n(local.m[r][0]), n(local.m[r][1]), n(local.m[r][2]), n(local.m[r][3]),
-            r < 3 ? "," : ";;");
+        put("%5.6f, %5.6f, %5.6f, %5.6f%s\n", value(local.m[r][0]), value(local.m[r][1]), value(local.m[r][2]),
+            value(local.m[r][3]), r < 3 ? "," : ";;");
       line("}");
     }
     if (!o.vertices.empty() && !o.faces.empty()) mesh(o, inverseAffine(f.world));
@@ -425,8 +435,8 @@ class XWriter {
     for (size_t i = 0; i < keys.size(); ++i) {
       const float* k = keys[i].value;
       q = multiply(q, fromRotation({-k[1], -k[3], -k[2]}, k[0]));
-      put("%d; %d; %5.6f, %5.6f, %5.6f, %5.6f;;%s\n", int(keys[i].frame), 4, n(q.w), n(q.x), n(q.y), n(q.z),
-          separator(i, keys.size(), ";"));
+      put("%d; %d; %5.6f, %5.6f, %5.6f, %5.6f;;%s\n", int(keys[i].frame), 4, value(q.w), value(q.x), value(q.y),
+          value(q.z), separator(i, keys.size(), ";"));
     }
     line("}");
   }
@@ -439,7 +449,7 @@ class XWriter {
     put("%zu;\n", keys.size());
     for (size_t i = 0; i < keys.size(); ++i) {
       const Vec3 v = toX({keys[i].value[0], keys[i].value[1], keys[i].value[2]});
-      put("%d; %d; %5.6f, %5.6f, %5.6f;;%s\n", int(keys[i].frame), 3, n(v.x), n(v.y), n(v.z),
+      put("%d; %d; %5.6f, %5.6f, %5.6f;;%s\n", int(keys[i].frame), 3, value(v.x), value(v.y), value(v.z),
           separator(i, keys.size(), ";"));
     }
     line("}");
@@ -465,8 +475,9 @@ int convertThreeDs(std::string_view bytes, std::string& xText, const ThreeDsTrac
   try {
     ThreeDsScene scene;
     const int result = readThreeDs(bytes, scene, trace);
-    if (result == ThreeDsOk) xText = writeXText(scene);
-    return result;
+    if (result != ThreeDsOk) return result;
+    xText = writeXText(scene);
+    return xText.empty() ? ThreeDsBrokenChunk : ThreeDsOk;
   } catch (const std::bad_alloc&) {
     xText.clear();
     return ThreeDsOutOfMemory;

@@ -20,11 +20,13 @@
 
 namespace zt {
 
-// The .x text of a scene read by readThreeDs.
+// The .x text of a scene read by readThreeDs; empty when a number to be written comes out
+// not finite (local axes or keys so large that their products overflow).
 std::string writeXText(const ThreeDsScene& scene);
 
 // Reads the 3DS bytes and writes the .x text into `xText`. Returns ThreeDsOk or a
-// negative result code (three_ds.h); `xText` is empty on failure.
+// negative result code (three_ds.h; ThreeDsBrokenChunk also when writeXText fails);
+// `xText` is empty on failure.
 int convertThreeDs(std::string_view bytes, std::string& xText, const ThreeDsTrace& trace = {});
 
 // The same from the file `source` to the file `destination`, which is replaced in one

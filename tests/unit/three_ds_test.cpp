@@ -223,6 +223,10 @@ TEST(ThreeDs, NamesAreMadeIdentifiers) {
   EXPECT_NE(text.find("Frame x3ds_2_wheels_ {\nMesh x2_wheels_ {\n"), std::string::npos);
   EXPECT_NE(text.find("Frame x3ds_0ring {\nMesh x0ring {\n"), std::string::npos);
   EXPECT_NE(text.find("Frame x3ds_Default_name {\nMesh Default_name {\n"), std::string::npos);
+  // Long names are written whole.
+  const std::string longName(300, 'm');
+  EXPECT_NE(convert(file3ds(material(longName, ""))).find("Material x3ds_mat_" + longName + " {\n1.000000, "),
+            std::string::npos);
 }
 
 // The object's local axes are undone in its vertices and kept in its frame transform, so
@@ -249,6 +253,21 @@ TEST(ThreeDs, LocalAxesBecomeTheFrameTransform) {
       convert(file3ds(namedObject("flat", mesh(vertexList({{1, 2, 3}, {3, 2, 3}, {1, 4, 3}}) + faceList({{0, 1, 2}}) +
                                                localAxes({1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0})))));
   EXPECT_NE(flat.find("Mesh flat {\n3;\n1.000000; 3.000000; 2.000000;,\n"), std::string::npos) << flat;
+}
+
+// Axes whose inverse overflows are left as they are (the vertices keep their file places);
+// numbers whose products overflow fail the conversion instead of writing "inf" or "nan".
+TEST(ThreeDs, NumbersThatOverflowNeverReachTheText) {
+  const std::string text =
+      convert(file3ds(namedObject("o", mesh(vertexList({{1, 2, 3}, {3, 2, 3}, {1, 4, 3}}) + faceList({{0, 1, 2}}) +
+                                            localAxes({1e-39f, 0, 0, 0, 1e30f, 0, 0, 0, 1e9f, 0, 0, 0})))));
+  EXPECT_NE(text.find("Mesh o {\n3;\n1.000000; 3.000000; 2.000000;,\n"), std::string::npos) << text;
+  XFile x;
+  EXPECT_TRUE(readXFile(text, x));
+  const std::string mesh3 =
+      namedObject("o", mesh(vertexList({{3e38f, 0, 0}, {0, 1, 0}, {0, 0, 1}}) + faceList({{0, 1, 2}})));
+  convert(file3ds(mesh3, node("o", 0xFFFF, {-3e37f, 0, 0}, "")), ThreeDsOk);
+  convert(file3ds(mesh3, node("o", 0xFFFF, {-3e38f, 0, 0}, "")), ThreeDsBrokenChunk);
 }
 
 // Each mesh lists the materials its faces use, one index per face; faces no material
@@ -375,8 +394,9 @@ TEST(ThreeDs, AFileMustStartWithTheMainChunk) {
   EXPECT_EQ(convert(chunk(0x4D4D, "") + "trailing"), Header);
 }
 
-// A file cut anywhere is refused; a file with any one byte changed either converts or is
-// refused with a code, and nothing is read outside it (the sanitizer build checks).
+// A file cut anywhere is refused; a file with any one byte changed either converts to text
+// that loads back or is refused with a code, and nothing is read outside it (the sanitizer
+// build checks).
 TEST(ThreeDs, EveryTruncationAndSingleByteChangeFailsCleanly) {
   const std::string editor = material("m", chunk(0xA020, chunk(0x0010, f32(1) + f32(0) + f32(0))) +
                                                chunk(0xA200, chunk(0xA300, cstr("t.bmp")))) +
@@ -406,6 +426,10 @@ TEST(ThreeDs, EveryTruncationAndSingleByteChangeFailsCleanly) {
       EXPECT_TRUE(result == ThreeDsOk || result == ThreeDsNotThreeDs || result == ThreeDsBrokenChunk)
           << "byte " << at << " changed by " << change << ": " << result;
       EXPECT_EQ(result == ThreeDsOk, !text.empty());
+      XFile x;
+      if (result == ThreeDsOk) {
+        EXPECT_TRUE(readXFile(text, x)) << "byte " << at << " changed by " << change;
+      }
       refused += result != ThreeDsOk;
     }
   EXPECT_GT(refused, 0);
