@@ -3,7 +3,7 @@
 # build-fuzz/ and runs one of them for SECONDS on a copy of its seed corpus.
 #   scripts/fuzz.sh TARGET [SECONDS] [LIBFUZZER OPTIONS...]
 # TARGET: image_loader payload bmp dds picture ini input_script line_table compiler disassembler wav
-#         midi mci_command xfile
+#         midi mci_command three_ds xfile
 # New inputs go to build-fuzz/corpus/TARGET; a finding is written to build-fuzz/findings/.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -16,6 +16,7 @@
 #include "compiler/source.h"
 #include "core/image_format.h"
 #include "formats/line_table.h"
+#include "formats/three_ds_x.h"
 #include "host/pack.h"
 #include "host/version.h"
 #include "platform/fs.h"
@@ -34,6 +35,9 @@ void usage(std::FILE* to) {
                "                                    a stand-alone game: the engine (default: zentropia beside\n"
                "                                    ztc), the program and the files under DIR (default GAME:\n"
                "                                    SOURCE without .ztb)\n"
+               "       ztc --3ds2x MODEL.3ds MODEL.x\n"
+               "                                    convert a 3DS model to a .x text file, as the engine does\n"
+               "                                    when it loads one (MODEL.x is replaced)\n"
                "       ztc --version | --help\n");
 }
 
@@ -102,7 +106,7 @@ bool endsWithNoCase(const std::string& s, const std::string& suffix) {
 }
 
 int run(int argc, char** argv) {
-  std::string input, output, media, engine;
+  std::string input, output, media, engine, model, modelOut;
   bool check = false, list = false, pack = false, warn = false;
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
@@ -111,6 +115,10 @@ int run(int argc, char** argv) {
     else if (!std::strcmp(a, "--warn")) warn = true;
     else if (!std::strcmp(a, "--disasm")) list = true;
     else if (!std::strcmp(a, "--pack")) pack = true;
+    else if (!std::strcmp(a, "--3ds2x") && i + 2 < argc) {
+      model = argv[++i];
+      modelOut = argv[++i];
+    }
     else if (!std::strcmp(a, "--media") && i + 1 < argc) media = argv[++i];
     else if (!std::strcmp(a, "--engine") && i + 1 < argc) engine = argv[++i];
     else if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
@@ -130,6 +138,17 @@ int run(int argc, char** argv) {
       usage(stderr);
       return 2;
     }
+  }
+  if (!model.empty()) {
+    if (!input.empty()) {
+      usage(stderr);
+      return 2;
+    }
+    const int result = zt::convertThreeDsFile(model, modelOut);
+    if (result == zt::ThreeDsOk) return 0;
+    std::fprintf(stderr, "ztc: %s: %s\n", result == zt::ThreeDsCannotWrite ? modelOut.c_str() : model.c_str(),
+                 zt::threeDsResultText(result));
+    return 1;
   }
   if (input.empty()) {
     usage(stderr);
