@@ -5,6 +5,8 @@
 // was made). Two runs of one scene give the same bytes.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "support/frame_reference.h"
 #include "support/image_builder.h"
 #include "support/scene3d.h"
@@ -43,9 +45,9 @@ struct CameraCase {
 
 TEST(SceneFrames, LitTexturedCubeInEachCameraMode) {
   const CameraCase cases[] = {
-      {"cube_look_at", "POSITION CAMERA 1.5, 1, -2.5 : POINT CAMERA 0, 0, 0\n", 0x8e000f6027519f2dull},
-      {"cube_angles", "POSITION CAMERA 1, 0, -3 : YROTATE CAMERA 340 : ZROTATE CAMERA 10\n", 0x373ece60655d3d8full},
-      {"cube_free", "POSITION CAMERA 0, 1.2, -3 : PITCH CAMERA DOWN 20 : TURN CAMERA RIGHT 5\n", 0xbb1cfab60c784e9dull},
+      {"cube_look_at", "POSITION CAMERA 1.5, 1, -2.5 : POINT CAMERA 0, 0, 0\n", 0x7822cd2651edd4d9ull},
+      {"cube_angles", "POSITION CAMERA 1, 0, -3 : YROTATE CAMERA 340 : ZROTATE CAMERA 10\n", 0x43f4f90e45abd645ull},
+      {"cube_free", "POSITION CAMERA 0, 1.2, -3 : PITCH CAMERA DOWN 20 : TURN CAMERA RIGHT 5\n", 0x2dadcf2973ef6861ull},
   };
   for (const CameraCase& c : cases) {
     SceneRun s(c.name, SmallScreen + c.camera + Loop, {DumpFrame});
@@ -107,6 +109,30 @@ TEST(SceneFrames, FirstObjectShowsTheBackdropInColour128) {
   for (auto [x, y] : {std::pair{0, 0}, {159, 0}, {0, 119}, {159, 119}, {40, 30}})
     EXPECT_EQ(f.at(x, y), BackdropBlue) << x << ", " << y;
   expectReference(f, "backdrop", 0x4af6d0dd5e71b58cull, s.framePath(DumpFrame));
+}
+
+// In each depth the backdrop has the colour a 2D box of RGB(0, 0, 128) gets (at 16 bits
+// within one step of the 5-bit blue: the device rounds 128 up to 16/31, the 2D colour
+// match down to 15/31).
+TEST(SceneFrames, BackdropColourInEveryDepth) {
+  for (int depth : {16, 24, 32}) {
+    SceneRun s("backdrop_depth" + std::to_string(depth),
+               "SET DISPLAY MODE 160, 120, " + std::to_string(depth) +
+                   " : HIDE MOUSE : SYNC ON\nDO : INK RGB(0, 0, 128), 0 : BOX 0, 0, 4, 4 : SYNC : LOOP\n",
+               {DumpFrame});
+    ASSERT_TRUE(s.started());
+    s.object(1, s.cubeMesh(), 0, 0, 0, 3);
+    RgbImage f = sceneFrame(s);
+    ASSERT_FALSE(f.pixels.empty()) << depth;
+    const uint32_t box = f.at(2, 2), backdrop = f.at(150, 110);
+    EXPECT_NE(box, 0u) << depth;
+    if (depth == 16) {
+      EXPECT_EQ(backdrop & 0xFFFF00, 0u);
+      EXPECT_LE(std::abs(int(backdrop & 255) - int(box & 255)), 8) << "one step of 5 bits";
+    } else {
+      EXPECT_EQ(backdrop, box) << depth;
+    }
+  }
 }
 
 TEST(SceneFrames, BackdropOnShowsOneFrameLaterAndOffAtOnce) {
