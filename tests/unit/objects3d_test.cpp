@@ -207,6 +207,8 @@ TEST(ObjectAppearance, FadeScrollScaleAndStaticBatch) {
                                        "SCALE OBJECT TEXTURE 1, 2, 3\n"
                                        "POSITION OBJECT 2, 10, 0, 0 : MAKE STATIC OBJECT 2 : MAKE STATIC OBJECT 2\n"
                                        "MAKE STATIC OBJECT 1 : DELETE STATIC OBJECTS : MAKE STATIC OBJECT 2\n"
+                                       "MAKE OBJECT CUBE 3, 1 : ADD LIMB 3, 1, 0 : COLOR OBJECT 3, RGB(0, 0, 255)\n"
+                                       "MAKE OBJECT CUBE 4, 1 : COLOR OBJECT 4, RGB(0, 0, 255) : TEXTURE OBJECT 4, 0\n"
                                        "DO : SYNC : LOOP\n");
   ASSERT_TRUE(s.started());
   s.run(RunFrames);
@@ -225,6 +227,15 @@ TEST(ObjectAppearance, FadeScrollScaleAndStaticBatch) {
   const StaticPiece& piece = s.scene().staticBatch[0];
   ASSERT_EQ(piece.vertices.size(), 4u);
   for (size_t i = 0; i < 4; ++i) EXPECT_NEAR(piece.vertices[i].x, plain.sent[i].x + 10, 1e-5f) << "placed";
+  Engine3DState& e = s.scene();
+  const ObjectRecord &coloured = e.objects[e.ObjectMap[3]], &cleared = e.objects[e.ObjectMap[4]];
+  for (int limb : {0, 1}) {
+    EXPECT_GT(coloured.limbs[size_t(limb)].ownedTexture, 0) << limb;
+    EXPECT_EQ(coloured.limbs[size_t(limb)].texture, coloured.limbs[size_t(limb)].ownedTexture) << limb;
+  }
+  EXPECT_NE(coloured.limbs[0].texture, coloured.limbs[1].texture) << "one colour texture per limb";
+  EXPECT_EQ(cleared.limbs[0].texture, 0);
+  EXPECT_EQ(cleared.limbs[0].ownedTexture, 0) << "the colour texture is released, not kept";
 }
 
 // A frame holding a cube with a texture, and a frame under it moved 3 along x holding a
