@@ -83,9 +83,25 @@ inline constexpr int32_t ErrMusicVolume = 3505;
 inline constexpr int32_t ErrMusicSpeed = 3506;
 inline constexpr int32_t ErrMusicNotPlaying = 3507;  // soft
 
+
+inline constexpr int32_t ErrMeshNumber = 7001;
+inline constexpr int32_t ErrMeshLoad = 7002;
+inline constexpr int32_t ErrNoMesh = 7003;
 inline constexpr int32_t ErrObjectNumber = 7006;
+inline constexpr int32_t ErrObjectExists = 7007;
 inline constexpr int32_t ErrNoObject = 7008;
+inline constexpr int32_t ErrObjectLoad = 7018;
 inline constexpr int32_t ErrAngle = 7019;
+inline constexpr int32_t ErrLimbNumber = 7021;
+inline constexpr int32_t ErrAddLimbNumber = 7022;
+inline constexpr int32_t ErrNoLimb = 7023;
+inline constexpr int32_t ErrLimbExists = 7024;
+inline constexpr int32_t ErrLinkLimb = 7025;
+inline constexpr int32_t ErrLimbOrder = 7026;
+inline constexpr int32_t ErrLimbLinked = 7027;
+inline constexpr int32_t ErrMeshFromObject = 7028;
+inline constexpr int32_t ErrObjectExtension = 7101;
+inline constexpr int32_t ErrObjectConversion = 7102;
 inline constexpr int32_t ErrLightNumber = 7301;
 inline constexpr int32_t ErrLightInUse = 7302;
 inline constexpr int32_t ErrNoLight = 7303;

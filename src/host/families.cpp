@@ -10,6 +10,7 @@
 #include "display2d/refresh.h"
 #include "display2d/text.h"
 #include "engine3d/engine3d.h"
+#include "engine3d/objects.h"
 #include "input/input.h"
 #include "services/checklist.h"
 #include "services/files.h"
@@ -30,6 +31,7 @@ const std::span<const CommandRow> Families[] = {
     SoundRows,     SoundPlayRows,  SoundValueRows, Sound3DRows, SpeechRows,
     MusicRows,
     SceneRows,     CameraRows,     LightRows,   ValueRows,
+    ObjectRows,    MeshRows,       LimbRows,    TransformRows, AppearanceRows, ObjectQueryRows, CurveRows,
 };
 
 const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords, ImageRecords,

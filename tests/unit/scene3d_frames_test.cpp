@@ -5,10 +5,9 @@
 // was made). Two runs of one scene give the same bytes.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 
-#include "platform/pictures.h"
+#include "support/frame_reference.h"
 #include "support/image_builder.h"
 #include "support/scene3d.h"
 
@@ -21,28 +20,6 @@ constexpr int DumpFrame = 6;
 // Small 32-bit screen, no pointer, frames only at SYNC.
 const std::string SmallScreen = "SET DISPLAY MODE 160, 120, 32 : HIDE MOUSE : SYNC ON\n";
 const std::string Loop = "DO : SYNC : LOOP\n";
-
-uint64_t hashOf(const RgbImage& f) {
-  uint64_t h = 1469598103934665603ull;
-  for (uint32_t p : f.pixels)
-    for (int i = 0; i < 3; ++i) h = (h ^ ((p >> (8 * i)) & 255)) * 1099511628211ull;
-  return h;
-}
-
-std::string hex(uint64_t h) {
-  char text[20];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
-  return text;
-}
-
-// The frame has the reference hash, and so has the reference picture kept beside the tests.
-void expectReference(const RgbImage& f, const std::string& name, uint64_t hash, const std::string& dumped) {
-  EXPECT_EQ(hex(hashOf(f)), hex(hash)) << name << " (" << dumped << ")";
-  RgbImage reference;
-  ASSERT_TRUE(decodePng(readFile(std::string(ZT_EXAMPLES_DIR) + "/../tests/frames3d/" + name + ".png"), reference))
-      << name;
-  EXPECT_EQ(hex(hashOf(reference)), hex(hash)) << name << ".png";
-}
 
 // A cube at the origin turned to show three faces, with a red checker texture.
 int32_t litCube(SceneRun& s, int32_t number = 1, float x = 0, float y = 0, float z = 0) {
