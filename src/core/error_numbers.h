@@ -59,6 +59,15 @@ inline constexpr int32_t ErrDisplayBuild = 1504;
 
 inline constexpr int32_t ErrObjectNumber = 7006;
 inline constexpr int32_t ErrNoObject = 7008;
+inline constexpr int32_t ErrMatrixExists = 7009;
+inline constexpr int32_t ErrMatrixNumber = 7010;
+inline constexpr int32_t ErrMatrixSize = 7011;
+inline constexpr int32_t ErrMatrixSegments = 7012;
+inline constexpr int32_t ErrNoMatrix = 7013;
+inline constexpr int32_t ErrRandomizeHeight = 7014;
+inline constexpr int32_t ErrMatrixTooManyTiles = 7015;
+inline constexpr int32_t ErrMatrixTile = 7016;
+inline constexpr int32_t ErrMatrixGridPoint = 7017;
 inline constexpr int32_t ErrAngle = 7019;
 inline constexpr int32_t ErrLightNumber = 7301;
 inline constexpr int32_t ErrLightInUse = 7302;

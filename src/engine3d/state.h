@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/linked_pool.h"
+#include "engine3d/matrix_state.h"
 #include "gfx/device3d.h"
 
 namespace zt {
@@ -52,6 +53,7 @@ struct ObjectRecord {
   int32_t glued = 0;  // glued to another object's limb: never culled
   std::vector<LimbRecord> limbs;
   int32_t limbCount = 0;
+  MatrixData matrix;  // used by matrices only
 };
 
 // Render flags of a node and their defaults; the render step turns them into device states.
@@ -146,6 +148,7 @@ struct Engine3DState {
   std::vector<int32_t> ObjectMap = std::vector<int32_t>(Map3DSize);
   std::vector<int32_t> MeshMap = std::vector<int32_t>(Map3DSize);
   std::vector<int32_t> LightMap = std::vector<int32_t>(Map3DSize);
+  std::vector<int32_t> MatrixMap = std::vector<int32_t>(Map3DSize);
 
   int32_t FogEnabled = 0;
   uint32_t FogColor = 0;

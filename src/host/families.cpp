@@ -25,6 +25,7 @@ const std::span<const CommandRow> Families[] = {
     TextRows,      JoystickRows,   ControlDeviceRows, ForceRows,
     ImageRows,     SpriteRows,     CollisionRows,
     SceneRows,     CameraRows,     LightRows,   ValueRows,
+    MatrixRows,
 };
 
 const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords, ImageRecords,
