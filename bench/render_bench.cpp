@@ -127,12 +127,15 @@ struct Result {
   double fps = 0;
   double cpuMsPerFrame = 0;  // processor time of all threads: less disturbed by other load
   long covered = 0;
+  std::vector<uint32_t> picture;  // one frame, 0xRRGGBB, top row first
 };
 
 // Runs frames until MinSeconds have passed; `frame(i)` draws and finishes frame i.
-Result timeFrames(const std::function<void(int)>& frame, const std::function<long()>& covered) {
+Result timeFrames(const std::function<void(int)>& frame, const std::function<std::vector<uint32_t>()>& picture) {
   for (int i = 0; i < 3; ++i) frame(i);
-  long cov = covered();
+  Result r;
+  r.picture = picture();
+  for (uint32_t p : r.picture) r.covered += p != 0;
   auto start = std::chrono::steady_clock::now();
   std::clock_t cpuStart = std::clock();
   int frames = 0;
@@ -142,7 +145,9 @@ Result timeFrames(const std::function<void(int)>& frame, const std::function<lon
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   } while (seconds < MinSeconds);
   double cpu = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-  return {frames / seconds, cpu * 1000 / frames, cov};
+  r.fps = frames / seconds;
+  r.cpuMsPerFrame = cpu * 1000 / frames;
+  return r;
 }
 
 Result runOurs(const Scene& s, int bits) {
@@ -185,13 +190,17 @@ Result runOurs(const Scene& s, int bits) {
     }
     device->endScene();
   };
-  auto covered = [&] {
-    long n = 0;
+  auto picture = [&] {
+    std::vector<uint32_t> out;
     for (int y = 0; y < Height; ++y)
-      for (int x = 0; x < Width; ++x) n += target->pixel(x, y) != 0;
-    return n;
+      for (int x = 0; x < Width; ++x) {
+        uint32_t v = target->pixel(x, y);
+        if (bits == 16) v = (v >> 11 & 31) << 19 | (v >> 5 & 63) << 10 | (v & 31) << 3;
+        out.push_back(v & 0xFFFFFF);
+      }
+    return out;
   };
-  return timeFrames(frame, covered);
+  return timeFrames(frame, picture);
 }
 
 Result runMesa(const Scene& s, int bits) {
@@ -204,11 +213,14 @@ Result runMesa(const Scene& s, int bits) {
     return {};
   }
   glViewport(0, 0, Width, Height);
-  // The same projection with depth remapped from 0..1 to GL's -1..1. Our row-vector
-  // matrices are GL's column-major ones as they lie in memory.
+  // The same projection with depth remapped from 0..1 to GL's -1..1, moved half a pixel
+  // so GL's pixel centres (at + 0.5) fall where ours are (on whole coordinates). Our
+  // row-vector matrices are GL's column-major ones as they lie in memory.
   Matrix4 toGl;
   toGl.m[2][2] = 2;
   toGl.m[3][2] = -1;
+  toGl.m[3][0] = 1.0f / Width;
+  toGl.m[3][1] = -1.0f / Height;
   Matrix4 p = projection() * toGl;
   glMatrixMode(GL_PROJECTION);
   glLoadMatrixf(&p.m[0][0]);
@@ -263,31 +275,52 @@ Result runMesa(const Scene& s, int bits) {
     }
     glFinish();
   };
-  auto covered = [&] {
-    long n = 0;
+  auto picture = [&] {
+    // GL's rows run bottom up.
+    std::vector<uint32_t> out;
     size_t bpp = bits == 16 ? 2 : 4;
-    for (size_t i = 0; i < size_t(Width) * Height; ++i) {
-      uint32_t v = 0;
-      std::memcpy(&v, &buffer[i * bpp], bpp);
-      n += (bits == 16 ? v : v & 0xFFFFFF) != 0;
-    }
-    return n;
+    for (int y = Height - 1; y >= 0; --y)
+      for (int x = 0; x < Width; ++x) {
+        uint32_t v = 0;
+        std::memcpy(&v, &buffer[(size_t(y) * Width + size_t(x)) * bpp], bpp);
+        if (bits == 16) v = (v >> 11 & 31) << 19 | (v >> 5 & 63) << 10 | (v & 31) << 3;
+        out.push_back(v & 0xFFFFFF);
+      }
+    return out;
   };
-  Result r = timeFrames(frame, covered);
+  Result r = timeFrames(frame, picture);
   glDeleteTextures(1, &tex);
   OSMesaDestroyContext(ctx);
   return r;
+}
+
+void writePicture(const char* prefix, const Scene& s, int bits, const char* who, const Result& r) {
+  if (r.picture.empty()) return;
+  char name[512];
+  std::snprintf(name, sizeof name, "%s-%s-%d-%s.ppm", prefix, s.objects > 1 ? "lit" : "small", bits, who);
+  FILE* f = std::fopen(name, "wb");
+  if (!f) return;
+  std::fprintf(f, "P6\n%d %d\n255\n", Width, Height);
+  for (uint32_t p : r.picture) {
+    unsigned char rgb[3] = {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)};
+    std::fwrite(rgb, 1, 3, f);
+  }
+  std::fclose(f);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   // For profiling: --ours leaves out llvmpipe; "lit" or "small" picks one scene.
+  // --dump PREFIX writes each renderer's frame as PREFIX-<scene>-<bits>-<renderer>.ppm.
   bool oursOnly = false;
   const char* only = nullptr;
+  const char* dump = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--ours") == 0)
       oursOnly = true;
+    else if (std::strcmp(argv[i], "--dump") == 0 && i + 1 < argc)
+      dump = argv[++i];
     else
       only = argv[i];
   }
@@ -309,6 +342,23 @@ int main(int argc, char** argv) {
       };
       line("ours", ours);
       line("llvmpipe", mesa);
+      if (!mesa.picture.empty()) {
+        // The same picture? Pixels covered by one side only, and the mean channel difference.
+        long onlyOne = 0;
+        double channels = 0;
+        for (size_t i = 0; i < ours.picture.size(); ++i) {
+          uint32_t a = ours.picture[i], b = mesa.picture[i];
+          onlyOne += (a == 0) != (b == 0);
+          for (int shift : {0, 8, 16}) channels += std::abs(int(a >> shift & 255) - int(b >> shift & 255));
+        }
+        std::printf("%-22s %5d pictures: %.3f%% of pixels covered by one side only, mean channel difference %.2f\n",
+                    s.name, bits, 100.0 * double(onlyOne) / double(ours.picture.size()),
+                    channels / (3.0 * double(ours.picture.size())));
+      }
+      if (dump) {
+        writePicture(dump, s, bits, "ours", ours);
+        writePicture(dump, s, bits, "llvmpipe", mesa);
+      }
       if (mesa.fps > 0)
         std::printf("%-22s %5d speed ratio ours / llvmpipe: %.2f by frames/s, %.2f by processor time\n", s.name, bits,
                     ours.fps / mesa.fps, mesa.cpuMsPerFrame / ours.cpuMsPerFrame);

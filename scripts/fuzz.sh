@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets (clang, address and undefined-behaviour sanitizers) into
 # build-fuzz/ and runs one of them for SECONDS on a copy of its seed corpus.
 #   scripts/fuzz.sh TARGET [SECONDS] [LIBFUZZER OPTIONS...]
-# TARGET: image_loader payload bmp dds picture ini input_script line_table compiler disassembler
+# TARGET: image_loader payload bmp dds picture ini input_script line_table compiler disassembler xfile
 # New inputs go to build-fuzz/corpus/TARGET; a finding is written to build-fuzz/findings/.
 set -euo pipefail
 cd "$(dirname "$0")/.."

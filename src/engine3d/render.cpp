@@ -7,6 +7,7 @@
 
 #include "display2d/display.h"
 #include "engine3d/engine3d.h"
+#include "engine3d/object_parts.h"
 #include "engine3d/scene.h"
 
 namespace zt {
@@ -99,12 +100,13 @@ void drawNode(Runtime& rt, Device3D& device, int32_t i, int32_t texture) {
   const ObjectRecord& o = s.objects[n.object];
   bool flagsSent = false;
   const Matrix4 world = objectMatrix(s, o);
-  for (const LimbRecord& limb : o.limbs) {
+  for (size_t i = 0; i < o.limbs.size(); ++i) {
+    const LimbRecord& limb = o.limbs[i];
     if (!limbDrawn(limb) || limb.texture != texture) continue;
     if (!flagsSent) applyRenderFlags(rt, n.flags);
     flagsSent = true;
     const MeshData& mesh = s.meshes[limb.mesh];
-    device.setTransform(TransformState::World, limbMatrix(limb) * world);
+    device.setTransform(TransformState::World, limbInObject(o, i) * world);
     device.drawIndexedTriangles(mesh.sent, mesh.faces);
   }
 }

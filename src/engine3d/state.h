@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/linked_pool.h"
@@ -34,6 +35,9 @@ struct LimbRecord {
   float offsetX = 0, offsetY = 0, offsetZ = 0;
   float angleX = 0, angleY = 0, angleZ = 0;  // degrees
   float scaleX = 1, scaleY = 1, scaleZ = 1;
+  int32_t parent = 0;  // the limb it hangs under; 0 (the root) for limb 0 itself too
+  Matrix4 frame;       // the loaded frame's own transform, applied after the limb's
+  std::string name;    // the frame's name
 };
 
 struct ObjectRecord {
@@ -51,6 +55,8 @@ struct ObjectRecord {
   int32_t collisionRadius = 0;
   int32_t objectSize = 0;
   int32_t glued = 0;  // glued to another object's limb: never culled
+  int32_t collisionShape = 0;
+  float totalFrames = 0;  // the largest animation key time of a loaded file
   std::vector<LimbRecord> limbs;
   int32_t limbCount = 0;
   MatrixData matrix;  // used by matrices only

@@ -580,9 +580,11 @@ void Device3D::setTexture(const Texture3D* texture) { impl->texture = texture; }
 void Device3D::clear(const Rect* area, uint32_t flags, uint32_t color, float z) {
   Impl& m = *impl;
   m.flush();
-  Rect r = area ? *area : m.viewportRect();
-  r = {std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, m.target.width()),
-       std::min(r.bottom, m.target.height())};
+  // As on the old device, a clear never reaches outside the viewport.
+  Rect r = m.viewportRect();
+  if (area)
+    r = {std::max(r.left, area->left), std::max(r.top, area->top), std::min(r.right, area->right),
+         std::min(r.bottom, area->bottom)};
   if (r.empty()) return;
   if (flags & ClearTarget) fillRect(m.target, r, raster::rawPixel(m.target.format(), color));
   if (flags & ClearZBuffer)

@@ -141,8 +141,8 @@ class Device3D {
   // alive until then (outside a scene, until the draw call returns).
   void setTexture(const Texture3D* texture);
 
-  // Clears `area` (the whole viewport when null) of the target to `color` (0xRRGGBB)
-  // and/or of the Z-buffer to `z`.
+  // Clears `area` (the whole viewport when null; only the part inside the viewport
+  // otherwise) of the target to `color` (0xRRGGBB) and/or of the Z-buffer to `z`.
   void clear(const Rect* area, uint32_t flags, uint32_t color, float z);
 
   void beginScene();

@@ -8,6 +8,7 @@
 #include "display2d/refresh.h"
 #include "display2d/text.h"
 #include "engine3d/engine3d.h"
+#include "engine3d/objects.h"
 #include "input/input.h"
 #include "services/checklist.h"
 #include "services/files.h"
@@ -25,6 +26,7 @@ const std::span<const CommandRow> Families[] = {
     TextRows,      JoystickRows,   ControlDeviceRows, ForceRows,
     ImageRows,     SpriteRows,     CollisionRows,
     SceneRows,     CameraRows,     LightRows,   ValueRows,
+    ObjectRows,    MeshRows,       LimbRows,    TransformRows, AppearanceRows, ObjectQueryRows, CurveRows,
     MatrixRows,
 };
 

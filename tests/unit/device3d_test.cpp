@@ -194,6 +194,17 @@ TEST(Device3D, DepthTestKeepsTheNearerTriangleWhateverTheOrder) {
   drawNear(third);
   drawFar(third);
   EXPECT_EQ(third.px(22, 22), 0x0000FFu);
+  // With the Z test off nothing is tested and nothing written: the last drawn wins, and
+  // afterwards the depth is still the cleared one.
+  Rig fourth;
+  fourth.device->setRenderState(RenderState::ZEnable, 0);
+  drawNear(fourth);
+  drawFar(fourth);
+  EXPECT_EQ(fourth.px(22, 22), 0x0000FFu);
+  fourth.device->setRenderState(RenderState::ZEnable, 1);
+  fourth.solidColor(0, 1, 0);
+  fourth.triangle(at(0, 0, 99), at(64, 0, 99), at(0, 64, 99));
+  EXPECT_EQ(fourth.px(22, 22), 0x00FF00u);
 }
 
 // Source (0.2, 0.4, 0.8, alpha 0.6) over destination (1.0, 0.2, 0.0), each factor pair of
@@ -249,6 +260,18 @@ TEST(Device3D, LinearFogAtStartMiddleAndEnd) {
     r.triangle(at(x, 0, depths[i]), at(x + 10, 0, depths[i]), at(x, 30, depths[i]));
     EXPECT_EQ(r.px(int(x) + 2, 5), expected[i]) << "depth " << depths[i];
   }
+  // The table mode is served the same way; the exponential modes use density 1:
+  // e^-1 at depth 1 and e^-(0.5^2) at depth 0.5.
+  r.device->setRenderState(RenderState::FogVertexMode, uint32_t(FogMode::None));
+  r.device->setRenderState(RenderState::FogTableMode, uint32_t(FogMode::Linear));
+  r.triangle(at(0, 34, 15), at(10, 34, 15), at(0, 44, 15));
+  EXPECT_EQ(r.px(2, 36), 0x8080E4u);
+  r.device->setRenderState(RenderState::FogTableMode, uint32_t(FogMode::Exp));
+  r.triangle(at(12, 34, 1), at(22, 34, 1), at(12, 44, 1));
+  EXPECT_EQ(r.px(14, 36), 0x5E5EDCu);
+  r.device->setRenderState(RenderState::FogTableMode, uint32_t(FogMode::Exp2));
+  r.triangle(at(24, 34, 0.5f), at(34, 34, 0.5f), at(24, 44, 0.5f));
+  EXPECT_EQ(r.px(26, 36), 0xC6C6F3u);
   // Fog off again: the colour is untouched.
   r.device->setRenderState(RenderState::FogEnable, 0);
   r.triangle(at(0, 40, 30), at(20, 40, 30), at(0, 60, 30));
@@ -279,12 +302,21 @@ struct LightRig : Rig {
   }
 };
 
+// A white light of the type, at `position`, reaching 1000 units, no attenuation yet.
+Light3D whiteLight(LightType type, Vec3 position = {}) {
+  Light3D l;
+  l.type = type;
+  l.diffuse = {1, 1, 1, 1};
+  l.position = position;
+  l.direction = {0, 0, 1};
+  l.range = 1000;
+  l.attenuation0 = 1;
+  return l;
+}
+
 TEST(Device3D, DirectionalLightFollowsTheAngleAndIgnoresTheDirectionsLength) {
   LightRig r;
-  Light3D l;
-  l.type = LightType::Directional;
-  l.diffuse = {1, 1, 1, 1};
-  l.direction = {0, 0, 1};
+  Light3D l = whiteLight(LightType::Directional);
   EXPECT_EQ(r.litCentre(l, 20), 0xFFFFFFu);
   l.direction = {0, 0, 5};  // not unit length: same light
   EXPECT_EQ(r.litCentre(l, 20), 0xFFFFFFu);
@@ -327,12 +359,7 @@ TEST(Device3D, DirectionalLightFollowsTheAngleAndIgnoresTheDirectionsLength) {
 // attenuation 1 / (1 + 0.0048 * 625) = 0.25, so 0.15 of full white.
 TEST(Device3D, PointLightAttenuatesWithDistanceAndStopsAtItsRange) {
   LightRig r;
-  Light3D l;
-  l.type = LightType::Point;
-  l.diffuse = {1, 1, 1, 1};
-  l.position = {32, 32, 35};
-  l.range = 1000;
-  l.attenuation0 = 1;
+  Light3D l = whiteLight(LightType::Point, {32, 32, 35});
   l.attenuation2 = 0.0048f;
   EXPECT_EQ(r.litCentre(l, 20), 0x262626u);
   l.attenuation2 = 0;
@@ -349,13 +376,7 @@ TEST(Device3D, PointLightAttenuatesWithDistanceAndStopsAtItsRange) {
 // the side 26.6 degrees (outside).
 TEST(Device3D, SpotLightLightsInsideItsConeAndNothingOutside) {
   LightRig r;
-  Light3D l;
-  l.type = LightType::Spot;
-  l.diffuse = {1, 1, 1, 1};
-  l.position = {32, 32, -50};
-  l.direction = {0, 0, 1};
-  l.range = 1000;
-  l.attenuation0 = 1;
+  Light3D l = whiteLight(LightType::Spot, {32, 32, -50});
   l.falloff = 1;
   l.theta = 20 * Pi / 180;
   l.phi = 40 * Pi / 180;
@@ -573,6 +594,12 @@ TEST(Device3D, ViewportClipsAndClearsAndBadIndicesSkipTheirTriangle) {
   r.triangle(at(0, 0), at(64, 0), at(0, 64));
   EXPECT_EQ(r.px(31, 2), 0xFFFFFFu);
   EXPECT_EQ(r.px(32, 2), 0u);
+  // A clear stays inside the viewport: columns 30 to 33 asked, 30 and 31 cleared.
+  Rect across{30, 40, 34, 42};
+  r.device->clear(&across, ClearTarget, 0x123456, 1.0f);
+  EXPECT_EQ(r.count(0x123456), 4);
+  EXPECT_EQ(r.px(31, 41), 0x123456u);
+  EXPECT_EQ(r.px(32, 41), 0u);
   r.device->setViewport(vp);
   Rect area{40, 40, 44, 42};
   r.device->clear(&area, ClearTarget, 0xABCDEF, 1.0f);

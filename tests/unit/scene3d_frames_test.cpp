@@ -5,9 +5,9 @@
 // was made). Two runs of one scene give the same bytes.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <cstdlib>
 
-#include "platform/pictures.h"
+#include "support/frame_reference.h"
 #include "support/image_builder.h"
 #include "support/scene3d.h"
 
@@ -20,28 +20,6 @@ constexpr int DumpFrame = 6;
 // Small 32-bit screen, no pointer, frames only at SYNC.
 const std::string SmallScreen = "SET DISPLAY MODE 160, 120, 32 : HIDE MOUSE : SYNC ON\n";
 const std::string Loop = "DO : SYNC : LOOP\n";
-
-uint64_t hashOf(const RgbImage& f) {
-  uint64_t h = 1469598103934665603ull;
-  for (uint32_t p : f.pixels)
-    for (int i = 0; i < 3; ++i) h = (h ^ ((p >> (8 * i)) & 255)) * 1099511628211ull;
-  return h;
-}
-
-std::string hex(uint64_t h) {
-  char text[20];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
-  return text;
-}
-
-// The frame has the reference hash, and so has the reference picture kept beside the tests.
-void expectReference(const RgbImage& f, const std::string& name, uint64_t hash, const std::string& dumped) {
-  EXPECT_EQ(hex(hashOf(f)), hex(hash)) << name << " (" << dumped << ")";
-  RgbImage reference;
-  ASSERT_TRUE(decodePng(readFile(std::string(ZT_EXAMPLES_DIR) + "/../tests/frames3d/" + name + ".png"), reference))
-      << name;
-  EXPECT_EQ(hex(hashOf(reference)), hex(hash)) << name << ".png";
-}
 
 // A cube at the origin turned to show three faces, with a red checker texture.
 int32_t litCube(SceneRun& s, int32_t number = 1, float x = 0, float y = 0, float z = 0) {
@@ -131,6 +109,30 @@ TEST(SceneFrames, FirstObjectShowsTheBackdropInColour128) {
   for (auto [x, y] : {std::pair{0, 0}, {159, 0}, {0, 119}, {159, 119}, {40, 30}})
     EXPECT_EQ(f.at(x, y), BackdropBlue) << x << ", " << y;
   expectReference(f, "backdrop", 0x4af6d0dd5e71b58cull, s.framePath(DumpFrame));
+}
+
+// In each depth the backdrop has the colour a 2D box of RGB(0, 0, 128) gets (at 16 bits
+// within one step of the 5-bit blue: the device rounds 128 up to 16/31, the 2D colour
+// match down to 15/31).
+TEST(SceneFrames, BackdropColourInEveryDepth) {
+  for (int depth : {16, 24, 32}) {
+    SceneRun s("backdrop_depth" + std::to_string(depth),
+               "SET DISPLAY MODE 160, 120, " + std::to_string(depth) +
+                   " : HIDE MOUSE : SYNC ON\nDO : INK RGB(0, 0, 128), 0 : BOX 0, 0, 4, 4 : SYNC : LOOP\n",
+               {DumpFrame});
+    ASSERT_TRUE(s.started());
+    s.object(1, s.cubeMesh(), 0, 0, 0, 3);
+    RgbImage f = sceneFrame(s);
+    ASSERT_FALSE(f.pixels.empty()) << depth;
+    const uint32_t box = f.at(2, 2), backdrop = f.at(150, 110);
+    EXPECT_NE(box, 0u) << depth;
+    if (depth == 16) {
+      EXPECT_EQ(backdrop & 0xFFFF00, 0u);
+      EXPECT_LE(std::abs(int(backdrop & 255) - int(box & 255)), 8) << "one step of 5 bits";
+    } else {
+      EXPECT_EQ(backdrop, box) << depth;
+    }
+  }
 }
 
 TEST(SceneFrames, BackdropOnShowsOneFrameLaterAndOffAtOnce) {

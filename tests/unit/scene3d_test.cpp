@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
 #include "compiler/compiler.h"
 #include "core/errors.h"
@@ -44,7 +45,8 @@ TEST(Angles, WrapRuleTakesAtMostAHundredSteps) {
 }
 
 TEST(Pools, GrowByDoublingWhenFewerThanFourAreSpare) {
-  Runtime rt;
+  auto owner = std::make_unique<Runtime>();  // too large for a thread's stack
+  Runtime& rt = *owner;
   Start3D(rt);
   Engine3DState& s = rt.engine3d;
   // The placeholder took slot 0 of a pool of 2; a pool of n grows when n - 4 < used.
@@ -62,7 +64,8 @@ TEST(Pools, GrowByDoublingWhenFewerThanFourAreSpare) {
 }
 
 TEST(Pools, StartClearsMapsAndTakesThePlaceholders) {
-  Runtime rt;
+  auto owner = std::make_unique<Runtime>();  // too large for a thread's stack
+  Runtime& rt = *owner;
   Start3D(rt);
   Engine3DState& s = rt.engine3d;
   EXPECT_EQ(s.objects.inUse, 1);
