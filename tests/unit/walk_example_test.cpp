@@ -1,7 +1,10 @@
 // The 3D walk example played by its own input script: it walks up the slope, turns right
 // while walking, backs off and ends on Escape. The positions it prints follow the keys,
-// the eye follows the ground, and its frames show the sky over lit, textured hills.
+// the eye follows the ground, and its frames show the sky over lit, textured hills with
+// trees and boulders on them.
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include "formats/bmp.h"
 #include "support/image_builder.h"
@@ -35,6 +38,16 @@ Ground groundOf(const RgbImage& f) {
   return g;
 }
 
+// A tree's dark green and a boulder's grey, lit.
+bool isTree(uint32_t p) {
+  const int r = int(p >> 16 & 255), g = int(p >> 8 & 255), b = int(p & 255);
+  return g > r + 60 && g > b + 60 && g < 125;
+}
+bool isBoulder(uint32_t p) {
+  const int r = int(p >> 16 & 255), g = int(p >> 8 & 255), b = int(p & 255);
+  return r > 100 && std::abs(r - g) < 10 && std::abs(r - b) < 10;
+}
+
 TEST(WalkExample, ScriptedWalkFollowsTheKeysAndTheGround) {
   const std::string dir = freshFolder("walk_example");
   RunResult run = runIn(dir, {ZT_ENGINE_BINARY, "--headless", "--echo", "--virtual-clock", "--input",
@@ -61,6 +74,11 @@ TEST(WalkExample, ScriptedWalkFollowsTheKeysAndTheGround) {
     EXPECT_EQ(g.sky, 0) << "the ground fills the bottom";
     EXPECT_GT(g.green, 640 * 192 / 2) << "mostly grass";
   }
+  // Trees and boulders stand against the sky on the horizon where the hills hide nothing.
+  EXPECT_TRUE(isTree(walking.at(515, 240))) << walking.at(515, 240);
+  EXPECT_TRUE(isTree(back.at(585, 190))) << back.at(585, 190);
+  EXPECT_TRUE(isTree(back.at(93, 200))) << back.at(93, 200);
+  EXPECT_TRUE(isBoulder(back.at(580, 205))) << back.at(580, 205);
   EXPECT_GT(groundOf(walking).other, 640 * 192 / 20) << "sand, earth and stone among the grass";
 }
 
