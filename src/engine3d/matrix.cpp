@@ -3,6 +3,7 @@
 // commands. Heights, normals and tiles set one at a time wait in the mesh until the next
 // command that re-sends it; the others re-send at once.
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "command_ids.h"
@@ -19,6 +20,9 @@ namespace {
 constexpr int64_t MaxMatrixTriangles = 10000;
 constexpr float CameraLookAhead = 100.0f;
 constexpr int32_t MaxImageNumber = 65535;
+// The render step keeps an object whose sphere of this many times its size, around its
+// position, may be in view.
+constexpr float CullExtentFactor = 1.25f;
 
 // The object of matrix `number`: 7010 outside 1 to 65535, 7013 when it does not exist.
 ObjectRecord* checkedMatrix(Runtime& rt, int32_t number) {
@@ -36,6 +40,21 @@ ObjectRecord* checkedMatrix(Runtime& rt, int32_t number) {
 
 MeshData& gridOf(Runtime& rt, const ObjectRecord& o) { return rt.engine3d.meshes[o.limbs[0].mesh]; }
 RenderNode& nodeOf(Runtime& rt, const ObjectRecord& o) { return rt.engine3d.nodes[o.node]; }
+
+// A matrix's position is the grid's corner, so the sphere the render step tests grows to
+// hold the whole grid: otherwise the ground under the camera vanishes whenever that corner
+// is far enough behind it.
+void coverGrid(ObjectRecord& o, const MeshData& grid) {
+  float farthest = 0;
+  for (const Vec3& v : grid.vertices) farthest = std::max(farthest, v.x * v.x + v.y * v.y + v.z * v.z);
+  o.objectSize = std::max(o.objectSize, int32_t(std::sqrt(farthest) / CullExtentFactor) + 1);
+}
+
+// The grid's arrays to the device vertices.
+void resend(ObjectRecord& o, MeshData& grid) {
+  refreshMesh(grid);
+  coverGrid(o, grid);
+}
 
 // Grid point (gx, gz) of operands 1 and 2 inside the grid, else 7017.
 bool checkedPoint(Runtime& rt, const MatrixData& m, Word* pc) {
@@ -60,7 +79,7 @@ void changeMatrix(Runtime& rt, Word* pc, Change change) {
   if (!o) return;
   MeshData& grid = gridOf(rt, *o);
   if (!change(*o, grid)) return;
-  if (Resend) refreshMesh(grid);
+  if (Resend) resend(*o, grid);
 }
 
 void opMakeMatrix(Runtime& rt, Word* pc) {
@@ -88,7 +107,7 @@ void opMakeMatrix(Runtime& rt, Word* pc) {
     releaseMesh(rt, mesh);
     return releaseObject(rt, slot);
   }
-  const ObjectRecord& o = s.objects[slot];  // the pools may have grown in initObject
+  ObjectRecord& o = s.objects[slot];  // the pools may have grown in initObject
   RenderNode& node = nodeOf(rt, o);
   node.flags.wireframe = 1;
   node.flags.cull = 0;
@@ -97,6 +116,7 @@ void opMakeMatrix(Runtime& rt, Word* pc) {
   const float y = float(o.objectSize) / 100 + o.centreY;
   placeCamera(rt, {m.width / 2, y, m.depth / 2}, {m.width / 2, y, m.depth / 2 + CameraLookAhead},
               s.camera.nearRange, s.camera.farRange);
+  coverGrid(o, gridOf(rt, o));
 }
 
 void opDeleteMatrix(Runtime& rt, Word* pc) {
@@ -134,7 +154,7 @@ void opPrepareMatrixTexture(Runtime& rt, Word* pc) {
   nodeOf(rt, *o).flags.wireframe = 0;
   MeshData& grid = gridOf(rt, *o);
   paintAllTiles(grid, m, 1, 0.5f / float(m.texelsWide), 0.5f / float(m.texelsHigh));
-  refreshMesh(grid);
+  resend(*o, grid);
 }
 
 void opFillMatrix(Runtime& rt, Word* pc) {

@@ -236,6 +236,21 @@ TEST(MatrixSend, HeightsNormalsAndTilesWaitForUpdate) {
   }
 }
 
+TEST(MatrixSend, GroundUnderTheCameraStaysWhenTheGridsCornerIsFarBehind) {
+  // At the far corner of a 400 x 400 grid looking away from its position (the near
+  // corner), 551 units behind: a sphere of 1.25 x the grid's width (501) would miss it.
+  SceneRun s("matrix_cull",
+             "MAKE MATRIX 1, 400, 400, 10, 10 : RANDOMIZE MATRIX 1, 30\n"
+             "POSITION CAMERA 390, 5, 390 : POINT CAMERA 500, 5, 500\n" +
+                 std::string(Idle));
+  ASSERT_TRUE(s.started());
+  s.run(3);
+  Engine3DState& e = s.scene();
+  const RenderNode& node = e.nodes[e.objects[e.MatrixMap[1]].node];
+  EXPECT_EQ(node.drawn, 1);
+  EXPECT_EQ(node.culled, 0);
+}
+
 TEST(MatrixSend, RenderFlagsOfAMatrix) {
   SceneRun s("matrix_flags",
              "GET IMAGE 1, 0, 0, 16, 16\n"
