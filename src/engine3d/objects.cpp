@@ -1,7 +1,7 @@
 // Object commands: making objects from meshes, primitives and files, deleting them,
 // changing a limb's mesh, the static batch, and the checklist of an object's limbs.
 #include <cmath>
-#include <functional>
+#include <vector>
 
 #include "command_ids.h"
 #include "core/error_numbers.h"
@@ -152,19 +152,26 @@ Word* opDeleteStaticObjects(Runtime& rt, Word* pc) {
 }
 
 // Depth first from the root: a limb, its children in limb order, then its next sibling.
+// Walked with a stack of its own, so a deep hierarchy from a file cannot exhaust the call stack.
 void opLimbChecklist(Runtime& rt, Word* pc) {
   const int32_t slot = checkedObject(rt, operand(pc, 0).i);
   if (!slot) return;
   const ObjectRecord& o = rt.engine3d.objects[slot];
+  std::vector<std::vector<size_t>> children(o.limbs.size());
+  for (size_t limb = 1; limb < o.limbs.size(); ++limb)
+    if (o.limbs[limb].exists && size_t(o.limbs[limb].parent) < o.limbs.size())
+      children[size_t(o.limbs[limb].parent)].push_back(limb);
   startChecklist(rt);
-  std::function<void(size_t, size_t)> visit = [&](size_t limb, size_t depth) {
-    if (limb > 0)
-      if (ChecklistEntry* e = addChecklistEntry(rt, o.limbs[limb].name)) e->a = int32_t(limb);
-    if (depth > o.limbs.size()) return;
-    for (size_t child = 1; child < o.limbs.size(); ++child)
-      if (child != limb && o.limbs[child].exists && size_t(o.limbs[child].parent) == limb) visit(child, depth + 1);
-  };
-  visit(0, 0);
+  std::vector<size_t> stack(children[0].rbegin(), children[0].rend());
+  std::vector<bool> listed(o.limbs.size());
+  while (!stack.empty()) {
+    const size_t limb = stack.back();
+    stack.pop_back();
+    if (listed[limb]) continue;
+    listed[limb] = true;
+    if (ChecklistEntry* e = addChecklistEntry(rt, o.limbs[limb].name)) e->a = int32_t(limb);
+    stack.insert(stack.end(), children[limb].rbegin(), children[limb].rend());
+  }
   finishChecklist(rt, true, true);
 }
 

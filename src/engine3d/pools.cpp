@@ -8,6 +8,7 @@
 #include "core/error_numbers.h"
 #include "display2d/display.h"
 #include "engine3d/engine3d.h"
+#include "engine3d/object_parts.h"
 #include "engine3d/scene.h"
 #include "sprites/sprites.h"
 
@@ -43,9 +44,10 @@ void clearPools(Engine3DState& s) {
 // the radius and the size.
 void boundObject(Engine3DState& s, ObjectRecord& o) {
   Vec3 lo{1e30f, 1e30f, 1e30f}, hi{-1e30f, -1e30f, -1e30f};
-  for (const LimbRecord& limb : o.limbs) {
+  for (size_t i = 0; i < o.limbs.size(); ++i) {
+    const LimbRecord& limb = o.limbs[i];
     if (!limb.exists || limb.mesh <= 0) continue;
-    const Matrix4 m = limbMatrix(limb);
+    const Matrix4 m = limbInObject(o, i);
     for (const Vec3& v : s.meshes[limb.mesh].vertices) {
       const Vec3 p = transformDirection(v, m);
       const Vec3 q{p.x + m.m[3][0], p.y + m.m[3][1], p.z + m.m[3][2]};
@@ -169,12 +171,6 @@ void refreshMesh(MeshData& mesh) {
   mesh.maxX = int32_t(hi.x);
   mesh.maxY = int32_t(hi.y);
   mesh.maxZ = int32_t(hi.z);
-}
-
-Matrix4 limbMatrix(const LimbRecord& limb) {
-  const Matrix4 r = rotationZ(limb.angleZ * TransformRadians) * rotationY(limb.angleY * TransformRadians) *
-                    rotationX(limb.angleX * TransformRadians);
-  return scaling(limb.scaleX, limb.scaleY, limb.scaleZ) * r * translation(limb.offsetX, limb.offsetY, limb.offsetZ);
 }
 
 Matrix4 objectMatrix(const Engine3DState& s, const ObjectRecord& o) {

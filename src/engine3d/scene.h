@@ -25,9 +25,8 @@ void releaseMesh(Runtime& rt, int32_t slot);
 bool initObject(Runtime& rt, int32_t slot, bool autoCamera);
 // The mesh's device vertices and bounding box from its arrays.
 void refreshMesh(MeshData& mesh);
-// The object's world matrix and its limb's.
+// The object's world matrix (its limbs are placed by limbInObject, engine3d/object_parts.h).
 Matrix4 objectMatrix(const Engine3DState& s, const ObjectRecord& o);
-Matrix4 limbMatrix(const LimbRecord& limb);
 
 // ---- textures ----
 
