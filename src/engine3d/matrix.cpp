@@ -151,6 +151,7 @@ void opPrepareMatrixTexture(Runtime& rt, Word* pc) {
   m.texelsWide = t.width;
   m.texelsHigh = t.height;
   o->limbs[0].texture = texture;
+  o->limbs[0].imageNumber = image;
   nodeOf(rt, *o).flags.wireframe = 0;
   MeshData& grid = gridOf(rt, *o);
   paintAllTiles(grid, m, 1, 0.5f / float(m.texelsWide), 0.5f / float(m.texelsHigh));
