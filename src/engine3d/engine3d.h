@@ -34,6 +34,7 @@ extern const std::span<const CommandRow> SceneRows;
 extern const std::span<const CommandRow> CameraRows;
 extern const std::span<const CommandRow> LightRows;
 extern const std::span<const CommandRow> ValueRows;
+extern const std::span<const CommandRow> MatrixRows;
 extern const std::span<const RecordRow> CameraRecords;  // the camera view clear
 
 }  // namespace zt

@@ -35,6 +35,7 @@ void clearPools(Engine3DState& s) {
   std::fill(s.ObjectMap.begin(), s.ObjectMap.end(), 0);
   std::fill(s.MeshMap.begin(), s.MeshMap.end(), 0);
   std::fill(s.LightMap.begin(), s.LightMap.end(), 0);
+  std::fill(s.MatrixMap.begin(), s.MatrixMap.end(), 0);
   s.staticBatch.clear();
   s.batches.clear();
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/linked_pool.h"
+#include "engine3d/matrix_state.h"
 #include "gfx/device3d.h"
 
 namespace zt {
@@ -58,6 +59,7 @@ struct ObjectRecord {
   float totalFrames = 0;  // the largest animation key time of a loaded file
   std::vector<LimbRecord> limbs;
   int32_t limbCount = 0;
+  MatrixData matrix;  // used by matrices only
 };
 
 // Render flags of a node and their defaults; the render step turns them into device states.
@@ -152,6 +154,7 @@ struct Engine3DState {
   std::vector<int32_t> ObjectMap = std::vector<int32_t>(Map3DSize);
   std::vector<int32_t> MeshMap = std::vector<int32_t>(Map3DSize);
   std::vector<int32_t> LightMap = std::vector<int32_t>(Map3DSize);
+  std::vector<int32_t> MatrixMap = std::vector<int32_t>(Map3DSize);
 
   int32_t FogEnabled = 0;
   uint32_t FogColor = 0;

@@ -32,6 +32,7 @@ const std::span<const CommandRow> Families[] = {
     MusicRows,
     SceneRows,     CameraRows,     LightRows,   ValueRows,
     ObjectRows,    MeshRows,       LimbRows,    TransformRows, AppearanceRows, ObjectQueryRows, CurveRows,
+    MatrixRows,
 };
 
 const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords, ImageRecords,
