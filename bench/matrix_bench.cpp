@@ -23,8 +23,16 @@ const std::string Setup =
     "UPDATE MATRIX 1\n"
     "z# = 0\n";
 
-double framesPerSecond(const char* name, const std::string& everyFrame) {
-  const std::string program = Setup + "DO\n  z# = z# + 2\n  POSITION CAMERA 500, 60, z#\n" +
+// 200 textured objects, spheres and cubes by turns, standing on the matrix.
+const std::string Objects =
+    "FOR n = 1 TO 200\n"
+    "  IF n MOD 2 = 0 THEN MAKE OBJECT SPHERE n, 12 ELSE MAKE OBJECT CUBE n, 12\n"
+    "  x# = 5 + (n MOD 20) * 49 : oz# = 5 + (n / 20) * 49\n"
+    "  POSITION OBJECT n, x#, GET GROUND HEIGHT(1, x#, oz#) + 6, oz# : TEXTURE OBJECT n, 1\n"
+    "NEXT n\n";
+
+double framesPerSecond(const char* name, const std::string& everyFrame, const std::string& extra = "") {
+  const std::string program = Setup + extra + "DO\n  z# = z# + 2\n  POSITION CAMERA 500, 60, z#\n" +
                               "  POINT CAMERA 500, 0, z# + 200\n" + everyFrame + "  SYNC\nLOOP\n";
   zt::test::SceneRun s(name, program);
   if (!s.started()) return 0;
@@ -40,9 +48,11 @@ int main() {
   const double still = framesPerSecond("matrix_bench_still", "");
   const double reshaped = framesPerSecond("matrix_bench_randomized", "  RANDOMIZE MATRIX 1, 20\n");
   const double shifted = framesPerSecond("matrix_bench_shifted", "  SHIFT MATRIX UP 1\n");
+  const double objects = framesPerSecond("matrix_bench_objects", "", Objects);
   std::printf("100 x 50 textured matrix at 640 x 480, %d frames each (setup frame included):\n", Frames);
   std::printf("  drawn:                     %8.1f frames/s\n", still);
   std::printf("  re-shaped every frame:     %8.1f frames/s (%.2f of drawn)\n", reshaped, reshaped / still);
   std::printf("  shifted a row every frame: %8.1f frames/s (%.2f of drawn)\n", shifted, shifted / still);
+  std::printf("  with 200 textured objects: %8.1f frames/s (%.2f of drawn)\n", objects, objects / still);
   return 0;
 }
