@@ -26,16 +26,16 @@ uint32_t bands(int frame, int x, int y) {
 }
 
 void measure(const std::string& folder, const char* codec) {
-  zt::test::VideoSpec spec;
-  spec.width = Width;
-  spec.height = Height;
-  spec.frames = Frames;
-  spec.framesPerSecond = FramesPerSecond;
-  spec.pixel = bands;
-  spec.codec = codec;
+  zt::test::VideoParams params;
+  params.width = Width;
+  params.height = Height;
+  params.frames = Frames;
+  params.framesPerSecond = FramesPerSecond;
+  params.pixel = bands;
+  params.codec = codec;
   const std::string path = folder + "/" + codec + ".avi";
   std::string why;
-  if (!zt::test::writeVideo(path, spec, why)) {
+  if (!zt::test::writeVideo(path, params, why)) {
     std::printf("%-6s cannot write the video: %s\n", codec, why.c_str());
     return;
   }

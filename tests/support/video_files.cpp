@@ -51,33 +51,33 @@ bool openEncoder(AVFormatContext* out, Encoder& e, const char* name, const std::
 }
 
 // Frame `index` drawn in 32-bit RGB, then converted to the encoder's pixel format.
-bool videoFrame(const VideoSpec& spec, Encoder& e, SwsContext* convert, int index, AVFrame* frame) {
-  std::vector<uint32_t> rgb(size_t(spec.width) * size_t(spec.height));
-  for (int y = 0; y < spec.height; ++y)
-    for (int x = 0; x < spec.width; ++x) rgb[size_t(y * spec.width + x)] = spec.pixel(index, x, y);
+bool videoFrame(const VideoParams& params, Encoder& e, SwsContext* convert, int index, AVFrame* frame) {
+  std::vector<uint32_t> rgb(size_t(params.width) * size_t(params.height));
+  for (int y = 0; y < params.height; ++y)
+    for (int x = 0; x < params.width; ++x) rgb[size_t(y * params.width + x)] = params.pixel(index, x, y);
   frame->format = e.codec->pix_fmt;
-  frame->width = spec.width;
-  frame->height = spec.height;
+  frame->width = params.width;
+  frame->height = params.height;
   if (av_frame_get_buffer(frame, 0) < 0) return false;
   const uint8_t* source[1] = {reinterpret_cast<const uint8_t*>(rgb.data())};
-  const int stride[1] = {spec.width * 4};
-  sws_scale(convert, source, stride, 0, spec.height, frame->data, frame->linesize);
+  const int stride[1] = {params.width * 4};
+  sws_scale(convert, source, stride, 0, params.height, frame->data, frame->linesize);
   frame->pts = index;
   return true;
 }
 
 // The sound of video frame `index`: as many samples as it lasts.
-bool soundFrame(const VideoSpec& spec, int index, AVFrame* frame) {
-  const int64_t first = int64_t(index) * spec.soundRate / spec.framesPerSecond;
-  const int64_t end = int64_t(index + 1) * spec.soundRate / spec.framesPerSecond;
+bool soundFrame(const VideoParams& params, int index, AVFrame* frame) {
+  const int64_t first = int64_t(index) * params.soundRate / params.framesPerSecond;
+  const int64_t end = int64_t(index + 1) * params.soundRate / params.framesPerSecond;
   frame->format = AV_SAMPLE_FMT_S16;
-  frame->sample_rate = spec.soundRate;
+  frame->sample_rate = params.soundRate;
   av_channel_layout_default(&frame->ch_layout, 1);
   frame->nb_samples = int(end - first);
   if (av_frame_get_buffer(frame, 0) < 0) return false;
   auto* samples = reinterpret_cast<int16_t*>(frame->data[0]);
   for (int64_t i = first; i < end; ++i)
-    samples[i - first] = int16_t(12000 * std::sin(2 * M_PI * 440.0 * double(i) / spec.soundRate));
+    samples[i - first] = int16_t(12000 * std::sin(2 * M_PI * 440.0 * double(i) / params.soundRate));
   frame->pts = first;
   return true;
 }
@@ -89,7 +89,7 @@ uint32_t solidFrame(int frame, int, int) {
   return Colours[frame % 4];
 }
 
-bool writeVideo(const std::string& path, const VideoSpec& spec, std::string& why) {
+bool writeVideo(const std::string& path, const VideoParams& params, std::string& why) {
   av_log_set_level(AV_LOG_QUIET);
   AVFormatContext* out = nullptr;
   if (avformat_alloc_output_context2(&out, nullptr, "avi", path.c_str()) < 0) {
@@ -101,24 +101,24 @@ bool writeVideo(const std::string& path, const VideoSpec& spec, std::string& why
     avformat_free_context(f);
   });
   Encoder video, sound;
-  const bool lossless = spec.codec == "ffv1";
-  if (!openEncoder(out, video, spec.codec.c_str(), [&](AVCodecContext* c) {
-        c->width = spec.width;
-        c->height = spec.height;
-        c->time_base = {1, spec.framesPerSecond};
-        c->framerate = {spec.framesPerSecond, 1};
+  const bool lossless = params.codec == "ffv1";
+  if (!openEncoder(out, video, params.codec.c_str(), [&](AVCodecContext* c) {
+        c->width = params.width;
+        c->height = params.height;
+        c->time_base = {1, params.framesPerSecond};
+        c->framerate = {params.framesPerSecond, 1};
         c->pix_fmt = lossless ? AV_PIX_FMT_0RGB32 : AV_PIX_FMT_YUV420P;
         c->gop_size = 5;
         c->bit_rate = 4000000;
       })) {
-    why = "the " + spec.codec + " encoder cannot be opened";
+    why = "the " + params.codec + " encoder cannot be opened";
     return false;
   }
-  if (spec.soundRate > 0 && !openEncoder(out, sound, "pcm_s16le", [&](AVCodecContext* c) {
-        c->sample_rate = spec.soundRate;
+  if (params.soundRate > 0 && !openEncoder(out, sound, "pcm_s16le", [&](AVCodecContext* c) {
+        c->sample_rate = params.soundRate;
         c->sample_fmt = AV_SAMPLE_FMT_S16;
         av_channel_layout_default(&c->ch_layout, 1);
-        c->time_base = {1, spec.soundRate};
+        c->time_base = {1, params.soundRate};
       })) {
     why = "the PCM encoder cannot be opened";
     return false;
@@ -127,16 +127,16 @@ bool writeVideo(const std::string& path, const VideoSpec& spec, std::string& why
     why = "cannot write " + path;
     return false;
   }
-  SwsContext* convert = sws_getContext(spec.width, spec.height, AV_PIX_FMT_0RGB32, spec.width, spec.height,
+  SwsContext* convert = sws_getContext(params.width, params.height, AV_PIX_FMT_0RGB32, params.width, params.height,
                                        video.codec->pix_fmt, SWS_POINT, nullptr, nullptr, nullptr);
   bool ok = convert != nullptr;
-  for (int i = 0; ok && i < spec.frames; ++i) {
+  for (int i = 0; ok && i < params.frames; ++i) {
     AVFrame* frame = av_frame_alloc();
-    ok = videoFrame(spec, video, convert, i, frame) && encode(out, video, frame);
+    ok = videoFrame(params, video, convert, i, frame) && encode(out, video, frame);
     av_frame_free(&frame);
     if (ok && sound.codec) {
       frame = av_frame_alloc();
-      ok = soundFrame(spec, i, frame) && encode(out, sound, frame);
+      ok = soundFrame(params, i, frame) && encode(out, sound, frame);
       av_frame_free(&frame);
     }
   }

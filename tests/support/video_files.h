@@ -8,7 +8,7 @@
 
 namespace zt::test {
 
-struct VideoSpec {
+struct VideoParams {
   int width = 64, height = 48;
   int framesPerSecond = 10;
   int frames = 4;
@@ -21,7 +21,7 @@ struct VideoSpec {
 };
 
 // Writes an AVI file; false with the reason in `why`.
-bool writeVideo(const std::string& path, const VideoSpec& spec, std::string& why);
+bool writeVideo(const std::string& path, const VideoParams& params, std::string& why);
 
 // Frame i of four solid colours in turn: red, green, blue, white.
 uint32_t solidFrame(int frame, int x, int y);

@@ -21,12 +21,12 @@ namespace {
 struct VideoRun {
   Runtime rt;
   VideoRun(const std::string& body, int soundRate) {
-    test::VideoSpec spec;
-    spec.pixel = test::solidFrame;
-    spec.soundRate = soundRate;
+    test::VideoParams params;
+    params.pixel = test::solidFrame;
+    params.soundRate = soundRate;
     const std::string path = test::freshFolder("animation_sound") + "/clip.avi";
     std::string why;
-    EXPECT_TRUE(test::writeVideo(path, spec, why)) << why;
+    EXPECT_TRUE(test::writeVideo(path, params, why)) << why;
     useVirtualClock(rt);
     setAudioDevice(rt, createNullAudioDevice());
     startSound(rt);

@@ -24,22 +24,22 @@ constexpr uint32_t Black = 0, White = 0xFFFFFF, Red = 0xFF0000, Green = 0x00FF00
 
 // 64 x 48, 10 frames a second, 400 ms: red, green, blue, white. At the engine's 40 frames
 // a second each video frame shows for four engine frames.
-VideoSpec solidClip() {
-  VideoSpec spec;
-  spec.pixel = solidFrame;
-  return spec;
+VideoParams solidClip() {
+  VideoParams params;
+  params.pixel = solidFrame;
+  return params;
 }
 
 // Red on the left half, blue on the right, in every frame.
-VideoSpec splitClip() {
-  VideoSpec spec;
-  spec.pixel = [](int, int x, int) { return x < 32 ? Red : Blue; };
-  return spec;
+VideoParams splitClip() {
+  VideoParams params;
+  params.pixel = [](int, int x, int) { return x < 32 ? Red : Blue; };
+  return params;
 }
 
 struct Clip {
   std::string file;
-  VideoSpec spec;
+  VideoParams params;
 };
 
 struct ClipRun {
@@ -54,7 +54,7 @@ ClipRun runWithClips(const std::string& name, const std::string& source, std::in
   const std::string dir = freshFolder(name);
   for (const Clip& c : clips) {
     std::string why;
-    EXPECT_TRUE(writeVideo(dir + "/" + c.file, c.spec, why)) << why;
+    EXPECT_TRUE(writeVideo(dir + "/" + c.file, c.params, why)) << why;
   }
   compiler::CompileResult program = compiler::compileText("prog.ztb", source);
   EXPECT_TRUE(program.ok) << program.messages;
@@ -239,7 +239,7 @@ TEST(AnimationFrames, PauseKeepsTheFrameAndResumeGoesOnFromThere) {
 }
 
 TEST(AnimationState, SizeAfterLoadIsTheVideosClippedToTheScreen) {
-  VideoSpec wide = solidClip();
+  VideoParams wide = solidClip();
   wide.width = 800;
   wide.height = 16;
   ClipRun run =
@@ -321,7 +321,7 @@ TEST(AnimationFrames, VideosFromAPackedGamesPayload) {
   std::filesystem::create_directories(dir + "/media/Videos");
   std::string why;
   ASSERT_TRUE(writeVideo(dir + "/media/Videos/Solid.AVI", solidClip(), why)) << why;
-  VideoSpec small = splitClip();
+  VideoParams small = splitClip();
   small.pixel = [](int, int x, int) { return x < 16 ? Red : Blue; };
   small.width = 32;
   small.height = 16;
@@ -437,11 +437,11 @@ TEST(AnimationErrors, SoftErrorsLeaveTheProgramRunningAndTheStateAsItWas) {
 // A file cut short plays what it holds and ends; damaged frame data is skipped. Neither
 // stops the engine.
 TEST(AnimationErrors, DamagedFilesEndEarlyOrFailToLoadCleanly) {
-  VideoSpec spec = solidClip();
-  spec.frames = 20;
+  VideoParams params = solidClip();
+  params.frames = 20;
   const std::string dir = freshFolder("damaged");
   std::string why;
-  ASSERT_TRUE(writeVideo(dir + "/whole.avi", spec, why)) << why;
+  ASSERT_TRUE(writeVideo(dir + "/whole.avi", params, why)) << why;
   const std::string whole = readFile(dir + "/whole.avi");
   std::ofstream(dir + "/cut.avi", std::ios::binary) << whole.substr(0, whole.size() / 2);
   std::string noisy = whole;

@@ -18,18 +18,18 @@ namespace {
 using namespace test;
 using Step = VideoDecoder::Step;
 
-std::string writeClip(const std::string& name, const VideoSpec& spec) {
+std::string writeClip(const std::string& name, const VideoParams& params) {
   const std::string path = freshFolder("video_decoder_" + name) + "/" + name;
   std::string why;
-  EXPECT_TRUE(writeVideo(path, spec, why)) << why;
+  EXPECT_TRUE(writeVideo(path, params, why)) << why;
   return path;
 }
 
-VideoSpec solid(int soundRate = 0) {
-  VideoSpec spec;
-  spec.pixel = solidFrame;
-  spec.soundRate = soundRate;
-  return spec;
+VideoParams solid(int soundRate = 0) {
+  VideoParams params;
+  params.pixel = solidFrame;
+  params.soundRate = soundRate;
+  return params;
 }
 
 std::unique_ptr<VideoDecoder> open(const std::string& path) {
