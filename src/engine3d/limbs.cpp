@@ -2,6 +2,7 @@
 // under another limb.
 #include "command_ids.h"
 #include "core/error_numbers.h"
+#include "engine3d/collision.h"
 #include "engine3d/object_parts.h"
 #include "engine3d/objects.h"
 
@@ -36,6 +37,7 @@ void opAddLimb(Runtime& rt, Word* pc) {
   initLimb(o, limb, mesh);
   o.limbs[size_t(limb)].name = "userframe";
   o.collisionShape = ShapeLimbBoxes;
+  rebuildCollisionVolumes(rt.engine3d, slot);
 }
 
 Word* opOffsetLimb(Runtime& rt, Word* pc) {

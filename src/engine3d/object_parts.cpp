@@ -1,5 +1,6 @@
 // Shared steps of the object families: operand checks, mesh records from corner lists and
 // from whole objects, making, finishing and deleting objects, and limb transforms.
+#include "engine3d/collision.h"
 #include "engine3d/object_parts.h"
 
 #include <algorithm>
@@ -184,21 +185,24 @@ int32_t newObject(Runtime& rt) {
   return slot < 0 ? 0 : slot;
 }
 
-bool finishObject(Runtime& rt, int32_t number, int32_t slot, int32_t shape) {
+bool finishObject(Runtime& rt, int32_t number, int32_t slot, int32_t shape, Vec3 sizes) {
   Engine3DState& s = rt.engine3d;
   s.objects[slot].number = number;
   s.ObjectMap[size_t(number)] = slot;
   s.objects[slot].collisionShape = shape;
+  s.objects[slot].shapeSize = sizes;
   if (!initObject(rt, slot, true)) {
     deleteObject(rt, slot);
     return false;
   }
   s.objects[slot].limbs[0].name = "root";
+  rebuildCollisionVolumes(s, slot);
   return true;
 }
 
 void deleteObject(Runtime& rt, int32_t slot) {
   Engine3DState& s = rt.engine3d;
+  removeCollisionVolumes(s, slot);
   for (LimbRecord& limb : s.objects[slot].limbs) {
     releaseMesh(rt, limb.mesh);
     limb.mesh = 0;

@@ -21,6 +21,7 @@ enum ShapeCode : int32_t {
   ShapeCylinder = 4,
   ShapeCone = 5,
   ShapePlain = 6,
+  ShapeLimbSpheres = 51,
   ShapeLimbBoxes = 52,
   ShapePolygons = 99
 };
@@ -61,8 +62,9 @@ int32_t gatherObjectMesh(Runtime& rt, const ObjectRecord& o);
 // A fresh object slot for `number`, holding the limb table; 0 after raising 101.
 int32_t newObject(Runtime& rt);
 // Ends a creating command: the number is mapped to the slot, the object is initialised
-// with `shape`; the slot is released on failure.
-bool finishObject(Runtime& rt, int32_t number, int32_t slot, int32_t shape);
+// with `shape` (and the creating command's `sizes` for the primitive codes) and its
+// collision volumes; the slot is released on failure.
+bool finishObject(Runtime& rt, int32_t number, int32_t slot, int32_t shape, Vec3 sizes = {});
 // Releases the object with its limb meshes and owned textures.
 void deleteObject(Runtime& rt, int32_t slot);
 // The limb table grows to twice its size when limb `limb` is within 4 of its end.

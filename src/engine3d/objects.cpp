@@ -5,6 +5,7 @@
 
 #include "command_ids.h"
 #include "core/error_numbers.h"
+#include "engine3d/collision.h"
 #include "engine3d/object_parts.h"
 #include "engine3d/objects.h"
 #include "services/checklist.h"
@@ -15,14 +16,14 @@ namespace {
 
 // The object `number` with one limb of mesh slot `mesh` (0: none), textured with image
 // `image` (0: none), initialised with collision `shape`; the mesh is released on failure.
-bool makeWithMesh(Runtime& rt, int32_t number, int32_t mesh, int32_t image, int32_t shape) {
+bool makeWithMesh(Runtime& rt, int32_t number, int32_t mesh, int32_t image, int32_t shape, Vec3 sizes = {}) {
   const int32_t slot = newObject(rt);
   if (slot == 0) {
     releaseMesh(rt, mesh);
     return false;
   }
   rt.engine3d.objects[slot].limbs[0].mesh = mesh;
-  if (!finishObject(rt, number, slot, shape)) return false;
+  if (!finishObject(rt, number, slot, shape, sizes)) return false;
   if (image > 0) {
     const int32_t texture = textureOfImage(rt, image);
     LimbRecord& root = rt.engine3d.objects[slot].limbs[0];
@@ -33,9 +34,9 @@ bool makeWithMesh(Runtime& rt, int32_t number, int32_t mesh, int32_t image, int3
 }
 
 // A primitive object: the corners become its mesh; false after an error.
-bool makePrimitive(Runtime& rt, int32_t number, const PrimitiveMesh& corners, int32_t shape) {
+bool makePrimitive(Runtime& rt, int32_t number, const PrimitiveMesh& corners, int32_t shape, Vec3 sizes = {}) {
   const int32_t mesh = meshFromCorners(rt, corners);
-  return mesh >= 0 && makeWithMesh(rt, number, mesh, 0, shape);
+  return mesh >= 0 && makeWithMesh(rt, number, mesh, 0, shape, sizes);
 }
 
 void opMakeObject(Runtime& rt, Word* pc) {
@@ -58,21 +59,23 @@ void opMakeUnitShape(Runtime& rt, Word* pc) {
   if (!checkNewObject(rt, number)) return;
   PrimitiveMesh corners = Make();
   scaleMesh(corners, size, size, size);
-  makePrimitive(rt, number, corners, Shape);
+  makePrimitive(rt, number, corners, Shape, {size, 0, 0});
 }
 
 void opMakeBox(Runtime& rt, Word* pc) {
   const int32_t number = operand(pc, 0).i;
   if (!checkNewObject(rt, number)) return;
-  makePrimitive(rt, number, makeBoxMesh(operand(pc, 1).f, operand(pc, 2).f, operand(pc, 3).f), ShapeBox);
+  const Vec3 sizes{operand(pc, 1).f, operand(pc, 2).f, operand(pc, 3).f};
+  makePrimitive(rt, number, makeBoxMesh(sizes.x, sizes.y, sizes.z), ShapeBox, sizes);
 }
 
 void opMakePlain(Runtime& rt, Word* pc) {
   const int32_t number = operand(pc, 0).i;
   if (!checkNewObject(rt, number)) return;
   PrimitiveMesh corners = makePlainMesh();
-  scaleMesh(corners, operand(pc, 1).f, operand(pc, 2).f, 1.0f);
-  makePrimitive(rt, number, corners, ShapePlain);
+  const Vec3 sizes{operand(pc, 1).f, operand(pc, 2).f, 0};
+  scaleMesh(corners, sizes.x, sizes.y, 1.0f);
+  makePrimitive(rt, number, corners, ShapePlain, sizes);
 }
 
 void opMakeTriangle(Runtime& rt, Word* pc) {
@@ -117,6 +120,7 @@ void opChangeMesh(Runtime& rt, Word* pc) {
   LimbRecord& l = rt.engine3d.objects[slot].limbs[size_t(limb)];
   releaseMesh(rt, l.mesh);
   l.mesh = mesh;
+  rebuildCollisionVolumes(rt.engine3d, slot);
 }
 
 // Each limb's geometry as placed now, appended with its texture to the static batch.

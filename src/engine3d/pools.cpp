@@ -7,6 +7,7 @@
 
 #include "core/error_numbers.h"
 #include "display2d/display.h"
+#include "engine3d/collision.h"
 #include "engine3d/engine3d.h"
 #include "engine3d/object_parts.h"
 #include "engine3d/scene.h"
@@ -27,6 +28,7 @@ int32_t takeRecord(Runtime& rt, Pool& pool) {
 }
 
 void clearPools(Engine3DState& s) {
+  for (int32_t i = s.objects.head; i >= 0; i = s.objects[i].next) removeCollisionVolumes(s, i);
   s.objects.clear();
   s.nodes.clear();
   s.meshes.clear();

@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/linked_pool.h"
+#include "engine3d/collision_world.h"
 #include "engine3d/matrix_state.h"
 #include "gfx/device3d.h"
 
@@ -56,6 +58,10 @@ struct ObjectRecord {
   int32_t objectSize = 0;
   int32_t glued = 0;  // glued to another object's limb: never culled
   int32_t collisionShape = 0;
+  Vec3 shapeSize;  // the creating command's sizes, for the primitive shape codes
+  int32_t lastHit = 0;      // object slot found touching it by the last pass; 0: none
+  int32_t previousHit = 0;  // OBJECT HIT's last unfiltered result
+  std::vector<VolumeId> volumes;  // per limb; 0: none
   float totalFrames = 0;  // the largest animation key time of a loaded file
   std::vector<LimbRecord> limbs;
   int32_t limbCount = 0;
@@ -173,6 +179,14 @@ struct Engine3DState {
   std::vector<StaticPiece> staticBatch;
   std::vector<TextureBatch> batches;
   SentStates sent;
+
+  CollisionWorld collisionWorld;
+  int32_t GlobalCollision = 0;
+  // Set when volumes or collision flags change; placements are compared on each query, so
+  // a moved, turned, scaled or locked object is noticed without a flag.
+  int32_t SceneChanged = 1;
+  std::vector<std::pair<VolumeId, Matrix4>> placed;       // what the last pass placed
+  std::vector<std::pair<int32_t, int32_t>> touchingPairs;  // object slots, lower first, sorted
 };
 
 }  // namespace zt
