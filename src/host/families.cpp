@@ -31,7 +31,7 @@ const std::span<const CommandRow> Families[] = {
     SoundRows,     SoundPlayRows,  SoundValueRows, Sound3DRows, SpeechRows,
     MusicRows,
     SceneRows,     CameraRows,     LightRows,   ValueRows,
-    ObjectRows,    MeshRows,       LimbRows,    TransformRows, AppearanceRows, ObjectQueryRows, CurveRows,
+    ObjectRows,    MeshRows,       LimbRows,    TransformRows, AppearanceRows, ObjectQueryRows, CurveRows, ThreeDsRows,
 };
 
 const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords, ImageRecords,
