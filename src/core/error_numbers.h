@@ -118,6 +118,8 @@ inline constexpr int32_t ErrDeleteDefaultLight = 7305;
 inline constexpr int32_t ErrNoFog = 7901;
 inline constexpr int32_t ErrAmbientPercent = 7911;
 inline constexpr int32_t ErrCameraRange = 7912;
+inline constexpr int32_t ErrConvertSource = 7931;
+inline constexpr int32_t ErrConvertDestination = 7932;
 
 inline constexpr int32_t ErrNoSuchControlDevice = 4001;  // soft
 inline constexpr int32_t ErrNoControlDevice = 4002;      // soft

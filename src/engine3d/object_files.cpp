@@ -1,7 +1,6 @@
 // Objects loaded from mesh files: the extension rule, the file found in the payload or on
 // disk, and the .x file's frames turned into limbs with their meshes, textures and frame
-// transforms. Files of the 3DS format are not read yet: such a name fails as a failed
-// conversion does.
+// transforms. A 3DS file is converted to a .x work file first, which goes after the load.
 #include <algorithm>
 #include <cctype>
 #include <new>
@@ -20,13 +19,6 @@ namespace zt {
 namespace {
 
 constexpr uint64_t MaxObjectFileBytes = uint64_t(1) << 30;
-
-std::string lowerExtension(std::string_view name) {
-  const size_t dot = name.rfind('.');
-  std::string ext(dot == std::string_view::npos ? std::string_view{} : name.substr(dot + 1));
-  for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return ext;
-}
 
 Matrix4 matrixOf(const XMatrix& x) {
   Matrix4 m;
@@ -127,14 +119,8 @@ bool limbsFromFile(Runtime& rt, int32_t slot, const XFile& x) {
   return true;
 }
 
-}  // namespace
-
-int32_t loadObjectFile(Runtime& rt, int32_t slot, std::string_view name) {
-  const std::string ext = lowerExtension(name);
-  if (ext != "x" && ext != "3ds") return ErrObjectExtension;
-  if (ext == "3ds") return ErrObjectConversion;
-  const std::string path = lookupPath(rt, name, ext);
-  if (!isReadableFile(path)) return ErrFileNotFound;
+// Loads the .x file at host path `path` into object slot `slot`.
+int32_t loadXFile(Runtime& rt, int32_t slot, const std::string& path) {
   std::string bytes;
   XFile x;
   if (!readWholeFile(path, bytes, MaxObjectFileBytes) || !readXFile(bytes, x) || x.meshes.empty())
@@ -148,6 +134,21 @@ int32_t loadObjectFile(Runtime& rt, int32_t slot, std::string_view name) {
   o.limbs[0].exists = 1;
   o.totalFrames = largestKeyTime(x);
   return 0;
+}
+
+}  // namespace
+
+int32_t loadObjectFile(Runtime& rt, int32_t slot, std::string_view name) {
+  const std::string ext = lowerExtension(name);
+  if (ext != "x" && ext != "3ds") return ErrObjectExtension;
+  const std::string path = lookupPath(rt, name, ext);
+  if (!isReadableFile(path)) return ErrFileNotFound;
+  if (ext == "x") return loadXFile(rt, slot, path);
+  std::string workFile;
+  if (const int32_t error = convertToWorkFile(rt, path, workFile)) return error;
+  const int32_t error = loadXFile(rt, slot, workFile);
+  removeFile(workFile);
+  return error;
 }
 
 }  // namespace zt

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -87,5 +88,12 @@ Matrix4 limbWorld(const Engine3DState& s, const ObjectRecord& o, size_t limb);
 // 0 on success, or the error the command raises: 7101 extension, 105 missing file, 7018
 // a file that cannot be read, 7102 a conversion that failed.
 int32_t loadObjectFile(Runtime& rt, int32_t slot, std::string_view name);
+
+// The text after the last "." of a file name, in lower case; empty when there is none.
+std::string lowerExtension(std::string_view name);
+// Converts the 3DS file at host path `source` into the work file "workfile.x" in the run's
+// temporary folder and sets `workFile` to its path. Returns 0, or 105 when the source
+// cannot be read, 7102 when the conversion fails (no work file is left then).
+int32_t convertToWorkFile(Runtime& rt, const std::string& source, std::string& workFile);
 
 }  // namespace zt

@@ -15,5 +15,6 @@ extern const std::span<const CommandRow> TransformRows;
 extern const std::span<const CommandRow> AppearanceRows;
 extern const std::span<const CommandRow> ObjectQueryRows;
 extern const std::span<const CommandRow> CurveRows;
+extern const std::span<const CommandRow> ThreeDsRows;  // 3DS2X
 
 }  // namespace zt

@@ -33,7 +33,7 @@ const std::span<const CommandRow> Families[] = {
     MusicRows,
     SceneRows,     CameraRows,     LightRows,   ValueRows,
     ObjectRows,    MeshRows,       LimbRows,    TransformRows, AppearanceRows, ObjectQueryRows, CurveRows,
-    MatrixRows,    ObjectCollisionRows,
+    MatrixRows,    ObjectCollisionRows, ThreeDsRows,
 };
 
 const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords, ImageRecords,

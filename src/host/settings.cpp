@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <string>
 
 #include "core/runtime.h"
 #include "host/state.h"
@@ -16,6 +17,7 @@ namespace {
 constexpr const char* SettingsSection = "SETTINGS";
 constexpr const char* TraceSection = "ZENTROPIALOOPMIDDLE";
 constexpr const char* ErrorSection = "ERRORLOG";
+constexpr const char* ConversionSection = "CONVERSION";
 constexpr const char* CardSection = "ZentropiaStateData";
 
 IniFile& openLog(Runtime& rt) {
@@ -73,6 +75,18 @@ void writeErrorRecord(Runtime& rt, std::string_view kind, std::string_view text)
   rt.settings.LogDirty = true;
   flushLog(rt);
 }
+
+bool debugLogging(const Runtime& rt) { return rt.settings.DebugMode; }
+
+void writeConversionLine(Runtime& rt, std::string_view line) {
+  if (!rt.settings.DebugMode) return;
+  if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+  const std::string key = "LINE" + std::to_string(++rt.settings.ConversionLines);
+  openLog(rt).set(ConversionSection, key, line);
+  rt.settings.LogDirty = true;
+}
+
+const std::string& temporaryFolder(const Runtime& rt) { return rt.settings.TempFolder; }
 
 void flushLog(Runtime& rt) {
   SettingsState& s = rt.settings;

@@ -46,6 +46,7 @@ struct SettingsState {
   IniFile Log;
   bool LogLoaded = false;
   bool LogDirty = false;
+  uint32_t ConversionLines = 0;  // conversion progress lines logged so far
 };
 
 }  // namespace zt

@@ -95,7 +95,7 @@ TEST(ObjectErrors, RaisedInTheirCheckOrder) {
       {"LOAD OBJECT \"noextension\", 1", 7101},
       {"LOAD OBJECT \"missing.x\", 1", 105},
       {"LOAD OBJECT \"MISSING.X\", 1", 105},
-      {"LOAD OBJECT \"model.3ds\", 1", 7102},
+      {"LOAD OBJECT \"model.3ds\", 1", 105},
       {"LOAD OBJECT \"missing.x\", 0", 7006},
       {"LOAD MESH \"missing.x\", 1", 7002},
       {"LOAD MESH \"picture.bmp\", 1", 7101},
