@@ -24,7 +24,7 @@ struct VideoRun {
     test::VideoParams params;
     params.pixel = test::solidFrame;
     params.soundRate = soundRate;
-    const std::string path = test::freshFolder("animation_sound") + "/clip.avi";
+    const std::string path = test::freshFolder(std::string("animation_sound_") + ::testing::UnitTest::GetInstance()->current_test_info()->name()) + "/clip.avi";
     std::string why;
     EXPECT_TRUE(test::writeVideo(path, params, why)) << why;
     useVirtualClock(rt);

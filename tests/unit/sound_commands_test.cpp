@@ -42,7 +42,7 @@ std::string secondOfSilence() {
 struct SoundRun {
   Runtime rt;
   explicit SoundRun(std::string body) {
-    const std::string wav = test::freshFolder("sound_commands") + "/second.wav";
+    const std::string wav = test::freshFolder(std::string("sound_commands_") + ::testing::UnitTest::GetInstance()->current_test_info()->name()) + "/second.wav";
     std::ofstream(wav, std::ios::binary) << secondOfSilence();
     std::ofstream(wav + ".txt") << "not a wave";
     for (size_t at; (at = body.find("WAV")) != std::string::npos;) body.replace(at, 3, wav);
