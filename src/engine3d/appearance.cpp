@@ -123,19 +123,10 @@ Word* opLimbCoordinates(Runtime& rt, Word* pc) {
   return pc + 4;
 }
 
-// SET OBJECT with 3 to 7 flag operands after the object: wire, transparency, cull, then
-// filter, light, fog and ambient in the longer forms.
+// SET OBJECT with 3 to 7 flag operands after the object.
 template <int Flags>
 Word* opSetObject(Runtime& rt, Word* pc) {
-  if (RenderFlags* f = flagsOf(rt, pc)) {
-    f->wireframe = operand(pc, 1).i != 1;
-    f->colorKey = operand(pc, 2).i != 1;
-    f->cull = operand(pc, 3).i == 1;
-    if constexpr (Flags >= 4) f->filter = operand(pc, 4).i == 1;
-    if constexpr (Flags >= 5) f->unlit = operand(pc, 5).i != 1;
-    if constexpr (Flags >= 6) f->fog = operand(pc, 6).i != 0;
-    if constexpr (Flags >= 7) f->ambient = operand(pc, 7).i != 0;
-  }
+  if (RenderFlags* f = flagsOf(rt, pc)) setObjectFlags(*f, pc, Flags);
   return pc + 1 + Flags;
 }
 

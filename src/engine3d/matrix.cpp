@@ -11,6 +11,7 @@
 #include "display2d/display.h"
 #include "engine3d/engine3d.h"
 #include "engine3d/matrix_grid.h"
+#include "engine3d/object_parts.h"
 #include "engine3d/scene.h"
 
 namespace zt {
@@ -234,19 +235,9 @@ void opUpdateMatrix(Runtime& rt, Word* pc) {
   changeMatrix<true>(rt, pc, [](ObjectRecord&, MeshData&) { return true; });
 }
 
-// The render flags of SET OBJECT with all its operands: 1 means solid, no colour key,
-// culled, filtered, lit; fog and ambient light are on unless 0.
+// The render flags of SET OBJECT with all seven flag operands.
 void opSetMatrix(Runtime& rt, Word* pc) {
-  ObjectRecord* o = checkedMatrix(rt, operand(pc, 0).i);
-  if (!o) return;
-  RenderFlags& f = nodeOf(rt, *o).flags;
-  f.wireframe = operand(pc, 1).i != 1;
-  f.colorKey = operand(pc, 2).i != 1;
-  f.cull = operand(pc, 3).i == 1;
-  f.filter = operand(pc, 4).i == 1;
-  f.unlit = operand(pc, 5).i != 1;
-  f.fog = operand(pc, 6).i != 0;
-  f.ambient = operand(pc, 7).i != 0;
+  if (ObjectRecord* o = checkedMatrix(rt, operand(pc, 0).i)) setObjectFlags(nodeOf(rt, *o).flags, pc, 7);
 }
 
 void opGhostMatrixOn(Runtime& rt, Word* pc) {

@@ -24,6 +24,16 @@ ObjectRecord* objectRecord(Runtime& rt, int32_t number) {
 
 ObjectRecord* objectOperand(Runtime& rt, Word* pc, int at) { return objectRecord(rt, operand(pc, at).i); }
 
+void setObjectFlags(RenderFlags& f, Word* pc, int count) {
+  f.wireframe = operand(pc, 1).i != 1;
+  f.colorKey = operand(pc, 2).i != 1;
+  f.cull = operand(pc, 3).i == 1;
+  if (count >= 4) f.filter = operand(pc, 4).i == 1;
+  if (count >= 5) f.unlit = operand(pc, 5).i != 1;
+  if (count >= 6) f.fog = operand(pc, 6).i != 0;
+  if (count >= 7) f.ambient = operand(pc, 7).i != 0;
+}
+
 LimbRecord* limbOperand(Runtime& rt, Word* pc, int at, ObjectRecord** owner) {
   ObjectRecord* o = objectOperand(rt, pc, at);
   const int32_t limb = operand(pc, at + 1).i;

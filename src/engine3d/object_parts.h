@@ -35,6 +35,10 @@ ObjectRecord* objectRecord(Runtime& rt, int32_t number);
 // 7021, 7023); null after an error. `owner`, when given, receives the object.
 ObjectRecord* objectOperand(Runtime& rt, Word* pc, int at);
 LimbRecord* limbOperand(Runtime& rt, Word* pc, int at, ObjectRecord** owner = nullptr);
+// SET OBJECT's flag operands 1 to `count` after the number: wire, transparency, cull, then
+// filter, light, fog and ambient in the longer forms. 1 means solid, no colour key, culled,
+// filtered, lit; fog and ambient light are on unless 0.
+void setObjectFlags(RenderFlags& f, Word* pc, int count);
 // 7006 outside 1 to 65535, 7007 when the object exists; false on either.
 bool checkNewObject(Runtime& rt, int32_t number);
 // Mesh number 1 to 65534 (7001), and it must exist (7003); its slot, or 0 after an error.
