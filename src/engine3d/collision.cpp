@@ -58,9 +58,11 @@ bool samePlacements(const std::vector<std::pair<VolumeId, Matrix4>>& a,
 }
 
 // Brings every volume to its limb's world transform and records who touches whom, unless
-// nothing changed since the last pass. Objects left out of the pass are withdrawn, so their
-// old placements never hit.
+// nothing changed since the last pass: no command reached an object, or the placements
+// are the same. Objects left out of the pass are withdrawn, so their old placements never
+// hit.
 void runPass(Engine3DState& s) {
+  if (!s.SceneChanged && !s.ObjectsReached) return;
   std::vector<std::pair<VolumeId, Matrix4>> placements;
   try {
     for (int32_t i = s.objects.head; i >= 0; i = s.objects[i].next) {
@@ -72,6 +74,7 @@ void runPass(Engine3DState& s) {
   } catch (const std::bad_alloc&) {
     return;  // the last pass's results stand
   }
+  s.ObjectsReached = 0;
   if (!s.SceneChanged && samePlacements(placements, s.placed)) return;
   for (int32_t i = s.objects.head; i >= 0; i = s.objects[i].next) {
     ObjectRecord& o = s.objects[i];
@@ -86,12 +89,14 @@ void runPass(Engine3DState& s) {
   s.touchingPairs.clear();
   if (s.placed.empty()) return;
   try {
-    s.collisionWorld.pass([&](const CollisionPair& p) {
+    const PassCounts counts = s.collisionWorld.pass([&](const CollisionPair& p) {
       s.objects[p.ownerA].lastHit = p.ownerB;
       s.objects[p.ownerB].lastHit = p.ownerA;
       s.touchingPairs.emplace_back(std::min(p.ownerA, p.ownerB), std::max(p.ownerA, p.ownerB));
     });
     std::sort(s.touchingPairs.begin(), s.touchingPairs.end());
+    s.collisionTotals.pairsTested += counts.pairsTested;
+    s.collisionTotals.hits += counts.hits;
   } catch (const std::bad_alloc&) {
     s.touchingPairs.clear();
     s.SceneChanged = 1;  // try again on the next query
@@ -120,7 +125,7 @@ int32_t collisionResult(Engine3DState& s, int32_t a, int32_t other) {
 template <bool EdgeOnly>
 Word* opObjectCollision(Runtime& rt, Word* pc) {
   Engine3DState& s = rt.engine3d;
-  const int32_t slot = checkedObject(rt, operand(pc, 1).i);
+  const int32_t slot = findObject(rt, operand(pc, 1).i);
   if (!slot || !checkLimb(rt, s.objects[slot], 0)) return pc + 3;
   const int32_t result = collisionResult(s, slot, operand(pc, 2).i);
   ObjectRecord& o = s.objects[slot];

@@ -236,13 +236,19 @@ bool checkAngle(Runtime& rt, float a) {
   return false;
 }
 
-int32_t checkedObject(Runtime& rt, int32_t number) {
+int32_t findObject(Runtime& rt, int32_t number) {
   if (number < 1 || number > MaxObjectNumber) {
     raiseError(rt, ErrObjectNumber);
     return 0;
   }
   const int32_t slot = rt.engine3d.ObjectMap[size_t(number)];
   if (slot == 0) raiseError(rt, ErrNoObject);
+  return slot;
+}
+
+int32_t checkedObject(Runtime& rt, int32_t number) {
+  const int32_t slot = findObject(rt, number);
+  if (slot) rt.engine3d.ObjectsReached = 1;
   return slot;
 }
 

@@ -76,7 +76,10 @@ Vec3 transformDirection(const Vec3& v, const Matrix4& m);  // no translation, no
 // Places the camera at (x, y, z) looking at the target, with a range (AUTOCAM).
 void placeCamera(Runtime& rt, Vec3 position, Vec3 target, float nearRange, float farRange);
 // Object number checks: 7006 outside 1 to 65535, 7008 when it does not exist; the slot or 0.
+// Any command that reaches an object may move it, so the next collision query compares
+// placements; `findObject` checks the same way without that, for the collision queries.
 int32_t checkedObject(Runtime& rt, int32_t number);
+int32_t findObject(Runtime& rt, int32_t number);
 
 // ---- lights ----
 

@@ -182,11 +182,15 @@ struct Engine3DState {
 
   CollisionWorld collisionWorld;
   int32_t GlobalCollision = 0;
-  // Set when volumes or collision flags change; placements are compared on each query, so
-  // a moved, turned, scaled or locked object is noticed without a flag.
+  // Set when volumes or collision flags change: the next collision query runs a pass.
   int32_t SceneChanged = 1;
+  // Set when any command reaches an object (checkedObject), as it may have moved it: the
+  // next query compares the placements with the last pass's and runs one if they differ.
+  // Queries between moves cost nothing.
+  int32_t ObjectsReached = 1;
   std::vector<std::pair<VolumeId, Matrix4>> placed;       // what the last pass placed
   std::vector<std::pair<int32_t, int32_t>> touchingPairs;  // object slots, lower first, sorted
+  PassCounts collisionTotals;  // summed over every pass of the run, for measurements
 };
 
 }  // namespace zt
