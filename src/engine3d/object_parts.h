@@ -79,6 +79,9 @@ void initLimb(ObjectRecord& o, int32_t limb, int32_t mesh);
 
 // ---- transforms ----
 
+// The angles, wrapped, in angle mode: free orientation ends with its matrix reset.
+void setObjectAngles(ObjectRecord& o, float x, float y, float z);
+
 // The limb's own transform (scale, rotation in the object's order, offset, then its frame).
 Matrix4 limbLocal(const ObjectRecord& o, const LimbRecord& limb);
 // The limb placed in the object: its transform and those of its parents up to the root.

@@ -1,5 +1,6 @@
-// The object, mesh, limb, transform, appearance and query families of the 3D engine, and
-// the value functions that steer positions and angles (CURVEVALUE, NEWXVALUE, ...).
+// The object, mesh, limb, transform, placement (glue, point, move, pivot), appearance and
+// query families of the 3D engine, and the value functions that steer positions and angles
+// (CURVEVALUE, NEWXVALUE, ...).
 #pragma once
 
 #include <span>
@@ -16,5 +17,6 @@ extern const std::span<const CommandRow> AppearanceRows;
 extern const std::span<const CommandRow> ObjectQueryRows;
 extern const std::span<const CommandRow> CurveRows;
 extern const std::span<const CommandRow> ThreeDsRows;  // 3DS2X
+extern const std::span<const CommandRow> PlacementRows;
 
 }  // namespace zt

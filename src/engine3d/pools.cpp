@@ -3,6 +3,7 @@
 // textures made from images and colours, the angle rules, and the 3D engine's start, display
 // reset and stop. Owns the Engine3DState.
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "core/error_numbers.h"
@@ -102,6 +103,7 @@ int32_t allocMesh(Runtime& rt) { return takeRecord(rt, rt.engine3d.meshes); }
 void releaseObject(Runtime& rt, int32_t slot) {
   Engine3DState& s = rt.engine3d;
   if (slot <= 0) return;
+  unglueFrom(s, slot);
   ObjectRecord& o = s.objects[slot];
   for (const LimbRecord& limb : o.limbs)
     if (limb.ownedTexture > 0) releaseTexture(rt, limb.ownedTexture);
@@ -126,7 +128,8 @@ bool initObject(Runtime& rt, int32_t slot, bool autoCamera) {
   o.rotationOrder = 0;
   o.freeOrientation = 0;
   o.orientation = Matrix4{};
-  o.glued = 0;
+  o.glueTarget = o.glueLimb = 0;
+  o.pivot = Matrix4{};
   o.collisionOn = 1;
   o.node = node;
   s.nodes[node].object = slot;  // a fresh node: position 0, the default render flags
@@ -175,17 +178,45 @@ void refreshMesh(MeshData& mesh) {
   mesh.maxZ = int32_t(hi.z);
 }
 
-Matrix4 objectMatrix(const Engine3DState& s, const ObjectRecord& o) {
-  const float ax = o.angleX * TransformRadians, ay = o.angleY * TransformRadians, az = o.angleZ * TransformRadians;
-  Matrix4 r;
-  if (o.freeOrientation)
-    r = inverseOf(o.orientation);
-  else if (o.rotationOrder == 0)
-    r = rotationZ(az) * rotationY(ay) * rotationX(ax);
-  else
-    r = rotationX(ax) * rotationY(ay) * rotationZ(az);
+Matrix4 anglesRotation(float x, float y, float z, int32_t order) {
+  const float ax = x * TransformRadians, ay = y * TransformRadians, az = z * TransformRadians;
+  return order == 0 ? rotationZ(az) * rotationY(ay) * rotationX(ax) : rotationX(ax) * rotationY(ay) * rotationZ(az);
+}
+
+Matrix4 objectRotation(const ObjectRecord& o) {
+  return o.freeOrientation ? inverseOf(o.orientation) : anglesRotation(o.angleX, o.angleY, o.angleZ, o.rotationOrder);
+}
+
+namespace {
+
+// The object placed by its own scale, pivot, rotation and position, not yet carried by a glue.
+Matrix4 ownMatrix(const Engine3DState& s, const ObjectRecord& o) {
   const RenderNode& n = s.nodes.records[size_t(o.node)];
-  return scaling(o.scaleX, o.scaleY, o.scaleZ) * r * translation(n.x, n.y, n.z);
+  return scaling(o.scaleX, o.scaleY, o.scaleZ) * o.pivot * objectRotation(o) * translation(n.x, n.y, n.z);
+}
+
+}  // namespace
+
+// A glued object is carried by its target's limb, and that target by its own target, up to
+// MaxGlueDepth targets. A target met twice (a loop of glues) ends the chain there, so each
+// object of a loop is placed as if the loop were cut just before it.
+Matrix4 objectMatrix(const Engine3DState& s, const ObjectRecord& o) {
+  Matrix4 m = ownMatrix(s, o);
+  std::array<const ObjectRecord*, MaxGlueDepth + 1> seen{&o};
+  const ObjectRecord* at = &o;
+  for (size_t depth = 1; depth <= MaxGlueDepth && at->glueTarget > 0; ++depth) {
+    const ObjectRecord& target = s.objects.records[size_t(at->glueTarget)];
+    if (std::find(seen.begin(), seen.begin() + depth, &target) != seen.begin() + depth) break;
+    if (size_t(at->glueLimb) >= target.limbs.size()) break;
+    m = m * limbInObject(target, size_t(at->glueLimb)) * ownMatrix(s, target);
+    seen[depth] = at = &target;
+  }
+  return m;
+}
+
+Vec3 objectOrigin(const Engine3DState& s, const ObjectRecord& o) {
+  const Matrix4 m = objectMatrix(s, o);
+  return {m.m[3][0], m.m[3][1], m.m[3][2]};
 }
 
 // ---- textures ----

@@ -47,14 +47,14 @@ Word* opObjectSize(Runtime& rt, Word* pc) {
   return pc + 2;
 }
 
-// The object's position (its node, the origin of its own space) through the camera's view
-// and projection onto the screen.
+// The origin of the object's own space, where it is in the world, through the camera's
+// view and projection onto the screen.
 template <int Axis>
 Word* opObjectScreen(Runtime& rt, Word* pc) {
   if (ObjectRecord* o = objectOf(rt, pc)) {
-    const RenderNode& n = rt.engine3d.nodes[o->node];
     const CameraState& c = rt.engine3d.camera;
-    const Vec3 p = transformPoint(transformPoint({n.x, n.y, n.z}, c.view), projectionMatrix(rt, c.nearRange, c.farRange));
+    const Vec3 p = transformPoint(transformPoint(objectOrigin(rt.engine3d, *o), c.view),
+                                  projectionMatrix(rt, c.nearRange, c.farRange));
     int32_t width = 0, height = 0;
     screenSize(rt, width, height);
     operand(pc, 0).i = Axis == 0 ? int32_t((p.x + 1) * float(width) / 2) : int32_t((1 - p.y) * float(height) / 2);
@@ -64,7 +64,7 @@ Word* opObjectScreen(Runtime& rt, Word* pc) {
 
 // As the last render step found it; a glued object is always in.
 Word* opObjectInScreen(Runtime& rt, Word* pc) {
-  if (ObjectRecord* o = objectOf(rt, pc)) operand(pc, 0).i = o->glued || !rt.engine3d.nodes[o->node].culled;
+  if (ObjectRecord* o = objectOf(rt, pc)) operand(pc, 0).i = o->glueTarget || !rt.engine3d.nodes[o->node].culled;
   return pc + 2;
 }
 

@@ -29,7 +29,7 @@ void cullNodes(Runtime& rt) {
     n.drawn = 0;
     if (!n.shown || !n.is3D || n.object <= 0) continue;
     const ObjectRecord& o = s.objects[n.object];
-    const Vec3 v = transformPoint({n.x, n.y, n.z}, c.view);
+    const Vec3 v = transformPoint(objectOrigin(s, o), c.view);
     const float r = float(double(o.objectSize) * ExtentFactor * double(largestScale(o)));
     bool outside = v.z + r < 0 || v.z - r > c.farRange;
     if (!outside && v.z >= CullTestDistance) {
@@ -37,7 +37,7 @@ void cullNodes(Runtime& rt) {
       const float extent = transformPoint({r, 0, v.z}, projection).x;
       outside = p.x + extent < -1 || p.x - extent > 1 || p.y + extent < -1 || p.y - extent > 1;
     }
-    n.culled = outside && !o.glued;
+    n.culled = outside && !o.glueTarget;
     n.depthKey = double(v.z) + double(r);
   }
 }

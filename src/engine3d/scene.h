@@ -25,8 +25,19 @@ void releaseMesh(Runtime& rt, int32_t slot);
 bool initObject(Runtime& rt, int32_t slot, bool autoCamera);
 // The mesh's device vertices and bounding box from its arrays.
 void refreshMesh(MeshData& mesh);
-// The object's world matrix (its limbs are placed by limbInObject, engine3d/object_parts.h).
+// The object's world matrix: scale, pivot, rotation and position, then carried by the limb
+// it is glued to (its limbs are placed by limbInObject, engine3d/object_parts.h).
 Matrix4 objectMatrix(const Engine3DState& s, const ObjectRecord& o);
+// Where the object's origin is in the world: its position, or where its glue carries it.
+Vec3 objectOrigin(const Engine3DState& s, const ObjectRecord& o);
+// The rotation of the object: from its angles in its order, or its free orientation.
+Matrix4 objectRotation(const ObjectRecord& o);
+// The rotation of angles in degrees: order 0 is Rz * Ry * Rx, order 1 Rx * Ry * Rz.
+Matrix4 anglesRotation(float x, float y, float z, int32_t order);
+// The deepest chain of glue targets followed when an object is placed.
+constexpr size_t MaxGlueDepth = 10;
+// Every object glued to object slot `target` is unglued where its limb holds it.
+void unglueFrom(Engine3DState& s, int32_t target);
 
 // ---- textures ----
 

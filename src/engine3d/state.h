@@ -56,7 +56,8 @@ struct ObjectRecord {
   float centreX = 0, centreY = 0, centreZ = 0, radius = 0;
   int32_t collisionRadius = 0;
   int32_t objectSize = 0;
-  int32_t glued = 0;  // glued to another object's limb: never culled
+  int32_t glueTarget = 0, glueLimb = 0;  // object slot and its limb carrying this one; 0: not glued
+  Matrix4 pivot;  // fixed rotation between the scale and the rotation; identity until fixed
   int32_t collisionShape = 0;
   Vec3 shapeSize;  // the creating command's sizes, for the primitive shape codes
   int32_t lastHit = 0;      // object slot found touching it by the last pass; 0: none

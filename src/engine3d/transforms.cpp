@@ -11,14 +11,6 @@ namespace {
 
 RenderNode& nodeOf(Runtime& rt, const ObjectRecord& o) { return rt.engine3d.nodes[o.node]; }
 
-void angleMode(ObjectRecord& o, float x, float y, float z) {
-  o.angleX = wrapAngle(x);
-  o.angleY = wrapAngle(y);
-  o.angleZ = wrapAngle(z);
-  o.freeOrientation = 0;
-  o.orientation = Matrix4{};
-}
-
 // Free mode with orientation `m`; the angles report the heading and pitch it looks along.
 void freeMode(ObjectRecord& o, const Matrix4& m) {
   o.orientation = m;
@@ -33,10 +25,7 @@ void freeMode(ObjectRecord& o, const Matrix4& m) {
 // The inverse of the rotation the angles give, in the object's order: where free
 // orientation starts from, so that the first turn goes on from the current heading.
 Matrix4 orientationOfAngles(const ObjectRecord& o) {
-  const float ax = o.angleX * TransformRadians, ay = o.angleY * TransformRadians, az = o.angleZ * TransformRadians;
-  const Matrix4 r = o.rotationOrder == 0 ? rotationZ(az) * rotationY(ay) * rotationX(ax)
-                                         : rotationX(ax) * rotationY(ay) * rotationZ(az);
-  return inverseOf(r);
+  return inverseOf(anglesRotation(o.angleX, o.angleY, o.angleZ, o.rotationOrder));
 }
 
 Word* opPositionObject(Runtime& rt, Word* pc) {
@@ -52,7 +41,7 @@ Word* opPositionObject(Runtime& rt, Word* pc) {
 void opRotateObject(Runtime& rt, Word* pc) {
   ObjectRecord* o = objectOperand(rt, pc, 0);
   const float x = operand(pc, 1).f, y = operand(pc, 2).f, z = operand(pc, 3).f;
-  if (o && checkAngle(rt, x) && checkAngle(rt, y) && checkAngle(rt, z)) angleMode(*o, x, y, z);
+  if (o && checkAngle(rt, x) && checkAngle(rt, y) && checkAngle(rt, z)) setObjectAngles(*o, x, y, z);
 }
 
 template <int Axis>
@@ -60,7 +49,7 @@ void opRotateAxis(Runtime& rt, Word* pc) {
   ObjectRecord* o = objectOperand(rt, pc, 0);
   const float a = operand(pc, 1).f;
   if (!o || !checkAngle(rt, a)) return;
-  angleMode(*o, Axis == 0 ? a : o->angleX, Axis == 1 ? a : o->angleY, Axis == 2 ? a : o->angleZ);
+  setObjectAngles(*o, Axis == 0 ? a : o->angleX, Axis == 1 ? a : o->angleY, Axis == 2 ? a : o->angleZ);
 }
 
 Word* opScaleObject(Runtime& rt, Word* pc) {
@@ -99,7 +88,7 @@ void opObjectToObject(Runtime& rt, Word* pc) {
   if (from.freeOrientation)
     freeMode(*o, from.orientation);
   else
-    angleMode(*o, from.angleX, from.angleY, from.angleZ);
+    setObjectAngles(*o, from.angleX, from.angleY, from.angleZ);
 }
 
 Word* opObjectToCamera(Runtime& rt, Word* pc) {
@@ -108,7 +97,7 @@ Word* opObjectToCamera(Runtime& rt, Word* pc) {
     if (c.mode == 2)
       freeMode(*o, c.free);
     else
-      angleMode(*o, c.ax * DegreesPerRadian, c.ay * DegreesPerRadian, c.az * DegreesPerRadian);
+      setObjectAngles(*o, c.ax * DegreesPerRadian, c.ay * DegreesPerRadian, c.az * DegreesPerRadian);
   }
   return pc + 1;
 }
@@ -133,6 +122,14 @@ const CommandRow Rows[] = {
 };
 
 }  // namespace
+
+void setObjectAngles(ObjectRecord& o, float x, float y, float z) {
+  o.angleX = wrapAngle(x);
+  o.angleY = wrapAngle(y);
+  o.angleZ = wrapAngle(z);
+  o.freeOrientation = 0;
+  o.orientation = Matrix4{};
+}
 
 extern const std::span<const CommandRow> TransformRows(Rows);
 

@@ -34,6 +34,7 @@ const std::span<const CommandRow> Families[] = {
     SceneRows,     CameraRows,     LightRows,   ValueRows,
     ObjectRows,    MeshRows,       LimbRows,    TransformRows, AppearanceRows, ObjectQueryRows, CurveRows,
     MatrixRows,    ObjectCollisionRows, ThreeDsRows,
+    PlacementRows,
 };
 
 const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords, ImageRecords,
