@@ -9,6 +9,7 @@
 #include "display2d/drawing.h"
 #include "display2d/refresh.h"
 #include "display2d/text.h"
+#include "engine3d/animation.h"
 #include "engine3d/collision.h"
 #include "engine3d/engine3d.h"
 #include "engine3d/objects.h"
@@ -34,6 +35,7 @@ const std::span<const CommandRow> Families[] = {
     SceneRows,     CameraRows,     LightRows,   ValueRows,
     ObjectRows,    MeshRows,       LimbRows,    TransformRows, AppearanceRows, ObjectQueryRows, CurveRows,
     MatrixRows,    ObjectCollisionRows, ThreeDsRows,
+    ObjectAnimationRows,
 };
 
 const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords, ImageRecords,
