@@ -19,7 +19,7 @@ import zlib
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # Frame number and picture name.
-FRAMES = [(110, "walk-gems"), (330, "walk-bump"), (760, "walk-hills")]
+FRAMES = [(110, "walk-grove"), (330, "walk-wall"), (1525, "walk-hollow")]
 
 
 def read_bmp(path):
