@@ -44,34 +44,20 @@ void joinAnimationList(Runtime& rt, int32_t slot) {
   }
 }
 
-// PLAY OBJECT: from the start frame (0, or operand 1) to the end frame (the total, or operand 2).
-template <int Operands>
+// PLAY OBJECT plays from the start frame (0, or operand 1) to the end frame (the total, or
+// operand 2) and stops; LOOP OBJECT goes round that range from wherever the object is now.
+template <int Operands, bool Looping>
 void opPlay(Runtime& rt, Word* pc) {
   const int32_t slot = animatedObject(rt, pc);
   if (!slot) return;
   ObjectRecord& o = rt.engine3d.objects[slot];
   ObjectAnimation& a = o.animation;
   a.playing = 1;
-  a.looping = 0;
+  a.looping = Looping;
   a.transition = 0;
   a.startFrame = Operands >= 2 ? float(operand(pc, 1).i) : 0.0f;
   a.endFrame = Operands == 3 ? float(operand(pc, 2).i) : o.totalFrames;
-  a.currentFrame = a.startFrame;
-  joinAnimationList(rt, slot);
-}
-
-// LOOP OBJECT: as PLAY, round and round, from wherever the object is now.
-template <int Operands>
-void opLoop(Runtime& rt, Word* pc) {
-  const int32_t slot = animatedObject(rt, pc);
-  if (!slot) return;
-  ObjectRecord& o = rt.engine3d.objects[slot];
-  ObjectAnimation& a = o.animation;
-  a.playing = 1;
-  a.looping = 1;
-  a.transition = 0;
-  a.startFrame = Operands >= 2 ? float(operand(pc, 1).i) : 0.0f;
-  a.endFrame = Operands == 3 ? float(operand(pc, 2).i) : o.totalFrames;
+  if (!Looping) a.currentFrame = a.startFrame;
   joinAnimationList(rt, slot);
 }
 
@@ -218,12 +204,12 @@ void blendOn(ObjectAnimation& a) {
 }
 
 const CommandRow Rows[] = {
-    {CmdPlayObjectL, skipAfter<opPlay<1>, 1>},
-    {CmdPlayObjectLL, skipAfter<opPlay<2>, 2>},
-    {CmdPlayObjectLLL, skipAfter<opPlay<3>, 3>},
-    {CmdLoopObjectL, skipAfter<opLoop<1>, 1>},
-    {CmdLoopObjectLL, skipAfter<opLoop<2>, 2>},
-    {CmdLoopObjectLLL, skipAfter<opLoop<3>, 3>},
+    {CmdPlayObjectL, skipAfter<opPlay<1, false>, 1>},
+    {CmdPlayObjectLL, skipAfter<opPlay<2, false>, 2>},
+    {CmdPlayObjectLLL, skipAfter<opPlay<3, false>, 3>},
+    {CmdLoopObjectL, skipAfter<opPlay<1, true>, 1>},
+    {CmdLoopObjectLL, skipAfter<opPlay<2, true>, 2>},
+    {CmdLoopObjectLLL, skipAfter<opPlay<3, true>, 3>},
     {CmdStopObject, skipAfter<opStop, 1>},
     {CmdSetObjectFrame, skipAfter<opSetFrame, 2>},
     {CmdSetObjectSpeed, skipAfter<opSetSpeed, 2>},
