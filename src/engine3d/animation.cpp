@@ -160,16 +160,18 @@ Word* opTotalFrames(Runtime& rt, Word* pc) {
 
 // ---- the advance ----
 
-// Step 1: along the time line; a played range stops at its end (or, backwards, at its start).
+// Step 1: along the time line; a loop wraps at its end (backwards: at its start), a play
+// stops at its end. Played backwards it runs on below its start, its limbs held at their
+// first keys.
 void moveAlong(ObjectAnimation& a) {
   if (!a.playing) return;
   a.currentFrame += a.speed;
   if (a.looping) {
     if (a.speed >= 0 && a.currentFrame > a.endFrame) a.currentFrame = a.startFrame;
     if (a.speed < 0 && a.currentFrame < a.startFrame) a.currentFrame = a.endFrame;
-  } else if (a.currentFrame > a.endFrame || (a.speed < 0 && a.currentFrame < a.startFrame)) {
+  } else if (a.currentFrame > a.endFrame) {
     a.playing = 0;
-    a.currentFrame = a.currentFrame > a.endFrame ? a.endFrame : a.startFrame;
+    a.currentFrame = a.endFrame;
   }
 }
 
