@@ -102,6 +102,15 @@ TEST(AnimationKeys, NeighbouringKeysBlendAndTheEndsHold) {
   // Shifted keys found by the frame's name; a frame the object has no limb for adds nothing.
   EXPECT_EQ(addFileKeys(tracks, o, x, 100, true), 1u);
   EXPECT_FLOAT_EQ(lastKeyTime(ObjectAnimation{tracks}), 120);
+  // Every set of the file adds its keys.
+  XAnimation later = a;
+  later.positionKeys = {{30, {6, 0, 0}}};
+  x.animationSets.push_back({"Later", {later}});
+  std::vector<LimbTrack> both;
+  ASSERT_EQ(addFileKeys(both, o, x, 0, false), 1u);
+  EXPECT_FLOAT_EQ(lastKeyTime(ObjectAnimation{both}), 30);
+  EXPECT_FLOAT_EQ(poseAt(both[0], 25).position.x, 5);
+  x.animationSets.pop_back();
   x.animationSets[0].animations[0].frameName = "Hand";
   x.animationSets[0].animations[0].frame = 7;
   EXPECT_EQ(addFileKeys(tracks, o, x, 200, true), 0u);
