@@ -44,34 +44,20 @@ void joinAnimationList(Runtime& rt, int32_t slot) {
   }
 }
 
-// PLAY OBJECT: from the start frame (0, or operand 1) to the end frame (the total, or operand 2).
-template <int Operands>
+// PLAY OBJECT plays from the start frame (0, or operand 1) to the end frame (the total, or
+// operand 2) and stops; LOOP OBJECT goes round that range from wherever the object is now.
+template <int Operands, bool Looping>
 void opPlay(Runtime& rt, Word* pc) {
   const int32_t slot = animatedObject(rt, pc);
   if (!slot) return;
   ObjectRecord& o = rt.engine3d.objects[slot];
   ObjectAnimation& a = o.animation;
   a.playing = 1;
-  a.looping = 0;
+  a.looping = Looping;
   a.transition = 0;
   a.startFrame = Operands >= 2 ? float(operand(pc, 1).i) : 0.0f;
   a.endFrame = Operands == 3 ? float(operand(pc, 2).i) : o.totalFrames;
-  a.currentFrame = a.startFrame;
-  joinAnimationList(rt, slot);
-}
-
-// LOOP OBJECT: as PLAY, round and round, from wherever the object is now.
-template <int Operands>
-void opLoop(Runtime& rt, Word* pc) {
-  const int32_t slot = animatedObject(rt, pc);
-  if (!slot) return;
-  ObjectRecord& o = rt.engine3d.objects[slot];
-  ObjectAnimation& a = o.animation;
-  a.playing = 1;
-  a.looping = 1;
-  a.transition = 0;
-  a.startFrame = Operands >= 2 ? float(operand(pc, 1).i) : 0.0f;
-  a.endFrame = Operands == 3 ? float(operand(pc, 2).i) : o.totalFrames;
+  if (!Looping) a.currentFrame = a.startFrame;
   joinAnimationList(rt, slot);
 }
 
@@ -174,16 +160,18 @@ Word* opTotalFrames(Runtime& rt, Word* pc) {
 
 // ---- the advance ----
 
-// Step 1: along the time line; a played range stops at its end (or, backwards, at its start).
+// Step 1: along the time line; a loop wraps at its end (backwards: at its start), a play
+// stops at its end. Played backwards it runs on below its start, its limbs held at their
+// first keys.
 void moveAlong(ObjectAnimation& a) {
   if (!a.playing) return;
   a.currentFrame += a.speed;
   if (a.looping) {
     if (a.speed >= 0 && a.currentFrame > a.endFrame) a.currentFrame = a.startFrame;
     if (a.speed < 0 && a.currentFrame < a.startFrame) a.currentFrame = a.endFrame;
-  } else if (a.currentFrame > a.endFrame || (a.speed < 0 && a.currentFrame < a.startFrame)) {
+  } else if (a.currentFrame > a.endFrame) {
     a.playing = 0;
-    a.currentFrame = a.currentFrame > a.endFrame ? a.endFrame : a.startFrame;
+    a.currentFrame = a.endFrame;
   }
 }
 
@@ -218,12 +206,12 @@ void blendOn(ObjectAnimation& a) {
 }
 
 const CommandRow Rows[] = {
-    {CmdPlayObjectL, skipAfter<opPlay<1>, 1>},
-    {CmdPlayObjectLL, skipAfter<opPlay<2>, 2>},
-    {CmdPlayObjectLLL, skipAfter<opPlay<3>, 3>},
-    {CmdLoopObjectL, skipAfter<opLoop<1>, 1>},
-    {CmdLoopObjectLL, skipAfter<opLoop<2>, 2>},
-    {CmdLoopObjectLLL, skipAfter<opLoop<3>, 3>},
+    {CmdPlayObjectL, skipAfter<opPlay<1, false>, 1>},
+    {CmdPlayObjectLL, skipAfter<opPlay<2, false>, 2>},
+    {CmdPlayObjectLLL, skipAfter<opPlay<3, false>, 3>},
+    {CmdLoopObjectL, skipAfter<opPlay<1, true>, 1>},
+    {CmdLoopObjectLL, skipAfter<opPlay<2, true>, 2>},
+    {CmdLoopObjectLLL, skipAfter<opPlay<3, true>, 3>},
     {CmdStopObject, skipAfter<opStop, 1>},
     {CmdSetObjectFrame, skipAfter<opSetFrame, 2>},
     {CmdSetObjectSpeed, skipAfter<opSetSpeed, 2>},

@@ -104,8 +104,8 @@ int32_t allocMesh(Runtime& rt) { return takeRecord(rt, rt.engine3d.meshes); }
 void releaseObject(Runtime& rt, int32_t slot) {
   Engine3DState& s = rt.engine3d;
   if (slot <= 0) return;
-  leaveAnimationList(s, slot);
   ObjectRecord& o = s.objects[slot];
+  leaveAnimationList(s, slot);
   for (const LimbRecord& limb : o.limbs)
     if (limb.ownedTexture > 0) releaseTexture(rt, limb.ownedTexture);
   if (o.node > 0) s.nodes.release(o.node);

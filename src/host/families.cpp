@@ -32,10 +32,9 @@ const std::span<const CommandRow> Families[] = {
     ImageRows,     SpriteRows,     CollisionRows, AnimationRows,
     SoundRows,     SoundPlayRows,  SoundValueRows, Sound3DRows, SpeechRows,
     MusicRows,
-    SceneRows,     CameraRows,     LightRows,   ValueRows,
+    SceneRows,     CameraRows,     LightRows,   ValueRows, ObjectAnimationRows,
     ObjectRows,    MeshRows,       LimbRows,    TransformRows, AppearanceRows, ObjectQueryRows, CurveRows,
     MatrixRows,    ObjectCollisionRows, ThreeDsRows,
-    ObjectAnimationRows,
 };
 
 const std::span<const RecordRow> RecordFamilies[] = {BitmapRecords, DrawingRecords, TextRecords, ImageRecords,
