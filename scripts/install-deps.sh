@@ -20,6 +20,7 @@ PACKAGES=(
   libfluidsynth-dev timgm6mb-soundfont  # MIDI music: synthesizer and a small General MIDI soundfont
   zlib1g-dev                         # compressed .x mesh files
   libfcl-dev                         # 3D collision shapes
+  python3                            # the walk example's media script and the README pictures' test
   "$@"
 )
 

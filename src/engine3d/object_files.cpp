@@ -1,6 +1,7 @@
 // Objects loaded from mesh files: the extension rule, the file found in the payload or on
-// disk, and the .x file's frames turned into limbs with their meshes, textures and frame
-// transforms. A 3DS file is converted to a .x work file first, which goes after the load.
+// disk, and the .x file's frames turned into limbs with their meshes, textures, frame
+// transforms and animation keys. A 3DS file is converted to a .x work file first, which
+// goes after the load.
 #include <algorithm>
 #include <cctype>
 #include <new>
@@ -8,6 +9,7 @@
 
 #include "core/error_numbers.h"
 #include "display2d/bitmaps.h"
+#include "engine3d/animation_keys.h"
 #include "engine3d/object_parts.h"
 #include "formats/xfile.h"
 #include "gfx/surface.h"
@@ -19,13 +21,6 @@ namespace zt {
 namespace {
 
 constexpr uint64_t MaxObjectFileBytes = uint64_t(1) << 30;
-
-Matrix4 matrixOf(const XMatrix& x) {
-  Matrix4 m;
-  for (int r = 0; r < 4; ++r)
-    for (int c = 0; c < 4; ++c) m.m[r][c] = x[size_t(r * 4 + c)];
-  return m;
-}
 
 // Meshes held by one frame, as one corner list (the meshes follow each other).
 PrimitiveMesh cornersOf(const XFile& x, const std::vector<uint32_t>& meshes) {
@@ -78,18 +73,6 @@ int32_t textureOfMaterial(Runtime& rt, const XFile& x, const std::vector<uint32_
   return 0;
 }
 
-float largestKeyTime(const XFile& x) {
-  uint32_t last = 0;
-  for (const XAnimationSet& set : x.animationSets)
-    for (const XAnimation& a : set.animations) {
-      for (const auto& k : a.rotationKeys) last = std::max(last, k.time);
-      for (const auto& k : a.scaleKeys) last = std::max(last, k.time);
-      for (const auto& k : a.positionKeys) last = std::max(last, k.time);
-      for (const auto& k : a.matrixKeys) last = std::max(last, k.time);
-    }
-  return float(last);
-}
-
 // One limb per frame (limb = frame index + 1, under its parent frame's limb), then one per
 // loose mesh; limb 0 is the root. False after raising 101.
 bool limbsFromFile(Runtime& rt, int32_t slot, const XFile& x) {
@@ -119,21 +102,16 @@ bool limbsFromFile(Runtime& rt, int32_t slot, const XFile& x) {
   return true;
 }
 
-// Loads the .x file at host path `path` into object slot `slot`.
-int32_t loadXFile(Runtime& rt, int32_t slot, const std::string& path) {
+// Reads the model at host path `path`, a .x file or, with `threeDs`, a 3DS file through
+// the work file: 0, or the error of LOAD OBJECT.
+int32_t readModel(Runtime& rt, const std::string& path, bool threeDs, XFile& x) {
+  std::string workFile;
+  if (threeDs)
+    if (const int32_t error = convertToWorkFile(rt, path, workFile)) return error;
   std::string bytes;
-  XFile x;
-  if (!readWholeFile(path, bytes, MaxObjectFileBytes) || !readXFile(bytes, x) || x.meshes.empty())
-    return ErrObjectLoad;
-  try {
-    if (!limbsFromFile(rt, slot, x)) return ErrOutOfMemory;
-  } catch (const std::bad_alloc&) {
-    return ErrOutOfMemory;
-  }
-  ObjectRecord& o = rt.engine3d.objects[slot];
-  o.limbs[0].exists = 1;
-  o.totalFrames = largestKeyTime(x);
-  return 0;
+  const bool read = readWholeFile(threeDs ? workFile : path, bytes, MaxObjectFileBytes) && readXFile(bytes, x);
+  if (threeDs) removeFile(workFile);
+  return read ? 0 : ErrObjectLoad;
 }
 
 }  // namespace
@@ -143,12 +121,25 @@ int32_t loadObjectFile(Runtime& rt, int32_t slot, std::string_view name) {
   if (ext != "x" && ext != "3ds") return ErrObjectExtension;
   const std::string path = lookupPath(rt, name, ext);
   if (!isReadableFile(path)) return ErrFileNotFound;
-  if (ext == "x") return loadXFile(rt, slot, path);
-  std::string workFile;
-  if (const int32_t error = convertToWorkFile(rt, path, workFile)) return error;
-  const int32_t error = loadXFile(rt, slot, workFile);
-  removeFile(workFile);
-  return error;
+  XFile x;
+  if (const int32_t error = readModel(rt, path, ext == "3ds", x)) return error;
+  if (x.meshes.empty()) return ErrObjectLoad;
+  ObjectRecord& o = rt.engine3d.objects[slot];
+  try {
+    if (!limbsFromFile(rt, slot, x)) return ErrOutOfMemory;
+    addFileKeys(o.animation.tracks, o, x, 0, false);
+  } catch (const std::bad_alloc&) {
+    return ErrOutOfMemory;
+  }
+  o.limbs[0].exists = 1;
+  o.totalFrames = lastKeyTime(o.animation);
+  return 0;
+}
+
+int32_t readAnimationFile(Runtime& rt, std::string_view name, XFile& x) {
+  const std::string path = lookupPath(rt, name, "dat");
+  if (!isReadableFile(path)) return ErrFileNotFound;
+  return readModel(rt, path, lowerExtension(name) == "3ds", x);
 }
 
 }  // namespace zt

@@ -14,6 +14,8 @@
 
 namespace zt {
 
+struct XFile;
+
 // Collision shape codes an object is made with.
 enum ShapeCode : int32_t {
   ShapeBox = 1,
@@ -95,6 +97,10 @@ Matrix4 limbWorld(const Engine3DState& s, const ObjectRecord& o, size_t limb);
 // 0 on success, or the error the command raises: 7101 extension, 105 missing file, 7018
 // a file that cannot be read, 7102 a conversion that failed.
 int32_t loadObjectFile(Runtime& rt, int32_t slot, std::string_view name);
+
+// Reads the file of APPEND OBJECT (in the payload first) as a .x file, or a 3DS file
+// through the work file: 0, or the error LOAD OBJECT would raise.
+int32_t readAnimationFile(Runtime& rt, std::string_view name, XFile& x);
 
 // The text after the last "." of a file name, in lower case; empty when there is none.
 std::string lowerExtension(std::string_view name);

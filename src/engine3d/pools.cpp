@@ -8,6 +8,7 @@
 
 #include "core/error_numbers.h"
 #include "display2d/display.h"
+#include "engine3d/animation.h"
 #include "engine3d/collision.h"
 #include "engine3d/engine3d.h"
 #include "engine3d/object_parts.h"
@@ -41,6 +42,7 @@ void clearPools(Engine3DState& s) {
   std::fill(s.MatrixMap.begin(), s.MatrixMap.end(), 0);
   s.staticBatch.clear();
   s.batches.clear();
+  s.AnimationList.clear();
 }
 
 // The bounding box of every limb's mesh as placed in the object, and from it the centre,
@@ -105,6 +107,7 @@ void releaseObject(Runtime& rt, int32_t slot) {
   if (slot <= 0) return;
   unglueFrom(s, slot);
   ObjectRecord& o = s.objects[slot];
+  leaveAnimationList(s, slot);
   for (const LimbRecord& limb : o.limbs)
     if (limb.ownedTexture > 0) releaseTexture(rt, limb.ownedTexture);
   if (o.node > 0) s.nodes.release(o.node);
@@ -139,6 +142,7 @@ bool initObject(Runtime& rt, int32_t slot, bool autoCamera) {
   root.exists = 1;
   root.mesh = mesh;
   o.limbCount = std::max(o.limbCount, 1);
+  resetAnimation(o);
   boundObject(s, o);
   if (autoCamera && s.camera.autoPlace) placeCameraFor(rt, o);
   if (s.AutoBackdrop && !s.BackdropObject) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/linked_pool.h"
+#include "engine3d/animation_state.h"
 #include "engine3d/collision_world.h"
 #include "engine3d/matrix_state.h"
 #include "gfx/device3d.h"
@@ -63,7 +64,8 @@ struct ObjectRecord {
   int32_t lastHit = 0;      // object slot found touching it by the last pass; 0: none
   int32_t previousHit = 0;  // OBJECT HIT's last unfiltered result
   std::vector<VolumeId> volumes;  // per limb; 0: none
-  float totalFrames = 0;  // the largest animation key time of a loaded file
+  float totalFrames = 0;  // the largest animation key time
+  ObjectAnimation animation;
   std::vector<LimbRecord> limbs;
   int32_t limbCount = 0;
   MatrixData matrix;  // used by matrices only
@@ -162,6 +164,7 @@ struct Engine3DState {
   std::vector<int32_t> MeshMap = std::vector<int32_t>(Map3DSize);
   std::vector<int32_t> LightMap = std::vector<int32_t>(Map3DSize);
   std::vector<int32_t> MatrixMap = std::vector<int32_t>(Map3DSize);
+  std::vector<int32_t> AnimationList;  // object slots posed every frame, in the order they joined
 
   int32_t FogEnabled = 0;
   uint32_t FogColor = 0;

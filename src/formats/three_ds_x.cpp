@@ -10,6 +10,8 @@
 #include <new>
 #include <unordered_map>
 
+#include "gfx/quaternion.h"
+
 namespace zt {
 namespace {
 
@@ -100,23 +102,6 @@ Matrix4 nodeSpace(const ThreeDsObject& o, Vec3 pivot) {
   moved.m[3][1] = p.y;
   moved.m[3][2] = p.z;
   return multiply(moved, axes);
-}
-
-struct Quaternion {
-  float w = 1, x = 0, y = 0, z = 0;
-};
-
-Quaternion multiply(const Quaternion& a, const Quaternion& b) {
-  return {a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z, a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
-          a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x, a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w};
-}
-
-// A rotation by `angle` about `axis`; none about a zero axis.
-Quaternion fromRotation(Vec3 axis, float angle) {
-  const float length = std::sqrt(axis.x * axis.x + axis.y * axis.y + axis.z * axis.z);
-  if (!(length > 0) || !std::isfinite(length)) return {};
-  const float s = std::sin(angle / 2) / length;
-  return {std::cos(angle / 2), axis.x * s, axis.y * s, axis.z * s};
 }
 
 class XWriter {

@@ -9,6 +9,7 @@
 #include "display2d/drawing.h"
 #include "display2d/refresh.h"
 #include "display2d/text.h"
+#include "engine3d/animation.h"
 #include "engine3d/collision.h"
 #include "engine3d/engine3d.h"
 #include "engine3d/objects.h"
@@ -31,7 +32,7 @@ const std::span<const CommandRow> Families[] = {
     ImageRows,     SpriteRows,     CollisionRows, AnimationRows,
     SoundRows,     SoundPlayRows,  SoundValueRows, Sound3DRows, SpeechRows,
     MusicRows,
-    SceneRows,     CameraRows,     LightRows,   ValueRows,
+    SceneRows,     CameraRows,     LightRows,   ValueRows, ObjectAnimationRows,
     ObjectRows,    MeshRows,       LimbRows,    TransformRows, AppearanceRows, ObjectQueryRows, CurveRows,
     MatrixRows,    ObjectCollisionRows, ThreeDsRows,
     PlacementRows,

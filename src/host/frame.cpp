@@ -6,6 +6,7 @@
 #include "audio/music/music.h"
 #include "core/runtime.h"
 #include "display2d/state.h"
+#include "engine3d/animation.h"
 #include "engine3d/engine3d.h"
 #include "host/state.h"
 #include "input/input.h"
@@ -61,6 +62,7 @@ void FrameEnd(Runtime& rt) {
   maintainSounds(rt);
   commitListener(rt);
   pollMusic(rt);
+  AdvanceObjectAnimation(rt);
   Present(rt);
   writePendingCapture(rt);
   clearMouseMovement(rt);
