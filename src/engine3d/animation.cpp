@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <new>
 
 #include "command_ids.h"
@@ -153,8 +154,11 @@ Word* opInterpolation(Runtime& rt, Word* pc) {
   return pc + 2;
 }
 
+// Key times run to 2^32 - 1; beyond the largest integer the total reads as that.
 Word* opTotalFrames(Runtime& rt, Word* pc) {
-  if (ObjectRecord* o = objectOperand(rt, pc, 1)) operand(pc, 0).i = int32_t(o->totalFrames);
+  constexpr float Beyond = 2147483648.0f;
+  if (ObjectRecord* o = objectOperand(rt, pc, 1))
+    operand(pc, 0).i = o->totalFrames >= Beyond ? INT32_MAX : int32_t(o->totalFrames);
   return pc + 2;
 }
 

@@ -135,7 +135,7 @@ std::string positionKeys(const std::string& frame, const std::string& keys) {
 
 // model.x: the arm moves over frames 0 to 20 (and a key at 50 for a frame the file has
 // not); still.x: no keys; keys.x: keys only, frames 0 to 10 of the arm; hand.x: keys only,
-// for a frame named Hand; broken.x: cut short.
+// for a frame named Hand; broken.x: cut short; far.x: a key at the last time a file can give.
 std::string writeModels(const std::string& name) {
   const std::string dir = freshFolder(name);
   const std::string walk =
@@ -148,6 +148,8 @@ std::string writeModels(const std::string& name) {
   std::ofstream(dir + "/hand.x", std::ios::binary)
       << "xof 0303txt 0032\nAnimationSet Wave {\n" + positionKeys("Hand", "2; 0;3;0,0,0;;, 10;3;0,9,0;;;") + "}\n";
   std::ofstream(dir + "/broken.x", std::ios::binary) << model(walk).substr(0, 150);
+  std::ofstream(dir + "/far.x", std::ios::binary)
+      << model("AnimationSet Far {\n" + positionKeys("Arm", "1; 4294967295;3;1,1,1;;;") + "}\n");
   return dir;
 }
 
@@ -211,6 +213,9 @@ TEST(ObjectAnimation, ErrorsInTheirCheckOrder) {
       {load + "PRINT OBJECT SPEED(3)", 7008},
       {load + "PRINT OBJECT INTERPOLATION(65536)", 7006},
       {load + "PRINT TOTAL OBJECT FRAMES(3)", 7008},
+      // the last key time a file can give reads as the largest integer
+      {load + "LOAD OBJECT \"far.x\", 3 : IF TOTAL OBJECT FRAMES(3) <> 2147483647 THEN END", 0},
+      {load + "LOAD OBJECT \"far.x\", 3 : SET OBJECT FRAME 3, 4294967296.0 : PLAY OBJECT 3, 2147483647 : SYNC", 0},
   };
   std::ofstream(dir + "/broken.3ds", std::ios::binary) << "MM";
   expectErrorCases("object_animation_errors", cases);
