@@ -238,7 +238,7 @@ void AdvanceObjectAnimation(Runtime& rt) {
     moveAlong(o.animation);
     pose(o);
     blendOn(o.animation);
-    s.SceneChanged = 1;
+    s.ObjectsReached = 1;  // posed limbs may have moved: the next collision query looks
   }
 }
 

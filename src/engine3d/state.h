@@ -188,9 +188,9 @@ struct Engine3DState {
   int32_t GlobalCollision = 0;
   // Set when volumes or collision flags change: the next collision query runs a pass.
   int32_t SceneChanged = 1;
-  // Set when any command reaches an object (checkedObject), as it may have moved it: the
-  // next query compares the placements with the last pass's and runs one if they differ.
-  // Queries between moves cost nothing.
+  // Set when any command reaches an object (checkedObject) or the animation poses one, as
+  // it may have moved: the next query compares the placements with the last pass's and runs
+  // one if they differ. Queries between moves cost nothing.
   int32_t ObjectsReached = 1;
   std::vector<std::pair<VolumeId, Matrix4>> placed;       // what the last pass placed
   std::vector<std::pair<int32_t, int32_t>> touchingPairs;  // object slots, lower first, sorted
