@@ -55,13 +55,7 @@ bool checkNewObject(Runtime& rt, int32_t number) {
 }
 
 int32_t checkedMesh(Runtime& rt, int32_t number) {
-  if (number < 1 || number > MaxMeshNumber) {
-    raiseError(rt, ErrMeshNumber);
-    return 0;
-  }
-  const int32_t slot = rt.engine3d.MeshMap[size_t(number)];
-  if (slot == 0) raiseError(rt, ErrNoMesh);
-  return slot;
+  return mappedSlot(rt, rt.engine3d.MeshMap, number, MaxMeshNumber, ErrMeshNumber, ErrNoMesh);
 }
 
 int32_t checkedOptionalMesh(Runtime& rt, int32_t number) {

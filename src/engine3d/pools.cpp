@@ -271,14 +271,19 @@ bool checkAngle(Runtime& rt, float a) {
   return false;
 }
 
-int32_t findObject(Runtime& rt, int32_t number) {
-  if (number < 1 || number > MaxObjectNumber) {
-    raiseError(rt, ErrObjectNumber);
+int32_t mappedSlot(Runtime& rt, const std::vector<int32_t>& map, int32_t number, int32_t last,
+                   int32_t rangeError, int32_t missingError) {
+  if (number < 1 || number > last) {
+    raiseError(rt, rangeError);
     return 0;
   }
-  const int32_t slot = rt.engine3d.ObjectMap[size_t(number)];
-  if (slot == 0) raiseError(rt, ErrNoObject);
+  const int32_t slot = map[size_t(number)];
+  if (slot == 0) raiseError(rt, missingError);
   return slot;
+}
+
+int32_t findObject(Runtime& rt, int32_t number) {
+  return mappedSlot(rt, rt.engine3d.ObjectMap, number, MaxObjectNumber, ErrObjectNumber, ErrNoObject);
 }
 
 int32_t checkedObject(Runtime& rt, int32_t number) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "core/runtime.h"
 #include "engine3d/state.h"
@@ -91,6 +92,10 @@ void placeCamera(Runtime& rt, Vec3 position, Vec3 target, float nearRange, float
 // placements; `findObject` checks the same way without that, for the collision queries.
 int32_t checkedObject(Runtime& rt, int32_t number);
 int32_t findObject(Runtime& rt, int32_t number);
+// The slot `map` gives number `number`: `rangeError` outside 1 to `last`, `missingError`
+// when it is 0; 0 after either.
+int32_t mappedSlot(Runtime& rt, const std::vector<int32_t>& map, int32_t number, int32_t last,
+                   int32_t rangeError, int32_t missingError);
 
 // ---- lights ----
 
